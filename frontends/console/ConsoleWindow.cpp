@@ -1,0 +1,1 @@
+// Console window (in progress).

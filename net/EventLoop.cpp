@@ -1,0 +1,108 @@
+#include "net/EventLoop.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace qv {
+namespace {
+
+// True when tick `now` has reached `due`, tolerant of the 32-bit wrap-around.
+bool reached(std::uint32_t now, std::uint32_t due) {
+    return static_cast<std::int32_t>(now - due) >= 0;
+}
+
+}  // namespace
+
+EventLoop::EventLoop(Clock& clock) : clock_(clock), owner_(std::this_thread::get_id()) {}
+
+void EventLoop::post(std::function<void()> task) {
+    {
+        std::lock_guard lock(postedMutex_);
+        posted_.push_back(std::move(task));
+    }
+    postedCv_.notify_all();
+}
+
+void EventLoop::wake() {
+    {
+        std::lock_guard lock(postedMutex_);
+        woken_ = true;
+    }
+    postedCv_.notify_all();
+}
+
+void EventLoop::setTimer(int id, std::uint32_t periodMs, std::function<void()> onTick) {
+    Timer& timer = timers_[id];
+    timer.periodMs = periodMs;
+    timer.dueTick = clock_.tickMs() + periodMs;
+    timer.onTick = std::make_shared<std::function<void()>>(std::move(onTick));
+}
+
+void EventLoop::killTimer(int id) { timers_.erase(id); }
+
+bool EventLoop::hasTimer(int id) const { return timers_.count(id) != 0; }
+
+bool EventLoop::runOnePosted() {
+    std::function<void()> task;
+    {
+        std::lock_guard lock(postedMutex_);
+        if (posted_.empty()) return false;
+        task = std::move(posted_.front());
+        posted_.pop_front();
+    }
+    task();
+    return true;
+}
+
+bool EventLoop::runOneTimer() {
+    std::uint32_t now = clock_.tickMs();
+    for (auto& [id, timer] : timers_) {
+        if (timer.running || !reached(now, timer.dueTick)) continue;
+        timer.running = true;
+        auto onTick = timer.onTick;
+        int timerId = id;
+        (*onTick)();
+        // The next tick is one period after this one was handled, so a slow handler
+        // never gets a burst of missed ticks. The handler may have killed or replaced
+        // the timer.
+        auto it = timers_.find(timerId);
+        if (it != timers_.end() && it->second.onTick == onTick) {
+            it->second.running = false;
+            it->second.dueTick = clock_.tickMs() + it->second.periodMs;
+        }
+        return true;
+    }
+    return false;
+}
+
+int EventLoop::pump(int n) {
+    int handled = 0;
+    while (handled < n) {
+        if (runOnePosted() || (source_ && source_->dispatchOne()) || runOneTimer()) {
+            ++handled;
+        } else {
+            break;
+        }
+    }
+    return handled;
+}
+
+std::uint32_t EventLoop::msUntilNextTimer(std::uint32_t maxMs) const {
+    std::uint32_t now = clock_.tickMs();
+    std::uint32_t best = maxMs;
+    for (const auto& [id, timer] : timers_) {
+        if (timer.running) continue;
+        if (reached(now, timer.dueTick)) return 0;
+        best = std::min(best, timer.dueTick - now);
+    }
+    return best;
+}
+
+void EventLoop::waitForWork(std::uint32_t maxMs) {
+    std::uint32_t ms = msUntilNextTimer(maxMs);
+    std::unique_lock lock(postedMutex_);
+    if (posted_.empty() && !woken_ && ms > 0) clock_.waitOn(postedCv_, lock, ms);
+    woken_ = false;
+}
+
+}  // namespace qv

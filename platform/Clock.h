@@ -1,0 +1,66 @@
+// The one source of time of a running program: a millisecond tick count, the wall
+// clock and sleeping. Tests inject FakeClock to run timers, idle time-outs and rate
+// arithmetic in milliseconds instead of minutes.
+//
+// Thread-safe: every method may be called from any thread.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <ctime>
+#include <mutex>
+
+namespace qv {
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+
+    // Milliseconds since an arbitrary start; wraps around like a 32-bit tick count.
+    virtual std::uint32_t tickMs() = 0;
+    // Seconds since the Unix epoch.
+    virtual std::time_t nowSeconds() = 0;
+    virtual void sleepMs(std::uint32_t ms) = 0;
+    // Waits on `cv` (whose mutex `lock` holds) for at most `ms` milliseconds.
+    virtual void waitOn(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
+                        std::uint32_t ms) = 0;
+
+    // Broken-down local time of now.
+    std::tm localTime();
+};
+
+class SystemClock final : public Clock {
+public:
+    std::uint32_t tickMs() override;
+    std::time_t nowSeconds() override;
+    void sleepMs(std::uint32_t ms) override;
+    void waitOn(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
+                std::uint32_t ms) override;
+};
+
+// Time that moves only when told to. Sleeping and waiting advance it at once.
+class FakeClock final : public Clock {
+public:
+    explicit FakeClock(std::time_t startSeconds = 1700000000, std::uint32_t startTick = 1000000)
+        : startSeconds_(startSeconds), startTick_(startTick) {}
+
+    void advance(std::uint32_t ms) { elapsedMs_ += ms; }
+
+    std::uint32_t tickMs() override { return startTick_ + static_cast<std::uint32_t>(elapsedMs_); }
+    std::time_t nowSeconds() override {
+        return startSeconds_ + static_cast<std::time_t>(elapsedMs_ / 1000);
+    }
+    void sleepMs(std::uint32_t ms) override { advance(ms); }
+    void waitOn(std::condition_variable&, std::unique_lock<std::mutex>&,
+                std::uint32_t ms) override {
+        advance(ms);
+    }
+
+private:
+    std::time_t startSeconds_;
+    std::uint32_t startTick_;
+    std::atomic<std::uint64_t> elapsedMs_{0};
+};
+
+}  // namespace qv

@@ -1,0 +1,85 @@
+#include "platform/TextCodec.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <mutex>
+#include <unordered_map>
+
+namespace qv {
+namespace {
+
+// Converts with iconv. With `lossy`, an input sequence that cannot be converted is
+// replaced by "?" (`unitSize` bytes skipped) instead of failing the conversion.
+std::optional<std::string> convert(const char* to, const char* from, std::string_view in,
+                                   bool lossy, std::size_t unitSize) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    std::string out;
+    out.resize(in.size() * 2 + 16);
+    char* inPtr = const_cast<char*>(in.data());
+    std::size_t inLeft = in.size();
+    std::size_t outUsed = 0;
+    bool ok = true;
+    while (inLeft > 0) {
+        char* outPtr = out.data() + outUsed;
+        std::size_t outLeft = out.size() - outUsed;
+        std::size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        outUsed = out.size() - outLeft;
+        if (r != static_cast<std::size_t>(-1)) break;
+        if (errno == E2BIG) {
+            out.resize(out.size() * 2);
+            continue;
+        }
+        if (!lossy) {
+            ok = false;
+            break;
+        }
+        // EILSEQ or EINVAL: skip one unit and put a question mark in its place.
+        std::size_t skip = std::min(unitSize, inLeft);
+        inPtr += skip;
+        inLeft -= skip;
+        if (outUsed + 1 > out.size()) out.resize(out.size() * 2);
+        out[outUsed++] = '?';
+    }
+    iconv_close(cd);
+    if (!ok) return std::nullopt;
+    out.resize(outUsed);
+    return out;
+}
+
+}  // namespace
+
+std::optional<std::string> cp932ToUtf8(std::string_view cp932) {
+    return convert("UTF-8", "CP932", cp932, false, 1);
+}
+
+std::optional<std::string> utf8ToCp932(std::string_view utf8) {
+    return convert("CP932", "UTF-8", utf8, false, 1);
+}
+
+std::string cp932ToUtf8Lossy(std::string_view cp932) {
+    return convert("UTF-8", "CP932", cp932, true, 1).value_or(std::string());
+}
+
+std::string utf8ToCp932Lossy(std::string_view utf8) {
+    return convert("CP932", "UTF-8", utf8, true, 1).value_or(std::string());
+}
+
+std::string utf16leToCp932(std::string_view utf16le) {
+    std::string_view even = utf16le.substr(0, utf16le.size() & ~std::size_t{1});
+    return convert("CP932", "UTF-16LE", even, true, 2).value_or(std::string());
+}
+
+const std::string& J(const char* utf8Literal) {
+    static std::mutex mutex;
+    static std::unordered_map<const char*, std::string> cache;
+    std::lock_guard lock(mutex);
+    auto it = cache.find(utf8Literal);
+    if (it == cache.end()) {
+        it = cache.emplace(utf8Literal, utf8ToCp932Lossy(utf8Literal)).first;
+    }
+    return it->second;
+}
+
+}  // namespace qv
