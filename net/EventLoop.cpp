@@ -38,9 +38,13 @@ void EventLoop::setTimer(int id, std::uint32_t periodMs, std::function<void()> o
     timer.onTick = std::make_shared<std::function<void()>>(std::move(onTick));
 }
 
-void EventLoop::killTimer(int id) { timers_.erase(id); }
+void EventLoop::killTimer(int id) {
+    timers_.erase(id);
+}
 
-bool EventLoop::hasTimer(int id) const { return timers_.count(id) != 0; }
+bool EventLoop::hasTimer(int id) const {
+    return timers_.count(id) != 0;
+}
 
 bool EventLoop::runOnePosted() {
     std::function<void()> task;

@@ -26,14 +26,14 @@ namespace qv {
 
 // A front end's own events, dispatched by the loop one at a time.
 class EventSource {
-public:
+  public:
     virtual ~EventSource() = default;
     // Dispatches at most one pending event; true when one was dispatched.
     virtual bool dispatchOne() = 0;
 };
 
 class EventLoop {
-public:
+  public:
     explicit EventLoop(Clock& clock);
     EventLoop(const EventLoop&) = delete;
     EventLoop& operator=(const EventLoop&) = delete;
@@ -69,7 +69,7 @@ public:
 
     Clock& clock() { return clock_; }
 
-private:
+  private:
     struct Timer {
         std::uint32_t periodMs = 0;
         std::uint32_t dueTick = 0;

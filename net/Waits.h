@@ -18,7 +18,7 @@
 namespace qv {
 
 class Waits {
-public:
+  public:
     explicit Waits(Clock& clock) : clock_(clock) {}
     Waits(const Waits&) = delete;
     Waits& operator=(const Waits&) = delete;
@@ -34,7 +34,7 @@ public:
 
     Clock& clock() { return clock_; }
 
-private:
+  private:
     EventLoop* currentLoop();
 
     Clock& clock_;

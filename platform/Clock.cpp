@@ -18,7 +18,9 @@ std::uint32_t SystemClock::tickMs() {
     return static_cast<std::uint32_t>(ms);
 }
 
-std::time_t SystemClock::nowSeconds() { return std::time(nullptr); }
+std::time_t SystemClock::nowSeconds() {
+    return std::time(nullptr);
+}
 
 void SystemClock::sleepMs(std::uint32_t ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));

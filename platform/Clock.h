@@ -14,7 +14,7 @@
 namespace qv {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
 
     // Milliseconds since an arbitrary start; wraps around like a 32-bit tick count.
@@ -31,7 +31,7 @@ public:
 };
 
 class SystemClock final : public Clock {
-public:
+  public:
     std::uint32_t tickMs() override;
     std::time_t nowSeconds() override;
     void sleepMs(std::uint32_t ms) override;
@@ -41,7 +41,7 @@ public:
 
 // Time that moves only when told to. Sleeping and waiting advance it at once.
 class FakeClock final : public Clock {
-public:
+  public:
     explicit FakeClock(std::time_t startSeconds = 1700000000, std::uint32_t startTick = 1000000)
         : startSeconds_(startSeconds), startTick_(startTick) {}
 
@@ -57,7 +57,7 @@ public:
         advance(ms);
     }
 
-private:
+  private:
     std::time_t startSeconds_;
     std::uint32_t startTick_;
     std::atomic<std::uint64_t> elapsedMs_{0};

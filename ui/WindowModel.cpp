@@ -5,9 +5,9 @@
 namespace qv {
 
 const char* fieldName(Field field) {
-    static const char* const names[kFieldCount] = {
-        "peer", "buf", "auto", "list", "tcp_current", "tcp_new", "portn", "published", "chat",
-        "history"};
+    static const char* const names[kFieldCount] = {"peer",        "buf",     "auto",  "list",
+                                                   "tcp_current", "tcp_new", "portn", "published",
+                                                   "chat",        "history"};
     return names[static_cast<int>(field)];
 }
 
@@ -28,22 +28,27 @@ bool isUserField(Field field) {
 void WindowModel::attach(WindowView* view) {
     std::lock_guard lock(mutex_);
     view_ = view;
+    // The new view starts empty: everything that is not empty is shown at once.
     pending_.clear();
     for (int i = 0; i < kFieldCount; ++i) {
+        if (values_[i].empty()) continue;
         Change change(Change::Kind::Field);
         change.field = static_cast<Field>(i);
         change.text = values_[i];
         pending_.push_back(std::move(change));
     }
     for (Pane pane : {Pane::Upper, Pane::Lower}) {
+        if (paneRef(pane).empty()) continue;
         Change change(Change::Kind::Pane);
         change.pane = pane;
         change.text = change.whole = paneRef(pane);
         pending_.push_back(std::move(change));
     }
-    Change title(Change::Kind::Title);
-    title.text = title_;
-    pending_.push_back(std::move(title));
+    if (!title_.empty()) {
+        Change title(Change::Kind::Title);
+        title.text = title_;
+        pending_.push_back(std::move(title));
+    }
 }
 
 std::string WindowModel::field(Field field) const {
@@ -51,7 +56,9 @@ std::string WindowModel::field(Field field) const {
     return values_[static_cast<int>(field)];
 }
 
-long WindowModel::number(Field field) const { return std::atol(this->field(field).c_str()); }
+long WindowModel::number(Field field) const {
+    return std::atol(this->field(field).c_str());
+}
 
 void WindowModel::setField(Field field, std::string value) {
     std::lock_guard lock(mutex_);

@@ -20,7 +20,7 @@
 namespace qv {
 
 class WindowModel {
-public:
+  public:
     // Panes keep at most this many bytes; older text is dropped.
     static constexpr std::size_t kPaneLimit = 1 << 20;
 
@@ -48,7 +48,7 @@ public:
     // UpdateData(true): copies the user's edits into the model.
     void readBack();
 
-private:
+  private:
     struct Change {
         enum class Kind { Field, Pane, Title, Stop };
         explicit Change(Kind k) : kind(k) {}

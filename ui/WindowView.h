@@ -48,7 +48,7 @@ inline constexpr int kResultNo = 7;
 using FieldValues = std::array<std::string, kFieldCount>;
 
 class WindowView {
-public:
+  public:
     virtual ~WindowView() = default;
 
     // ---- controls ----

@@ -1,1 +1,132 @@
-// Console window (in progress).
+#include "frontends/console/ConsoleWindow.h"
+
+#include "platform/TextCodec.h"
+
+namespace qv::console {
+namespace {
+
+// Timer id of the console's input hold; outside the range of the window's timers.
+constexpr int kHoldTimer = 90001;
+
+char paneTag(Pane pane) {
+    return pane == Pane::Upper ? 'U' : 'L';
+}
+
+}  // namespace
+
+ConsoleWindow::ConsoleWindow(ConsoleOutput& out, ConsoleInput& in, EventLoop& loop)
+    : out_(out), in_(in), loop_(loop) {}
+
+void ConsoleWindow::addCommand(const std::string& name, Command command) {
+    commands_[name] = std::move(command);
+}
+
+void ConsoleWindow::holdInput(std::uint32_t ms) {
+    holding_ = true;
+    loop_.setTimer(kHoldTimer, ms, [this] {
+        loop_.killTimer(kHoldTimer);
+        holding_ = false;
+    });
+}
+
+void ConsoleWindow::showField(Field field, const std::string& value) {
+    std::string& shown = typed_[static_cast<int>(field)];
+    if (shown == value) return;
+    shown = value;
+    out_.line('F', std::string(fieldName(field)) + "=" + value);
+}
+
+void ConsoleWindow::readFields(FieldValues& values) {
+    for (int i = 0; i < kFieldCount; ++i) {
+        if (isUserField(static_cast<Field>(i))) values[i] = typed_[i];
+    }
+}
+
+void ConsoleWindow::showPane(Pane pane, PaneOp, const std::string& text, const std::string&) {
+    out_.lines(paneTag(pane), text);
+}
+
+void ConsoleWindow::showTitle(const std::string& title) {
+    out_.line('T', title);
+}
+
+int ConsoleWindow::messageBox(const std::string& text, const std::string& caption, int style) {
+    out_.line('M', caption);
+    out_.lines('M', text);
+    if ((style & 0xF) != kStyleYesNo) return kResultOk;
+    std::optional<std::string> answer = takeModalLine();
+    return answer && (*answer == "yes" || *answer == "y") ? kResultYes : kResultNo;
+}
+
+bool ConsoleWindow::inputDialog(const std::string& caption, const std::string& explanation,
+                                std::string& value) {
+    out_.line('M', caption);
+    out_.lines('M', explanation);
+    out_.line('M', "[" + value + "]");
+    std::optional<std::string> answer = takeModalLine();
+    if (!answer) return false;
+    std::optional<std::string> converted = utf8ToCp932(*answer);
+    if (!converted) {
+        out_.note("the value has characters without a Shift-JIS form; dialog cancelled");
+        return false;
+    }
+    value = *converted;
+    return true;
+}
+
+bool ConsoleWindow::openWithShell(const std::string& target) {
+    out_.note("open: " + cp932ToUtf8Lossy(target));
+    return true;
+}
+
+void ConsoleWindow::endWindow(int exitCode) {
+    ended_ = true;
+    exitCode_ = exitCode;
+    loop_.wake();
+}
+
+std::optional<std::string> ConsoleWindow::takeModalLine() {
+    ++modal_;
+    std::optional<std::string> line;
+    while (!(line = in_.tryTake()) && !in_.ended()) {
+        loop_.pump(50);
+        in_.waitFor(50);
+    }
+    --modal_;
+    return line;
+}
+
+bool ConsoleWindow::acceptsCommand() const {
+    if (ended_ || holding_ || modal_ > 0) return false;
+    return running_ == 0 || (nestedAllowed_ && nestedAllowed_());
+}
+
+bool ConsoleWindow::dispatchOne() {
+    if (!acceptsCommand()) return false;
+    std::optional<std::string> line = in_.tryTake();
+    if (!line) return false;
+    ++running_;
+    runLine(*line);
+    --running_;
+    return true;
+}
+
+void ConsoleWindow::runLine(const std::string& utf8Line) {
+    std::size_t space = utf8Line.find(' ');
+    std::string name = utf8Line.substr(0, space);
+    std::string args = space == std::string::npos ? "" : utf8Line.substr(space + 1);
+    if (name.empty() || name[0] == '#') return;
+    auto it = commands_.find(name);
+    if (it == commands_.end()) {
+        out_.note("unknown command: " + name);
+        return;
+    }
+    std::optional<std::string> converted = utf8ToCp932(args);
+    if (!converted) {
+        out_.note("ignored: the line has characters without a Shift-JIS form");
+        return;
+    }
+    it->second(*converted);
+}
+
+}  // namespace qv::console

@@ -55,7 +55,8 @@ TEST(EventLoop, PostedTasksRunInOrderAndBeforeTimers) {
     loop.setTimer(7, 10, [&] { order.push_back(0); });
     clock.advance(10);
     std::thread other([&] {
-        for (int i = 1; i <= 3; ++i) loop.post([&order, i] { order.push_back(i); });
+        for (int i = 1; i <= 3; ++i)
+            loop.post([&order, i] { order.push_back(i); });
     });
     other.join();
     EXPECT_EQ(loop.pump(2), 2);  // at most n events per call

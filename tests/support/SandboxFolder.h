@@ -7,7 +7,7 @@
 namespace qv::test {
 
 class SandboxFolder {
-public:
+  public:
     SandboxFolder();
     ~SandboxFolder();
     SandboxFolder(const SandboxFolder&) = delete;
@@ -20,7 +20,7 @@ public:
     std::filesystem::path write(const std::string& name, const std::string& content) const;
     std::string read(const std::string& name) const;
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -1,0 +1,87 @@
+// One running program: every piece of state of a running copy of Quorvane lives in
+// this object (settings, environment table, flags, the window's model, the window
+// thread's event loop, the test payload, later the listener and the client tables).
+// There are no mutable globals, so two programs can run side by side in one process.
+//
+// Threads: constructed, started, closed and destroyed on the window thread (the
+// thread whose event loop it owns). Accessors are safe from any thread; what the
+// returned objects allow is documented in their own headers.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/ProgramFlags.h"
+#include "base/ConfigStore.h"
+#include "base/EnvironmentTable.h"
+#include "net/EventLoop.h"
+#include "net/Waits.h"
+#include "platform/Clock.h"
+#include "platform/EnvironmentChecks.h"
+#include "ui/WindowModel.h"
+
+namespace qv {
+
+// What a program is started with.
+struct ProgramSetup {
+    std::string programPath;        // cp932 full path naming the installation's files
+    std::vector<std::string> args;  // command-line arguments after the program name
+    EnvironmentQueries systemQueries = linuxEnvironmentQueries();
+    SpecialFolderQuery specialFolders;  // empty: ask the machine
+};
+
+class Program {
+  public:
+    static constexpr int kRunning = -1;
+
+    Program(Clock& clock, ProgramSetup setup);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Runs the start-up sequence with `view` as the window. Returns kRunning when the
+    // window is up, or the exit code when start-up ended the program.
+    int start(WindowView& view);
+    // The window's close request: the shutdown steps, then the program ends with 0.
+    void close();
+    // The dialog's cancel path (Escape): the program ends at once, nothing saved.
+    void cancel();
+    bool ended() const { return exitCode_ != kRunning; }
+    int exitCode() const { return exitCode_; }
+    // Ends the program with `code` (the window is told to close).
+    void end(int code);
+
+    Clock& clock() { return clock_; }
+    EventLoop& loop() { return loop_; }
+    Waits& waits() { return waits_; }
+    WindowModel& window() { return window_; }
+    ConfigStore& settings() { return settings_; }
+    const EnvironmentTable& environment() const { return environment_; }
+    ProgramFlags& flags() { return flags_; }
+    const ProgramSetup& setup() const { return setup_; }
+
+    int listeningPort() const { return listeningPort_; }
+    void setListeningPort(int port) { listeningPort_ = port; }
+    const std::vector<unsigned char>& payload() const { return payload_; }
+    void setPayload(std::vector<unsigned char> payload) { payload_ = std::move(payload); }
+
+    // The title of an idle window.
+    static const std::string& defaultTitle();
+    void resetTitle();
+
+  private:
+    Clock& clock_;
+    ProgramSetup setup_;
+    EventLoop loop_;
+    Waits waits_;
+    WindowModel window_;
+    EnvironmentTable environment_;
+    ConfigStore settings_;
+    ProgramFlags flags_;
+    int listeningPort_ = 0;
+    std::vector<unsigned char> payload_;
+    int exitCode_ = kRunning;
+};
+
+}  // namespace qv

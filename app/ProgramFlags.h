@@ -1,0 +1,21 @@
+// The flags that the window thread and the listener thread share. Each is written by
+// one side and polled by the other; atomics make every read see a whole value.
+#pragma once
+
+#include <atomic>
+
+namespace qv {
+
+struct ProgramFlags {
+    std::atomic<int> clientStop{0};         // ends every client loop (Stop button, close)
+    std::atomic<int> listenerStop{0};       // ends the listener thread (close)
+    std::atomic<int> listenerPause{0};      // the listener neither accepts nor reads
+    std::atomic<int> oneSecondTick{0};      // raised once a second for progress titles
+    std::atomic<int> sendingActive{0};      // the speed-test stream runs
+    std::atomic<int> receivingActive{0};    // the listener received data in the last 5 s
+    std::atomic<int> chatDisplay{0};        // the lower pane shows the chat
+    std::atomic<int> portnClient{0};        // PortN client mode
+    std::atomic<int> listenerElapsedMs{0};  // timer 1004 adds 200; the listener clears it
+};
+
+}  // namespace qv

@@ -1,0 +1,24 @@
+#include "app/Shutdown.h"
+
+#include "app/Program.h"
+#include "app/SettingsCatalogue.h"
+#include "base/IniFile.h"
+
+namespace qv {
+
+void runShutdown(Program& program) {
+    WindowModel& window = program.window();
+    window.readBack();
+    // The peer history is refreshed and running transfers are stopped here.
+    ConfigStore& settings = program.settings();
+    settings.setString(setting::kBuf, window.field(Field::Buf));
+    settings.setNumber(setting::kAuto, window.number(Field::Auto));
+    settings.setString(setting::kList, window.field(Field::List));
+    settings.setString(setting::kHost, window.field(Field::Peer));
+    saveIni(settings, program.environment().value(EnvironmentTable::kIniPath), 0);
+    program.flags().listenerStop = 1;
+    program.flags().clientStop = 1;
+    // The peer history files are written here.
+}
+
+}  // namespace qv

@@ -1,0 +1,133 @@
+#include "app/Startup.h"
+
+#include <cstdlib>
+
+#include "app/Program.h"
+#include "app/SettingsCatalogue.h"
+#include "app/StartupRules.h"
+#include "app/TestPayload.h"
+#include "base/Format.h"
+#include "base/IniFile.h"
+#include "base/TimeText.h"
+#include "platform/FileSystem.h"
+#include "platform/TcpWindowSize.h"
+#include "platform/TextCodec.h"
+
+namespace qv {
+namespace {
+
+bool checkEnvironment(Program& program) {
+    WindowView& view = *program.window().view();
+    const EnvironmentQueries& queries = program.setup().systemQueries;
+    OsCheckResult os = checkOperatingSystem(queries);
+    if (os.result != 0) {
+        view.messageBox(formatText(J("UnKnownOS Errrrrrr(%s)\r\n「サポート外のＯＳです」"),
+                                   os.versionText.c_str()),
+                        "Error", kStyleStopIcon);
+        return false;
+    }
+    if (checkAdware(queries) != 0) {
+        view.messageBox(J("広告ソフト(adware)やスパイウェアがインストールされている端末では動作"
+                          "しません"),
+                        "Error", kStyleStopIcon);
+        return false;
+    }
+    return true;
+}
+
+void buildPayload(Program& program) {
+    std::string seed = strprintf("%d%s", static_cast<int>(program.clock().tickMs()),
+                                 timeText(program.clock()).c_str());
+    program.setPayload(buildTestPayload(seed));
+}
+
+void showTcpWindowSize(Program& program) {
+    program.window().setField(Field::TcpCurrent, strprintf("%ld", currentTcpWindowSize()));
+    program.window().setField(Field::TcpNew, "128000");
+    program.window().refresh();
+}
+
+void loadSettings(Program& program) {
+    registerAllDefaults(program.settings());
+    std::string iniPath = program.environment().value(EnvironmentTable::kIniPath);
+    loadIni(program.settings(), iniPath, 0);
+}
+
+void showStoredFields(Program& program) {
+    ConfigStore& settings = program.settings();
+    WindowModel& window = program.window();
+    window.setField(Field::Buf, bufferFieldFromSetting(settings.getString(setting::kBuf)));
+    window.setField(Field::Auto,
+                    strprintf("%d", static_cast<int>(settings.getNumber(setting::kAuto))));
+    window.setField(Field::List, listFieldFromSetting(settings.getString(setting::kList)));
+    window.refresh();
+    // The peer history list is loaded here (peer history).
+    window.setField(Field::Peer, settings.getString(setting::kHost));
+}
+
+void askWanOrLan(Program& program) {
+    if (program.settings().getNumber(setting::kWan) != -1) return;
+    int answer = program.window().view()->messageBox(
+        J("ＷＡＮ（インターネット経由）での測定ですか？・・・・「はい」を選択\r\n"
+          "ＬＡＮ内のローカルＰＣ同士の測定ですか？・・・「いいえ」を選択\r\n\r\n"
+          "※ＷＡＮ「はい」を選択すると起動時に外部よりＩＰアドレスを取得し表示します\r\n"
+          "※ＬＡＮ「いいえ」を選択するとＷＡＮ側からのアクセスを拒否します"),
+        J("WAN/LANモードの選択"), kStyleYesNo);
+    program.settings().setString(setting::kWan, answer == kResultYes ? "1" : "0");
+    // Choosing WAN opens the security key dialog at once (security key).
+}
+
+void createReceiveFolder(Program& program) {
+    std::string folder =
+        program.environment().value(EnvironmentTable::kProgramFolder) + J("受信FILE\\");
+    program.settings().setString(runtime::kRecvDir, folder);
+    createDirectory(folder);
+}
+
+void chooseListeningPort(Program& program) {
+    long portSetting = static_cast<long>(program.settings().getNumber(setting::kPort));
+    program.setListeningPort(listeningPortFor(portSetting, program.setup().args));
+}
+
+void setChatSoundPaths(Program& program) {
+    std::string folder = program.environment().value(EnvironmentTable::kProgramFolder);
+    program.settings().setString(runtime::kChatSoundFirst, folder + "se_chat_s.wav");
+    program.settings().setString(runtime::kChatSoundNext, folder + "se_chat_r.wav");
+    // Missing sound files are written here (chat sounds).
+}
+
+void startTimers(Program& program) {
+    EventLoop& loop = program.loop();
+    ProgramFlags& flags = program.flags();
+    loop.setTimer(timer::kRateDisplay, 1000, [] {});
+    loop.setTimer(timer::kElapsedCounter, 200, [&flags] { flags.listenerElapsedMs += 200; });
+    loop.setTimer(timer::kAutotune, 12000, [] {});
+    loop.setTimer(timer::kOneSecondTick, 1000, [&flags] { flags.oneSecondTick = 1; });
+    loop.setTimer(timer::kPortNStatus, 10000, [] {});
+    std::srand(static_cast<unsigned>(program.clock().nowSeconds()));
+}
+
+}  // namespace
+
+int runStartup(Program& program) {
+    if (!checkEnvironment(program)) return 1;
+    // The client error table, the parked-connection table and the send queue are
+    // cleared here as their subsystems arrive.
+    buildPayload(program);
+    showTcpWindowSize(program);
+    loadSettings(program);
+    showStoredFields(program);
+    askWanOrLan(program);
+    createReceiveFolder(program);
+    chooseListeningPort(program);
+    // The effective security sub key is computed here (security key).
+    setChatSoundPaths(program);
+    program.window().refresh();
+    // The public list is built here (public lists).
+    startTimers(program);
+    program.resetTitle();
+    // The listener thread starts here, last.
+    return Program::kRunning;
+}
+
+}  // namespace qv

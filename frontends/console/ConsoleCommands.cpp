@@ -1,0 +1,34 @@
+#include "frontends/console/ConsoleCommands.h"
+
+#include "app/Program.h"
+#include "base/TextUtil.h"
+#include "frontends/console/ConsoleWindow.h"
+
+namespace qv::console {
+namespace {
+
+void addFieldCommands(ConsoleWindow& window) {
+    window.addCommand("peer",
+                      [&window](const std::string& args) { window.type(Field::Peer, args); });
+    window.addCommand("buf", [&window](const std::string& args) { window.type(Field::Buf, args); });
+    window.addCommand("auto", [&window](const std::string& args) {
+        window.type(Field::Auto, parseLong(args) != 0 ? "1" : "0");
+    });
+    window.addCommand("list",
+                      [&window](const std::string& args) { window.type(Field::List, args); });
+}
+
+}  // namespace
+
+void addConsoleCommands(ConsoleWindow& window, Program& program) {
+    addFieldCommands(window);
+    window.addCommand("wait", [&window](const std::string& args) {
+        std::int64_t ms = parseLong(args);
+        if (ms > 0)
+            window.holdInput(static_cast<std::uint32_t>(std::min<std::int64_t>(ms, 86400000)));
+    });
+    window.addCommand("quit", [&program](const std::string&) { program.close(); });
+    window.addCommand("abort", [&program](const std::string&) { program.cancel(); });
+}
+
+}  // namespace qv::console

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, testing and running need, when they
+# are missing. Sourced by run.sh and test.sh; safe to run again.
+set -euo pipefail
+
+QV_PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    libgtest-dev libgmock-dev
+    tinyproxy-bin iperf3 netcat-openbsd
+)
+
+qv_missing_packages() {
+    local missing=()
+    for pkg in "${QV_PACKAGES[@]}" "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$pkg")
+    done
+    echo "${missing[@]:-}"
+}
+
+qv_install_packages() {
+    local missing
+    missing=$(qv_missing_packages "$@")
+    [ -z "$missing" ] && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "Installing: $missing"
+    $sudo apt-get update -q
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
+}

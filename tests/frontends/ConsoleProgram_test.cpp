@@ -1,0 +1,107 @@
+// The console program as a user runs it: a copy in an empty folder, driven through
+// standard input.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+
+#include "support/CliProcess.h"
+#include "support/SandboxFolder.h"
+
+namespace qv {
+namespace {
+
+std::string iniOf(const test::SandboxFolder& folder) {
+    return folder.read("quorvane-cli.ini");
+}
+
+// The keys of the INI file, in file order.
+std::vector<std::string> keysOf(const std::string& ini) {
+    std::vector<std::string> keys;
+    std::size_t start = 0, end;
+    while ((end = ini.find("\r\n", start)) != std::string::npos) {
+        std::string line = ini.substr(start, end - start);
+        if (line.find('=') != std::string::npos) keys.push_back(line.substr(0, line.find('=')));
+        start = end + 2;
+    }
+    return keys;
+}
+
+TEST(ConsoleProgram, FirstStartAsksOnceAndQuitWritesTheSettings) {
+    test::SandboxFolder folder;
+    {
+        test::CliProcess cli(folder.path().string(), {});
+        ASSERT_TRUE(cli.waitFor("M WAN/LANモードの選択"));
+        cli.send("no");
+        ASSERT_TRUE(cli.waitFor("T Quorvane「くおるべ」Ver 1.11"));
+        cli.send("quit");
+        EXPECT_EQ(cli.waitExit(), 0);
+    }
+    std::string ini = iniOf(folder);
+    ASSERT_EQ(ini.rfind("[Quorvane]\r\n", 0), 0u) << ini;
+    std::vector<std::string> keys = keysOf(ini);
+    EXPECT_EQ(keys.size(), 28u);
+    EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+    EXPECT_NE(ini.find("\r\nWAN=0\r\n"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "受信FILE"));
+
+    test::CliProcess again(folder.path().string(), {});
+    again.send("quit");
+    EXPECT_EQ(again.waitExit(), 0);
+    EXPECT_EQ(again.output().find("M WAN/LAN"), std::string::npos);
+    EXPECT_EQ(iniOf(folder), ini);
+}
+
+TEST(ConsoleProgram, EndOfInputKeepsServingUntilTerminatedThenSaves) {
+    test::SandboxFolder folder;
+    folder.write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\nBUF=999\r\n");
+    test::CliProcess cli(folder.path().string(), {});
+    cli.send("peer 10.1.2.3:9005:テスト");
+    cli.closeInput();
+    ASSERT_TRUE(cli.waitFor("T Quorvane"));
+    EXPECT_EQ(cli.waitExit(500), -1);  // still running after its input ended
+    cli.signal(SIGTERM);
+    EXPECT_EQ(cli.waitExit(), 0);
+    std::string ini = iniOf(folder);
+    EXPECT_NE(ini.find("HOST=10.1.2.3:9005:\x83\x65\x83\x58\x83\x67\r\n"), std::string::npos);
+    EXPECT_NE(ini.find("BUF=4000\r\n"), std::string::npos);  // mended at close
+}
+
+TEST(ConsoleProgram, EndOfInputAnswersNoAndAbortSavesNothing) {
+    test::SandboxFolder folder;
+    {
+        test::CliProcess cli(folder.path().string(), {});
+        cli.closeInput();
+        ASSERT_TRUE(cli.waitFor("T Quorvane"));
+        cli.signal(SIGINT);
+        EXPECT_EQ(cli.waitExit(), 0);
+    }
+    EXPECT_NE(iniOf(folder).find("\r\nWAN=0\r\n"), std::string::npos);
+
+    std::filesystem::remove(folder.path() / "quorvane-cli.ini");
+    test::CliProcess cli(folder.path().string(), {});
+    cli.send("yes");
+    cli.send("abort");
+    EXPECT_EQ(cli.waitExit(), 0);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "quorvane-cli.ini"));
+}
+
+TEST(ConsoleProgram, WaitHoldsTheNextLineAndUnknownCommandsAreNoted) {
+    test::SandboxFolder folder;
+    folder.write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\n");
+    test::CliProcess cli(folder.path().string(), {});
+    ASSERT_TRUE(cli.waitFor("T Quorvane"));
+    auto start = std::chrono::steady_clock::now();
+    cli.send("frobnicate now");
+    cli.send("wait 400");
+    cli.send("quit");
+    EXPECT_EQ(cli.waitExit(), 0);
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, std::chrono::milliseconds(400));
+    EXPECT_NE(cli.output().find("# unknown command: frobnicate"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qv

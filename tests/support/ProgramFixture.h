@@ -1,0 +1,40 @@
+// A program installed in a sandbox folder, driven through a RecordingView on the
+// test's own thread (which becomes its window thread). No listener is involved unless
+// the test starts one.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Program.h"
+#include "support/RecordingView.h"
+#include "support/SandboxFolder.h"
+
+namespace qv::test {
+
+class ProgramFixture {
+  public:
+    explicit ProgramFixture(Clock& clock, std::vector<std::string> args = {},
+                            const SandboxFolder* folder = nullptr);
+
+    // Builds a new program in the same folder (a restart).
+    void restart(std::vector<std::string> args = {});
+    int start() { return program->start(view); }
+
+    std::string iniText() const { return sandbox().read("quorvane-cli.ini"); }
+    const SandboxFolder& sandbox() const { return external_ ? *external_ : own_; }
+
+    Clock& clock;
+    RecordingView view;
+    std::unique_ptr<Program> program;
+
+  private:
+    SandboxFolder own_;
+    const SandboxFolder* external_;
+};
+
+// The special folders of a test machine: only the temporary folder.
+SpecialFolderQuery testSpecialFolders();
+
+}  // namespace qv::test
