@@ -1,0 +1,127 @@
+#include "net/HostLookup.h"
+
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "base/Cp932.h"
+
+namespace qv {
+namespace {
+
+// Serialises lookups over the whole process. Recursive, because a handler that runs
+// nested inside a lookup's pumping may look a name up itself.
+std::recursive_mutex& processLookupLock() {
+    static std::recursive_mutex lock;
+    return lock;
+}
+
+// Takes the process lock, pumping the caller's events while another thread holds it.
+class LookupTurn {
+  public:
+    explicit LookupTurn(Waits& waits) {
+        while (!processLookupLock().try_lock()) {
+            waits.pump(50);
+            waits.sleep(10);
+        }
+    }
+    ~LookupTurn() { processLookupLock().unlock(); }
+    LookupTurn(const LookupTurn&) = delete;
+    LookupTurn& operator=(const LookupTurn&) = delete;
+};
+
+// Shared by the caller and the worker; the last of the two to let go frees it.
+struct LookupCall {
+    std::string name;
+    HostResolver resolver;
+    ResolvedHost result;  // valid once `done` is set
+    std::atomic<bool> done{false};
+};
+
+bool startWorker(const std::shared_ptr<LookupCall>& call) {
+    try {
+        std::thread([call] {
+            call->result = call->resolver(call->name);
+            call->done.store(true, std::memory_order_release);
+        }).detach();
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+ResolvedHost resolveIpv4(const std::string& name) {
+    if (name.empty() || name.find('\0') != std::string::npos) return {};
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_CANONNAME;
+    addrinfo* list = nullptr;
+    if (::getaddrinfo(name.c_str(), nullptr, &hints, &list) != 0 || list == nullptr) return {};
+    ResolvedHost found;
+    found.address = reinterpret_cast<const sockaddr_in*>(list->ai_addr)->sin_addr.s_addr;
+    found.officialName = list->ai_canonname ? list->ai_canonname : name;
+    ::freeaddrinfo(list);
+    if (found.address == 0) return {};
+    return found;
+}
+
+HostLookup::HostLookup(Waits& waits, HostResolver resolver)
+    : waits_(waits), resolver_(std::move(resolver)) {}
+
+std::uint32_t HostLookup::lookup(const std::string& name, std::string* officialName,
+                                 std::uint32_t timeoutMs) {
+    LookupTurn turn(waits_);
+    // The empty name matches the empty cache, so it is answered with 0 at once.
+    if (name == cachedName_) {
+        if (officialName) *officialName = cachedOfficialName_;
+        return cachedAddress_;
+    }
+    ResolvedHost found = resolveOnWorker(name, timeoutMs);
+    remember(name, found);
+    if (officialName) *officialName = found.officialName;
+    return found.address;
+}
+
+ResolvedHost HostLookup::resolveOnWorker(const std::string& name, std::uint32_t timeoutMs) {
+    auto call = std::make_shared<LookupCall>();
+    call->name = name;
+    call->resolver = resolver_;
+    if (!startWorker(call)) return {};
+    waits_.pump(200);
+    waits_.sleep(1);
+    waits_.pump(200);
+    for (std::uint64_t elapsed = 0;
+         elapsed < timeoutMs && !call->done.load(std::memory_order_acquire); elapsed += 200) {
+        waits_.responsiveWait(200);
+    }
+    // Timed out: the worker is left to finish on its own block.
+    if (!call->done.load(std::memory_order_acquire)) return {};
+    ResolvedHost found = call->result;
+    if (found.address == 0) return {};
+    found.officialName.resize(safePrefixLength(found.officialName, kMaxOfficialName));
+    return found;
+}
+
+// The cache is replaced as a whole once a lookup ends, so a lookup nested inside
+// another one's wait never leaves a name paired with another name's address.
+void HostLookup::remember(const std::string& name, const ResolvedHost& found) {
+    if (found.address == 0) {
+        cachedName_.clear();
+        cachedOfficialName_.clear();
+        cachedAddress_ = 0;
+        return;
+    }
+    cachedName_ = name;
+    cachedOfficialName_ = found.officialName;
+    cachedAddress_ = found.address;
+}
+
+}  // namespace qv

@@ -1,0 +1,76 @@
+#include "net/TimedConnect.h"
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <memory>
+#include <system_error>
+#include <thread>
+
+namespace qv {
+namespace {
+
+// Shared by the caller and the worker; the last of the two to let go frees it.
+struct ConnectCall {
+    int workerSocket = -1;  // the worker's duplicate of the caller's socket
+    sockaddr_in address{};
+    ConnectFunction connect;
+    int result = -1;  // valid once `done` is set
+    std::atomic<bool> done{false};
+};
+
+int systemConnect(int socket, const sockaddr_in& address) {
+    return ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+}
+
+void runConnect(const std::shared_ptr<ConnectCall>& call) {
+    int result = call->connect(call->workerSocket, call->address);
+    ::close(call->workerSocket);
+    call->result = result == 0 ? 0 : -1;
+    call->done.store(true, std::memory_order_release);
+}
+
+// Starts the worker detached; false when no thread could be started.
+bool startWorker(const std::shared_ptr<ConnectCall>& call) {
+    try {
+        std::thread([call] { runConnect(call); }).detach();
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
+
+void waitForWorker(Waits& waits, const ConnectCall& call, std::uint32_t timeoutMs) {
+    waits.pump(200);
+    waits.sleep(100);
+    waits.pump(200);
+    for (std::uint64_t elapsed = 0;
+         elapsed < timeoutMs && !call.done.load(std::memory_order_acquire); elapsed += 200) {
+        waits.responsiveWait(200);
+    }
+}
+
+}  // namespace
+
+int timedConnect(Waits& waits, int socket, const sockaddr_in& address, std::uint32_t timeoutMs,
+                 ConnectFunction connect) {
+    auto call = std::make_shared<ConnectCall>();
+    call->workerSocket = ::fcntl(socket, F_DUPFD_CLOEXEC, 0);
+    if (call->workerSocket < 0) return -1;
+    call->address = address;
+    call->connect = connect ? std::move(connect) : ConnectFunction(systemConnect);
+    if (!startWorker(call)) {
+        ::close(call->workerSocket);
+        return -1;
+    }
+    waitForWorker(waits, *call, timeoutMs);
+    if (call->done.load(std::memory_order_acquire)) return call->result;
+    // Time-out: abort the worker's connect; the worker closes its duplicate when its
+    // connect returns, the caller closes `socket`.
+    ::shutdown(socket, SHUT_RDWR);
+    return -1;
+}
+
+}  // namespace qv

@@ -1,0 +1,39 @@
+// A TCP connect that cannot hang the window: the blocking connect runs on a
+// short-lived worker thread while the caller keeps pumping its events, and gives up
+// after a time-out.
+//
+// How a late worker is made harmless: the worker connects its own duplicate of the
+// caller's descriptor (dup(), the same socket) and closes that duplicate when its
+// connect returns; its parameter block is shared with the caller, so nothing it
+// writes lands in the caller's memory. On time-out the caller shuts the socket down,
+// which aborts the worker's pending connect, and returns -1; the caller then closes
+// its own descriptor as after any failed connect. The descriptor number the caller
+// closes may be reused at once by the process: the worker never touches it, only its
+// duplicate, which stays open (and keeps its number) until the worker closes it.
+//
+// Threads: timedConnect runs on any thread that may wait (it pumps that thread's
+// event loop through Waits, so handlers run nested inside it). The connect function
+// runs on the worker: it must not touch the caller's state or the window.
+#pragma once
+
+#include <netinet/in.h>
+
+#include <cstdint>
+#include <functional>
+
+#include "net/Waits.h"
+
+namespace qv {
+
+// Connects `socket` to `address`: 0 on success, -1 on failure (::connect by default).
+using ConnectFunction = std::function<int(int socket, const sockaddr_in& address)>;
+
+// Connects `socket` (a TCP socket that is not yet connected) to `address` within
+// about `timeoutMs` (rounded up to a multiple of 200 ms, plus an initial 100 ms pause
+// that even a time-out of 0 gets). Returns 0 when connected, -1 when the connect
+// failed or did not finish in time; after a time-out the socket is shut down and
+// fit only to be closed. `connect` replaces the system call (tests).
+int timedConnect(Waits& waits, int socket, const sockaddr_in& address, std::uint32_t timeoutMs,
+                 ConnectFunction connect = {});
+
+}  // namespace qv

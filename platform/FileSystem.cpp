@@ -1,0 +1,386 @@
+#include "platform/FileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "base/Cp932.h"
+#include "platform/TextCodec.h"
+
+namespace qv {
+namespace {
+
+FsError errorOf(int err) {
+    switch (err) {
+        case ENOENT:
+        case ENOTDIR:
+            return FsError::NotFound;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return FsError::Denied;
+        case EEXIST:
+        case ENOTEMPTY:
+            return FsError::Exists;
+        default:
+            return FsError::Io;
+    }
+}
+
+// "\" -> "/", stepping over two-byte characters so that a trail byte 0x5C stays.
+std::string withSlashes(std::string_view path) {
+    std::string out(path);
+    for (std::size_t pos = 0; pos < out.size();) {
+        std::size_t len = charLength(out, pos);
+        if (len == 1 && out[pos] == '\\') out[pos] = '/';
+        pos += len;
+    }
+    return out;
+}
+
+int openFlagsOf(File::Mode mode) {
+    switch (mode) {
+        case File::Mode::Read:
+            return O_RDONLY;
+        case File::Mode::CreateTruncate:
+            return O_RDWR | O_CREAT | O_TRUNC;
+        case File::Mode::ReadWrite:
+            return O_RDWR | O_CREAT;
+        case File::Mode::ReadWriteExisting:
+            return O_RDWR;
+        case File::Mode::Append:
+            return O_WRONLY | O_CREAT | O_APPEND;
+    }
+    return O_RDONLY;
+}
+
+struct timespec timespecOf(FileTime time) {
+    struct timespec ts {};
+    if (time <= 0) {
+        ts.tv_nsec = UTIME_OMIT;
+        return ts;
+    }
+    ts.tv_sec = static_cast<time_t>(unixSecondsOf(time));
+    ts.tv_nsec = static_cast<long>(unixNanosecondsOf(time));
+    return ts;
+}
+
+FileTime fileTimeOf(const struct statx_timestamp& ts) {
+    return fileTimeFromUnix(ts.tv_sec, ts.tv_nsec);
+}
+
+bool statPath(std::string_view path, struct stat& info) {
+    auto sys = toSystemPath(path);
+    return sys && ::stat(sys->c_str(), &info) == 0;
+}
+
+// Fills the type fields of `entry` for the entry `raw` of the open folder `dir`.
+void classify(DIR* dir, const struct dirent* raw, DirEntry& entry) {
+    unsigned char type = raw->d_type;
+    entry.isSymlink = type == DT_LNK;
+    if (type == DT_DIR || type == DT_REG) {
+        entry.isDirectory = type == DT_DIR;
+        return;
+    }
+    struct stat info {};
+    if (::fstatat(::dirfd(dir), raw->d_name, &info, 0) == 0) {
+        entry.isDirectory = S_ISDIR(info.st_mode);
+    }
+    if (type == DT_UNKNOWN &&
+        ::fstatat(::dirfd(dir), raw->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        entry.isSymlink = S_ISLNK(info.st_mode);
+    }
+}
+
+bool copyContent(File& from, File& to) {
+    constexpr std::size_t kChunk = 256 * 1024;
+    auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
+    for (;;) {
+        std::int64_t got = from.read(buffer.get(), kChunk);
+        if (got < 0) return false;
+        if (got == 0) return true;
+        if (!to.write(buffer.get(), static_cast<std::size_t>(got))) return false;
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> toSystemPath(std::string_view path) {
+    if (path.find('\0') != std::string_view::npos) return std::nullopt;
+    return cp932ToUtf8(withSlashes(path));
+}
+
+std::optional<std::string> fromSystemName(std::string_view utf8Name) {
+    auto cp932 = utf8ToCp932(utf8Name);
+    if (!cp932) return std::nullopt;
+    // Only names that come back unchanged are accepted: a character the code page
+    // folds onto another one (or onto "\", the folder separator) would otherwise
+    // name a different file.
+    auto back = toSystemPath(*cp932);
+    if (!back || *back != utf8Name) return std::nullopt;
+    return cp932;
+}
+
+// ---- File ----
+
+File::~File() {
+    close();
+}
+
+File::File(File&& other) noexcept : fd_(other.fd_), error_(other.error_) {
+    other.fd_ = -1;
+}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = other.fd_;
+        error_ = other.error_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+bool File::open(std::string_view path, Mode mode) {
+    close();
+    auto sys = toSystemPath(path);
+    if (!sys) {
+        error_ = FsError::BadName;
+        return false;
+    }
+    int fd;
+    do {
+        fd = ::open(sys->c_str(), openFlagsOf(mode) | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        error_ = errorOf(errno);
+        return false;
+    }
+    fd_ = fd;
+    error_ = FsError::None;
+    return true;
+}
+
+void File::close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+std::int64_t File::read(void* buffer, std::size_t size) {
+    if (fd_ < 0) return -1;
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t got = ::read(fd_, out + done, size - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return -1;
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<std::int64_t>(done);
+}
+
+bool File::write(const void* data, std::size_t size) {
+    if (fd_ < 0) return false;
+    const auto* in = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t put = ::write(fd_, in, size);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        in += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+std::int64_t File::seek(std::int64_t offset) {
+    if (fd_ < 0 || offset < 0) return -1;
+    return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET);
+}
+
+std::int64_t File::seekToEnd() {
+    return fd_ < 0 ? -1 : ::lseek(fd_, 0, SEEK_END);
+}
+
+std::int64_t File::position() const {
+    return fd_ < 0 ? -1 : ::lseek(fd_, 0, SEEK_CUR);
+}
+
+std::int64_t File::size() const {
+    struct stat info {};
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0) return -1;
+    return info.st_size;
+}
+
+bool File::truncate(std::int64_t length) {
+    return fd_ >= 0 && length >= 0 && ::ftruncate(fd_, static_cast<off_t>(length)) == 0;
+}
+
+// ---- questions by name ----
+
+bool pathExists(std::string_view path) {
+    struct stat info {};
+    return statPath(path, info);
+}
+
+std::int64_t fileSize(std::string_view path) {
+    struct stat info {};
+    if (!statPath(path, info)) return -1;
+    return S_ISDIR(info.st_mode) ? 0 : static_cast<std::int64_t>(info.st_size);
+}
+
+int isDirectory(std::string_view path) {
+    std::size_t keep = path.size();
+    if (keep > 1 && safePrefixLength(path, keep - 1) == keep - 1 &&
+        (path[keep - 1] == '\\' || path[keep - 1] == '/')) {
+        --keep;
+    }
+    struct stat info {};
+    if (!statPath(path.substr(0, keep), info)) return -1;
+    return S_ISDIR(info.st_mode) ? 1 : 0;
+}
+
+std::optional<FileTimes> getFileTimes(std::string_view path) {
+    auto sys = toSystemPath(path);
+    struct statx info {};
+    if (!sys || ::statx(AT_FDCWD, sys->c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &info) != 0) {
+        return std::nullopt;
+    }
+    FileTimes times;
+    times.written = fileTimeOf(info.stx_mtime);
+    times.accessed = fileTimeOf(info.stx_atime);
+    times.created = (info.stx_mask & STATX_BTIME) ? fileTimeOf(info.stx_btime) : times.written;
+    return times;
+}
+
+bool setFileTimes(std::string_view path, const FileTimes& times) {
+    auto sys = toSystemPath(path);
+    if (!sys) return false;
+    struct timespec both[2] = {timespecOf(times.accessed), timespecOf(times.written)};
+    return ::utimensat(AT_FDCWD, sys->c_str(), both, 0) == 0;
+}
+
+DirListing listDirectory(std::string_view path) {
+    DirListing listing;
+    auto sys = toSystemPath(path);
+    if (!sys) {
+        listing.error = FsError::BadName;
+        return listing;
+    }
+    DIR* dir = ::opendir(sys->c_str());
+    if (!dir) {
+        listing.error = errorOf(errno);
+        return listing;
+    }
+    while (const struct dirent* raw = ::readdir(dir)) {
+        std::string_view utf8 = raw->d_name;
+        if (utf8 == "." || utf8 == "..") continue;
+        // fromSystemName also refuses a name holding "\", which would read back as
+        // two path components.
+        auto name = fromSystemName(utf8);
+        if (!name) {
+            listing.skipped.push_back(utf8ToCp932Lossy(utf8));
+            continue;
+        }
+        DirEntry entry;
+        entry.name = std::move(*name);
+        classify(dir, raw, entry);
+        listing.entries.push_back(std::move(entry));
+    }
+    ::closedir(dir);
+    return listing;
+}
+
+// ---- changes ----
+
+bool createDirectory(std::string_view path) {
+    auto sys = toSystemPath(path);
+    if (!sys) return false;
+    if (::mkdir(sys->c_str(), 0777) == 0) return true;
+    return errno == EEXIST && isDirectory(path) == 1;
+}
+
+bool removeDirectory(std::string_view path) {
+    auto sys = toSystemPath(path);
+    return sys && ::rmdir(sys->c_str()) == 0;
+}
+
+bool removeFile(std::string_view path) {
+    auto sys = toSystemPath(path);
+    return sys && ::unlink(sys->c_str()) == 0;
+}
+
+FsError renameFile(std::string_view from, std::string_view to) {
+    auto sysFrom = toSystemPath(from);
+    auto sysTo = toSystemPath(to);
+    if (!sysFrom || !sysTo) return FsError::BadName;
+    if (::renameat2(AT_FDCWD, sysFrom->c_str(), AT_FDCWD, sysTo->c_str(), RENAME_NOREPLACE) == 0) {
+        return FsError::None;
+    }
+    if (errno != EINVAL && errno != ENOSYS) return errorOf(errno);
+    // File systems without RENAME_NOREPLACE: check first (not atomic, but the
+    // program is the only writer of its folders).
+    struct stat info {};
+    if (::lstat(sysTo->c_str(), &info) == 0) return FsError::Exists;
+    return ::rename(sysFrom->c_str(), sysTo->c_str()) == 0 ? FsError::None : errorOf(errno);
+}
+
+bool copyFile(std::string_view from, std::string_view to) {
+    File source(from, File::Mode::Read);
+    if (!source) return false;
+    struct stat sourceInfo {
+    }, targetInfo{};
+    // Copying a file onto itself would empty it before reading it.
+    if (::fstat(source.descriptor(), &sourceInfo) != 0 || S_ISDIR(sourceInfo.st_mode)) {
+        return false;
+    }
+    if (statPath(to, targetInfo) && targetInfo.st_dev == sourceInfo.st_dev &&
+        targetInfo.st_ino == sourceInfo.st_ino) {
+        return false;
+    }
+    File target(to, File::Mode::CreateTruncate);
+    if (!target || !copyContent(source, target)) return false;
+    target.close();
+    auto times = getFileTimes(from);
+    return !times || setFileTimes(to, *times);
+}
+
+std::optional<std::string> readWholeFile(std::string_view path) {
+    File file(path, File::Mode::Read);
+    if (!file) return std::nullopt;
+    std::int64_t size = file.size();
+    if (size < 0) return std::nullopt;
+    std::string data(static_cast<std::size_t>(size), '\0');
+    std::int64_t got = file.read(data.data(), data.size());
+    if (got < 0) return std::nullopt;
+    data.resize(static_cast<std::size_t>(got));
+    // A file that grew meanwhile: take the rest too.
+    char more[8192];
+    while ((got = file.read(more, sizeof more)) > 0)
+        data.append(more, static_cast<std::size_t>(got));
+    if (got < 0) return std::nullopt;
+    return data;
+}
+
+bool writeWholeFile(std::string_view path, std::string_view data) {
+    File file(path, File::Mode::CreateTruncate);
+    return file && file.write(data);
+}
+
+std::optional<std::string> realPath(std::string_view path) {
+    auto sys = toSystemPath(path);
+    if (!sys) return std::nullopt;
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(sys->c_str(), nullptr),
+                                                         &std::free);
+    if (!resolved) return std::nullopt;
+    return fromSystemName(resolved.get());
+}
+
+}  // namespace qv

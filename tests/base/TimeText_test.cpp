@@ -1,0 +1,84 @@
+#include "base/TimeText.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "platform/Clock.h"
+
+namespace qv {
+namespace {
+
+// Sets the machine's zone for one test and restores it afterwards.
+class ZoneGuard {
+  public:
+    explicit ZoneGuard(const char* zone) {
+        if (const char* old = std::getenv("TZ")) saved_ = old, hadZone_ = true;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ZoneGuard() {
+        if (hadZone_) {
+            setenv("TZ", saved_.c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        tzset();
+    }
+
+  private:
+    std::string saved_;
+    bool hadZone_ = false;
+};
+
+// 2001-09-09 01:46:40 UTC.
+constexpr std::time_t kBillion = 1000000000;
+
+TEST(TimeText, TextsOfTheClock) {
+    ZoneGuard zone("JST-9");
+    FakeClock clock(kBillion);
+    EXPECT_EQ(timeText(clock), "2001/09/09 10:46:40");
+    EXPECT_EQ(compactTimeText(clock), "20010909104640");
+    EXPECT_EQ(timeTextFromFileTime(fileTimeFromUnix(kBillion)), "2001/09/09 10:46:40");
+}
+
+TEST(TimeText, DateTextToFileTimeUsesLocalTime) {
+    {
+        ZoneGuard zone("UTC0");
+        EXPECT_EQ(fileTimeFromDateText("2001/09/09 01:46:40"), fileTimeFromUnix(kBillion));
+    }
+    ZoneGuard zone("JST-9");
+    FileTime time = fileTimeFromDateText("2001/09/09 10:46:40");
+    EXPECT_EQ(time, fileTimeFromUnix(kBillion));
+    EXPECT_EQ(timeTextFromFileTime(time), "2001/09/09 10:46:40");
+    // Out-of-range fields carry over.
+    EXPECT_EQ(fileTimeFromDateText("2001/09/08 34:46:40"), time);
+}
+
+TEST(TimeText, DateTextFallsBackToHttpDates) {
+    ZoneGuard zone("JST-9");
+    // GMT plus the fixed 9 hours, read as Japan's local time: the same instant.
+    EXPECT_EQ(fileTimeFromDateText("Sun, 09 Sep 2001 01:46:40 GMT"), fileTimeFromUnix(kBillion));
+    EXPECT_EQ(fileTimeFromDateText("1899/01/01 00:00:00"),
+              fileTimeFromDateText("2000/01/01 00:00:00"));
+}
+
+TEST(TimeText, HttpDates) {
+    EXPECT_EQ(timeTextFromHttpDate("Sun, 06 Nov 1994 08:49:37 GMT"), "1994/11/06 17:49:37");
+    EXPECT_EQ(timeTextFromHttpDate("06 nov 1994 08:49:37 GMT"), "1994/11/06 17:49:37");
+    EXPECT_EQ(timeTextFromHttpDate("Sunday, 06-Nov-94 08:49:37 GMT"), "2000/11/06 17:49:37");
+    EXPECT_EQ(timeTextFromHttpDate("Sun, 06 Nov 1994 08:49:37 PST"), "1994/11/06 08:49:37");
+    // The 9 hours roll over into the next day, month and year.
+    EXPECT_EQ(timeTextFromHttpDate("Mon, 31 Dec 2035 20:00:00 GMT"), "2036/01/01 05:00:00");
+    EXPECT_EQ(timeTextFromHttpDate("Thu, 28 Feb 2036 23:00:00 GMT"), "2036/02/29 08:00:00");
+    // Unknown month and day out of range become 1.
+    EXPECT_EQ(timeTextFromHttpDate("Sun, 45 Foo 1994 08:49:37"), "1994/01/01 08:49:37");
+    EXPECT_EQ(timeTextFromHttpDate(""), "2000/01/01 00:00:00");
+    // Absurd fields give some date, never an overflow.
+    EXPECT_GE(timeTextFromHttpDate("x, 1 Jan 2000 99999999999999:0:0").size(), 19u);
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,0 +1,206 @@
+#include "net/TimedConnect.h"
+
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "net/SocketReady.h"
+
+namespace qv {
+namespace {
+
+int newTcpSocket() {
+    return ::socket(AF_INET, SOCK_STREAM, 0);
+}
+
+// A socket bound to a free loopback port; listening when backlog >= 0.
+struct LoopbackPort {
+    explicit LoopbackPort(int backlog) {
+        fd = newTcpSocket();
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        socklen_t length = sizeof address;
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        if (backlog >= 0) ::listen(fd, backlog);
+    }
+    ~LoopbackPort() { ::close(fd); }
+    int fd = -1;
+    sockaddr_in address{};
+};
+
+// A connect function that blocks until the test opens the gate, then returns `result`.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool open = false;
+    int socketSeen = -1;
+    ino_t socketInode = 0;
+    std::atomic<bool> returned{false};
+
+    static ConnectFunction connectFunction(std::shared_ptr<Gate> self, int result) {
+        return [self, result](int socket, const sockaddr_in&) {
+            std::unique_lock lock(self->mutex);
+            self->socketSeen = socket;
+            struct stat info {};
+            ::fstat(socket, &info);
+            self->socketInode = info.st_ino;
+            self->changed.notify_all();
+            self->changed.wait(lock, [&] { return self->open; });
+            self->returned = true;
+            return result;
+        };
+    }
+    void release() {
+        std::lock_guard lock(mutex);
+        open = true;
+        changed.notify_all();
+    }
+    void waitUntilReturned() {
+        while (!returned)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+};
+
+ino_t inodeOf(int fd) {
+    struct stat info {};
+    ::fstat(fd, &info);
+    return info.st_ino;
+}
+
+TEST(TimedConnect, ConnectsToAListeningLoopbackPort) {
+    SystemClock clock;
+    Waits waits(clock);
+    LoopbackPort server(8);
+    int socket = newTcpSocket();
+    EXPECT_EQ(timedConnect(waits, socket, server.address, 5000), 0);
+    int accepted = ::accept(server.fd, nullptr, nullptr);
+    EXPECT_GE(accepted, 0);
+    EXPECT_EQ(::send(socket, "x", 1, MSG_NOSIGNAL), 1);
+    ::close(accepted);
+    ::close(socket);
+}
+
+TEST(TimedConnect, AClosedPortFailsWithoutWaitingForTheTimeOut) {
+    SystemClock clock;
+    Waits waits(clock);
+    sockaddr_in address;
+    {
+        LoopbackPort unused(-1);  // bound, never listening, then released
+        address = unused.address;
+    }
+    int socket = newTcpSocket();
+    std::uint32_t start = clock.tickMs();
+    EXPECT_EQ(timedConnect(waits, socket, address, 5000), -1);
+    EXPECT_LT(clock.tickMs() - start, 2000u);
+    ::close(socket);
+}
+
+// With a fake clock the waits take no real time, so the exact schedule shows: a
+// 100 ms pause, then 200 ms steps while under the time-out.
+TEST(TimedConnect, TimeOutRoundsUpToTwoHundredMillisecondStepsAfterTheFirstPause) {
+    const std::pair<std::uint32_t, std::uint32_t> cases[] = {
+        {0, 100}, {1, 300}, {200, 300}, {201, 500}, {1000, 1100}};
+    for (auto [timeoutMs, expectedMs] : cases) {
+        FakeClock clock;
+        Waits waits(clock);
+        auto gate = std::make_shared<Gate>();
+        int socket = newTcpSocket();
+        std::uint32_t start = clock.tickMs();
+        EXPECT_EQ(
+            timedConnect(waits, socket, sockaddr_in{}, timeoutMs, Gate::connectFunction(gate, 0)),
+            -1);
+        EXPECT_EQ(clock.tickMs() - start, expectedMs) << "time-out " << timeoutMs;
+        ::close(socket);
+        gate->release();
+        gate->waitUntilReturned();
+    }
+}
+
+TEST(TimedConnect, ALateWorkerHasItsOwnDescriptorAndTheCallersSocketIsShutDown) {
+    FakeClock clock;
+    Waits waits(clock);
+    auto gate = std::make_shared<Gate>();
+    int socket = newTcpSocket();
+    EXPECT_EQ(timedConnect(waits, socket, sockaddr_in{}, 400, Gate::connectFunction(gate, 0)), -1);
+    {
+        std::unique_lock lock(gate->mutex);
+        gate->changed.wait(lock, [&] { return gate->socketSeen >= 0; });
+    }
+    // The worker works on a duplicate of the same socket, so the caller may close and
+    // reuse its descriptor number while the worker still runs.
+    EXPECT_NE(gate->socketSeen, socket);
+    EXPECT_EQ(gate->socketInode, inodeOf(socket));
+    EXPECT_EQ(::send(socket, "x", 1, MSG_NOSIGNAL), -1);
+    ::close(socket);
+    // A late success changes nothing for the caller and frees the duplicate.
+    gate->release();
+    gate->waitUntilReturned();
+}
+
+TEST(TimedConnect, TheCallersEventsKeepRunningWhileItWaits) {
+    FakeClock clock;
+    EventLoop loop(clock);
+    Waits waits(clock);
+    waits.registerLoop(&loop);
+    int ticks = 0;
+    loop.setTimer(1004, 200, [&] { ++ticks; });
+    auto gate = std::make_shared<Gate>();
+    int socket = newTcpSocket();
+    timedConnect(waits, socket, sockaddr_in{}, 1000, Gate::connectFunction(gate, 0));
+    EXPECT_GE(ticks, 4);
+    ::close(socket);
+    gate->release();
+    gate->waitUntilReturned();
+}
+
+bool overflowAbortsConnections() {
+    std::ifstream setting("/proc/sys/net/ipv4/tcp_abort_on_overflow");
+    int value = 0;
+    setting >> value;
+    return value != 0;
+}
+
+// A loopback listener whose accept queue is full drops new handshakes, so a real
+// connect to it hangs: the time-out must end the wait, and shutting the socket down
+// must end the worker's pending connect too.
+TEST(TimedConnect, AConnectThatHangsTimesOutAndTheWorkerIsAborted) {
+    if (overflowAbortsConnections()) GTEST_SKIP() << "the kernel resets on a full queue";
+    SystemClock clock;
+    Waits waits(clock);
+    LoopbackPort server(0);
+    int queued = newTcpSocket();  // fills the accept queue of backlog 0
+    ASSERT_EQ(timedConnect(waits, queued, server.address, 2000), 0);
+
+    auto workerReturned = std::make_shared<std::atomic<bool>>(false);
+    ConnectFunction realConnect = [workerReturned](int socket, const sockaddr_in& address) {
+        int result = ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        *workerReturned = true;
+        return result;
+    };
+    int socket = newTcpSocket();
+    std::uint32_t start = clock.tickMs();
+    EXPECT_EQ(timedConnect(waits, socket, server.address, 400, realConnect), -1);
+    std::uint32_t took = clock.tickMs() - start;
+    EXPECT_GE(took, 450u);
+    EXPECT_LT(took, 1500u);
+    ::close(socket);
+    for (int i = 0; i < 200 && !*workerReturned; ++i)
+        clock.sleepMs(10);
+    EXPECT_TRUE(*workerReturned);
+    ::close(queued);
+}
+
+}  // namespace
+}  // namespace qv
