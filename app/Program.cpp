@@ -1,7 +1,10 @@
 #include "app/Program.h"
 
+#include "app/SettingsCatalogue.h"
 #include "app/Shutdown.h"
 #include "app/Startup.h"
+#include "peer/client/ClientError.h"
+#include "peer/server/Listener.h"
 #include "platform/SpecialFolders.h"
 #include "platform/TextCodec.h"
 
@@ -22,12 +25,26 @@ Program::Program(Clock& clock, ProgramSetup setup)
       waits_(clock),
       window_(loop_),
       environment_(makeEnvironment(setup_)),
-      settings_(&environment_) {
+      settings_(&environment_),
+      hostLookup_(waits_) {
     waits_.registerLoop(&loop_);
+    fillClientErrorTable(clientErrors_);
 }
 
 Program::~Program() {
+    if (listener_) listener_->stop();
+    listener_.reset();
+    connections_.reset();
     waits_.registerLoop(nullptr);
+}
+
+std::string Program::clientErrorText(int code) const {
+    return qv::clientErrorText(clientErrors_, code);
+}
+
+void Program::startListener() {
+    listener_ = std::make_unique<Listener>(*this);
+    listener_->start(listeningPort_);
 }
 
 int Program::start(WindowView& view) {
@@ -43,6 +60,10 @@ void Program::close() {
     end(0);
 }
 
+void Program::closeWithoutEnding() {
+    runShutdown(*this);
+}
+
 void Program::cancel() {
     end(0);
 }
@@ -51,6 +72,7 @@ void Program::end(int code) {
     exitCode_ = code;
     flags_.listenerStop = 1;
     flags_.clientStop = 1;
+    if (listener_) listener_->wake();
     window_.refresh();
     if (WindowView* view = window_.view()) view->endWindow(code);
 }
@@ -62,6 +84,27 @@ const std::string& Program::defaultTitle() {
 void Program::resetTitle() {
     window_.setTitle(defaultTitle());
     window_.refresh();
+}
+
+}  // namespace qv
+
+namespace qv {
+
+void Program::notePeer(const std::string& peerText) {
+    // The peer history of the drop-down list records the peer here (peer history).
+    (void)peerText;
+}
+
+SecuritySettings Program::securitySettings() {
+    SecuritySettings security;
+    security.key = settings_.getString(setting::kSecKey);
+    security.subKeyTemplate = settings_.getString(setting::kSecSubKey);
+    security.keySize = settings_.getNumber(setting::kSecKeySize);
+    return security;
+}
+
+ConnectionKey Program::newConnectionKey() {
+    return securityKey_.deriveConnectionKey(securitySettings(), clock_.localTime());
 }
 
 }  // namespace qv

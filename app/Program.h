@@ -16,12 +16,17 @@
 #include "base/ConfigStore.h"
 #include "base/EnvironmentTable.h"
 #include "net/EventLoop.h"
+#include "net/HostLookup.h"
 #include "net/Waits.h"
+#include "peer/server/ConnectionTable.h"
 #include "platform/Clock.h"
 #include "platform/EnvironmentChecks.h"
+#include "ui/SecurityKey.h"
 #include "ui/WindowModel.h"
 
 namespace qv {
+
+class Listener;
 
 // What a program is started with.
 struct ProgramSetup {
@@ -45,6 +50,9 @@ class Program {
     int start(WindowView& view);
     // The window's close request: the shutdown steps, then the program ends with 0.
     void close();
+    // The shutdown steps without ending the program (the port change shows a message
+    // between them and the end).
+    void closeWithoutEnding();
     // The dialog's cancel path (Escape): the program ends at once, nothing saved.
     void cancel();
     bool ended() const { return exitCode_ != kRunning; }
@@ -59,6 +67,23 @@ class Program {
     ConfigStore& settings() { return settings_; }
     const EnvironmentTable& environment() const { return environment_; }
     ProgramFlags& flags() { return flags_; }
+    HostLookup& hostLookup() { return hostLookup_; }
+    SecurityKey& securityKey() { return securityKey_; }
+    // The texts of the client's result codes.
+    const ConfigStore& clientErrors() const { return clientErrors_; }
+    std::string clientErrorText(int code) const;
+    ConnectionTable& connections() { return connections_; }
+    // The listener thread; null before start-up reached it.
+    Listener* listener() { return listener_.get(); }
+    void startListener();
+
+    // Notes a peer that this PC talked to, for the peer history of the peer box.
+    void notePeer(const std::string& peerText);
+
+    // The settings of the security key as they stand in the store now.
+    SecuritySettings securitySettings();
+    // A fresh connection key for a new connection.
+    ConnectionKey newConnectionKey();
     const ProgramSetup& setup() const { return setup_; }
 
     int listeningPort() const { return listeningPort_; }
@@ -79,6 +104,11 @@ class Program {
     EnvironmentTable environment_;
     ConfigStore settings_;
     ProgramFlags flags_;
+    HostLookup hostLookup_;
+    SecurityKey securityKey_;
+    ConfigStore clientErrors_;
+    ConnectionTable connections_;
+    std::unique_ptr<Listener> listener_;
     int listeningPort_ = 0;
     std::vector<unsigned char> payload_;
     int exitCode_ = kRunning;

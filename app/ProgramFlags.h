@@ -16,6 +16,11 @@ struct ProgramFlags {
     std::atomic<int> chatDisplay{0};        // the lower pane shows the chat
     std::atomic<int> portnClient{0};        // PortN client mode
     std::atomic<int> listenerElapsedMs{0};  // timer 1004 adds 200; the listener clears it
+    // Bytes the listener received in the current one-second period; the rate display
+    // takes them with an exchange, so none is lost or counted twice.
+    std::atomic<long long> receivedThisPeriod{0};
+    // The position of the last progress title (send and receive share one title).
+    std::atomic<long long> progressPrevious{0};
 };
 
 }  // namespace qv

@@ -9,9 +9,11 @@
 #include "base/Format.h"
 #include "base/IniFile.h"
 #include "base/TimeText.h"
+#include "platform/ChatSounds.h"
 #include "platform/FileSystem.h"
 #include "platform/TcpWindowSize.h"
 #include "platform/TextCodec.h"
+#include "ui/SettingsMenu.h"
 
 namespace qv {
 namespace {
@@ -74,7 +76,7 @@ void askWanOrLan(Program& program) {
           "※ＬＡＮ「いいえ」を選択するとＷＡＮ側からのアクセスを拒否します"),
         J("WAN/LANモードの選択"), kStyleYesNo);
     program.settings().setString(setting::kWan, answer == kResultYes ? "1" : "0");
-    // Choosing WAN opens the security key dialog at once (security key).
+    if (answer == kResultYes) runSecurityKeyDialog(program);
 }
 
 void createReceiveFolder(Program& program) {
@@ -93,7 +95,8 @@ void setChatSoundPaths(Program& program) {
     std::string folder = program.environment().value(EnvironmentTable::kProgramFolder);
     program.settings().setString(runtime::kChatSoundFirst, folder + "se_chat_s.wav");
     program.settings().setString(runtime::kChatSoundNext, folder + "se_chat_r.wav");
-    // Missing sound files are written here (chat sounds).
+    writeMissingChatSounds(program.settings().getString(runtime::kChatSoundFirst),
+                           program.settings().getString(runtime::kChatSoundNext));
 }
 
 void startTimers(Program& program) {
@@ -120,13 +123,13 @@ int runStartup(Program& program) {
     askWanOrLan(program);
     createReceiveFolder(program);
     chooseListeningPort(program);
-    // The effective security sub key is computed here (security key).
+    program.securityKey().computeSubKey(program.securitySettings(), program.clock().localTime());
     setChatSoundPaths(program);
     program.window().refresh();
     // The public list is built here (public lists).
     startTimers(program);
     program.resetTitle();
-    // The listener thread starts here, last.
+    program.startListener();
     return Program::kRunning;
 }
 

@@ -92,6 +92,13 @@ void WindowModel::setStopEnabled(bool enabled) {
     pending_.push_back(std::move(change));
 }
 
+void WindowModel::playSound(std::string path) {
+    std::lock_guard lock(mutex_);
+    Change change(Change::Kind::Sound);
+    change.text = std::move(path);
+    pending_.push_back(std::move(change));
+}
+
 std::string WindowModel::pane(Pane pane) const {
     std::lock_guard lock(mutex_);
     return pane == Pane::Upper ? upper_ : lower_;
@@ -170,6 +177,9 @@ void WindowModel::flush() {
                 break;
             case Change::Kind::Stop:
                 view->setStopEnabled(change.flag);
+                break;
+            case Change::Kind::Sound:
+                view->playSound(change.text);
                 break;
         }
     }

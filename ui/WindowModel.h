@@ -37,6 +37,8 @@ class WindowModel {
     std::string title() const;
     void setTitle(std::string title);
     void setStopEnabled(bool enabled);
+    // Plays a sound file at the next refresh, in order with the other changes.
+    void playSound(std::string path);
 
     std::string pane(Pane pane) const;
     void replacePane(Pane pane, std::string text);
@@ -50,7 +52,7 @@ class WindowModel {
 
   private:
     struct Change {
-        enum class Kind { Field, Pane, Title, Stop };
+        enum class Kind { Field, Pane, Title, Stop, Sound };
         explicit Change(Kind k) : kind(k) {}
         Kind kind;
         Field field = Field::Peer;

@@ -45,6 +45,9 @@ inline constexpr int kResultCancel = 2;
 inline constexpr int kResultYes = 6;
 inline constexpr int kResultNo = 7;
 
+// The caption of the program's own message boxes.
+inline constexpr const char* kMessageCaption = "Quorvane";
+
 using FieldValues = std::array<std::string, kFieldCount>;
 
 class WindowView {

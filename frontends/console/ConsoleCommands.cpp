@@ -3,6 +3,8 @@
 #include "app/Program.h"
 #include "base/TextUtil.h"
 #include "frontends/console/ConsoleWindow.h"
+#include "relay/TestAndChat.h"
+#include "ui/SettingsMenu.h"
 
 namespace qv::console {
 namespace {
@@ -28,6 +30,15 @@ void addConsoleCommands(ConsoleWindow& window, Program& program) {
             window.holdInput(static_cast<std::uint32_t>(std::min<std::int64_t>(ms, 86400000)));
     });
     window.addCommand("quit", [&program](const std::string&) { program.close(); });
+    window.addCommand("test", [&program](const std::string&) { runConnectionTest(program); });
+    window.addCommand("chat", [&program, &window](const std::string& args) {
+        window.type(Field::Chat, args);
+        sendChatLine(program);
+    });
+    window.addCommand("clear", [&program](const std::string&) { clearChat(program); });
+    window.addCommand("menu", [&program, &window](const std::string& args) {
+        if (!runSettingsMenuItem(program, args)) window.note("no such menu item");
+    });
     window.addCommand("abort", [&program](const std::string&) { program.cancel(); });
 }
 

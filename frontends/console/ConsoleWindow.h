@@ -43,6 +43,9 @@ class ConsoleWindow final : public WindowView, public EventSource {
     bool windowEnded() const { return ended_; }
     int exitCode() const { return exitCode_; }
 
+    // A note of the console itself ("# " line).
+    void note(const std::string& utf8) { out_.note(utf8); }
+
     // Holds further command lines for `ms` milliseconds.
     void holdInput(std::uint32_t ms);
 

@@ -82,7 +82,9 @@ TEST(ConsoleProgram, EndOfInputAnswersNoAndAbortSavesNothing) {
 
     std::filesystem::remove(folder.path() / "quorvane-cli.ini");
     test::CliProcess cli(folder.path().string(), {});
-    cli.send("yes");
+    cli.send("yes");  // WAN mode: the security key dialog opens at once
+    ASSERT_TRUE(cli.waitFor("M セキュリティーKeyの設定"));
+    cli.send("secret");
     cli.send("abort");
     EXPECT_EQ(cli.waitExit(), 0);
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "quorvane-cli.ini"));

@@ -1,0 +1,40 @@
+// What the program knows about addresses on the local network: whether an address
+// text is local, public or no dotted address at all (LAN mode refuses public peers),
+// the dotted form of an IPv4 address, and the LAN address line of the settings
+// summary.
+//
+// Threads: classifyAddress and dottedAddress are pure and callable from any thread.
+// lanAddressLine looks a name up and so runs where HostLookup::lookup may run (it
+// pumps the calling thread's events while it waits).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "net/HostLookup.h"
+
+namespace qv {
+
+enum AddressClass {
+    kAddressLocal = 1,      // loopback, private ranges, link-local, "localhost"
+    kAddressNotDotted = 2,  // a host name, or not four numbers below 256
+    kAddressPublic = 3,     // every other dotted address
+};
+
+// Classifies an address text. "localhost" (exactly) is local; a text of anything but
+// digits and "." is not dotted; otherwise it must split at "." into four numbers
+// below 256 (an empty piece reads as 0). Local: 10/8, 127/8, 169.254/16, 172.16/12,
+// 192.168/16.
+AddressClass classifyAddress(std::string_view text);
+
+// "%d.%d.%d.%d" of the four bytes of `address` in memory order (network byte order:
+// the first byte is the first number).
+std::string dottedAddress(std::uint32_t address);
+
+// "(ＬＡＮ側IP)◆%s:%d or %s:%d\r\n" (cp932) with the address of `computerName`
+// (looked up within 5000 ms; "0.0.0.0" when that fails), the port, the name and the
+// port again.
+std::string lanAddressLine(HostLookup& lookup, const std::string& computerName, int port);
+
+}  // namespace qv

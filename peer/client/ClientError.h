@@ -1,0 +1,34 @@
+// Result codes of every client operation and the texts that log lines show for them.
+// The table lives in a ConfigStore under numeric keys, filled once at start-up.
+//
+// Threads: the codes are constants; the table is a ConfigStore (thread-safe).
+#pragma once
+
+#include <string>
+
+namespace qv {
+
+class ConfigStore;
+
+namespace client {
+inline constexpr int kOk = 0;
+inline constexpr int kSocketVersion = -1;  // also: an LST reply with no data
+inline constexpr int kHostNotFound = -2;
+inline constexpr int kSocketOpen = -3;
+inline constexpr int kConnect = -4;
+inline constexpr int kTimeout = -5;
+inline constexpr int kDisconnected = -6;
+inline constexpr int kNoData = -7;
+inline constexpr int kStopped = -8;
+inline constexpr int kProxy = -9;
+inline constexpr int kNoReply = -10;
+inline constexpr int kSizeMismatch = -11;  // in the table; no operation returns it
+}  // namespace client
+
+// Fills `table` with the texts of codes 0 to -11.
+void fillClientErrorTable(ConfigStore& table);
+
+// The text of `code` in `table`; "" for a code that is not in it.
+std::string clientErrorText(const ConfigStore& table, int code);
+
+}  // namespace qv

@@ -1,0 +1,57 @@
+// The connection of one client exchange: the peer text parsed and resolved, a parked
+// PortN connection taken or a new connection opened (directly or through the proxy),
+// and a fresh connection key; plus the short polls every client loop waits with.
+//
+// Threads: the thread that runs the exchange (normally the window thread; the public
+// list answer runs on the listener). Every wait pumps that thread's events, so
+// handlers run nested inside an exchange.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "peer/client/PeerAddress.h"
+#include "peer/protocol/ConnectionKey.h"
+
+namespace qv {
+
+class Program;
+
+struct PeerSession {
+    PeerAddress peer;
+    std::uint32_t address = 0;  // resolved, network byte order
+    int socket = -1;
+    int parkedIndex = -1;  // >= 0 when the socket is a parked PortN connection
+    ConnectionKey key;
+};
+
+// Sets up `session` for `peerText` (default port 9001). Returns 0, or the negative
+// result code of the failure (nothing is left open then).
+int openPeerSession(Program& program, std::string_view peerText, PeerSession& session);
+
+// Closes the session's socket; a parked connection's entry is released as well.
+void closePeerSession(Program& program, PeerSession& session);
+
+// `ClosePeerConnection`: shuts the socket down and closes it; for a parked connection
+// (parkedFound > 0) its entry is cleared, then a 300 ms responsive wait follows.
+void closePeerConnection(Program& program, int socket, int parkedFound, int parkedIndex);
+
+// Polls every 10 ms (sleep, then pump(10)) until the socket can send, for at most
+// `maxMs`; false on time-out.
+bool waitWritable(Program& program, int socket, std::uint32_t maxMs);
+// The same for data (or a close) to read; `stepMs` is the poll step.
+bool waitReadable(Program& program, int socket, std::uint32_t maxMs, std::uint32_t stepMs = 10);
+
+// Sleeps LOW milliseconds when the setting is not 0, then pumps 100 events.
+void lowLoadPause(Program& program);
+
+// Reads a short reply (at most 20 bytes) within 3000 ms: 0 for "OK", -10 for
+// anything else or nothing, -5 on time-out.
+int readOkReply(Program& program, int socket, std::uint32_t maxMs = 3000);
+
+// The chunk size of a send: the buffer-size field as a number; a value below 1 (the
+// user may type anything there) counts as 4000.
+std::size_t chunkSize(Program& program);
+
+}  // namespace qv

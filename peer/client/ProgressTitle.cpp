@@ -1,0 +1,45 @@
+#include "peer/client/ProgressTitle.h"
+
+#include "app/Program.h"
+#include "app/WindowLog.h"
+#include "base/Format.h"
+#include "platform/TextCodec.h"
+
+namespace qv {
+
+std::string progressTitleText(std::int64_t position, std::int64_t total, std::int64_t delta,
+                              int kind) {
+    long long remaining = delta >= 1 ? (total - position) / delta : 0;
+    long long percent = total / 100 > 0 ? position / (total / 100) : 0;
+    bool megabytes = total >= 10000000;
+    long long unit = megabytes ? 1000000 : 1000;
+    const char* format = kind == 1 ? (megabytes ? "送信,%2lld%%(%lld/%lld MB)%lld KB/s[残%lld秒]"
+                                                : "送信,%2lld%%(%lld/%lld KB)%lld KB/s[残%lld秒]")
+                                   : (megabytes ? "受信,%2lld%%(%lld/%lld MB)%lld KB/s[残%lld秒]"
+                                                : "受信,%2lld%%(%lld/%lld KB)%lld KB/s[残%lld秒]");
+    return formatText(J(format), percent, static_cast<long long>(position / unit),
+                      static_cast<long long>(total / unit), static_cast<long long>(delta / 1000),
+                      remaining);
+}
+
+void showProgressTitle(Program& program, std::int64_t position, std::int64_t total, int kind) {
+    std::atomic<long long>& previous = program.flags().progressPrevious;
+    if (position < previous) previous = 0;
+    std::int64_t delta = position - previous;
+    program.window().setTitle(progressTitleText(position, total, delta, kind));
+    program.window().refresh();
+    program.waits().pump(100);
+    program.flags().oneSecondTick = 0;
+    previous = position;
+}
+
+void appendEfficiencyLine(Program& program, std::int64_t bytes, std::uint32_t startTick,
+                          int result) {
+    program.window().readBack();
+    std::uint32_t elapsed = program.clock().tickMs() - startTick;
+    if (elapsed < 1000 || result != 0) return;
+    long long rate = bytes / elapsed;  // bytes per millisecond = KB per second
+    appendLog(program, formatText(J("・転送効率：%lld KBytes/s(%lld Kbps)\r\n"), rate, rate * 8));
+}
+
+}  // namespace qv

@@ -1,0 +1,22 @@
+// `ExchangeRequest`: one request to the peer. It connects (or takes a parked PortN
+// connection), scrambles and sends the request in chunks of the buffer size, waits
+// for the reply that the kind calls for ("OK", or the LST answer), shows progress and
+// efficiency and closes. A successful PORTN-REQ instead hands its connection to the
+// listener as a relay slot, over which the peer sends its requests later.
+//
+// Threads: the window thread (also the listener thread for the public list answer).
+// Every wait pumps, so handlers (Stop among them) run nested inside the exchange.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qv {
+
+class Program;
+
+// Sends `request` (request line, its 0 byte and any payload) to the peer of
+// `peerText`; returns a client result code (peer/client/ClientError.h).
+int exchangeRequest(Program& program, std::string_view peerText, std::string request);
+
+}  // namespace qv

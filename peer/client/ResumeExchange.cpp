@@ -1,0 +1,166 @@
+#include "peer/client/ResumeExchange.h"
+
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "app/Program.h"
+#include "app/WindowLog.h"
+#include "base/Format.h"
+#include "peer/client/ClientError.h"
+#include "peer/client/PeerSession.h"
+#include "peer/client/ProgressTitle.h"
+#include "platform/FileSystem.h"
+#include "platform/TextCodec.h"
+
+namespace qv {
+namespace {
+
+// The title while the header is sent or the offset awaited, once a second.
+void tickTitle(Program& program, const std::string& header, const char* utf8Format) {
+    if (program.flags().oneSecondTick != 1 || header.size() <= 1000) return;
+    program.window().setTitle(formatText(J(utf8Format), J("くおるべ").c_str()));
+    program.window().refresh();
+    program.waits().pump(100);
+    program.flags().oneSecondTick = 0;
+}
+
+int sendHeader(Program& program, int socket, const std::string& header) {
+    std::size_t sent = 0;
+    while (program.flags().clientStop == 0 && sent < header.size()) {
+        lowLoadPause(program);
+        if (!waitWritable(program, socket, 10000)) return client::kTimeout;
+        tickTitle(program, header, "%s 送信準備中..");
+        std::size_t chunk = std::min<std::size_t>(2000, header.size() - sent);
+        ssize_t n = send(socket, header.data() + sent, chunk, MSG_NOSIGNAL);
+        if (n < 0) return client::kDisconnected;
+        if (static_cast<std::size_t>(n) < chunk) program.clock().sleepMs(1);
+        sent += static_cast<std::size_t>(n);
+    }
+    return client::kOk;
+}
+
+// Waits for the offset reply; the result code, with the offset in `offset`.
+int readOffset(Program& program, int socket, const std::string& header, std::int64_t fileSize,
+               std::int64_t& offset) {
+    while (program.flags().clientStop == 0) {
+        lowLoadPause(program);
+        if (!waitReadable(program, socket, 10000)) return client::kTimeout;
+        tickTitle(program, header, "%s 応答待ち..");
+        char reply[2001];
+        ssize_t n = recv(socket, reply, 2000, 0);
+        if (n <= 0) return client::kDisconnected;
+        reply[n] = '\0';
+        offset = std::strtoll(reply, nullptr, 10);
+        appendLog(program,
+                  formatText(J("・[%lld ～ %lld Byte]\r\n"), static_cast<long long>(offset),
+                             static_cast<long long>(fileSize)));
+        return client::kOk;
+    }
+    return client::kOk;
+}
+
+// Streams the file from `offset`; `position` ends at the last byte read.
+class FileStreamer {
+  public:
+    FileStreamer(Program& program, PeerSession& session, File& file, std::int64_t size)
+        : program_(program), session_(session), file_(file), size_(size) {}
+
+    int run(std::int64_t offset) {
+        position_ = offset;
+        if (file_.seek(offset) != offset) return client::kSizeMismatch;
+        std::size_t window = size_ < 1000000 ? static_cast<std::size_t>(size_ - offset) : 1000000;
+        buffer_.resize(window + 1001);
+        window_ = window;
+        chunk_ = chunkSize(program_);
+        while (program_.flags().clientStop == 0) {
+            if (!refill()) return client::kSizeMismatch;
+            int result = sendChunk();
+            if (result != client::kOk) return result;
+            if (unsent_ == 0 && position_ >= size_) break;
+        }
+        return client::kOk;
+    }
+
+    std::int64_t position() const { return position_; }
+
+  private:
+    // Reads ahead when less than one chunk is left unsent; false when the file ended
+    // early or could not be read.
+    bool refill() {
+        if (position_ >= size_ || unsent_ >= chunk_) return true;
+        std::memmove(buffer_.data(), buffer_.data() + begin_, unsent_);
+        begin_ = 0;
+        std::size_t room = std::min<std::int64_t>(window_ - unsent_, size_ - position_);
+        std::int64_t n = file_.read(buffer_.data() + unsent_, room);
+        if (n <= 0) return false;
+        session_.key.scramble(buffer_.data() + unsent_, static_cast<std::size_t>(n));
+        unsent_ += static_cast<std::size_t>(n);
+        position_ += n;
+        return true;
+    }
+
+    int sendChunk() {
+        lowLoadPause(program_);
+        if (!waitWritable(program_, session_.socket, 10000)) return client::kTimeout;
+        if (program_.flags().oneSecondTick == 1 && size_ > 1000) {
+            showProgressTitle(program_, position_ - static_cast<std::int64_t>(unsent_), size_, 1);
+        }
+        program_.flags().oneSecondTick = 0;
+        std::size_t chunk = std::min(chunk_, unsent_);
+        ssize_t n = send(session_.socket, buffer_.data() + begin_, chunk, MSG_NOSIGNAL);
+        if (n < 0) return client::kDisconnected;
+        if (static_cast<std::size_t>(n) < chunk) program_.clock().sleepMs(1);
+        begin_ += static_cast<std::size_t>(n);
+        unsent_ -= static_cast<std::size_t>(n);
+        return client::kOk;
+    }
+
+    Program& program_;
+    PeerSession& session_;
+    File& file_;
+    std::int64_t size_;
+    std::int64_t position_ = 0;
+    std::vector<char> buffer_;
+    std::size_t window_ = 0, chunk_ = 0, begin_ = 0, unsent_ = 0;
+};
+
+int streamFile(Program& program, PeerSession& session, File& file, std::int64_t size,
+               std::int64_t offset) {
+    std::uint32_t start = program.clock().tickMs();
+    FileStreamer streamer(program, session, file, size);
+    int result = streamer.run(offset);
+    appendEfficiencyLine(program, streamer.position() - offset, start, result);
+    return result;
+}
+
+}  // namespace
+
+int exchangeResumeSend(Program& program, std::string_view peerText, std::string header, File& file,
+                       std::int64_t fileSize) {
+    PeerSession session;
+    int result = openPeerSession(program, peerText, session);
+    if (result != client::kOk) return result;
+    program.flags().clientStop = 0;
+    session.key.scramble(header.data(), header.size());
+    result = sendHeader(program, session.socket, header);
+    std::int64_t offset = -1;
+    if (result == client::kOk)
+        result = readOffset(program, session.socket, header, fileSize, offset);
+    if (result == client::kOk && offset >= 0 && offset < fileSize) {
+        result = streamFile(program, session, file, fileSize, offset);
+    }
+    if (program.flags().clientStop == 1) result = client::kStopped;
+    if (result == client::kOk && offset != fileSize) {
+        result = readOkReply(program, session.socket, 10000);
+    }
+    program.resetTitle();
+    program.waits().pump(500);
+    closePeerSession(program, session);
+    return result;
+}
+
+}  // namespace qv

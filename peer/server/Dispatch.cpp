@@ -1,0 +1,124 @@
+#include "peer/server/Dispatch.h"
+
+#include "app/Program.h"
+#include "app/SettingsCatalogue.h"
+#include "app/WindowLog.h"
+#include "base/Format.h"
+#include "peer/client/ProgressTitle.h"
+#include "peer/protocol/RequestKind.h"
+#include "peer/server/Listener.h"
+#include "peer/server/TestChatHandlers.h"
+#include "platform/TextCodec.h"
+
+namespace qv {
+namespace {
+
+// A block that cannot hold a request: the request line did not arrive whole within
+// the initial wait, so the wait grows by 200 ms (up to 2000).
+void refuseTransferError(ServeContext& context) {
+    ConfigStore& settings = context.program.settings();
+    const char* wait =
+        settings.getNumber(setting::kWan) == 1 ? setting::kWaitWan : setting::kWaitLan;
+    if (settings.getNumber(wait) < 2000) settings.setNumber(wait, settings.getNumber(wait) + 200);
+    replaceLog(context.program,
+               formatText(J("【%s の転送ミス】\r\n"), context.slot.peerAddress.c_str()));
+    context.listener.closeSlot(context.index, false);
+}
+
+const RequestHandler* handlerFor(RequestKind kind, ServeContext& context) {
+    ServerHandlers& handlers = context.listener.handlers();
+    switch (kind) {
+        case RequestKind::Pub1:
+            return &handlers.pub1;
+        case RequestKind::Recv:
+            return &handlers.recv;
+        case RequestKind::Send:
+            return &handlers.send;
+        case RequestKind::SendResume:
+            return &handlers.sendResume;
+        case RequestKind::RecvAns:
+            return &handlers.recvAns;
+        case RequestKind::Test:
+            return &handlers.test;
+        case RequestKind::Chat:
+            return context.program.settings().getNumber(setting::kChat) == 1 ? &handlers.chat
+                                                                             : nullptr;
+        case RequestKind::PortN:
+            return &handlers.portn;
+        default:
+            return nullptr;
+    }
+}
+
+// Shows the receive progress once a second for payloads over 5000 bytes.
+void showReceiveProgress(ServeContext& context) {
+    Program& program = context.program;
+    if (program.flags().oneSecondTick == 1 && context.slot.expectedSize > 5000) {
+        showProgressTitle(program, context.slot.bytesReceived, context.slot.expectedSize, 0);
+    }
+    program.flags().oneSecondTick = 0;
+}
+
+// A block that belongs to a payload, a stream, or nothing known.
+void takePayload(ServeContext& context) {
+    ConnectionSlot& slot = context.slot;
+    if (slot.memoryBuffer) {
+        slot.memoryBuffer->writeBytes(context.block.data(), context.block.size());
+        showReceiveProgress(context);
+    } else if (slot.receiveFile) {
+        slot.receiveFile.write(context.block);
+        showReceiveProgress(context);
+    } else if (!slot.busy) {
+        if (context.block.substr(0, 9) != requestPrefix(RequestKind::Data) ||
+            !context.listener.handlers().streamStart) {
+            refuseUnknown(context);
+            return;
+        }
+        context.listener.handlers().streamStart(context);
+        return;
+    }
+    completeTransfer(context);
+}
+
+}  // namespace
+
+void refuseUnknown(ServeContext& context) {
+    replaceLog(context.program,
+               formatText(J("【%s から不明なデータ受信】%s\r\n"), context.slot.peerAddress.c_str(),
+                          nowText(context.program).c_str()));
+    context.listener.closeSlot(context.index, false);
+}
+
+void completeTransfer(ServeContext& context) {
+    ConnectionSlot& slot = context.slot;
+    slot.busy = true;
+    ServerHandlers& handlers = context.listener.handlers();
+    if (slot.memoryBuffer &&
+        static_cast<std::int64_t>(slot.memoryBuffer->size()) >= slot.expectedSize) {
+        if (handlers.finishMemory) return handlers.finishMemory(context);
+    } else if (slot.receiveFile && slot.receiveFile.size() >= slot.expectedSize) {
+        if (handlers.finishFile) return handlers.finishFile(context);
+    }
+    slot.lastActivity = context.now;
+}
+
+void dispatchBlock(ServeContext& context) {
+    if (!context.slot.busy) {
+        if (isTransferError(context.block)) return refuseTransferError(context);
+        RequestKind kind = recogniseRequest(context.block);
+        if (const RequestHandler* handler = handlerFor(kind, context)) {
+            if (*handler) return (*handler)(context);
+            return refuseUnknown(context);
+        }
+    }
+    takePayload(context);
+}
+
+void installDefaultHandlers(Listener& listener) {
+    ServerHandlers& handlers = listener.handlers();
+    handlers.test = handleTestRequest;
+    handlers.chat = handleChatRequest;
+    handlers.streamStart = startReceivedStream;
+}
+
+}  // namespace qv

@@ -1,0 +1,297 @@
+#include "peer/server/Listener.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "app/Program.h"
+#include "app/SettingsCatalogue.h"
+#include "app/WindowLog.h"
+#include "base/Format.h"
+#include "net/AddressClass.h"
+#include "peer/client/ClientError.h"
+#include "peer/protocol/RequestKind.h"
+#include "peer/server/Dispatch.h"
+#include "platform/TextCodec.h"
+#include "ui/CurrentSettings.h"
+
+namespace qv {
+namespace {
+
+// True when tick `now` has reached `due`, tolerant of the 32-bit wrap-around.
+bool reached(std::uint32_t now, std::uint32_t due) {
+    return static_cast<std::int32_t>(now - due) >= 0;
+}
+
+bool readableNow(int socket) {
+    pollfd fd{socket, POLLIN, 0};
+    return poll(&fd, 1, 0) > 0 && (fd.revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+}
+
+// An idle connection (not relay) is dropped when nothing arrived for this long.
+constexpr std::uint32_t kIdleTimeoutMs = 5000;
+// A poll never sleeps longer than this, so flag changes are seen within a second.
+constexpr int kMaxPollMs = 1000;
+
+}  // namespace
+
+Listener::Listener(Program& program) : program_(program), table_(program.connections()) {
+    if (pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) wakePipe_[0] = wakePipe_[1] = -1;
+    installDefaultHandlers(*this);
+}
+
+Listener::~Listener() {
+    stop();
+    for (int fd : wakePipe_) {
+        if (fd >= 0) close(fd);
+    }
+}
+
+void Listener::start(int port) {
+    running_ = true;
+    thread_ = std::thread([this, port] { run(port); });
+}
+
+void Listener::stop() {
+    stopRequested_ = true;
+    program_.flags().listenerStop = 1;
+    wake();
+    if (thread_.joinable()) thread_.join();
+}
+
+void Listener::wake() {
+    if (wakePipe_[1] >= 0) {
+        char byte = 1;
+        [[maybe_unused]] ssize_t n = write(wakePipe_[1], &byte, 1);
+    }
+}
+
+void Listener::drainWakePipe() {
+    char bytes[64];
+    while (wakePipe_[0] >= 0 && read(wakePipe_[0], bytes, sizeof bytes) > 0) {
+    }
+}
+
+void Listener::closeAllConnections() {
+    if (!running_) {
+        table_.closeAll();
+        return;
+    }
+    closeAllDone_ = false;
+    closeAllRequested_ = true;
+    wake();
+    for (int waited = 0; !closeAllDone_ && running_ && waited < 5000; waited += 10) {
+        program_.waits().pump(10);
+        program_.clock().sleepMs(10);
+    }
+}
+
+void Listener::run(int port) {
+    loop_ = std::make_unique<EventLoop>(program_.clock());
+    program_.waits().registerLoop(loop_.get());
+    block_.resize(kReceiveBlock + 1);
+    program_.flags().listenerStop = 0;
+    if (port == 0 || openListeningSocket(port)) {
+        table_.reset();
+        program_.flags().receivedThisPeriod = 0;
+        showCurrentSettings(program_);
+        loop();
+    }
+    table_.closeAll();
+    if (listenSocket_ >= 0) close(listenSocket_);
+    listenSocket_ = -1;
+    program_.waits().registerLoop(nullptr);
+    running_ = false;
+}
+
+bool Listener::openListeningSocket(int port) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        appendLog(program_, J("socket作成エラー\r\n"));
+        return true;
+    }
+    int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(fd, 20) != 0) {
+        close(fd);
+        replaceLog(program_, formatText(J("%d 番ポートが開けません\r\n"), port));
+        return false;
+    }
+    listenSocket_ = fd;
+    appendLog(program_, formatText(J("%d 番ポート待ち受け中..\r\n"), port));
+    return true;
+}
+
+void Listener::loop() {
+    while (program_.flags().listenerStop == 0 && !stopRequested_)
+        pass();
+}
+
+void Listener::pass() {
+    program_.waits().pump(100);
+    if (closeAllRequested_.exchange(false)) {
+        table_.closeAll();
+        closeAllDone_ = true;
+    }
+    long low = static_cast<long>(program_.settings().getNumber(setting::kLow));
+    if (low > 0) program_.clock().sleepMs(static_cast<std::uint32_t>(std::min(low, 60000L)));
+    waitForActivity();
+    if (program_.flags().listenerStop != 0 || stopRequested_) return;
+    if (program_.flags().listenerPause != 1) acceptConnection();
+    std::uint32_t now = program_.clock().tickMs();
+    program_.flags().listenerElapsedMs = 0;
+    updateReceivingActive(now);
+    serveDueSlots(now);
+}
+
+void Listener::waitForActivity() {
+    std::vector<pollfd> fds{{wakePipe_[0], POLLIN, 0}};
+    std::vector<int> polledSlots;
+    bool paused = program_.flags().listenerPause == 1;
+    int listenAt = -1;
+    if (listenSocket_ >= 0 && !paused && table_.hasFreeSlot()) {
+        listenAt = static_cast<int>(fds.size());
+        fds.push_back({listenSocket_, POLLIN, 0});
+    }
+    std::uint32_t now = program_.clock().tickMs();
+    int timeout = kMaxPollMs;
+    for (int index : table_.usedSlots()) {
+        const ConnectionSlot& slot = table_.slot(index);
+        if (!reached(now, slot.nextService)) {
+            timeout = std::min<int>(timeout, static_cast<int>(slot.nextService - now));
+            continue;
+        }
+        if (paused) continue;
+        polledSlots.push_back(index);
+        fds.push_back({slot.socket, POLLIN, 0});
+        std::uint32_t idleEnd = slot.lastActivity + kIdleTimeoutMs + 1;
+        if (!slot.relay)
+            timeout = std::min<int>(timeout, std::max(0, static_cast<int>(idleEnd - now)));
+    }
+    poll(fds.data(), fds.size(), timeout);
+    drainWakePipe();
+    listenReadable_ = listenAt >= 0 && (fds[listenAt].revents & POLLIN) != 0;
+    slotPolled_.assign(ConnectionTable::kSlots, false);
+    slotReadable_.assign(ConnectionTable::kSlots, false);
+    std::size_t first = fds.size() - polledSlots.size();
+    for (std::size_t i = 0; i < polledSlots.size(); ++i) {
+        slotPolled_[polledSlots[i]] = true;
+        slotReadable_[polledSlots[i]] =
+            (fds[first + i].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+    }
+}
+
+void Listener::acceptConnection() {
+    if (!listenReadable_ || !table_.hasFreeSlot()) return;
+    sockaddr_in from{};
+    socklen_t length = sizeof from;
+    int fd = accept4(listenSocket_, reinterpret_cast<sockaddr*>(&from), &length, SOCK_CLOEXEC);
+    if (fd < 0) return;
+    ConnectionSlot slot;
+    slot.socket = fd;
+    slot.relayAddress = from.sin_addr.s_addr;
+    slot.peerAddress = dottedAddress(from.sin_addr.s_addr);
+    appendLog(program_, formatText(J("【%s より受信中..】%s\r\n"), slot.peerAddress.c_str(),
+                                   nowText(program_).c_str()));
+    ConfigStore& settings = program_.settings();
+    long wan = static_cast<long>(settings.getNumber(setting::kWan));
+    if (wan == 0 && classifyAddress(slot.peerAddress) == kAddressPublic) {
+        appendLog(program_,
+                  formatText(J("【ＬＡＮモードのため %s を拒否】\r\n"), slot.peerAddress.c_str()));
+        close(fd);
+        return;
+    }
+    std::uint32_t now = program_.clock().tickMs();
+    long wait =
+        static_cast<long>(settings.getNumber(wan == 1 ? setting::kWaitWan : setting::kWaitLan));
+    slot.lastActivity = now;
+    slot.nextService = now + static_cast<std::uint32_t>(std::clamp(wait, 0L, 60000L));
+    slot.key = program_.newConnectionKey();
+    // Only the window thread competes for free slots; losing that race drops the call.
+    if (table_.claim(std::move(slot)) < 0) close(fd);
+}
+
+void Listener::updateReceivingActive(std::uint32_t now) {
+    int active = 0;
+    for (int index : table_.usedSlots()) {
+        if (static_cast<std::int32_t>(now - table_.slot(index).lastActivity) <
+            static_cast<std::int32_t>(kIdleTimeoutMs)) {
+            active = 1;
+        }
+    }
+    program_.flags().receivingActive = active;
+}
+
+void Listener::serveDueSlots(std::uint32_t now) {
+    for (int index : table_.usedSlots()) {
+        if (program_.flags().listenerPause == 1) return;
+        ConnectionSlot& slot = table_.slot(index);
+        if (!slot.used() || !reached(now, slot.nextService)) continue;
+        bool readable = slotPolled_[index] ? slotReadable_[index] : readableNow(slot.socket);
+        if (readable) {
+            serveSlot(index, now);
+        } else if (!slot.relay && reached(now, slot.lastActivity + kIdleTimeoutMs + 1)) {
+            dropSlot(index, client::kTimeout);
+        }
+    }
+}
+
+void Listener::serveSlot(int index, std::uint32_t now) {
+    ConnectionSlot& slot = table_.slot(index);
+    ssize_t n = recv(slot.socket, block_.data(), kReceiveBlock, 0);
+    if (n < 0) {
+        dropSlot(index, client::kDisconnected);
+        return;
+    }
+    if (n == 0) {
+        // The peer closed: give its last data 200 ms before the slot is dropped.
+        if (static_cast<std::int32_t>(now - slot.lastActivity) > 199) {
+            dropSlot(index, client::kDisconnected);
+        } else {
+            slot.nextService = slot.lastActivity + 200;
+        }
+        return;
+    }
+    program_.flags().receivedThisPeriod += n;
+    slot.bytesReceived += n;
+    handleBlock(index, static_cast<std::size_t>(n), now);
+}
+
+void Listener::handleBlock(int index, std::size_t length, std::uint32_t now) {
+    ConnectionSlot& slot = table_.slot(index);
+    std::string_view block(block_.data(), length);
+    if (!slot.busy && isConnectPreamble(block)) {
+        send(slot.socket, kConnectAnswer.data(), kConnectAnswer.size(), MSG_NOSIGNAL);
+        slot.lastActivity = now;
+        slot.nextService = now + 200;
+        return;
+    }
+    slot.key.unscramble(block_.data(), length);
+    block_[length] = '\0';
+    ServeContext context{program_, *this, index, slot, block, now};
+    dispatchBlock(context);
+}
+
+void Listener::dropSlot(int index, int code) {
+    const ConnectionSlot& slot = table_.slot(index);
+    appendLog(program_, formatText(J("【%s と切断】%s\r\n"), slot.peerAddress.c_str(),
+                                   program_.clientErrorText(code).c_str()));
+    if (code == client::kDisconnected) program_.resetTitle();
+    closeSlot(index, false);
+}
+
+void Listener::closeSlot(int index, bool sendOk) {
+    table_.closeSlot(index, sendOk);
+}
+
+}  // namespace qv

@@ -1,0 +1,90 @@
+// The server half of the program: one thread that owns the listening socket and the
+// connection table, accepts connections, waits the initial delay before reading each,
+// reads what arrives, undoes the connection key and hands each request to its
+// handler. Up to 20 connections are served interleaved.
+//
+// Nothing spins: each pass waits in poll() over the listening socket, the slots that
+// are due and a wake-up pipe, for at most the time until the next slot is due or
+// times out. An idle listener wakes about once a second.
+//
+// Threads: start(), stop(), wake() and closeAllConnections() on the window thread;
+// everything else runs on the listener thread. Handlers run on the listener thread
+// (see ServeContext.h).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "net/EventLoop.h"
+#include "peer/server/ServeContext.h"
+
+namespace qv {
+
+class Program;
+class ConnectionTable;
+
+class Listener {
+  public:
+    static constexpr std::size_t kReceiveBlock = 1000000;
+
+    explicit Listener(Program& program);
+    ~Listener();
+    Listener(const Listener&) = delete;
+    Listener& operator=(const Listener&) = delete;
+
+    ServerHandlers& handlers() { return handlers_; }
+
+    // Starts the thread; port 0 listens nowhere but still serves PortN slots.
+    void start(int port);
+    // Sets the stop flag, wakes the thread and waits for it to end.
+    void stop();
+    // Makes the thread look at its flags and slots now.
+    void wake();
+    // Closes every connection from the listener thread and waits (pumping) until that
+    // is done; used by Stop while the listener is paused.
+    void closeAllConnections();
+
+    bool running() const { return running_; }
+    bool listening() const { return listenSocket_ >= 0; }
+
+    // ---- listener thread ----
+    // Closes a slot: "OK" first when `sendOk`, then the PortN replacement hook.
+    void closeSlot(int index, bool sendOk);
+    Program& program() { return program_; }
+
+  private:
+    void run(int port);
+    bool openListeningSocket(int port);
+    void loop();
+    void pass();
+    void waitForActivity();
+    void acceptConnection();
+    void serveDueSlots(std::uint32_t now);
+    void serveSlot(int index, std::uint32_t now);
+    void handleBlock(int index, std::size_t length, std::uint32_t now);
+    void dropSlot(int index, int code);
+    void updateReceivingActive(std::uint32_t now);
+    void drainWakePipe();
+
+    Program& program_;
+    ConnectionTable& table_;
+    ServerHandlers handlers_;
+    std::unique_ptr<EventLoop> loop_;
+    std::thread thread_;
+    std::atomic<bool> running_{false};
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> closeAllRequested_{false};
+    std::atomic<bool> closeAllDone_{false};
+    int listenSocket_ = -1;
+    int wakePipe_[2] = {-1, -1};
+    std::vector<char> block_;
+    // What the last poll found.
+    bool listenReadable_ = false;
+    std::vector<bool> slotPolled_, slotReadable_;
+};
+
+}  // namespace qv

@@ -1,0 +1,39 @@
+// What a request handler of the listener gets: the program, the slot it serves and
+// the block just received (after the connection key was undone).
+//
+// Threads: handlers run on the listener thread. They may change the window model,
+// the settings and their own slot, and must close (or hand over) the slot when the
+// request is finished. They must not wait for the window thread.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "peer/server/ConnectionSlot.h"
+
+namespace qv {
+
+class Program;
+class Listener;
+
+struct ServeContext {
+    Program& program;
+    Listener& listener;
+    int index;  // of the slot in the connection table
+    ConnectionSlot& slot;
+    std::string_view block;  // decoded; valid only during the call
+    std::uint32_t now;       // tick of this pass
+};
+
+using RequestHandler = std::function<void(ServeContext&)>;
+
+// The handlers of the request kinds. An empty handler refuses its kind as unknown data.
+struct ServerHandlers {
+    RequestHandler test, chat, pub1, recv, recvAns, send, sendResume, portn;
+    RequestHandler streamStart;   // a DATA-REQ stream begins
+    RequestHandler finishMemory;  // a SEND-REQ payload is complete in memory
+    RequestHandler finishFile;    // a resumable file is complete on disk
+};
+
+}  // namespace qv

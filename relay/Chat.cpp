@@ -1,0 +1,57 @@
+#include "relay/Chat.h"
+
+#include "app/Program.h"
+#include "app/SettingsCatalogue.h"
+#include "base/Format.h"
+#include "base/TextList.h"
+#include "base/TextUtil.h"
+#include "base/TimeText.h"
+#include "platform/TextCodec.h"
+
+namespace qv {
+namespace {
+
+// The name shown for the peer: its name field cut to `nameBytes`, or its address cut
+// to `addressBytes` when it has no name. Cuts never split a two-byte character.
+std::string shownName(std::string_view peerText, std::size_t nameBytes, std::size_t addressBytes) {
+    TextList parts;
+    parts.split(peerText, ":", 0, 0);
+    std::string name(parts.item(2));
+    if (!name.empty()) return safeCopy(name, nameBytes + 1);
+    return safeCopy(parts.item(0), addressBytes + 1);
+}
+
+}  // namespace
+
+std::string formatChatLine(std::string_view direction, std::string_view message,
+                           std::string_view peerText, std::string_view hhmmss) {
+    std::string text(message);
+    std::string time(hhmmss);
+    if (!direction.empty()) {
+        std::string name = shownName(peerText, 10, 6);
+        return formatText(J("[%s]%s%s◇...(%s)\r\n"), time.c_str(), std::string(direction).c_str(),
+                          name.c_str(), text.c_str());
+    }
+    std::string name = shownName(peerText, 12, 12);
+    return formatText(J("[%s]%-12s◆%s\r\n"), time.c_str(), name.c_str(), text.c_str());
+}
+
+std::string chatTime(Program& program) {
+    std::string time = timeText(program.clock());  // "YYYY/MM/DD hh:mm:ss"
+    return time.substr(11, 2) + time.substr(14, 2) + time.substr(17, 2);
+}
+
+void playChatSound(Program& program, int chatDisplayFlag) {
+    ConfigStore& settings = program.settings();
+    if (settings.getNumber(setting::kSound) == 0) return;
+    const char* key = chatDisplayFlag == 0 ? runtime::kChatSoundFirst : runtime::kChatSoundNext;
+    program.window().playSound(settings.getString(key));
+}
+
+void showChatLine(Program& program, const std::string& opening, const std::string& line) {
+    WindowModel& window = program.window();
+    if (program.flags().chatDisplay.exchange(1) == 0) window.replacePane(Pane::Lower, opening);
+    window.prependPane(Pane::Lower, line);
+}
+
+}  // namespace qv

@@ -1,0 +1,68 @@
+#include "relay/Identity.h"
+
+#include "app/Program.h"
+#include "app/SettingsCatalogue.h"
+#include "base/Format.h"
+#include "base/Md5.h"
+#include "base/TextUtil.h"
+#include "base/TimeText.h"
+#include "net/Base64.h"
+#include "peer/protocol/ConnectionKey.h"
+#include "platform/TextCodec.h"
+#include "ui/CurrentSettings.h"
+
+namespace qv {
+namespace {
+
+void doubleEach(std::string& key) {
+    for (char& byte : key)
+        byte = static_cast<char>(static_cast<unsigned char>(byte) * 2);
+}
+
+}  // namespace
+
+std::string scrambleText(std::string_view text) {
+    std::string key = md5TextOf(std::string(kProductWord) + std::string(text));
+    doubleEach(key);
+    std::string scrambled(text);
+    std::size_t used = 0;
+    for (char& byte : scrambled) {
+        if (used == key.size()) {
+            doubleEach(key);
+            used = 0;
+        }
+        byte = static_cast<char>(static_cast<unsigned char>(byte) +
+                                 static_cast<unsigned char>(key[used++]));
+    }
+    return base64Encode(scrambled);
+}
+
+std::string ownIdentity(Program& program) {
+    ConfigStore& settings = program.settings();
+    if (settings.getString(setting::kPublicKey).empty()) {
+        std::string seed = strprintf("%s#%d", compactTimeText(program.clock()).c_str(),
+                                     static_cast<int>(program.clock().tickMs()));
+        settings.setString(setting::kPublicKey, scrambleText(seed));
+    }
+    std::string nickname = settings.getString(setting::kNicname);
+    std::string mark = scrambleText(nickname + "#" + settings.getString(setting::kPublicKey));
+    return nickname + "@" + mark.substr(0, 6);
+}
+
+void runNicknameDialog(Program& program) {
+    program.window().readBack();
+    std::string value = program.settings().getString(setting::kNicname);
+    if (program.window().view()->inputDialog(
+            J("PortN接続用ニックネーム設定"),
+            J("PortN接続では、ニックネームの設定が必要です\r\n任意の文字列を入力してください"),
+            value)) {
+        program.settings().setString(setting::kNicname, safeCopy(value, 13));
+    }
+    showCurrentSettings(program);
+}
+
+void askNicknameIfMissing(Program& program) {
+    if (program.settings().getString(setting::kNicname).empty()) runNicknameDialog(program);
+}
+
+}  // namespace qv

@@ -1,0 +1,58 @@
+#include "net/AddressClass.h"
+
+#include <arpa/inet.h>
+
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+#include "platform/TextCodec.h"
+
+namespace qv {
+namespace {
+
+TEST(ClassifyAddress, LocalRangesAndLocalhost) {
+    for (const char* text : {"localhost", "192.168.1.10", "10.0.0.1", "127.0.0.1", "169.254.3.4",
+                             "172.16.0.1", "172.31.255.255"}) {
+        EXPECT_EQ(classifyAddress(text), kAddressLocal) << text;
+    }
+}
+
+TEST(ClassifyAddress, EveryOtherDottedAddressIsPublic) {
+    for (const char* text : {"172.32.0.1", "172.15.0.1", "8.8.8.8", "169.253.1.1", "192.169.0.1",
+                             "0.0.0.0", "255.255.255.255"}) {
+        EXPECT_EQ(classifyAddress(text), kAddressPublic) << text;
+    }
+}
+
+TEST(ClassifyAddress, HostNamesAndMalformedTextsAreNotDotted) {
+    for (const char* text :
+         {"LOCALHOST", "pc-name", "192.168.1", "1.2.3.4.5", "300.1.1.1", "1.2.3.256", "",
+          " 10.0.0.1", "10.0.0.1 ", "-1.0.0.1", "99999999999999999999999.1.1.1"}) {
+        EXPECT_EQ(classifyAddress(text), kAddressNotDotted) << text;
+    }
+}
+
+TEST(DottedAddress, WritesTheBytesInMemoryOrder) {
+    std::uint32_t address;
+    const unsigned char bytes[4] = {0xC0, 0xA8, 0x01, 0x0A};
+    std::memcpy(&address, bytes, 4);
+    EXPECT_EQ(dottedAddress(address), "192.168.1.10");
+    EXPECT_EQ(dottedAddress(0), "0.0.0.0");
+    EXPECT_EQ(dottedAddress(0xFFFFFFFFu), "255.255.255.255");
+}
+
+TEST(LanAddressLine, ShowsTheComputersAddressOrZerosWhenItIsUnknown) {
+    SystemClock clock;
+    Waits waits(clock);
+    HostLookup lookup(waits, [](const std::string& name) {
+        return name == "my-pc" ? ResolvedHost{htonl(0xC0A8010A), "my-pc.lan"} : ResolvedHost{};
+    });
+    EXPECT_EQ(lanAddressLine(lookup, "my-pc", 9001),
+              J("(ＬＡＮ側IP)◆192.168.1.10:9001 or my-pc:9001\r\n"));
+    EXPECT_EQ(lanAddressLine(lookup, "other-pc", 9002),
+              J("(ＬＡＮ側IP)◆0.0.0.0:9002 or other-pc:9002\r\n"));
+}
+
+}  // namespace
+}  // namespace qv
