@@ -43,6 +43,7 @@ constexpr int kMaxPollMs = 1000;
 Listener::Listener(Program& program) : program_(program), table_(program.connections()) {
     if (pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) wakePipe_[0] = wakePipe_[1] = -1;
     installDefaultHandlers(*this);
+    block_.resize(kReceiveBlock + 1);
 }
 
 Listener::~Listener() {
@@ -94,7 +95,6 @@ void Listener::closeAllConnections() {
 void Listener::run(int port) {
     loop_ = std::make_unique<EventLoop>(program_.clock());
     program_.waits().registerLoop(loop_.get());
-    block_.resize(kReceiveBlock + 1);
     program_.flags().listenerStop = 0;
     if (port == 0 || openListeningSocket(port)) {
         table_.reset();
@@ -265,6 +265,14 @@ void Listener::serveSlot(int index, std::uint32_t now) {
     program_.flags().receivedThisPeriod += n;
     slot.bytesReceived += n;
     handleBlock(index, static_cast<std::size_t>(n), now);
+}
+
+void Listener::feedSlot(int index, std::string_view raw) {
+    if (!table_.slot(index).used()) return;
+    std::size_t length = std::min(raw.size(), kReceiveBlock);
+    std::copy(raw.begin(), raw.begin() + static_cast<std::ptrdiff_t>(length), block_.begin());
+    table_.slot(index).bytesReceived += static_cast<std::int64_t>(length);
+    handleBlock(index, length, program_.clock().tickMs());
 }
 
 void Listener::handleBlock(int index, std::size_t length, std::uint32_t now) {

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -52,6 +53,9 @@ class Listener {
     bool listening() const { return listenSocket_ >= 0; }
 
     // ---- listener thread ----
+    // Serves `raw` as if it had just been received on the used slot `index` (tests and
+    // fuzzing; on the listener thread, or while no listener thread runs).
+    void feedSlot(int index, std::string_view raw);
     // Closes a slot: "OK" first when `sendOk`, then the PortN replacement hook.
     void closeSlot(int index, bool sendOk);
     Program& program() { return program_; }
@@ -79,7 +83,7 @@ class Listener {
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> closeAllRequested_{false};
     std::atomic<bool> closeAllDone_{false};
-    int listenSocket_ = -1;
+    std::atomic<int> listenSocket_{-1};
     int wakePipe_[2] = {-1, -1};
     std::vector<char> block_;
     // What the last poll found.

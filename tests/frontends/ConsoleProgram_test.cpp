@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "support/CliProcess.h"
+#include "support/LoopbackPeer.h"
 #include "support/SandboxFolder.h"
 
 namespace qv {
@@ -103,6 +104,49 @@ TEST(ConsoleProgram, WaitHoldsTheNextLineAndUnknownCommandsAreNoted) {
     auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, std::chrono::milliseconds(400));
     EXPECT_NE(cli.output().find("# unknown command: frobnicate"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qv
+
+namespace qv {
+namespace {
+
+TEST(ConsoleProgramPair, TestAndChatBetweenTwoConsolePrograms) {
+    test::SandboxFolder folderA, folderB;
+    folderA.write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\nNICNAME=alice\r\n");
+    folderB.write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\nNICNAME=bob\r\n");
+    std::string portA = std::to_string(test::freeLoopbackPort());
+    std::string portB = std::to_string(test::freeLoopbackPort());
+    test::CliProcess a(folderA.path().string(), {portA});
+    test::CliProcess b(folderB.path().string(), {portB});
+    ASSERT_TRUE(a.waitFor("U " + portA + " 番ポート待ち受け中.."));
+    ASSERT_TRUE(b.waitFor("U " + portB + " 番ポート待ち受け中.."));
+
+    a.send("peer 127.0.0.1:" + portB);
+    a.send("test");
+    EXPECT_TRUE(a.waitFor("L 接続テストに成功しました"));
+    EXPECT_TRUE(b.waitFor("U 【127.0.0.1 より接続テストを受信】"));
+    EXPECT_TRUE(b.waitFor("F peer=127.0.0.1:" + portA + ":alice@"));
+
+    a.send("chat やあ");
+    EXPECT_TRUE(a.waitFor("L ★チャットが開始されました★ "));
+    EXPECT_TRUE(a.waitForLine([](const std::string& line) {
+        return line.rfind("L [", 0) == 0 && line.find("]→127.0.◇...(やあ)") != std::string::npos;
+    }));
+    EXPECT_TRUE(b.waitFor("L ★チャットが開始されました★"));
+    EXPECT_TRUE(b.waitForLine([](const std::string& line) {
+        return line.rfind("L [", 0) == 0 && line.find("]alice@") != std::string::npos &&
+               line.find("◆やあ") != std::string::npos;
+    }));
+
+    b.send("chat おかえり");  // b's peer box now names a
+    EXPECT_TRUE(a.waitFor("◆おかえり"));
+    EXPECT_TRUE(b.waitFor("◇...(おかえり)"));
+    a.send("quit");
+    b.send("quit");
+    EXPECT_EQ(a.waitExit(), 0);
+    EXPECT_EQ(b.waitExit(), 0);
 }
 
 }  // namespace

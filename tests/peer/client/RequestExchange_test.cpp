@@ -1,0 +1,89 @@
+// Requests between two programs, directly and through proxies.
+#include "peer/client/RequestExchange.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+
+#include "app/SettingsCatalogue.h"
+#include "peer/client/ClientError.h"
+#include "peer/protocol/RequestLine.h"
+#include "platform/TextCodec.h"
+#include "support/FakeProxy.h"
+#include "support/LoopbackPeer.h"
+#include "support/TinyProxy.h"
+
+namespace qv {
+namespace {
+
+class RequestExchangeTest : public ::testing::Test {
+  protected:
+    test::LoopbackPeer client;
+    test::LoopbackPeer server;
+
+    int testRequestTo(const std::string& peerText) {
+        return exchangeRequest(client.program(), peerText, testRequest(client.port(), "c@abcdef"));
+    }
+    void useProxy(const std::string& proxy) {
+        client.program().settings().setString(setting::kProxy, proxy);
+    }
+};
+
+TEST_F(RequestExchangeTest, DirectTestGetsOk) {
+    EXPECT_EQ(testRequestTo(server.peerText()), client::kOk);
+}
+
+TEST_F(RequestExchangeTest, RequestWithoutReplyEndsWhenSent) {
+    std::string answer = recvAnswer("just a report");
+    EXPECT_EQ(exchangeRequest(client.program(), server.peerText(), answer), client::kOk);
+}
+
+TEST_F(RequestExchangeTest, ThroughTinyproxyWithAndWithoutAuthentication) {
+    if (!test::TinyProxy::installed()) GTEST_SKIP() << "tinyproxy is not installed";
+    test::TinyProxy open;
+    useProxy("127.0.0.1:" + std::to_string(open.port()));
+    EXPECT_EQ(testRequestTo(server.peerText()), client::kOk) << open.log();
+
+    test::TinyProxy guarded("quser", "qpass");
+    useProxy("127.0.0.1:" + std::to_string(guarded.port()) + ":quser:qpass");
+    EXPECT_EQ(testRequestTo(server.peerText()), client::kOk) << guarded.log();
+    // A wrong password: the proxy answers 407 and closes, which shows only as the
+    // missing "OK" of the peer.
+    useProxy("127.0.0.1:" + std::to_string(guarded.port()) + ":quser:wrong");
+    EXPECT_EQ(testRequestTo(server.peerText()), client::kNoReply);
+}
+
+TEST_F(RequestExchangeTest, ProxyNamingThePeerItselfIsAnsweredByItsListener) {
+    useProxy(server.peerText());
+    EXPECT_EQ(testRequestTo(server.peerText()), client::kOk);
+}
+
+TEST_F(RequestExchangeTest, ProxyThatClosesAtOnceIsAProxyError) {
+    test::FakeProxy proxy(test::FakeProxy::Reply::CloseAtOnce);
+    useProxy("127.0.0.1:" + std::to_string(proxy.port()));
+    EXPECT_EQ(testRequestTo(server.peerText()), client::kProxy);
+    EXPECT_EQ(client.program().clientErrorText(client::kProxy), J("Proxy接続エラー"));
+}
+
+TEST_F(RequestExchangeTest, StopDuringTheSendEndsTheExchange) {
+    // A long payload sent one byte per chunk with a pause of 1 ms between chunks;
+    // Stop is pressed from inside the pumping.
+    client.program().window().setField(Field::Buf, "1");
+    client.program().settings().setString(setting::kLow, "1");
+    std::string request = recvAnswer(std::string(20000, 'x'));
+    // A peer that takes everything and never answers.
+    test::LoopbackServer sink([](int fd, const std::atomic<bool>& stopping) {
+        char buffer[4096];
+        while (!stopping && recv(fd, buffer, sizeof buffer, 0) > 0) {
+        }
+    });
+    int ticks = 0;
+    client.program().loop().setTimer(42, 50, [&] {
+        if (++ticks == 2) client.program().flags().clientStop = 1;
+    });
+    std::string peer = "127.0.0.1:" + std::to_string(sink.port());
+    EXPECT_EQ(exchangeRequest(client.program(), peer, request), client::kStopped);
+    client.program().loop().killTimer(42);
+}
+
+}  // namespace
+}  // namespace qv

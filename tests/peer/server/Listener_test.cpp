@@ -1,0 +1,174 @@
+// The listener against raw clients on loopback.
+#include "peer/server/Listener.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <thread>
+#include <vector>
+
+#include "app/SettingsCatalogue.h"
+#include "base/Format.h"
+#include "peer/protocol/RequestLine.h"
+#include "platform/TextCodec.h"
+#include "support/LoopbackPeer.h"
+
+namespace qv {
+namespace {
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+int connectTo(int port) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Everything the server sends until it closes (or `timeoutMs` pass).
+std::string readAll(int fd, int timeoutMs = 5000) {
+    std::string data;
+    char buffer[256];
+    pollfd p{fd, POLLIN, 0};
+    while (poll(&p, 1, timeoutMs) > 0) {
+        ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0) break;
+        data.append(buffer, static_cast<std::size_t>(n));
+    }
+    return data;
+}
+
+void sendText(int fd, const std::string& text) {
+    ASSERT_EQ(send(fd, text.data(), text.size(), MSG_NOSIGNAL), static_cast<ssize_t>(text.size()));
+}
+
+class ListenerTest : public ::testing::Test {
+  protected:
+    test::LoopbackPeer server;
+    std::string upper() { return server.program().window().pane(Pane::Upper); }
+};
+
+TEST_F(ListenerTest, AnswersATestRequestAndLogsTheArrival) {
+    int fd = connectTo(server.port());
+    sendText(fd, testRequest(1234, "x@abcdef"));
+    EXPECT_EQ(readAll(fd), "OK");
+    close(fd);
+    EXPECT_TRUE(server.waitUntil([&] { return contains(server.upperLog(), J("より受信中..】")); }));
+    EXPECT_EQ(server.program().window().field(Field::Peer), "127.0.0.1:1234:x@abcdef");
+}
+
+TEST_F(ListenerTest, SilentClientIsDroppedAfterFiveSeconds) {
+    int fd = connectTo(server.port());
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(readAll(fd, 8000), "");  // closed without a reply
+    auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(4900));
+    EXPECT_LT(waited, std::chrono::milliseconds(7000));
+    close(fd);
+    EXPECT_TRUE(server.waitUntil(
+        [&] { return contains(server.upperLog(), J("【127.0.0.1 と切断】タイムアウト")); }));
+}
+
+TEST_F(ListenerTest, HttpProbeIsATransferErrorThatLengthensTheWait) {
+    ConfigStore& settings = server.program().settings();
+    settings.setString(setting::kWaitLan, "1800");
+    for (int i = 0; i < 2; ++i) {
+        int fd = connectTo(server.port());
+        sendText(fd, "GET / HTTP/1.1\r\nHost: x\r\n\r\n");
+        EXPECT_EQ(readAll(fd), "");
+        close(fd);
+    }
+    EXPECT_EQ(settings.getString(setting::kWaitLan), "2000");  // 1800 + 200, then no more
+    EXPECT_TRUE(contains(upper(), J("【127.0.0.1 の転送ミス】\r\n")));
+}
+
+TEST_F(ListenerTest, RequestLineArrivingAfterTheInitialWaitIsATransferError) {
+    int fd = connectTo(server.port());
+    std::string request = testRequest(1, "late@abcdef");
+    sendText(fd, request.substr(0, 5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    send(fd, request.data() + 5, request.size() - 5, MSG_NOSIGNAL);
+    EXPECT_EQ(readAll(fd), "");
+    close(fd);
+    EXPECT_EQ(server.program().settings().getString(setting::kWaitLan), "400");
+}
+
+TEST_F(ListenerTest, ConnectPreambleIsAnsweredThenTheRequest) {
+    int fd = connectTo(server.port());
+    sendText(fd, "CONNECT 127.0.0.1:9001 HTTP/1.1\r\nHost: 127.0.0.1:9001\r\n\r\n");
+    std::string answer;
+    char buffer[64];
+    pollfd p{fd, POLLIN, 0};
+    ASSERT_GT(poll(&p, 1, 3000), 0);
+    answer.append(buffer, static_cast<std::size_t>(recv(fd, buffer, sizeof buffer, 0)));
+    EXPECT_EQ(answer, "HTTP/1.1 200 OK\r\n\r\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    sendText(fd, testRequest(5, "p@abcdef"));
+    EXPECT_EQ(readAll(fd), "OK");
+    close(fd);
+}
+
+TEST_F(ListenerTest, MalformedRequestsAreRefusedSilently) {
+    for (const std::string& bad : {std::string("TEST-REQ:12\0", 12),        // one field only
+                                   std::string("TEST-REQ:123456|x\0", 18),  // port too long
+                                   std::string("TEST-REQ:1|" + std::string(21, 'n') + '\0'),
+                                   std::string("HELLO-REQ:1|x\0", 14)}) {
+        int fd = connectTo(server.port());
+        sendText(fd, bad);
+        EXPECT_EQ(readAll(fd), "") << bad;
+        close(fd);
+    }
+    EXPECT_TRUE(contains(upper(), J("不明なデータ受信")));  // the unknown kind
+}
+
+TEST_F(ListenerTest, TwentyFiveClientsAtOnceAreAllServed) {
+    std::vector<int> clients;
+    for (int i = 0; i < 25; ++i) {
+        int fd = connectTo(server.port());
+        ASSERT_GE(fd, 0);
+        sendText(fd, testRequest(1000 + i, "many@abcdef"));
+        clients.push_back(fd);
+    }
+    int answered = 0;
+    for (int fd : clients) {
+        answered += readAll(fd, 10000) == "OK" ? 1 : 0;
+        close(fd);
+    }
+    EXPECT_EQ(answered, 25);
+}
+
+TEST(ListenerPorts, PortInUseIsReportedAndPortZeroListensNowhere) {
+    int port = test::freeLoopbackPort();
+    int blocker = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    ASSERT_EQ(bind(blocker, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    listen(blocker, 1);
+    test::LoopbackPeer busy("[Quorvane]\r\nWAN=0\r\n", port);
+    EXPECT_TRUE(busy.waitUntil([&] {
+        return contains(busy.upperLog(), formatText(J("%d 番ポートが開けません\r\n"), port));
+    }));
+    EXPECT_FALSE(busy.listening());
+    close(blocker);
+
+    test::LoopbackPeer closed("[Quorvane]\r\nWAN=0\r\n", test::LoopbackPeer::kListenNowhere);
+    closed.pumpFor(300);
+    EXPECT_FALSE(contains(closed.upperLog(), J("番ポート待ち受け中")));
+    EXPECT_FALSE(closed.listening());
+}
+
+}  // namespace
+}  // namespace qv

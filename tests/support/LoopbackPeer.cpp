@@ -1,0 +1,71 @@
+#include "support/LoopbackPeer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "peer/server/Listener.h"
+#include "support/ProgramFixture.h"
+
+namespace qv::test {
+
+int freeLoopbackPort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+LoopbackPeer::LoopbackPeer(const std::string& ini, int port)
+    : port_(port == 0                ? freeLoopbackPort()
+            : port == kListenNowhere ? 0
+                                     : port) {
+    folder_.write("quorvane-cli.ini", ini);
+    ProgramSetup setup;
+    setup.programPath = folder_.dir() + "quorvane-cli";
+    setup.args = {std::to_string(port_)};
+    setup.specialFolders = testSpecialFolders();
+    program_ = std::make_unique<Program>(clock_, std::move(setup));
+    program_->start(view_);
+    if (port_ != 0) waitUntil([this] { return listening(); }, 5000);
+}
+
+LoopbackPeer::~LoopbackPeer() {
+    program_.reset();
+}
+
+std::string LoopbackPeer::peerText() const {
+    return "127.0.0.1:" + std::to_string(port_);
+}
+
+bool LoopbackPeer::listening() {
+    Listener* listener = program_->listener();
+    return listener && listener->listening();
+}
+
+bool LoopbackPeer::waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        program_->loop().pump(100);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    program_->loop().pump(100);
+    return true;
+}
+
+void LoopbackPeer::pumpFor(int ms) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    waitUntil([&] { return std::chrono::steady_clock::now() > deadline; }, ms + 1000);
+}
+
+}  // namespace qv::test

@@ -1,0 +1,99 @@
+#include "ui/SettingsMenu.h"
+
+#include <gtest/gtest.h>
+
+#include "app/SettingsCatalogue.h"
+#include "platform/TextCodec.h"
+#include "support/ProgramFixture.h"
+
+namespace qv {
+namespace {
+
+class SettingsMenuTest : public ::testing::Test {
+  protected:
+    FakeClock clock;
+    test::ProgramFixture fx{clock, {"0"}};
+    void SetUp() override {
+        fx.sandbox().write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\nPORT=9100\r\n");
+        fx.restart({"9100"});
+        fx.start();
+    }
+    ConfigStore& settings() { return fx.program->settings(); }
+    bool run(const char* utf8Item) { return runSettingsMenuItem(*fx.program, J(utf8Item)); }
+};
+
+TEST_F(SettingsMenuTest, SwitchItemsStoreTheirValueAndShowTheSettings) {
+    EXPECT_TRUE(run("MD5Checkする"));
+    EXPECT_EQ(settings().getString(setting::kMd5), "1");
+    EXPECT_TRUE(run("FileMode(改名)"));
+    EXPECT_EQ(settings().getString(setting::kOverwrite), "0");
+    EXPECT_TRUE(run("LAN （ローカルIP表示）"));
+    EXPECT_EQ(settings().getString(setting::kWan), "0");
+    EXPECT_TRUE(run("音なし"));
+    EXPECT_EQ(settings().getString(setting::kSound), "0");
+    EXPECT_NE(fx.program->window().pane(Pane::Upper).find(J("(受信Ｆ処理)◆改名")),
+              std::string::npos);
+    EXPECT_FALSE(run("no such item"));
+    EXPECT_EQ(settingsMenuItems().size(), 28u);
+}
+
+TEST_F(SettingsMenuTest, InputDialogValuesAreStoredAsTypedOnlyOnOk) {
+    fx.view.inputAnswers.push_back("20abc");
+    EXPECT_TRUE(run("負荷(任意設定)"));
+    EXPECT_EQ(settings().getString(setting::kLow), "20abc");
+    EXPECT_EQ(fx.view.inputCaptions.back(), J("負荷設定(任意)"));
+    EXPECT_TRUE(run("[SecurityUP]送信要請受け入れの設定"));  // cancelled: unchanged
+    EXPECT_EQ(settings().getString(setting::kSendIrai), "1");
+}
+
+TEST_F(SettingsMenuTest, ResetKeepsHostAndReloadsTheWindow) {
+    settings().setString(setting::kHost, "h:1");
+    settings().setString(setting::kList, "");
+    fx.program->window().setField(Field::Buf, "9999");
+    EXPECT_TRUE(run("設定をデフォルトに戻す"));
+    EXPECT_EQ(settings().getString(setting::kHost), "h:1");
+    EXPECT_EQ(settings().getString(setting::kPort), "9001");
+    EXPECT_EQ(fx.program->window().field(Field::Buf), "4000");
+    EXPECT_EQ(fx.program->window().field(Field::List), kDefaultList);
+}
+
+TEST_F(SettingsMenuTest, PortChangeChecksTheRangeAndEndsTheProgram) {
+    fx.view.inputAnswers = {"9100", "65535", "-1"};
+    EXPECT_TRUE(run("[SecurityUP]ポート番号の変更"));  // the current port: nothing
+    EXPECT_TRUE(fx.view.messages.empty());
+    EXPECT_TRUE(run("[SecurityUP]ポート番号の変更"));
+    EXPECT_TRUE(run("[SecurityUP]ポート番号の変更"));
+    ASSERT_EQ(fx.view.messages.size(), 2u);
+    EXPECT_EQ(fx.view.messages[0].text, J("ポート番号の範囲は 1 ～ 65535です"));
+    EXPECT_FALSE(fx.program->ended());
+
+    fx.view.inputAnswers = {"0x"};  // leading digits give 0: PortN client only
+    EXPECT_TRUE(run("[SecurityUP]ポート番号の変更"));
+    EXPECT_TRUE(fx.program->ended());
+    EXPECT_EQ(fx.view.endedWith, 0);
+    EXPECT_EQ(
+        fx.view.messages.back().text,
+        J("Quorvane「くおるべ」Ver 1.11 を終了します。\r\n再度プログラムを実行してください\r\n"));
+    EXPECT_NE(fx.iniText().find("PORT=0x\r\n"), std::string::npos);  // saved as typed
+}
+
+TEST_F(SettingsMenuTest, KeyAndSubKeyDialogs) {
+    EXPECT_TRUE(run("[SecurityUP]セキュリティーSubKeyの設定"));
+    ASSERT_EQ(fx.view.messages.size(), 1u);
+    EXPECT_EQ(fx.view.messages[0].text, J("最初にKey1を設定してください"));
+    fx.view.inputAnswers = {"k1", "fixed"};
+    EXPECT_TRUE(run("[SecurityUP]セキュリティーKeyの設定"));
+    EXPECT_TRUE(run("[SecurityUP]セキュリティーSubKeyの設定"));
+    EXPECT_EQ(settings().getString(setting::kSecKey), "k1");
+    EXPECT_EQ(settings().getString(setting::kSecSubKey), "fixed");
+    EXPECT_EQ(fx.program->securityKey().subKey(), "fixed");
+}
+
+TEST_F(SettingsMenuTest, ProxyDialogStoresTheProxy) {
+    fx.view.inputAnswers = {"proxy.test:8080:u:p"};
+    EXPECT_TRUE(run("Proxy接続設定"));
+    EXPECT_EQ(settings().getString(setting::kProxy), "proxy.test:8080:u:p");
+}
+
+}  // namespace
+}  // namespace qv
