@@ -24,6 +24,14 @@ std::function<void(Program&)> store(const char* key, const char* value) {
     return [key, value](Program& program) { program.settings().setString(key, value); };
 }
 
+// The window's input dialog as a callback for the command functions.
+InputDialog windowDialog(Program& program) {
+    return [&program](const std::string& caption, const std::string& explanation,
+                      std::string& value) {
+        return program.window().view()->inputDialog(caption, explanation, value);
+    };
+}
+
 bool askValue(Program& program, const char* caption, const char* explanation, std::string& value) {
     return program.window().view()->inputDialog(J(caption), J(explanation), value);
 }
@@ -54,19 +62,13 @@ void resetSettings(Program& program) {
 
 void editProxy(Program& program) {
     program.window().readBack();
-    auto dialog = [&program](const std::string& caption, const std::string& explanation,
-                             std::string& value) {
-        return program.window().view()->inputDialog(caption, explanation, value);
-    };
+    auto dialog = windowDialog(program);
     editProxySetting(dialog, program.settings());
 }
 
 void runSubKeyDialog(Program& program) {
     SecuritySettings security = program.securitySettings();
-    auto dialog = [&program](const std::string& caption, const std::string& explanation,
-                             std::string& value) {
-        return program.window().view()->inputDialog(caption, explanation, value);
-    };
+    auto dialog = windowDialog(program);
     auto show = [&program](const std::string& text) {
         program.window().view()->messageBox(text, kMessageCaption, 0);
     };
@@ -157,10 +159,7 @@ bool runSettingsMenuItem(Program& program, const std::string& text) {
 
 void runSecurityKeyDialog(Program& program) {
     SecuritySettings security = program.securitySettings();
-    auto dialog = [&program](const std::string& caption, const std::string& explanation,
-                             std::string& value) {
-        return program.window().view()->inputDialog(caption, explanation, value);
-    };
+    auto dialog = windowDialog(program);
     if (runSecurityKeyCommand(program.securityKey(), security, program.clock().localTime(),
                               dialog)) {
         program.settings().setString(setting::kSecKey, security.key);
