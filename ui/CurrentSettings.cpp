@@ -5,6 +5,7 @@
 #include "base/Format.h"
 #include "net/AddressClass.h"
 #include "platform/TextCodec.h"
+#include "ui/WanAddressLine.h"
 
 namespace qv {
 namespace {
@@ -68,10 +69,14 @@ void showCurrentSettings(Program& program) {
     int port = program.listeningPort();
     window.replacePane(Pane::Upper, currentSettingsText(program.settings(), port));
     window.refresh();
-    // The WAN address line comes with the address check; until then every mode shows
-    // the LAN address.
-    std::string computer = program.environment().value(EnvironmentTable::kComputerName);
-    window.appendPane(Pane::Upper, lanAddressLine(program.hostLookup(), computer, port));
+    // WAN mode shows the public address (checked at most once per clock hour), any
+    // other mode the address on the LAN.
+    if (program.settings().getNumber(setting::kWan) == 1) {
+        window.appendPane(Pane::Upper, wanAddressLine(program));
+    } else {
+        std::string computer = program.environment().value(EnvironmentTable::kComputerName);
+        window.appendPane(Pane::Upper, lanAddressLine(program.hostLookup(), computer, port));
+    }
     window.refresh();
     program.waits().pump(300);
 }
