@@ -4,6 +4,7 @@
 #include "app/Shutdown.h"
 #include "app/Startup.h"
 #include "peer/client/ClientError.h"
+#include "peer/client/SendQueue.h"
 #include "peer/server/Listener.h"
 #include "platform/SpecialFolders.h"
 #include "platform/TextCodec.h"
@@ -26,7 +27,8 @@ Program::Program(Clock& clock, ProgramSetup setup)
       window_(loop_),
       environment_(makeEnvironment(setup_)),
       settings_(&environment_),
-      hostLookup_(waits_) {
+      hostLookup_(waits_),
+      sendQueue_(std::make_unique<SendQueue>()) {
     waits_.registerLoop(&loop_);
     fillClientErrorTable(clientErrors_);
 }
@@ -91,8 +93,7 @@ void Program::resetTitle() {
 namespace qv {
 
 void Program::notePeer(const std::string& peerText) {
-    // The peer history of the drop-down list records the peer here (peer history).
-    (void)peerText;
+    notePeerInHistory(*this, peerText);
 }
 
 SecuritySettings Program::securitySettings() {

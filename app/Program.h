@@ -18,15 +18,20 @@
 #include "net/EventLoop.h"
 #include "net/HostLookup.h"
 #include "net/Waits.h"
+#include "peer/client/PeerHistory.h"
+#include "peer/client/SpeedTestState.h"
 #include "peer/server/ConnectionTable.h"
 #include "platform/Clock.h"
 #include "platform/EnvironmentChecks.h"
+#include "platform/EnvironmentVariables.h"
+#include "platform/TcpWindowSize.h"
 #include "ui/SecurityKey.h"
 #include "ui/WindowModel.h"
 
 namespace qv {
 
 class Listener;
+class SendQueue;
 
 // What a program is started with.
 struct ProgramSetup {
@@ -34,6 +39,10 @@ struct ProgramSetup {
     std::vector<std::string> args;  // command-line arguments after the program name
     EnvironmentQueries systemQueries = linuxEnvironmentQueries();
     SpecialFolderQuery specialFolders;  // empty: ask the machine
+    // The environment's variables (system proxy, address-echo page); tests inject theirs.
+    EnvironmentReader variables = processEnvironment();
+    // The kernel's TCP receive-buffer settings (tests point it at a sandbox file).
+    std::string tcpRmemPath = kTcpRmemPath;
 };
 
 class Program {
@@ -73,12 +82,19 @@ class Program {
     const ConfigStore& clientErrors() const { return clientErrors_; }
     std::string clientErrorText(int code) const;
     ConnectionTable& connections() { return connections_; }
+    // The speed test's histories, send buffer size and auto-tune (window thread only).
+    SpeedTestState& speedTest() { return speedTest_; }
+    // The send queue of drops and downloads (window thread only).
+    SendQueue& sendQueue() { return *sendQueue_; }
     // The listener thread; null before start-up reached it.
     Listener* listener() { return listener_.get(); }
     void startListener();
 
-    // Notes a peer that this PC talked to, for the peer history of the peer box.
+    // Notes a peer that this PC talked to: it becomes the peer text and goes to the
+    // top of the peer history. Any thread.
     void notePeer(const std::string& peerText);
+    // The lock of the peer history and its PortN presence test.
+    PeerHistory& peerHistory() { return peerHistory_; }
 
     // The settings of the security key as they stand in the store now.
     SecuritySettings securitySettings();
@@ -108,7 +124,10 @@ class Program {
     SecurityKey securityKey_;
     ConfigStore clientErrors_;
     ConnectionTable connections_;
+    SpeedTestState speedTest_;
+    PeerHistory peerHistory_;
     std::unique_ptr<Listener> listener_;
+    std::unique_ptr<SendQueue> sendQueue_;
     int listeningPort_ = 0;
     std::vector<unsigned char> payload_;
     int exitCode_ = kRunning;

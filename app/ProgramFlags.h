@@ -15,6 +15,7 @@ struct ProgramFlags {
     std::atomic<int> receivingActive{0};    // the listener received data in the last 5 s
     std::atomic<int> chatDisplay{0};        // the lower pane shows the chat
     std::atomic<int> portnClient{0};        // PortN client mode
+    std::atomic<int> senderBusy{0};         // the send queue is being worked off
     std::atomic<int> listenerElapsedMs{0};  // timer 1004 adds 200; the listener clears it
     // Bytes the listener received in the current one-second period; the rate display
     // takes them with an exchange, so none is lost or counted twice.

@@ -3,13 +3,16 @@
 #include "app/Program.h"
 #include "app/SettingsCatalogue.h"
 #include "base/IniFile.h"
+#include "peer/client/SpeedTest.h"
 
 namespace qv {
 
 void runShutdown(Program& program) {
     WindowModel& window = program.window();
     window.readBack();
-    // The peer history is refreshed and running transfers are stopped here.
+    refreshPeerHistory(program);
+    // Running transfers stop as with Stop.
+    stopTransfers(program);
     ConfigStore& settings = program.settings();
     settings.setString(setting::kBuf, window.field(Field::Buf));
     settings.setNumber(setting::kAuto, window.number(Field::Auto));
@@ -18,7 +21,7 @@ void runShutdown(Program& program) {
     saveIni(settings, program.environment().value(EnvironmentTable::kIniPath), 0);
     program.flags().listenerStop = 1;
     program.flags().clientStop = 1;
-    // The peer history files are written here.
+    savePeerHistory(program);
 }
 
 }  // namespace qv

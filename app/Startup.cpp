@@ -9,6 +9,9 @@
 #include "base/Format.h"
 #include "base/IniFile.h"
 #include "base/TimeText.h"
+#include "peer/client/Autotune.h"
+#include "peer/client/RateDisplay.h"
+#include "peer/client/SpeedTest.h"
 #include "platform/ChatSounds.h"
 #include "platform/FileSystem.h"
 #include "platform/TcpWindowSize.h"
@@ -44,7 +47,8 @@ void buildPayload(Program& program) {
 }
 
 void showTcpWindowSize(Program& program) {
-    program.window().setField(Field::TcpCurrent, strprintf("%ld", currentTcpWindowSize()));
+    long windowSize = currentTcpWindowSize(program.setup().tcpRmemPath);
+    program.window().setField(Field::TcpCurrent, strprintf("%ld", windowSize));
     program.window().setField(Field::TcpNew, "128000");
     program.window().refresh();
 }
@@ -63,7 +67,7 @@ void showStoredFields(Program& program) {
                     strprintf("%d", static_cast<int>(settings.getNumber(setting::kAuto))));
     window.setField(Field::List, listFieldFromSetting(settings.getString(setting::kList)));
     window.refresh();
-    // The peer history list is loaded here (peer history).
+    loadPeerHistory(program);
     window.setField(Field::Peer, settings.getString(setting::kHost));
 }
 
@@ -102,9 +106,9 @@ void setChatSoundPaths(Program& program) {
 void startTimers(Program& program) {
     EventLoop& loop = program.loop();
     ProgramFlags& flags = program.flags();
-    loop.setTimer(timer::kRateDisplay, 1000, [] {});
+    loop.setTimer(timer::kRateDisplay, 1000, [&program] { runRateDisplay(program); });
     loop.setTimer(timer::kElapsedCounter, 200, [&flags] { flags.listenerElapsedMs += 200; });
-    loop.setTimer(timer::kAutotune, 12000, [] {});
+    loop.setTimer(timer::kAutotune, 12000, [&program] { autotuneStep(program); });
     loop.setTimer(timer::kOneSecondTick, 1000, [&flags] { flags.oneSecondTick = 1; });
     loop.setTimer(timer::kPortNStatus, 10000, [] {});
     std::srand(static_cast<unsigned>(program.clock().nowSeconds()));
@@ -116,6 +120,7 @@ int runStartup(Program& program) {
     if (!checkEnvironment(program)) return 1;
     // The client error table, the parked-connection table and the send queue are
     // cleared here as their subsystems arrive.
+    resetStatistics(program, kResetBothSides);
     buildPayload(program);
     showTcpWindowSize(program);
     loadSettings(program);

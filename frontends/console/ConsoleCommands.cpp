@@ -3,8 +3,12 @@
 #include "app/Program.h"
 #include "base/TextUtil.h"
 #include "frontends/console/ConsoleWindow.h"
+#include "frontends/console/DropCommand.h"
+#include "frontends/console/HistoryCommands.h"
+#include "frontends/console/SpeedTestCommands.h"
 #include "relay/TestAndChat.h"
 #include "ui/SettingsMenu.h"
+#include "ui/TcpWindowCommand.h"
 
 namespace qv::console {
 namespace {
@@ -40,6 +44,15 @@ void addConsoleCommands(ConsoleWindow& window, Program& program) {
         if (!runSettingsMenuItem(program, args)) window.note("no such menu item");
     });
     window.addCommand("abort", [&program](const std::string&) { program.cancel(); });
+    window.addCommand("tcpwin", [&program, &window](const std::string& args) {
+        window.type(Field::TcpNew, args);
+        runTcpWindowChange(program);
+    });
+    addSpeedTestCommands(window, program);
+    addHistoryCommands(window, program);
+    window.addCommand("drop", [&program, &window](const std::string& args) {
+        runDropCommand(program, window, args);
+    });
 }
 
 }  // namespace qv::console

@@ -6,7 +6,9 @@
 #include "base/Format.h"
 #include "peer/client/ProgressTitle.h"
 #include "peer/protocol/RequestKind.h"
+#include "peer/server/FileReceive.h"
 #include "peer/server/Listener.h"
+#include "peer/server/SpeedTestHandlers.h"
 #include "peer/server/TestChatHandlers.h"
 #include "platform/TextCodec.h"
 
@@ -63,10 +65,11 @@ void showReceiveProgress(ServeContext& context) {
 void takePayload(ServeContext& context) {
     ConnectionSlot& slot = context.slot;
     if (slot.memoryBuffer) {
-        slot.memoryBuffer->writeBytes(context.block.data(), context.block.size());
+        if (!slot.memoryBuffer->writeBytes(context.block.data(), context.block.size()))
+            return refuseUnstorablePayload(context);
         showReceiveProgress(context);
     } else if (slot.receiveFile) {
-        slot.receiveFile.write(context.block);
+        if (!slot.receiveFile.write(context.block)) return refuseUnstorablePayload(context);
         showReceiveProgress(context);
     } else if (!slot.busy) {
         if (context.block.substr(0, 9) != requestPrefix(RequestKind::Data) ||
@@ -119,6 +122,9 @@ void installDefaultHandlers(Listener& listener) {
     handlers.test = handleTestRequest;
     handlers.chat = handleChatRequest;
     handlers.streamStart = startReceivedStream;
+    handlers.recv = handleRecvRequest;
+    handlers.recvAns = handleRecvAnswer;
+    installFileReceiveHandlers(handlers);
 }
 
 }  // namespace qv

@@ -284,7 +284,10 @@ void Listener::handleBlock(int index, std::size_t length, std::uint32_t now) {
         slot.nextService = now + 200;
         return;
     }
-    slot.key.unscramble(block_.data(), length);
+    // A running DATA-REQ stream (busy, with neither memory buffer nor receive file)
+    // is only counted, never looked at, so its bytes need not be unscrambled.
+    bool countedOnly = slot.busy && !slot.memoryBuffer && !slot.receiveFile;
+    if (!countedOnly) slot.key.unscramble(block_.data(), length);
     block_[length] = '\0';
     ServeContext context{program_, *this, index, slot, block, now};
     dispatchBlock(context);

@@ -28,12 +28,21 @@ struct ServeContext {
 
 using RequestHandler = std::function<void(ServeContext&)>;
 
+// A received public list ("** PUB1 **") or picks ("** PUB2 **"), complete and
+// verified: the special name and the payload (valid only during the call). The
+// slot's replyAddress holds the sender's address, port and identity when the header
+// had seven fields. The handler must not close the slot: the file receive closes it
+// after the call and logs the list as stored with skip count 0.
+using PublicListHandler =
+    std::function<void(ServeContext& context, std::string_view name, std::string_view payload)>;
+
 // The handlers of the request kinds. An empty handler refuses its kind as unknown data.
 struct ServerHandlers {
     RequestHandler test, chat, pub1, recv, recvAns, send, sendResume, portn;
     RequestHandler streamStart;   // a DATA-REQ stream begins
     RequestHandler finishMemory;  // a SEND-REQ payload is complete in memory
     RequestHandler finishFile;    // a resumable file is complete on disk
+    PublicListHandler publicList;  // empty: a received list is only logged
 };
 
 }  // namespace qv

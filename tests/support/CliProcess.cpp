@@ -27,6 +27,8 @@ CliProcess::CliProcess(const std::string& folder, const std::vector<std::string>
         dup2(out[1], 1);
         dup2(out[1], 2);
         if (chdir(folder.c_str()) != 0) _exit(127);
+        // WAN mode asks an address-echo page; tests never reach out to the Internet.
+        setenv("QUORVANE_WAN_URL", "http://127.0.0.1:9/", 1);
         std::vector<char*> argv{const_cast<char*>("./quorvane-cli")};
         for (const std::string& arg : args)
             argv.push_back(const_cast<char*>(arg.c_str()));

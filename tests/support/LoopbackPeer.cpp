@@ -34,6 +34,7 @@ LoopbackPeer::LoopbackPeer(const std::string& ini, int port)
     setup.programPath = folder_.dir() + "quorvane-cli";
     setup.args = {std::to_string(port_)};
     setup.specialFolders = testSpecialFolders();
+    setup.variables = testEnvironment();
     program_ = std::make_unique<Program>(clock_, std::move(setup));
     program_->start(view_);
     if (port_ != 0) waitUntil([this] { return listening(); }, 5000);

@@ -8,6 +8,11 @@ SpecialFolderQuery testSpecialFolders() {
     };
 }
 
+EnvironmentReader testEnvironment() {
+    // WAN mode asks an address-echo page; tests never reach out to the Internet.
+    return fixedEnvironment({{"QUORVANE_WAN_URL", "http://127.0.0.1:9/"}});
+}
+
 ProgramFixture::ProgramFixture(Clock& clock, std::vector<std::string> args,
                                const SandboxFolder* folder)
     : clock(clock), external_(folder) {
@@ -21,6 +26,7 @@ void ProgramFixture::restart(std::vector<std::string> args) {
     setup.programPath = sandbox().dir() + "quorvane-cli";
     setup.args = std::move(args);
     setup.specialFolders = testSpecialFolders();
+    setup.variables = testEnvironment();
     program = std::make_unique<Program>(clock, std::move(setup));
 }
 

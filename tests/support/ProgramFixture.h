@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/Program.h"
+#include "platform/EnvironmentVariables.h"
 #include "support/RecordingView.h"
 #include "support/SandboxFolder.h"
 
@@ -36,5 +37,7 @@ class ProgramFixture {
 
 // The special folders of a test machine: only the temporary folder.
 SpecialFolderQuery testSpecialFolders();
+// The environment variables of a test program (the WAN echo page points nowhere).
+EnvironmentReader testEnvironment();
 
 }  // namespace qv::test

@@ -1,0 +1,39 @@
+#include "frontends/console/SpeedTestCommands.h"
+
+#include "app/Program.h"
+#include "frontends/console/ConsoleWindow.h"
+#include "peer/client/PeerStreamRequest.h"
+#include "peer/client/SpeedTest.h"
+#include "platform/TextCodec.h"
+
+namespace qv::console {
+namespace {
+
+void chooseCsvFile(Program& program, ConsoleWindow& window, const std::string& path) {
+    RateCsv& csv = program.speedTest().csv;
+    csv.close();
+    if (path.empty()) {
+        window.note("csv: recording stopped");
+    } else if (csv.open(path)) {
+        window.note("csv: recording every second to " + cp932ToUtf8Lossy(path));
+    } else {
+        window.note("csv: cannot write " + cp932ToUtf8Lossy(path));
+    }
+}
+
+}  // namespace
+
+void addSpeedTestCommands(ConsoleWindow& window, Program& program) {
+    window.addCommand("send", [&program](const std::string&) { startSendTest(program); });
+    window.addCommand("recv", [&program](const std::string&) { requestPeerStream(program); });
+    window.addCommand("stop", [&program](const std::string&) { stopTransfers(program); });
+    window.addCommand("csv", [&program, &window](const std::string& args) {
+        chooseCsvFile(program, window, args);
+    });
+    window.setNestedCommandsAllowed([&program] { return transferLoopRunning(program); });
+    program.speedTest().onTestEnded = [&window](const SpeedTestSummary& summary) {
+        window.note(summaryText(summary));
+    };
+}
+
+}  // namespace qv::console

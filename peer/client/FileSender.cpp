@@ -1,0 +1,131 @@
+#include "peer/client/FileSender.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "app/Program.h"
+#include "app/SettingsCatalogue.h"
+#include "app/WindowLog.h"
+#include "base/Format.h"
+#include "base/Md5.h"
+#include "peer/client/ClientError.h"
+#include "peer/client/OutgoingFile.h"
+#include "peer/client/RequestExchange.h"
+#include "peer/client/ResumeExchange.h"
+#include "peer/client/SendWay.h"
+#include "peer/protocol/RequestLine.h"
+#include "platform/TextCodec.h"
+
+namespace qv {
+namespace {
+
+// Bytes read per step while a digest is computed; the window is pumped between steps.
+constexpr std::size_t kDigestBlock = 1 << 20;
+
+bool md5On(Program& program) {
+    return program.settings().getNumber(setting::kMd5) != 0;
+}
+
+int sendOpenedResumable(Program& program, std::string_view peerText, OutgoingFile& out) {
+    std::string heading = sendHeading(peerText, out.name, out.size);
+    if (md5On(program)) heading += J("・MD5ﾊｯｼｭ値取得中..\r\n");
+    replaceLog(program, heading);
+    FileStamp stamp{out.name, "", out.created, out.written};
+    if (md5On(program)) {
+        stamp.digest = digestOfOpenFile(program, out);
+        if (program.flags().clientStop == 1) return client::kStopped;
+        if (stamp.digest.empty()) {
+            reportSendError(program, "ファイルを読めません", out.path);
+            return -1;
+        }
+    }
+    std::string header = sendResumeHeader(stamp, out.size);
+    appendLog(program, J("・送信中..\r\n"));
+    int result = exchangeResumeSend(program, peerText, std::move(header), out.file, out.size);
+    if (result == client::kSizeMismatch) {
+        reportSendError(program, "送信中にファイルが変わりました", out.path);
+    } else if (result != client::kOk) {
+        reportExchangeError(program, result, out.path);
+    }
+    return result;
+}
+
+int sendOpenedWhole(Program& program, std::string_view peerText, OutgoingFile& out) {
+    replaceLog(program,
+               sendHeading(peerText, out.name, out.size) + J("・ファイル読み込み中..\r\n"));
+    FileStamp stamp{out.name, "", out.created, out.written};
+    std::string request = sendRequestHeader(stamp, out.size);
+    const std::size_t headerSize = request.size();
+    request.resize(headerSize + static_cast<std::size_t>(out.size));
+    if (!readExactly(out.file, request.data() + headerSize, out.size)) {
+        reportSendError(program, "送信中にファイルが変わりました", out.path);
+        return -1;
+    }
+    out.file.close();
+    if (md5On(program)) {
+        appendLog(program, J("・MD5ﾊｯｼｭ値取得中..\r\n"));
+        stamp.digest = md5TextOf(std::string_view(request).substr(headerSize));
+        // The digest field has a fixed width, so the header keeps its length.
+        std::string header = sendRequestHeader(stamp, out.size);
+        std::memcpy(request.data(), header.data(), headerSize);
+    }
+    appendLog(program, J("・送信中..\r\n"));
+    int result = exchangeRequest(program, peerText, std::move(request));
+    if (result != client::kOk) reportExchangeError(program, result, out.path);
+    return result;
+}
+
+}  // namespace
+
+std::string sendRequestHeader(const FileStamp& stamp, std::int64_t payloadSize) {
+    // The line has the fields of the SEND-R-REQ header: that composer is used with the
+    // prefix swapped, so the payload need not be copied behind a composed line.
+    std::string header = sendResumeHeader(stamp, payloadSize);
+    header.replace(0, requestPrefix(RequestKind::SendResume).size(),
+                   requestPrefix(RequestKind::Send));
+    return header;
+}
+
+std::string sendHeading(std::string_view peerText, std::string_view name, std::int64_t size) {
+    return formatText(J("【%s へ ファイル送信】\r\n「%s(%lld Bytes)」 \r\n"),
+                      std::string(peerText).c_str(), std::string(name).c_str(),
+                      static_cast<long long>(size));
+}
+
+int sendWholeFile(Program& program, std::string_view peerText, const std::string& path,
+                  std::size_t baseLength) {
+    std::optional<OutgoingFile> out = openOutgoing(program, path, baseLength);
+    if (!out) return -1;
+    // A file this large is never read into memory: it goes resumable instead.
+    if (out->size >= effectiveNoResumeSize(program.settings())) {
+        return sendOpenedResumable(program, peerText, *out);
+    }
+    return sendOpenedWhole(program, peerText, *out);
+}
+
+int sendFileResumable(Program& program, std::string_view peerText, const std::string& path,
+                      std::size_t baseLength) {
+    std::optional<OutgoingFile> out = openOutgoing(program, path, baseLength);
+    if (!out) return -1;
+    return sendOpenedResumable(program, peerText, *out);
+}
+
+std::string digestOfOpenFile(Program& program, OutgoingFile& out) {
+    if (out.file.seek(0) != 0) return {};
+    Md5 md5;
+    std::vector<char> block(kDigestBlock);
+    std::int64_t done = 0;
+    while (done < out.size) {
+        std::size_t want = static_cast<std::size_t>(
+            std::min<std::int64_t>(out.size - done, static_cast<std::int64_t>(block.size())));
+        if (!readExactly(out.file, block.data(), static_cast<std::int64_t>(want))) return {};
+        md5.update(block.data(), want);
+        done += static_cast<std::int64_t>(want);
+        program.waits().pump(10);
+        if (program.flags().clientStop == 1) return {};
+    }
+    return md5Text(md5.finish());
+}
+
+}  // namespace qv

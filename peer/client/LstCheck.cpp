@@ -1,0 +1,125 @@
+#include "peer/client/LstCheck.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "app/Program.h"
+#include "app/SettingsCatalogue.h"
+#include "app/WindowLog.h"
+#include "base/Md5.h"
+#include "base/TimeText.h"
+#include "peer/client/ClientError.h"
+#include "peer/client/FileSender.h"
+#include "peer/client/LstReply.h"
+#include "peer/client/OutgoingFile.h"
+#include "peer/client/RequestExchange.h"
+#include "peer/protocol/LstList.h"
+#include "peer/protocol/RequestKind.h"
+#include "peer/protocol/RequestLine.h"
+#include "platform/FileSystem.h"
+#include "platform/TextCodec.h"
+#include "relay/Identity.h"
+
+namespace qv {
+namespace {
+
+std::size_t nonBlankCount(const std::vector<std::string>& files) {
+    return static_cast<std::size_t>(
+        std::count_if(files.begin(), files.end(), [](const std::string& f) { return !f.empty(); }));
+}
+
+// True when every character is "0" or "1".
+bool onlyDigitsOfAnAnswer(std::string_view answer) {
+    return std::all_of(answer.begin(), answer.end(), [](char c) { return c == '0' || c == '1'; });
+}
+
+// The answer of the work file; nothing when it is missing or cannot be read. The work
+// file is deleted either way.
+std::optional<std::string> takeWorkFile(Program& program) {
+    std::string path = workFilePath(program);
+    std::optional<std::string> answer = readWholeFile(path);
+    removeFile(path);
+    return answer;
+}
+
+}  // namespace
+
+int sendListPayload(Program& program, std::string_view peerText, std::string_view payload,
+                    std::string_view specialName) {
+    std::string now = timeText(program.clock());
+    FileStamp stamp{std::string(specialName), "", now, now};
+    const auto size = static_cast<std::int64_t>(payload.size());
+    replaceLog(program, sendHeading(peerText, specialName, size) + J("・ファイル読み込み中..\r\n"));
+    if (program.settings().getNumber(setting::kMd5) != 0) {
+        appendLog(program, J("・MD5ﾊｯｼｭ値取得中..\r\n"));
+        stamp.digest = md5TextOf(payload);
+    }
+    appendLog(program, J("・送信中.."));
+    std::string request =
+        sendRequest(stamp, payload, program.listeningPort(), ownIdentity(program));
+    int result = exchangeRequest(program, peerText, std::move(request));
+    appendLog(program, J("・OK\r\n"));
+    return result;
+}
+
+std::string buildLstList(const std::vector<std::string>& files, std::size_t baseLength,
+                         std::vector<std::size_t>& listed) {
+    std::string list;
+    listed.clear();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (files[i].empty()) continue;
+        std::string name = sentName(files[i], baseLength);
+        std::optional<FileTimes> times = getFileTimes(files[i]);
+        std::int64_t size = fileSize(files[i]);
+        // A name that cannot travel would make the peer refuse the whole list; such a
+        // file (and one that is gone) is left to the send, which reports it.
+        if (!nameCanTravel(name) || !times || size < 0) continue;
+        list += lstLine(name, size, timeTextFromFileTime(times->created),
+                        timeTextFromFileTime(times->written));
+        listed.push_back(i);
+    }
+    return list;
+}
+
+int applyLstAnswer(std::vector<std::string>& files, const std::vector<std::size_t>& listed,
+                   std::string_view answer) {
+    const std::size_t nonBlank = nonBlankCount(files);
+    const bool everyEntryListed = listed.size() == files.size();
+    if (everyEntryListed && (answer.size() != listed.size() || !onlyDigitsOfAnAnswer(answer))) {
+        return -1;
+    }
+    std::size_t matched = 0;
+    const std::size_t usable = std::min(listed.size(), answer.size());
+    for (std::size_t k = 0; k < usable; ++k) {
+        if (answer[k] != '1') continue;
+        files[listed[k]].clear();
+        ++matched;
+    }
+    return static_cast<int>(nonBlank - matched);
+}
+
+int lstCheck(Program& program, std::string_view peerText, std::vector<std::string>& files,
+             std::size_t baseLength) {
+    std::vector<std::size_t> listed;
+    std::string list = buildLstList(files, baseLength, listed);
+    if (listed.empty()) return static_cast<int>(nonBlankCount(files));
+    program.waits().responsiveWait(100);
+    int result = sendListPayload(program, peerText, list, kLstName);
+    list = std::string();
+    if (result != client::kOk) {
+        removeFile(workFilePath(program));
+        reportExchangeError(program, result, kLstName);
+        return -1;
+    }
+    std::optional<std::string> answer = takeWorkFile(program);
+    if (!answer) {
+        // The work file could not be written or read back (a full disk, for one).
+        reportSendError(program, "LSTの答えを読めません", kLstName);
+        return -1;
+    }
+    int lacking = applyLstAnswer(files, listed, *answer);
+    if (lacking < 0) reportSendError(program, "LSTの答えが合いません", kLstName);
+    return lacking;
+}
+
+}  // namespace qv

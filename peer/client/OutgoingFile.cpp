@@ -1,0 +1,117 @@
+#include "peer/client/OutgoingFile.h"
+
+#include <sys/stat.h>
+
+#include "app/Program.h"
+#include "app/WindowLog.h"
+#include "base/Cp932.h"
+#include "base/Format.h"
+#include "base/PathParts.h"
+#include "base/TimeText.h"
+#include "peer/client/SendWay.h"
+#include "peer/protocol/LstList.h"
+#include "peer/protocol/RequestKind.h"
+#include "peer/protocol/RequestLine.h"
+#include "platform/TextCodec.h"
+
+namespace qv {
+namespace {
+
+// The name field's rule allows at most 899 bytes ("s<900").
+constexpr std::size_t kNameLimit = 899;
+
+// "/" as a folder separator becomes "\", the separator of names on the wire. A trail
+// byte 0x2F does not exist in cp932, but the walk stays on character boundaries.
+std::string withBackslashes(std::string_view name) {
+    std::string out(name);
+    for (std::size_t pos = 0; pos < out.size(); pos += charLength(out, pos)) {
+        if (out[pos] == '/') out[pos] = '\\';
+    }
+    return out;
+}
+
+// Only regular files are sent: opening a named pipe or a device found in a dropped
+// folder would block the window or read without end.
+bool isRegularFile(std::string_view path) {
+    std::optional<std::string> system = toSystemPath(path);
+    struct stat info {};
+    return system && ::stat(system->c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool isRegularDescriptor(int fd) {
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+}  // namespace
+
+std::string sentName(std::string_view path, std::size_t baseLength) {
+    if (baseLength == 0 || baseLength >= path.size() ||
+        safePrefixLength(path, baseLength) != baseLength) {
+        return splitPath(path).fileName;
+    }
+    return withBackslashes(path.substr(baseLength));
+}
+
+bool nameCanTravel(std::string_view name) {
+    return !name.empty() && name.size() <= kNameLimit && fitsRequestField(name) &&
+           fitsLstField(name) && !isSpecialName(name);
+}
+
+std::optional<OutgoingFile> openOutgoing(Program& program, const std::string& path,
+                                         std::size_t baseLength) {
+    OutgoingFile out;
+    out.path = path;
+    out.name = sentName(path, baseLength);
+    if (!nameCanTravel(out.name)) {
+        reportSendError(program, "この名前は送れません", path);
+        return std::nullopt;
+    }
+    if (!isRegularFile(path) || !out.file.open(path, File::Mode::Read) ||
+        !isRegularDescriptor(out.file.descriptor())) {
+        reportSendError(program, "ファイルを開けません", path);
+        return std::nullopt;
+    }
+    out.size = out.file.size();
+    std::optional<FileTimes> times = getFileTimes(path);
+    if (out.size < 0 || !times) {
+        reportSendError(program, "ファイルを開けません", path);
+        return std::nullopt;
+    }
+    if (out.size > kLargestSendableSize) {
+        reportSendError(program, "ファイルが大きすぎます", path);
+        return std::nullopt;
+    }
+    out.created = timeTextFromFileTime(times->created);
+    out.written = timeTextFromFileTime(times->written);
+    return out;
+}
+
+bool readExactly(File& file, char* buffer, std::int64_t size) {
+    std::int64_t done = 0;
+    while (done < size) {
+        // Linux reads at most about 2 GiB per call; the buffers here are far smaller.
+        std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(size - done, 1 << 30));
+        std::int64_t n = file.read(buffer + done, want);
+        if (n <= 0) return false;
+        done += n;
+    }
+    return true;
+}
+
+void reportSendError(Program& program, const char* utf8Reason, std::string_view path) {
+    std::string line =
+        formatText(J("【送信エラー】%s: %s\r\n"), J(utf8Reason).c_str(), std::string(path).c_str());
+    appendLog(program, line);
+    prependResult(program, line);
+}
+
+void reportExchangeError(Program& program, int result, std::string_view path) {
+    std::string line =
+        formatText(J("【送信エラー】%s: %s\r\n"), program.clientErrorText(result).c_str(),
+                   std::string(path).c_str());
+    appendLog(program, line);
+    prependResult(program, line);
+}
+
+}  // namespace qv

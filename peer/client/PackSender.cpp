@@ -1,0 +1,118 @@
+#include "peer/client/PackSender.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/Program.h"
+#include "app/SettingsCatalogue.h"
+#include "app/WindowLog.h"
+#include "base/Md5.h"
+#include "base/TimeText.h"
+#include "peer/client/ClientError.h"
+#include "peer/client/FileSender.h"
+#include "peer/client/OutgoingFile.h"
+#include "peer/client/RequestExchange.h"
+#include "peer/client/SendWay.h"
+#include "peer/protocol/PackRecords.h"
+#include "peer/protocol/RequestKind.h"
+#include "platform/TextCodec.h"
+
+namespace qv {
+
+void PackBuffer::clear() {
+    data_.assign(kHeaderRoom, '\0');
+    fileCount_ = 0;
+}
+
+void PackBuffer::release() {
+    data_ = std::string();
+    clear();
+}
+
+char* PackBuffer::appendRecord(std::string_view recordHeader, std::int64_t dataSize) {
+    const std::size_t need =
+        data_.size() + recordHeader.size() + static_cast<std::size_t>(dataSize);
+    // Growing to at least twice the capacity keeps the copies few, and never holds
+    // more than twice what the records need.
+    if (need > data_.capacity()) data_.reserve(std::max(need, 2 * data_.capacity()));
+    data_.append(recordHeader);
+    std::size_t dataStart = data_.size();
+    data_.resize(need);
+    return data_.data() + dataStart;
+}
+
+void PackBuffer::dropRecordsFrom(std::int64_t recordsSize) {
+    data_.resize(kHeaderRoom + static_cast<std::size_t>(recordsSize));
+}
+
+std::string PackBuffer::takeRequest(std::string_view requestHeader) {
+    // The header is written right in front of the records and the room before it cut
+    // off, which moves the bytes once but allocates nothing.
+    if (requestHeader.size() > kHeaderRoom) {
+        std::string request(requestHeader);
+        request.append(payload());
+        release();
+        return request;
+    }
+    std::size_t start = kHeaderRoom - requestHeader.size();
+    std::memcpy(data_.data() + start, requestHeader.data(), requestHeader.size());
+    data_.erase(0, start);
+    std::string request = std::move(data_);
+    release();
+    return request;
+}
+
+namespace {
+
+// Appends the open file as one record; false when its data could not be read whole.
+bool appendFileRecord(Program& program, PackBuffer& pack, OutgoingFile& out) {
+    std::int64_t before = pack.size();
+    std::string header = packRecordHeader(out.name, out.size, out.created, out.written);
+    char* data = pack.appendRecord(header, out.size);
+    if (!readExactly(out.file, data, out.size)) {
+        pack.dropRecordsFrom(before);
+        reportSendError(program, "送信中にファイルが変わりました", out.path);
+        return false;
+    }
+    pack.countFile();
+    return true;
+}
+
+}  // namespace
+
+int addToPack(Program& program, std::string_view peerText, const std::string& path,
+              PackBuffer& pack, std::size_t baseLength) {
+    const std::int64_t limit = effectiveNoResumeSize(program.settings());
+    std::optional<OutgoingFile> out = openOutgoing(program, path, baseLength);
+    if (!out) return 1;
+    if (!packTakes(out->size, limit)) {
+        out->file.close();
+        return sendWholeFile(program, peerText, path, baseLength) != client::kOk ? 1 : 0;
+    }
+    int errors = 0;
+    if (packMustFlushBefore(pack.size(), out->size, limit) && !pack.empty()) {
+        errors += flushPack(program, peerText, pack);
+    }
+    if (!appendFileRecord(program, pack, *out)) ++errors;
+    return errors;
+}
+
+int flushPack(Program& program, std::string_view peerText, PackBuffer& pack) {
+    const std::int64_t size = pack.size();
+    const int files = pack.fileCount();
+    std::string now = timeText(program.clock());
+    FileStamp stamp{std::string(kPackName), "", now, now};
+    replaceLog(program, sendHeading(peerText, kPackName, size) + J("・ファイル読み込み中..\r\n"));
+    if (program.settings().getNumber(setting::kMd5) != 0) {
+        appendLog(program, J("・MD5ﾊｯｼｭ値取得中..\r\n"));
+        stamp.digest = md5TextOf(pack.payload());
+    }
+    appendLog(program, J("・送信中..\r\n"));
+    std::string request = pack.takeRequest(sendRequestHeader(stamp, size));
+    int result = exchangeRequest(program, peerText, std::move(request));
+    if (result == client::kOk) return 0;
+    reportExchangeError(program, result, kPackName);
+    return files;
+}
+
+}  // namespace qv

@@ -1,0 +1,16 @@
+// "受信" (`RequestPeerStream`): asks the peer to stream test data to this PC with a
+// RECV-REQ that carries this PC's listening port, its buffer settings (size, list,
+// auto-tune box) and transfer settings (LOW, MD5, OVERWRITE, NO_RESUME_SEND,
+// NO_RESUME_SIZE) and its identity. A peer that accepts answers "OK", adopts them and
+// starts its stream one second later; the rate display here then shows what arrives.
+//
+// Threads: window thread (the exchange pumps).
+#pragma once
+
+namespace qv {
+
+class Program;
+
+void requestPeerStream(Program& program);
+
+}  // namespace qv

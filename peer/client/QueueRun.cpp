@@ -1,0 +1,182 @@
+#include "peer/client/QueueRun.h"
+
+#include <algorithm>
+
+#include "app/Program.h"
+#include "app/SettingsCatalogue.h"
+#include "app/Startup.h"
+#include "app/WindowLog.h"
+#include "base/Format.h"
+#include "peer/client/ClientError.h"
+#include "peer/client/FileSender.h"
+#include "peer/client/LstCheck.h"
+#include "peer/client/OutgoingFile.h"
+#include "peer/client/SendQueue.h"
+#include "peer/client/SendWay.h"
+#include "peer/client/SpeedTest.h"
+#include "platform/FileSystem.h"
+#include "platform/TextCodec.h"
+
+namespace qv {
+namespace {
+
+// The longest final-check wait honoured (a day); a negative LAST_CHECK waits nothing.
+constexpr std::int64_t kLongestLastCheckWait = 86'400'000;
+
+struct EntryOutcome {
+    int errors = 0;
+    bool stopped = false;  // ended by Stop ("送信を中断")
+};
+
+std::int64_t settingOf(Program& program, const char* key) {
+    return program.settings().getNumber(key);
+}
+
+// Names of a dropped folder that cannot be sent at all: one log line each.
+int reportRefused(Program& program, const SendQueueEntry& entry) {
+    for (const std::string& name : entry.refused)
+        reportSendError(program, "名前をShift-JISで表せません", name);
+    return static_cast<int>(entry.refused.size());
+}
+
+// Shows "くおるべ[ファイル i/n]" when timer 1011 asked for it.
+void showFileProgress(Program& program, std::size_t index, std::size_t count) {
+    SendQueue& queue = program.sendQueue();
+    if (queue.fileProgress != 1) return;
+    program.window().setTitle(formatText(J("%s[ファイル %d/%d]"), J("くおるべ").c_str(),
+                                         static_cast<int>(index), static_cast<int>(count)));
+    program.window().refresh();
+    program.waits().pump(100);
+    queue.fileProgress = 0;
+}
+
+// Sends one file the way its mode and size call for; the files that failed, and the
+// result code of a whole or resumable send in `result`.
+int sendOneFile(Program& program, const SendQueueEntry& entry, const std::string& path,
+                int& result) {
+    const auto mode = static_cast<int>(settingOf(program, setting::kNoResumeSend));
+    const std::int64_t limit = effectiveNoResumeSize(program.settings());
+    result = client::kOk;
+    switch (chooseSendWay(mode, fileSize(path), entry.files.size(), limit)) {
+        case SendWay::Pack:
+            return addToPack(program, entry.peer, path, program.sendQueue().pack(),
+                             entry.baseLength);
+        case SendWay::Whole:
+            result = sendWholeFile(program, entry.peer, path, entry.baseLength);
+            break;
+        case SendWay::Resumable:
+            result = sendFileResumable(program, entry.peer, path, entry.baseLength);
+            break;
+    }
+    return result == client::kOk ? 0 : 1;
+}
+
+// Sends the non-blank files of the entry; Stop abandons the rest (and a partly filled
+// Pack).
+EntryOutcome sendFiles(Program& program, SendQueueEntry& entry) {
+    EntryOutcome outcome;
+    int lastResult = client::kOk;
+    const std::size_t count = entry.files.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (entry.files[i].empty()) continue;
+        showFileProgress(program, i, count);
+        // A Stop seen by the exchange counts even when the flag was cleared since.
+        if (program.flags().clientStop == 1 || lastResult == client::kStopped) {
+            appendLog(program, J("送信を中断\r\n"));
+            outcome.stopped = true;
+            return outcome;
+        }
+        resetStatistics(program, kResetSendSide);
+        const std::string path = entry.files[i];
+        outcome.errors += sendOneFile(program, entry, path, lastResult);
+        program.waits().pump(100);
+    }
+    PackBuffer& pack = program.sendQueue().pack();
+    if (!pack.empty()) outcome.errors += flushPack(program, entry.peer, pack);
+    return outcome;
+}
+
+EntryOutcome runEntry(Program& program, SendQueueEntry& entry) {
+    SendQueue& queue = program.sendQueue();
+    queue.pack().clear();
+    program.flags().clientStop = 0;
+    EntryOutcome outcome;
+    outcome.errors = reportRefused(program, entry);
+    const std::size_t count = entry.files.size();
+    if (static_cast<std::int64_t>(count) > settingOf(program, setting::kSabunCheckCnt)) {
+        int lacking = lstCheck(program, entry.peer, entry.files, entry.baseLength);
+        if (lacking == 0) return outcome;
+        if (lacking < 0) {
+            outcome.errors += static_cast<int>(count);
+            return outcome;
+        }
+    }
+    EventLoop& loop = program.loop();
+    queue.fileProgress = 0;
+    loop.setTimer(timer::kFileProgress, 300, [&queue] { queue.fileProgress = 1; });
+    EntryOutcome sent = sendFiles(program, entry);
+    loop.killTimer(timer::kFileProgress);
+    sent.errors += outcome.errors;
+    return sent;
+}
+
+// The final check of an entry: the number of its files that did not arrive.
+int finalCheck(Program& program, SendQueueEntry& entry) {
+    const std::int64_t wait =
+        std::clamp<std::int64_t>(settingOf(program, setting::kLastCheck), 0, kLongestLastCheckWait);
+    program.window().readBack();
+    appendLog(program, formatText(J("・LSTの最終確認待ち(%dミリ秒)..\r\n"),
+                                  static_cast<int>(settingOf(program, setting::kLastCheck))));
+    program.waits().responsiveWait(static_cast<std::uint32_t>(wait));
+    const int refused = static_cast<int>(entry.refused.size());
+    int lacking = lstCheck(program, entry.peer, entry.files, entry.baseLength);
+    if (lacking < 0) return static_cast<int>(entry.files.size()) + refused;
+    return lacking + refused;
+}
+
+}  // namespace
+
+int processQueueEntry(Program& program, int index) {
+    return runEntry(program, program.sendQueue().entry(index)).errors;
+}
+
+void processSendQueue(Program& program) {
+    SendQueue& queue = program.sendQueue();
+    const std::uint32_t start = program.clock().tickMs();
+    long long files = 0, sendErrors = 0, checkErrors = 0;
+    queue.pack().clear();
+    for (int index; (index = queue.lowestUsed()) >= 0;) {
+        SendQueueEntry& entry = queue.entry(index);
+        files += static_cast<long long>(entry.files.size() + entry.refused.size());
+        EntryOutcome outcome = runEntry(program, entry);
+        sendErrors += outcome.errors;
+        const bool finalCheckRuns = settingOf(program, setting::kLastCheck) != 0;
+        if (finalCheckRuns) checkErrors += finalCheck(program, entry);
+        queue.clear(index);
+        // A final check that connected has cleared the flag: then only this entry ends.
+        bool stopped = program.flags().clientStop == 1 || (outcome.stopped && !finalCheckRuns);
+        if (stopped) queue.clearAll();
+    }
+    queue.pack().release();
+    const long long elapsed = static_cast<std::uint32_t>(program.clock().tickMs() - start);
+    appendLog(program, queueSummaryLine(files, elapsed, sendErrors, checkErrors,
+                                        settingOf(program, setting::kLastCheck),
+                                        settingOf(program, setting::kNoResumeSend)));
+    program.resetTitle();
+    program.waits().pump(100);
+}
+
+std::string queueSummaryLine(long long files, long long elapsedMs, long long sendErrors,
+                             long long checkErrors, std::int64_t lastCheck, std::int64_t mode) {
+    if (lastCheck != 0) {
+        return formatText(J("【%lld件 完了[%lld㍉秒]】確認エラー件数:%lld\r\n"), files, elapsedMs,
+                          checkErrors);
+    }
+    std::string line = formatText(J("【%lld件 完了[%lld㍉秒]】送信エラー件数:%lld\r\n"), files,
+                                  elapsedMs, sendErrors);
+    if (mode == kModePack || mode == kModeAutomatic)
+        line += J("　（Pack転送モード時のSKIP数を含む）\r\n");
+    return line;
+}
+
+}  // namespace qv

@@ -1,0 +1,53 @@
+// The speed test's sending side and the Stop button: "送信" streams test data to the
+// peer in the peer box until Stop, a failure or the peer's close; "停止" ends every
+// client loop and every listener connection; one second later the statistics are
+// cleared so that the next test starts from empty histories.
+//
+// Threads: window thread. The stream loop pumps, so Stop, the timers (rate display,
+// auto-tune, tick flag) and other commands run nested inside it; when Stop's handler
+// returns, the loop ends at its next test of the client stop flag.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace qv {
+
+class Program;
+
+// Bits of resetStatistics.
+inline constexpr int kResetSendSide = 2;
+inline constexpr int kResetReceiveSide = 4;
+inline constexpr int kResetBothSides = kResetSendSide | kResetReceiveSide;
+
+// `StartSendTest` ("送信", and timer 1005 after a peer's RECV-REQ): checks the peer
+// box, takes the candidate list, logs the start, runs the stream and logs its end
+// ("【速度テスト終了(%s)】"); then the summary hook of SpeedTestState runs.
+void startSendTest(Program& program);
+
+// `StreamTestData`: the DATA-REQ stream to `peerText` with `bufferSize` bytes per send
+// (negative: 100000; with the auto-tune box on, the first candidate instead; more than
+// the payload: the payload's size). Returns a client result code: -5 when the socket
+// stays unwritable for 10 s, -6 when a send fails (the peer closed), -7 when a send
+// takes no byte (a buffer size of 0), -8 after Stop, or the set-up's failure.
+int streamTestData(Program& program, std::string_view peerText, std::int64_t bufferSize);
+
+// `StopTransfers` ("停止", and the window's close): stops the client loops, pauses the
+// listener while it closes every connection, and starts timer 1010.
+void stopTransfers(Program& program);
+
+// `ResetStatistics`: always the listener elapsed counter and the tick flag; the send
+// side (histories, auto-tune, client stop, sending-active) and/or the receive side
+// (histories, the listener's period count, receiving-active, listener stop).
+void resetStatistics(Program& program, int sides);
+
+// Starts the one-shot timer 1005 on the window thread: one second later the stream to
+// the peer in the peer box begins. Callable from any thread (the listener calls it
+// after accepting a RECV-REQ).
+void scheduleRequestedStream(Program& program);
+
+// True while a transfer loop runs on the window thread, so that a front end lets
+// Stop (and other commands) through while it pumps.
+bool transferLoopRunning(Program& program);
+
+}  // namespace qv

@@ -1,0 +1,180 @@
+#include "peer/client/TestStream.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "app/Program.h"
+#include "app/SettingsCatalogue.h"
+#include "app/TestPayload.h"
+#include "peer/client/ClientError.h"
+#include "peer/client/PeerSession.h"
+#include "peer/client/SpeedTest.h"
+
+namespace qv {
+namespace {
+
+constexpr std::int64_t kSizeForNegative = 100000;
+// Only the filled part of the payload is incremented.
+constexpr std::size_t kIncrementLimit = kPayloadFilled;
+// Waiting for room in the send buffer: steps of at most 10 ms, 10 s in all.
+constexpr int kRoomPollMs = 10;
+constexpr int kRoomPollSteps = 1000;
+
+// The LOW pause and the pump before each send. Without LOW the clock is read only
+// after every 32 kB sent, and LOW and the event loop are looked at only when the
+// millisecond tick has moved, so a chunk of a few kB stays cheap. With LOW set every
+// chunk sleeps at least a millisecond and so still pumps each time.
+class ChunkPacer {
+  public:
+    explicit ChunkPacer(Program& program) : program_(program), clock_(program.clock()) {
+        lastTick_ = clock_.tickMs() - 1;
+    }
+
+    // `lastSent`: what the previous send took.
+    void beforeChunk(std::size_t lastSent) {
+        if (lowMs_ > 0) {
+            clock_.sleepMs(lowMs_);
+        } else if ((unread_ += lastSent) < kBytesBetweenClockReads) {
+            return;
+        }
+        unread_ = 0;
+        std::uint32_t now = clock_.tickMs();
+        if (now == lastTick_) return;
+        lastTick_ = now;
+        std::int64_t low = program_.settings().getNumber(setting::kLow);
+        lowMs_ = static_cast<std::uint32_t>(std::clamp<std::int64_t>(low, 0, 60000));
+        program_.waits().pump(100);
+    }
+
+  private:
+    static constexpr std::size_t kBytesBetweenClockReads = 32768;
+
+    Program& program_;
+    Clock& clock_;
+    std::uint32_t lastTick_;
+    std::uint32_t lowMs_ = 0;
+    // Bytes sent since the clock was read; starts full so that the first chunk pumps.
+    std::size_t unread_ = kBytesBetweenClockReads;
+};
+
+// Waits until the socket has room again (or reports an error, which the next send
+// then returns). Stop ends the wait early; the loop then ends with -8. False when the
+// socket stayed full for 10 s.
+bool waitForRoom(Program& program, int socket) {
+    for (int step = 0; step < kRoomPollSteps; ++step) {
+        pollfd fd{socket, POLLOUT, 0};
+        if (poll(&fd, 1, kRoomPollMs) > 0) return true;
+        program.waits().pump(10);
+        if (program.flags().clientStop != 0) return true;
+    }
+    return false;
+}
+
+// Bytes for the next send: the send buffer size, never more than the payload holds.
+std::size_t chunkBytes(std::int64_t sendBufferSize, std::size_t payloadSize) {
+    if (sendBufferSize <= 0) return 0;
+    return static_cast<std::size_t>(
+        std::min<std::int64_t>(sendBufferSize, static_cast<std::int64_t>(payloadSize)));
+}
+
+int sendLoop(Program& program, int socket, std::vector<unsigned char>& data) {
+    SpeedTestState& state = program.speedTest();
+    ProgramFlags& flags = program.flags();
+    ChunkPacer pacer(program);
+    ssize_t sent = 0;
+    while (flags.clientStop == 0) {
+        pacer.beforeChunk(sent > 0 ? static_cast<std::size_t>(sent) : 0);
+        std::size_t size = chunkBytes(state.sendBufferSize, data.size());
+        if (size == 0) return client::kNoData;
+        sent = send(socket, data.data(), size, MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (sent > 0) {
+            state.sent.add(sent);
+            state.record.bytes += sent;
+            incrementPrefix(data.data(), std::min(static_cast<std::size_t>(sent), kIncrementLimit));
+        } else if (sent == 0) {
+            return client::kNoData;
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            if (!waitForRoom(program, socket)) return client::kTimeout;
+        } else if (errno != EINTR) {
+            return client::kDisconnected;
+        }
+    }
+    return client::kOk;
+}
+
+// The stream's own copy of the payload, with "DATA-REQ:" in front and its first 10
+// bytes scrambled with the connection's key.
+std::vector<unsigned char> streamPayload(Program& program, ConnectionKey& key) {
+    std::vector<unsigned char> data = program.payload();
+    if (data.size() < kPayloadBufferSize) data.resize(kPayloadBufferSize);
+    std::memcpy(data.data(), "DATA-REQ:", 9);
+    key.scramble(reinterpret_cast<char*>(data.data()), 10);
+    return data;
+}
+
+// The first send buffer size: the given number (negative: 100000), or with the
+// auto-tune box on the first candidate; never more than the payload.
+std::int64_t firstSendBuffer(Program& program, std::int64_t bufferSize, std::size_t payloadSize) {
+    std::int64_t size = bufferSize < 0 ? kSizeForNegative : bufferSize;
+    if (program.window().number(Field::Auto) != 0) {
+        const std::vector<std::string>& candidates = program.speedTest().candidates;
+        size = std::atol(candidates.empty() ? "" : candidates.front().c_str());
+    }
+    return std::min<std::int64_t>(size, static_cast<std::int64_t>(payloadSize));
+}
+
+int grantedSendBuffer(int socket) {
+    int value = 0;
+    socklen_t length = sizeof value;
+    if (getsockopt(socket, SOL_SOCKET, SO_SNDBUF, &value, &length) != 0) return 0;
+    return value;
+}
+
+}  // namespace
+
+void incrementPrefix(unsigned char* data, std::size_t count) {
+    // Sixteen bytes at a time in one vector register (SSE2 on every x86-64).
+    using Block = unsigned char __attribute__((vector_size(16)));
+    std::size_t i = 0;
+    for (; i + sizeof(Block) <= count; i += sizeof(Block)) {
+        Block block;
+        std::memcpy(&block, data + i, sizeof block);
+        block += 1;
+        std::memcpy(data + i, &block, sizeof block);
+    }
+    for (; i < count; ++i)
+        ++data[i];
+}
+
+int streamTestData(Program& program, std::string_view peerText, std::int64_t bufferSize) {
+    SpeedTestState& state = program.speedTest();
+    ProgramFlags& flags = program.flags();
+    resetStatistics(program, kResetSendSide);
+    state.sent.ticks[RateHistory::kCurrent] = program.clock().tickMs();
+    state.record = SpeedTestSummary{};
+    state.connected = false;
+    PeerSession session;
+    int result = openPeerSession(program, peerText, session);
+    if (result != client::kOk) return result;
+    state.connected = true;
+    std::vector<unsigned char> data = streamPayload(program, session.key);
+    state.useSendBuffer(firstSendBuffer(program, bufferSize, data.size()));
+    std::uint32_t start = program.clock().tickMs();
+    flags.sendingActive = 1;
+    flags.clientStop = 0;
+    result = sendLoop(program, session.socket, data);
+    state.record.durationMs = program.clock().tickMs() - start;
+    state.record.grantedSendBuffer = grantedSendBuffer(session.socket);
+    flags.sendingActive = 0;
+    if (flags.clientStop == 1) result = client::kStopped;
+    closePeerSession(program, session);
+    return result;
+}
+
+}  // namespace qv

@@ -1,0 +1,181 @@
+#include "peer/server/FileReceive.h"
+
+#include <sys/socket.h>
+
+#include "app/Program.h"
+#include "app/WindowLog.h"
+#include "base/Format.h"
+#include "base/Md5.h"
+#include "base/TextUtil.h"
+#include "peer/client/PeerSession.h"
+#include "peer/protocol/FieldRule.h"
+#include "peer/protocol/RequestLine.h"
+#include "peer/server/Dispatch.h"
+#include "peer/server/FinishTransfer.h"
+#include "peer/server/Listener.h"
+#include "peer/server/OverwritePolicy.h"
+#include "peer/server/ReceivedName.h"
+#include "peer/server/ResumeFile.h"
+#include "peer/server/StorePayload.h"
+#include "platform/TextCodec.h"
+
+namespace qv {
+namespace {
+
+// The memory receive buffer starts small and grows with what arrives, never with
+// what the request announces.
+constexpr std::size_t kInitialBufferCapacity = 3000;
+// How long the offset reply waits for the socket to take it.
+constexpr std::uint32_t kOffsetWaitMs = 3000;
+
+void closeWith(ServeContext& context, bool sendOk) {
+    context.listener.closeSlot(context.index, sendOk);
+}
+
+// Steps shared by both requests: the slot learns what is coming, the log shows it,
+// and the name is prepared. False (the slot closed) when the name names no file.
+bool takeRequest(ServeContext& context, const RequestFields& fields,
+                 const ReceiveSettings& settings) {
+    ConnectionSlot& slot = context.slot;
+    Program& program = context.program;
+    program.window().readBack();
+    slot.startTick = context.now;
+    slot.expectedSize = parseLong(fields[1]);
+    slot.fileName = std::string(fields[0]);
+    slot.digest = std::string(fields[2]);
+    replaceLog(program, formatText(J("【%s よりファイル受信】\r\n「%s(%lld Bytes)」\r\n"),
+                                   slot.peerAddress.c_str(), slot.fileName.c_str(),
+                                   static_cast<long long>(slot.expectedSize)));
+    std::optional<std::string> name =
+        prepareReceivedName(fields[0], kRequestNameLimit, settings.ipFolder);
+    if (!name) {
+        appendLog(program,
+                  formatText(J("・使えないファイル名です[%s]\r\n"), slot.fileName.c_str()));
+        closeWith(context, false);
+        return false;
+    }
+    slot.fileName = std::move(*name);
+    slot.times = receivedTimes(fields[3], fields[4]);
+    return true;
+}
+
+bool skippedAtRequest(ServeContext& context, const ReceiveSettings& settings) {
+    ConnectionSlot& slot = context.slot;
+    if (isSpecialName(slot.fileName) ||
+        !skipAtRequest(settings.folder, slot.fileName, slot.expectedSize, slot.times.written,
+                       settings.overwriteMode)) {
+        return false;
+    }
+    appendLog(context.program, J("【SKIP】最新ファイルがあります\r\n"));
+    return true;
+}
+
+// Sends the offset reply once the socket can take it; false when it could not.
+bool sendOffset(ServeContext& context, std::int64_t held) {
+    if (!waitWritable(context.program, context.slot.socket, kOffsetWaitMs)) return false;
+    std::string reply = offsetReply(held);
+    return send(context.slot.socket, reply.data(), reply.size(), MSG_NOSIGNAL) ==
+           static_cast<ssize_t>(reply.size());
+}
+
+// Opens the slot's resume file; false (logged, the slot closed) when it cannot be used.
+bool openSlotResumeFile(ServeContext& context, const ReceiveSettings& settings, File& file) {
+    ConnectionSlot& slot = context.slot;
+    std::string path = resumePathOf(settings.folder, slot.fileName);
+    std::string line;
+    if (!toSystemPath(path)) {
+        line = formatText(J("・使えないファイル名です[%s]\r\n"), path.c_str());
+    } else if (settings.folder.makeFoldersFor(slot.fileName) != ReceiveOutcome::Done ||
+               !openResumeFile(settings.folder, path, file)) {
+        line = formatText(J("【ファイルオープンエラー】[%s]\r\n"), path.c_str());
+    } else if (resumeFileInUse(context.program.connections(), context.index, file)) {
+        line = formatText(J("・他の接続が受信中のため拒否しました[%s]\r\n"), path.c_str());
+        file.close();
+    } else {
+        slot.receiveFilePath = path;
+        return true;
+    }
+    appendLog(context.program, line);
+    closeWith(context, false);
+    return false;
+}
+
+// The bytes of the resume file to keep. One longer than the file cannot belong to
+// it, and one that is complete but fails the digest check is wrong: both start over.
+std::int64_t heldBytes(ServeContext& context, const ReceiveSettings& settings, File& file,
+                       bool& verified) {
+    ConnectionSlot& slot = context.slot;
+    std::int64_t length = file.seekToEnd();
+    bool complete = length == slot.expectedSize;
+    verified = complete && digestChecked(settings, slot.digest);
+    bool wrong =
+        verified && !digestMatches(slot.digest, md5TextOfFile(slot.receiveFilePath).value_or(""));
+    if (length > slot.expectedSize || wrong) {
+        appendLog(context.program,
+                  J("・途中まで受信したファイルが一致しないため最初から受信します\r\n"));
+        file.truncate(0);
+        length = file.seek(0);
+        verified = false;
+    }
+    return length;
+}
+
+}  // namespace
+
+void refuseUnstorablePayload(ServeContext& context) {
+    appendLog(context.program,
+              formatText(J("・受信データを保存できません[%s]\r\n"), context.slot.fileName.c_str()));
+    context.program.resetTitle();
+    closeWith(context, false);
+}
+
+void handleSendRequest(ServeContext& context) {
+    ConnectionSlot& slot = context.slot;
+    slot.busy = true;
+    RequestFields fields = RequestFields::of(context.block, RequestKind::Send);
+    if (!checkFields(fields, fieldRuleFor(RequestKind::Send, fields))) {
+        return closeWith(context, false);
+    }
+    ReceiveSettings settings = receiveSettingsOf(context);
+    if (!takeRequest(context, fields, settings)) return;
+    if (!fields[6].empty()) {
+        slot.replyAddress =
+            slot.peerAddress + ":" + std::string(fields[5]) + ":" + std::string(fields[6]);
+    }
+    if (skippedAtRequest(context, settings)) return closeWith(context, false);
+    slot.memoryBuffer = MemFile::openBuffer(kInitialBufferCapacity, &context.program.clock());
+    if (!slot.memoryBuffer || !slot.memoryBuffer->writeBytes(bytesAfterTerminator(context.block))) {
+        return refuseUnstorablePayload(context);
+    }
+    completeTransfer(context);
+}
+
+void handleSendResumeRequest(ServeContext& context) {
+    ConnectionSlot& slot = context.slot;
+    slot.busy = true;
+    RequestFields fields = RequestFields::of(context.block, RequestKind::SendResume);
+    if (!checkFields(fields, kSendResumeRule)) return closeWith(context, false);
+    ReceiveSettings settings = receiveSettingsOf(context);
+    if (!takeRequest(context, fields, settings)) return;
+    if (skippedAtRequest(context, settings)) {
+        sendOffset(context, slot.expectedSize);
+        return closeWith(context, false);
+    }
+    File file;
+    if (!openSlotResumeFile(context, settings, file)) return;
+    bool verified = false;
+    std::int64_t held = heldBytes(context, settings, file, verified);
+    if (held < 0 || !sendOffset(context, held)) return closeWith(context, false);
+    slot.receiveFile = std::move(file);
+    if (held == slot.expectedSize) return finishFileTransfer(context, verified);
+    slot.lastActivity = context.now;
+}
+
+void installFileReceiveHandlers(ServerHandlers& handlers) {
+    handlers.send = handleSendRequest;
+    handlers.sendResume = handleSendResumeRequest;
+    handlers.finishMemory = finishMemoryTransfer;
+    handlers.finishFile = [](ServeContext& context) { finishFileTransfer(context); };
+}
+
+}  // namespace qv

@@ -1,0 +1,36 @@
+// The request handlers of the file receive: SEND-REQ (a file, Pack, LST list or
+// public list whose payload is collected in memory) and SEND-R-REQ (a file written
+// straight into its ".tmp" resume file, continued where an earlier connection
+// stopped).
+//
+// What the sending side sees:
+//   SEND-REQ     no reply, except the LST answer for "** LST **" (one "0"/"1" per
+//                listed file, sent before the close). A refused or skipped request is
+//                closed silently.
+//   SEND-R-REQ   first the offset reply: "%lld" and a 0 byte, the bytes of the file
+//                that are already held (the length of the resume file "NAME.tmp"), or
+//                the full size when the file is skipped or the resume file already
+//                holds all of it (it is then verified and stored at once, and no "OK"
+//                follows); then, after the data, "OK" when the file was stored. A
+//                refusal (bad fields, a resume file that cannot be opened or that
+//                another connection is writing) closes without any reply.
+//
+// Threads: the listener thread (see ServeContext.h).
+#pragma once
+
+#include "peer/server/ServeContext.h"
+
+namespace qv {
+
+// Puts the SEND-REQ and SEND-R-REQ handlers and the two finishing steps into the table.
+void installFileReceiveHandlers(ServerHandlers& handlers);
+
+void handleSendRequest(ServeContext& context);
+void handleSendResumeRequest(ServeContext& context);
+
+// A payload block that could not be kept (no memory for the buffer, the resume file
+// cannot be written: a full disk): logs it and closes the slot. What the resume file
+// held before stays, so the next attempt continues from there.
+void refuseUnstorablePayload(ServeContext& context);
+
+}  // namespace qv

@@ -1,0 +1,147 @@
+#include "peer/server/FinishTransfer.h"
+
+#include "app/Program.h"
+#include "app/WindowLog.h"
+#include "base/Format.h"
+#include "base/Md5.h"
+#include "peer/client/ProgressTitle.h"
+#include "peer/protocol/RequestKind.h"
+#include "peer/server/Listener.h"
+#include "peer/server/LstAnswer.h"
+#include "peer/server/StorePayload.h"
+#include "platform/TextCodec.h"
+
+namespace qv {
+namespace {
+
+void closeWith(ServeContext& context, bool sendOk) {
+    context.listener.closeSlot(context.index, sendOk);
+}
+
+void logSizeError(ServeContext& context, std::int64_t received) {
+    appendLog(context.program,
+              formatText(J("・受信サイズエラー(%lld / %lld)\r\n"), static_cast<long long>(received),
+                         static_cast<long long>(context.slot.expectedSize)));
+    closeWith(context, false);
+}
+
+// The efficiency line and "・受信完了 ", with the digest line when it is checked.
+void logReceived(ServeContext& context, bool checked) {
+    ConnectionSlot& slot = context.slot;
+    appendEfficiencyLine(context.program, slot.bytesReceived, slot.startTick, 0);
+    appendLog(context.program,
+              checked ? J("・受信完了 \r\n・MD5ﾊｯｼｭ値チェック中..") : J("・受信完了 "));
+}
+
+// "NG", the lines that say why (if any) and the failure line.
+void endWithFailure(ServeContext& context, const std::string& why = {}) {
+    appendLog(context.program, "NG\r\n" + why + J("【ファイル受信に失敗しました】\r\n"));
+    context.program.resetTitle();
+    closeWith(context, false);
+}
+
+// A public list or picks: handed to the public-list handler when there is one.
+int storePublicList(ServeContext& context, std::string_view payload) {
+    PublicListHandler& handler = context.listener.handlers().publicList;
+    if (handler) {
+        handler(context, context.slot.fileName, payload);
+    } else {
+        appendLog(context.program, formatText(J("・%s を受信しました(%lld Bytes)\r\n"),
+                                              context.slot.fileName.c_str(),
+                                              static_cast<long long>(payload.size())));
+    }
+    return 0;
+}
+
+// Stores the verified payload by its name.
+StoreResult storeMemoryPayload(ServeContext& context, const ReceiveSettings& settings,
+                               std::string_view payload) {
+    ConnectionSlot& slot = context.slot;
+    StoreResult result;
+    if (slot.fileName == kLstName) {
+        std::optional<std::string> answer = answerLst(settings.folder, payload, settings.ipFolder);
+        bool answered = answer && sendLstAnswer(context.program, slot.socket, *answer);
+        result.skipped = answered ? 0 : 1;
+    } else if (slot.fileName == kPub1Name || slot.fileName == kPub2Name) {
+        result.skipped = storePublicList(context, payload);
+    } else if (slot.fileName == kPackName) {
+        result = storePack(settings.folder, payload, settings.ipFolder, settings.overwriteMode);
+    } else {
+        result = storeSingleFile(settings.folder, slot.fileName, payload, slot.times,
+                                 settings.overwriteMode);
+    }
+    return result;
+}
+
+}  // namespace
+
+void finishMemoryTransfer(ServeContext& context) {
+    Program& program = context.program;
+    ConnectionSlot& slot = context.slot;
+    program.window().readBack();
+    std::string_view payload = slot.memoryBuffer->data();
+    if (static_cast<std::int64_t>(payload.size()) != slot.expectedSize) {
+        return logSizeError(context, static_cast<std::int64_t>(payload.size()));
+    }
+    ReceiveSettings settings = receiveSettingsOf(context);
+    bool checked = digestChecked(settings, slot.digest);
+    logReceived(context, checked);
+    if (checked && !digestMatches(slot.digest, md5TextOf(payload))) return endWithFailure(context);
+    appendLog(program, J("OK\r\n・ファイル書き込み中.."));
+    StoreResult result = storeMemoryPayload(context, settings, payload);
+    if (result.failed > 0) return endWithFailure(context, result.errorLines);
+    appendLog(program,
+              formatText(J("OK\r\n【ファイル受信に成功しました】Skip=%d\r\n"), result.skipped));
+    program.resetTitle();
+    closeWith(context, false);
+}
+
+bool commitResumeFile(const ReceiveSettings& settings, std::string_view resumePath,
+                      std::string_view preparedName) {
+    const ReceiveFolder& folder = settings.folder;
+    std::string target = folder.pathOf(preparedName);
+    if (folder.moveFile(resumePath, target, false) == ReceiveOutcome::Done) return true;
+    if (settings.overwriteMode >= 1 &&
+        folder.moveFile(resumePath, target, true) == ReceiveOutcome::Done) {
+        return true;
+    }
+    for (int n = 0; n <= 99; ++n) {
+        std::string numbered = strprintf("(%d)", n) + std::string(preparedName);
+        if (folder.makeFoldersFor(numbered) == ReceiveOutcome::Done &&
+            folder.moveFile(resumePath, folder.pathOf(numbered), false) == ReceiveOutcome::Done) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void finishFileTransfer(ServeContext& context, bool digestVerified) {
+    Program& program = context.program;
+    ConnectionSlot& slot = context.slot;
+    program.window().readBack();
+    ReceiveSettings settings = receiveSettingsOf(context);
+    std::int64_t length = slot.receiveFile.size();
+    slot.receiveFile.close();
+    if (length != slot.expectedSize) {
+        settings.folder.removeEntry(slot.receiveFilePath);
+        return logSizeError(context, length);
+    }
+    bool checked = !digestVerified && digestChecked(settings, slot.digest);
+    logReceived(context, checked);
+    if (checked &&
+        !digestMatches(slot.digest, md5TextOfFile(slot.receiveFilePath).value_or(std::string()))) {
+        settings.folder.removeEntry(slot.receiveFilePath);
+        return endWithFailure(context);
+    }
+    setFileTimes(slot.receiveFilePath, slot.times);
+    if (!commitResumeFile(settings, slot.receiveFilePath, slot.fileName)) {
+        return endWithFailure(context,
+                              formatText(J("・保存できません。受信したデータは[%s]に残します\r\n"),
+                                         slot.receiveFilePath.c_str()));
+    }
+    appendLog(program, J("OK\r\n【ファイル受信に成功しました】\r\n"));
+    program.resetTitle();
+    closeWith(context, true);
+}
+
+}  // namespace qv

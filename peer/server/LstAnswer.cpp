@@ -1,0 +1,57 @@
+#include "peer/server/LstAnswer.h"
+
+#include <sys/socket.h>
+
+#include "app/Program.h"
+#include "base/TimeText.h"
+#include "peer/client/PeerSession.h"
+#include "peer/protocol/FieldRule.h"
+#include "peer/protocol/LstList.h"
+#include "peer/server/OverwritePolicy.h"
+#include "peer/server/ReceivedName.h"
+
+namespace qv {
+namespace {
+
+constexpr std::uint32_t kAnswerWaitMs = 5000;
+
+// No field rule checks the times of a list; a written field that is no time text
+// cannot match a file, and nothing is deleted on its account.
+bool isTimeText(std::string_view text) {
+    return checkFields(RequestFields(text), "d=19");
+}
+
+// "1" when the file is held with the same time; otherwise an outdated copy goes.
+bool holdsListedFile(const ReceiveFolder& folder, const LstEntry& entry,
+                     std::string_view ipFolder) {
+    std::optional<std::string> name = prepareReceivedName(entry.name, kEntryNameLimit, ipFolder);
+    if (!name || !isTimeText(entry.written)) return false;
+    FileTime written = fileTimeFromDateText(entry.written);
+    if (holdsSameFile(folder, *name, written)) return true;
+    std::string path = folder.pathOf(*name);
+    if (folder.inspect(path).kind == ReceivedEntry::Kind::File) folder.removeEntry(path);
+    return false;
+}
+
+}  // namespace
+
+std::optional<std::string> answerLst(const ReceiveFolder& folder, std::string_view payload,
+                                     std::string_view ipFolder) {
+    return answerLstList(
+        payload, [&](const LstEntry& entry) { return holdsListedFile(folder, entry, ipFolder); });
+}
+
+bool sendLstAnswer(Program& program, int socket, std::string_view answer) {
+    std::size_t sent = 0;
+    while (sent < answer.size()) {
+        lowLoadPause(program);
+        if (program.flags().clientStop == 1) return false;
+        if (!waitWritable(program, socket, kAnswerWaitMs)) return false;
+        ssize_t n = send(socket, answer.data() + sent, answer.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        sent += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace qv

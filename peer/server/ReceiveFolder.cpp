@@ -1,0 +1,142 @@
+#include "peer/server/ReceiveFolder.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "base/Cp932.h"
+#include "platform/FileSystem.h"
+
+namespace qv {
+namespace {
+
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// The entry itself, without following a final link.
+ReceivedEntry entryAt(std::string_view path) {
+    ReceivedEntry entry;
+    auto sys = toSystemPath(path);
+    struct stat info {};
+    if (!sys || ::lstat(sys->c_str(), &info) != 0) return entry;
+    if (S_ISREG(info.st_mode)) {
+        entry.kind = ReceivedEntry::Kind::File;
+    } else if (S_ISDIR(info.st_mode)) {
+        entry.kind = ReceivedEntry::Kind::Folder;
+    } else if (S_ISLNK(info.st_mode)) {
+        entry.kind = ReceivedEntry::Kind::Link;
+    } else {
+        entry.kind = ReceivedEntry::Kind::Other;
+    }
+    entry.size = static_cast<std::int64_t>(info.st_size);
+    entry.written = fileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    return entry;
+}
+
+// rename(2), which replaces a file at `to` in one step.
+bool replaceByRename(std::string_view from, std::string_view to) {
+    auto sysFrom = toSystemPath(from);
+    auto sysTo = toSystemPath(to);
+    return sysFrom && sysTo && std::rename(sysFrom->c_str(), sysTo->c_str()) == 0;
+}
+
+}  // namespace
+
+std::string folderOfPath(std::string_view path) {
+    std::size_t end = 0;
+    for (std::size_t pos = 0; pos < path.size();) {
+        std::size_t length = charLength(path, pos);
+        if (length == 1 && isSeparator(path[pos])) end = pos + 1;
+        pos += length;
+    }
+    return std::string(path.substr(0, end));
+}
+
+ReceiveFolder::ReceiveFolder(std::string root) : root_(std::move(root)) {
+    if (!root_.empty()) resolvedRoot_ = realPath(root_);
+}
+
+bool ReceiveFolder::insideRoot(std::string_view resolved) const {
+    if (!resolvedRoot_) return false;
+    const std::string& root = *resolvedRoot_;
+    if (resolved == root || root == "/") return true;
+    return resolved.size() > root.size() && resolved.substr(0, root.size()) == root &&
+           resolved[root.size()] == '/';
+}
+
+bool ReceiveFolder::holdsFolderOf(std::string_view path) const {
+    std::string folder = folderOfPath(path);
+    if (folder.empty() || !usable()) return false;
+    std::optional<std::string> resolved = realPath(folder);
+    return resolved && insideRoot(*resolved);
+}
+
+ReceiveOutcome ReceiveFolder::makeFoldersFor(std::string_view preparedName) const {
+    if (!usable()) return ReceiveOutcome::Outside;
+    for (std::size_t pos = 0; pos < preparedName.size();) {
+        std::size_t length = charLength(preparedName, pos);
+        pos += length;
+        if (length != 1 || !isSeparator(preparedName[pos - 1])) continue;
+        std::string level = root_ + std::string(preparedName.substr(0, pos));
+        if (!toSystemPath(level)) return ReceiveOutcome::BadName;
+        if (!entryAt(level).present() && !createDirectory(level)) return ReceiveOutcome::Failed;
+        std::optional<std::string> resolved = realPath(level);
+        if (!resolved || !insideRoot(*resolved)) return ReceiveOutcome::Outside;
+        if (isDirectory(level) != 1) return ReceiveOutcome::Failed;
+    }
+    return ReceiveOutcome::Done;
+}
+
+ReceivedEntry ReceiveFolder::inspect(std::string_view path) const {
+    if (!holdsFolderOf(path)) return ReceivedEntry{};
+    return entryAt(path);
+}
+
+bool ReceiveFolder::removeEntry(std::string_view path) const {
+    ReceivedEntry::Kind kind = inspect(path).kind;
+    if (kind != ReceivedEntry::Kind::File && kind != ReceivedEntry::Kind::Link) return false;
+    return removeFile(path);
+}
+
+std::optional<std::string> ReceiveFolder::freeTemporaryPath(std::string_view path) const {
+    std::string folder = folderOfPath(path);
+    for (int n = 0; n < 100; ++n) {
+        std::string candidate = folder + ".~qv" + std::to_string(n) + ".part";
+        if (!entryAt(candidate).present()) return candidate;
+    }
+    return std::nullopt;
+}
+
+ReceiveOutcome ReceiveFolder::writeFile(std::string_view path, std::string_view data,
+                                        const FileTimes& times, bool replace) const {
+    if (!toSystemPath(path)) return ReceiveOutcome::BadName;
+    if (!holdsFolderOf(path)) return ReceiveOutcome::Outside;
+    ReceivedEntry existing = entryAt(path);
+    if (existing.kind == ReceivedEntry::Kind::Folder || (existing.present() && !replace)) {
+        return ReceiveOutcome::Failed;
+    }
+    std::optional<std::string> temporary = freeTemporaryPath(path);
+    if (!temporary) return ReceiveOutcome::Failed;
+    File file(*temporary, File::Mode::CreateTruncate);
+    if (!file) return ReceiveOutcome::Failed;
+    bool written = file.write(data);
+    file.close();
+    if (written) setFileTimes(*temporary, times);
+    if (written && moveFile(*temporary, path, replace) == ReceiveOutcome::Done) {
+        return ReceiveOutcome::Done;
+    }
+    removeFile(*temporary);
+    return ReceiveOutcome::Failed;
+}
+
+ReceiveOutcome ReceiveFolder::moveFile(std::string_view from, std::string_view to,
+                                       bool replace) const {
+    if (!toSystemPath(from) || !toSystemPath(to)) return ReceiveOutcome::BadName;
+    if (!holdsFolderOf(from) || !holdsFolderOf(to)) return ReceiveOutcome::Outside;
+    if (entryAt(to).kind == ReceivedEntry::Kind::Folder) return ReceiveOutcome::Failed;
+    bool moved = replace ? replaceByRename(from, to) : renameFile(from, to) == FsError::None;
+    return moved ? ReceiveOutcome::Done : ReceiveOutcome::Failed;
+}
+
+}  // namespace qv

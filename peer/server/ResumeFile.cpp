@@ -1,0 +1,55 @@
+#include "peer/server/ResumeFile.h"
+
+#include <sys/stat.h>
+
+#include "peer/server/ConnectionTable.h"
+
+namespace qv {
+namespace {
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool statOpenFile(const File& file, struct stat& info) {
+    return file.isOpen() && ::fstat(file.descriptor(), &info) == 0;
+}
+
+}  // namespace
+
+std::string resumePathOf(const ReceiveFolder& folder, std::string_view preparedName) {
+    return folder.pathOf(preparedName) + ".tmp";
+}
+
+bool openResumeFile(const ReceiveFolder& folder, const std::string& path, File& file) {
+    if (!folder.holdsFolderOf(path)) return false;
+    ReceivedEntry::Kind kind = folder.inspect(path).kind;
+    if (kind != ReceivedEntry::Kind::File && kind != ReceivedEntry::Kind::Missing) return false;
+    if (!file.open(path, File::Mode::ReadWrite)) return false;
+    // What was opened must be the plain file that was looked at, not something put in
+    // its place meanwhile.
+    auto sys = toSystemPath(path);
+    struct stat opened {
+    }, named{};
+    if (!statOpenFile(file, opened) || !S_ISREG(opened.st_mode) || !sys ||
+        ::lstat(sys->c_str(), &named) != 0 || !sameFile(opened, named)) {
+        file.close();
+        return false;
+    }
+    return true;
+}
+
+bool resumeFileInUse(ConnectionTable& table, int ownIndex, const File& file) {
+    struct stat mine {};
+    if (!statOpenFile(file, mine)) return false;
+    for (int index : table.usedSlots()) {
+        struct stat theirs {};
+        if (index != ownIndex && statOpenFile(table.slot(index).receiveFile, theirs) &&
+            sameFile(mine, theirs)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace qv

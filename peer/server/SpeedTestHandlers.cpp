@@ -1,0 +1,86 @@
+#include "peer/server/SpeedTestHandlers.h"
+
+#include "app/Program.h"
+#include "app/SettingsCatalogue.h"
+#include "app/WindowLog.h"
+#include "base/Format.h"
+#include "base/TextUtil.h"
+#include "peer/client/SpeedTest.h"
+#include "peer/protocol/FieldRule.h"
+#include "peer/protocol/RequestLine.h"
+#include "peer/server/Listener.h"
+#include "platform/TextCodec.h"
+
+namespace qv {
+namespace {
+
+constexpr int kRecvRequestFields = 10;
+constexpr std::int64_t kSmallestBuffer = 1000;
+// A report is cut so that it fits 92 bytes with its terminator: 91 bytes of text.
+constexpr std::size_t kReportBuffer = 92;
+
+bool acceptableRecvRequest(const RequestFields& fields) {
+    return fields.count() >= kRecvRequestFields && parseLong(fields[1]) >= kSmallestBuffer &&
+           checkFields(fields, kRecvRequestRule);
+}
+
+// "%s:%d:%s" of the requester's address, announced port and identity.
+std::string requesterPeerText(const ServeContext& context, const RequestFields& fields) {
+    return strprintf("%s:%d:%s", context.slot.peerAddress.c_str(),
+                      static_cast<int>(parseLong(fields[0])), std::string(fields[9]).c_str());
+}
+
+// The requester's buffer settings go into the window, its transfer settings into the
+// store (never its security key or port).
+void adoptSettings(Program& program, const RequestFields& fields) {
+    WindowModel& window = program.window();
+    window.setField(Field::Buf, std::string(fields[1]));
+    window.setField(Field::List, std::string(fields[2]));
+    window.setField(Field::Auto, std::to_string(parseLong(fields[3])));
+    ConfigStore& settings = program.settings();
+    settings.setNumber(setting::kLow, parseLong(fields[4]));
+    settings.setNumber(setting::kMd5, parseLong(fields[5]));
+    settings.setNumber(setting::kOverwrite, parseLong(fields[6]));
+    settings.setNumber(setting::kNoResumeSend, parseLong(fields[7]));
+    settings.setNumber(setting::kNoResumeSize, parseLong(fields[8]));
+}
+
+void refuseBySetting(ServeContext& context, const RequestFields& fields) {
+    Program& program = context.program;
+    program.window().readBack();
+    program.window().setField(Field::Peer, requesterPeerText(context, fields));
+    replaceLog(program, formatText(J("【%s よりからの要請を拒否しました】\r\n"),
+                                   context.slot.peerAddress.c_str()));
+    context.listener.closeSlot(context.index, false);
+}
+
+}  // namespace
+
+void handleRecvRequest(ServeContext& context) {
+    RequestFields fields = RequestFields::of(context.block, RequestKind::Recv);
+    if (!acceptableRecvRequest(fields)) return context.listener.closeSlot(context.index, false);
+    Program& program = context.program;
+    if (program.settings().getNumber(setting::kSendIrai) == 0)
+        return refuseBySetting(context, fields);
+    program.window().readBack();
+    adoptSettings(program, fields);
+    program.window().refresh();
+    program.window().setField(Field::Peer, requesterPeerText(context, fields));
+    program.notePeer(program.window().field(Field::Peer));
+    scheduleRequestedStream(program);
+    replaceLog(program, formatText(J("【%s より要請を受けました】\r\n送信を開始します\r\n"),
+                                   context.slot.peerAddress.c_str()));
+    context.listener.closeSlot(context.index, true);
+}
+
+void handleRecvAnswer(ServeContext& context) {
+    std::string_view line = requestLineOf(context.block);
+    std::string text = safeCopy(line.substr(requestPrefix(RequestKind::RecvAns).size()), kReportBuffer);
+    Program& program = context.program;
+    replaceLog(program, formatText(J("【%s よりバッファ情報を受信】\r\n★%s\r\n%s\r\n"),
+                                   context.slot.peerAddress.c_str(), text.c_str(),
+                                   nowText(program).c_str()));
+    context.listener.closeSlot(context.index, false);
+}
+
+}  // namespace qv

@@ -1,0 +1,76 @@
+#include "peer/server/StorePayload.h"
+
+#include "base/Format.h"
+#include "base/TimeText.h"
+#include "peer/protocol/PackRecords.h"
+#include "peer/server/OverwritePolicy.h"
+#include "peer/server/ReceivedName.h"
+#include "platform/TextCodec.h"
+
+namespace qv {
+namespace {
+
+// The line of a file that could not be stored, by what went wrong.
+std::string storeErrorLine(ReceiveOutcome outcome, const std::string& path) {
+    const char* format = "・ファイル書き込みエラー[%s]\r\n";
+    if (outcome == ReceiveOutcome::BadName) format = "・使えないファイル名です[%s]\r\n";
+    if (outcome == ReceiveOutcome::Outside) format = "・受信フォルダの外には保存しません[%s]\r\n";
+    return formatText(J(format), path.c_str());
+}
+
+StoreResult failure(ReceiveOutcome outcome, const std::string& path) {
+    StoreResult result;
+    result.failed = 1;
+    result.errorLines = storeErrorLine(outcome, path);
+    return result;
+}
+
+}  // namespace
+
+void StoreResult::add(const StoreResult& other) {
+    if (failed < kMaxErrorLines) errorLines += other.errorLines;
+    skipped += other.skipped;
+    failed += other.failed;
+}
+
+FileTimes receivedTimes(std::string_view created, std::string_view written) {
+    FileTimes times;
+    times.created = fileTimeFromDateText(created);
+    times.written = fileTimeFromDateText(written);
+    times.accessed = times.written;
+    return times;
+}
+
+StoreResult storeSingleFile(const ReceiveFolder& folder, std::string_view preparedName,
+                            std::string_view data, const FileTimes& times, long overwriteMode) {
+    OverwriteDecision decision =
+        decideOverwrite(folder, preparedName, times.written, overwriteMode);
+    if (decision.skip) {
+        StoreResult skipped;
+        skipped.skipped = 1;
+        return skipped;
+    }
+    std::string path = folder.pathOf(decision.preparedName);
+    ReceiveOutcome outcome = folder.makeFoldersFor(decision.preparedName);
+    if (outcome == ReceiveOutcome::Done)
+        outcome = folder.writeFile(path, data, times, decision.replace);
+    return outcome == ReceiveOutcome::Done ? StoreResult{} : failure(outcome, path);
+}
+
+StoreResult storePack(const ReceiveFolder& folder, std::string_view payload,
+                      std::string_view ipFolder, long overwriteMode) {
+    StoreResult total;
+    for (const PackRecord& record : readPackRecords(payload)) {
+        std::optional<std::string> name =
+            prepareReceivedName(record.name, kEntryNameLimit, ipFolder);
+        if (!name) {
+            total.add(failure(ReceiveOutcome::BadName, record.name));
+            continue;
+        }
+        total.add(storeSingleFile(folder, *name, record.data,
+                                  receivedTimes(record.created, record.written), overwriteMode));
+    }
+    return total;
+}
+
+}  // namespace qv

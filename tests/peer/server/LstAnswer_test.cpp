@@ -1,0 +1,69 @@
+// The LST check answered by a receiver on loopback.
+#include "peer/server/LstAnswer.h"
+
+#include <gtest/gtest.h>
+
+#include "app/SettingsCatalogue.h"
+#include "peer/protocol/LstList.h"
+#include "peer/server/ReceiveClient.h"
+
+namespace qv {
+namespace {
+
+namespace fs = std::filesystem;
+
+class LstAnswerTest : public test::ReceiverTest {
+  protected:
+    std::string sendList(const std::string& list) {
+        return sendWhole(sendRequest(test::stamp("** LST **"), list, 4321, "me@abcdef"));
+    }
+    std::string line(const std::string& name, const std::string& written = test::kWritten) {
+        return lstLine(name, 4, test::kCreated, written);
+    }
+};
+
+TEST_F(LstAnswerTest, AnswersHeldFilesAndDeletesOutdatedCopies) {
+    set(setting::kOverwrite, "0");  // the check always compares times, whatever the mode
+    plant("same.txt", "same");
+    plant("dir/old.txt", "old!", "2001/01/01 00:00:00");
+    plant("near.txt", "near", "2021/06/07 08:09:11");  // one second later still counts
+    plant("odd.txt", "odd!");
+    std::string list = line("same.txt") + line("dir\\old.txt") + "\r\n" + line("missing.txt") +
+                       line("near.txt") + line("odd.txt", "9999/99/99 99:99:99999");
+    EXPECT_EQ(sendList(list), "10010");
+    EXPECT_TRUE(fs::exists(at("odd.txt")));  // no time to compare: nothing deleted
+    EXPECT_TRUE(fs::exists(at("same.txt")));
+    EXPECT_FALSE(fs::exists(at("dir/old.txt")));
+    EXPECT_NE(upper().find(J("【ファイル受信に成功しました】Skip=0")), std::string::npos);
+}
+
+TEST_F(LstAnswerTest, LineWithoutFiveFieldsGetsNoAnswerAndChangesNothing) {
+    plant("old.txt", "old!", "2001/01/01 00:00:00");
+    std::string list =
+        line("old.txt") + "four\t4\t" + test::kCreated + "\t" + test::kWritten + "\n";
+    EXPECT_EQ(sendList(list), "");
+    EXPECT_TRUE(fs::exists(at("old.txt")));
+    EXPECT_NE(upper().find(J("【ファイル受信に成功しました】Skip=1")), std::string::npos);
+}
+
+TEST_F(LstAnswerTest, NothingOutsideTheFolderIsLookedAtOrDeleted) {
+    fs::path outside = server.folder().path() / "outside";
+    fs::create_directories(outside);
+    FILE* f = fopen((outside / "y.txt").c_str(), "wb");
+    fclose(f);
+    test::setWritten(outside / "y.txt", test::kWritten);
+    fs::create_directory_symlink(outside, at("link"));
+    test::setWritten(server.folder().path() / "quorvane-cli.ini", "2001/01/01 00:00:00");
+    std::string list = line("link\\y.txt") + line("..\\quorvane-cli.ini") + line("....\\x");
+    EXPECT_EQ(sendList(list), "000");
+    EXPECT_TRUE(fs::exists(outside / "y.txt"));
+    EXPECT_TRUE(fs::exists(server.folder().path() / "quorvane-cli.ini"));
+}
+
+TEST_F(LstAnswerTest, EmptyListIsAnsweredWithNothing) {
+    EXPECT_EQ(sendList(""), "");
+    EXPECT_NE(upper().find(J("【ファイル受信に成功しました】Skip=0")), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qv
