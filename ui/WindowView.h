@@ -13,6 +13,8 @@
 
 namespace qv {
 
+class PublicFolderModel;
+
 // The window's value fields, in the order of the dialog.
 enum class Field {
     Peer,        // peer combo box text
@@ -72,6 +74,18 @@ class WindowView {
     // The small input dialog: true when OK was pressed; `value` then holds the text.
     virtual bool inputDialog(const std::string& caption, const std::string& explanation,
                              std::string& value) = 0;
+
+    // The public folder dialog (modal) over `model`, in the model's mode: the view
+    // shows the model's items and status, hands the user's commands to the model
+    // (model.ok() on "ＯＫ") and returns when the dialog closes. A front end without
+    // such a dialog leaves the model untouched.
+    virtual void publicFolderDialog(PublicFolderModel& model) { (void)model; }
+    // The folder chooser: the chosen folder's path (cp932), or "" when the user
+    // cancelled or the choice has no file-system path.
+    virtual std::string chooseFolder(const std::string& prompt) {
+        (void)prompt;
+        return {};
+    }
 
     // ---- platform ----
     virtual void playSound(const std::string& path) = 0;

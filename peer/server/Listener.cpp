@@ -23,6 +23,12 @@
 namespace qv {
 namespace {
 
+// A running DATA-REQ stream: busy, with neither memory buffer nor receive file. Its
+// bytes are only counted.
+bool isCountedStream(const ConnectionSlot& slot) {
+    return slot.busy && !slot.memoryBuffer && !slot.receiveFile;
+}
+
 // True when tick `now` has reached `due`, tolerant of the 32-bit wrap-around.
 bool reached(std::uint32_t now, std::uint32_t due) {
     return static_cast<std::int32_t>(now - due) >= 0;
@@ -248,7 +254,8 @@ void Listener::serveDueSlots(std::uint32_t now) {
 
 void Listener::serveSlot(int index, std::uint32_t now) {
     ConnectionSlot& slot = table_.slot(index);
-    ssize_t n = recv(slot.socket, block_.data(), kReceiveBlock, 0);
+    std::size_t ask = isCountedStream(slot) ? kStreamReceiveBlock : kReceiveBlock;
+    ssize_t n = recv(slot.socket, block_.data(), ask, 0);
     if (n < 0) {
         dropSlot(index, client::kDisconnected);
         return;
@@ -284,10 +291,8 @@ void Listener::handleBlock(int index, std::size_t length, std::uint32_t now) {
         slot.nextService = now + 200;
         return;
     }
-    // A running DATA-REQ stream (busy, with neither memory buffer nor receive file)
-    // is only counted, never looked at, so its bytes need not be unscrambled.
-    bool countedOnly = slot.busy && !slot.memoryBuffer && !slot.receiveFile;
-    if (!countedOnly) slot.key.unscramble(block_.data(), length);
+    // A running test stream is never looked at, so its bytes need not be unscrambled.
+    if (!isCountedStream(slot)) slot.key.unscramble(block_.data(), length);
     block_[length] = '\0';
     ServeContext context{program_, *this, index, slot, block, now};
     dispatchBlock(context);

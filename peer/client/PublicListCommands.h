@@ -1,0 +1,17 @@
+// The window's public-list buttons: "自分の公開フォルダ" edits the folders this PC
+// publishes, "相手の公開リスト" asks the peer in the peer box for its public list (the
+// pick dialog follows when it arrives), "未完ﾁｪｯｸ" checks which picked files have not
+// arrived yet.
+//
+// Threads: window thread only; each pumps while it waits, like the other buttons.
+#pragma once
+
+namespace qv {
+
+class Program;
+
+void editPublicFolders(Program& program);
+void requestPublicList(Program& program);
+void checkIncomplete(Program& program);
+
+}  // namespace qv
