@@ -1,0 +1,44 @@
+#include "peer/server/PortNHandler.h"
+
+#include <sys/socket.h>
+
+#include "app/Program.h"
+#include "app/WindowLog.h"
+#include "base/Format.h"
+#include "base/TextUtil.h"
+#include "peer/server/Listener.h"
+#include "platform/TextCodec.h"
+#include "relay/PortNStatus.h"
+
+namespace qv {
+namespace {
+
+constexpr std::size_t kPrefixBytes = 10;    // "PORTN-REQ:"
+constexpr std::size_t kIdentityBytes = 20;  // what is read after the prefix
+
+std::string identityOf(std::string_view block) {
+    if (block.size() <= kPrefixBytes) return "";
+    return boundedCopy(block.substr(kPrefixBytes), kIdentityBytes);
+}
+
+}  // namespace
+
+void handlePortNRequest(ServeContext& context) {
+    Program& program = context.program;
+    std::string identity = identityOf(context.block);
+    std::string address = context.slot.peerAddress;
+    int socket = context.slot.socket;
+    program.window().readBack();
+    std::string line =
+        formatText(J("【%s よりportN接続】%s\r\n"), address.c_str(), nowText(program).c_str());
+    if (program.portn().parked().park(context.slot.relayAddress, identity, socket) != 0)
+        return context.listener.closeSlot(context.index, false);
+    send(socket, "OK", 2, MSG_NOSIGNAL);
+    // The socket belongs to the parked entry from now on.
+    program.connections().freeSlot(context.index);
+    refreshPortNStatus(program);
+    appendLog(program, line);
+    program.notePeer(address + ":0:" + identity);
+}
+
+}  // namespace qv
