@@ -1,13 +1,73 @@
 #include "peer/client/PublicListCommands.h"
 
 #include "app/Program.h"
+#include "app/SettingsCatalogue.h"
 #include "app/WindowLog.h"
+#include "base/Format.h"
+#include "base/ListTree.h"
+#include "base/PathParts.h"
+#include "base/TextList.h"
+#include "peer/client/ClientError.h"
+#include "peer/client/PeerHistory.h"
+#include "peer/client/PublicFolderDialog.h"
+#include "peer/client/PublicListBuild.h"
+#include "peer/client/RequestExchange.h"
+#include "peer/protocol/RequestLine.h"
+#include "platform/TextCodec.h"
+#include "relay/Identity.h"
 
-// Placeholder bodies until the public lists are built; replaced by the real ones.
 namespace qv {
 
-void editPublicFolders(Program& program) { appendLog(program, "public folders: not built yet\r\n"); }
-void requestPublicList(Program& program) { appendLog(program, "public list: not built yet\r\n"); }
-void checkIncomplete(Program& program) { appendLog(program, "incomplete check: not built yet\r\n"); }
+void editPublicFolders(Program& program) {
+    WindowModel& window = program.window();
+    window.readBack();
+    std::vector<std::string>& folders = program.publicLists().ownFolders();
+    if (!runPublicFolderDialog(program, PublicFolderMode::OwnFolders, folders)) return;
+    saveOwnFolders(ownFolderListPath(program), folders);
+    window.replacePane(Pane::Lower, "");
+    window.refresh();
+    buildPublicList(program);
+}
+
+void requestPublicList(Program& program) {
+    sendPublicListRequest(program);
+}
+
+int sendPublicListRequest(Program& program) {
+    WindowModel& window = program.window();
+    window.readBack();
+    if (window.field(Field::Peer).empty()) {
+        window.view()->messageBox(J("相手先を設定してください"), kMessageCaption, kStyleOk);
+        return -1;
+    }
+    refreshPeerHistory(program);
+    std::string peer = window.field(Field::Peer);
+    int result =
+        exchangeRequest(program, peer, pub1Request(program.listeningPort(), ownIdentity(program)));
+    const char* line =
+        result == client::kOk ? "【%s に要請しました】%s\r\n" : "【%s が見つかりません】%s\r\n";
+    replaceLog(program, formatText(J(line), peer.c_str(), program.clientErrorText(result).c_str()));
+    window.refresh();
+    return result;
+}
+
+void checkIncomplete(Program& program) {
+    WindowModel& window = program.window();
+    window.readBack();
+    TextList files;
+    listTree(program.settings().getString(runtime::kRecvDir), ".tmp", files, kListTreeFiles);
+    if (files.count() == 0) {
+        window.replacePane(Pane::Lower, J("【未完了ファイルはありません】\r\n"));
+    } else {
+        // The name each file will be stored under once complete: without ".tmp".
+        std::string names;
+        for (int i = 0; i < files.count(); ++i)
+            names += splitPath(files[i]).name + "\r\n";
+        window.replacePane(Pane::Lower,
+                           formatText(J("【下記の %d 個のファイルが未完了です】\r\n%s"),
+                                      files.count(), names.c_str()));
+    }
+    window.refresh();
+}
 
 }  // namespace qv

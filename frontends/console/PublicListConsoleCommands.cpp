@@ -1,0 +1,25 @@
+#include "frontends/console/PublicListConsoleCommands.h"
+
+#include "frontends/console/ConsoleWindow.h"
+#include "peer/client/ClientError.h"
+#include "peer/client/PublicListCommands.h"
+
+namespace qv::console {
+namespace {
+
+// How long the lines after "peerlist" wait for the peer's list.
+constexpr std::uint32_t kListWaitMs = 5000;
+
+}  // namespace
+
+void addPublicListCommands(ConsoleWindow& window, Program& program) {
+    window.addCommand("myfolders", [&program](const std::string&) { editPublicFolders(program); });
+    window.addCommand("peerlist", [&program, &window](const std::string&) {
+        // Held from the start: lines may otherwise run nested while the request pumps.
+        window.holdInputForDialog(kListWaitMs);
+        if (sendPublicListRequest(program) != client::kOk) window.releaseInput();
+    });
+    window.addCommand("incomplete", [&program](const std::string&) { checkIncomplete(program); });
+}
+
+}  // namespace qv::console

@@ -1,0 +1,21 @@
+#include "peer/client/PublicFolderDialog.h"
+
+#include "app/Program.h"
+
+namespace qv {
+
+bool runPublicFolderDialog(Program& program, PublicFolderMode mode,
+                           std::vector<std::string>& list) {
+    PublicFolderModel model(mode, list, program.publicLists().sortState());
+    // The model has read the list. "ＯＫ" empties it and writes back only non-empty
+    // lines, so an empty entry put at its end now is still in its place exactly when
+    // the dialog was closed some other way (folders added in mode 0 come after it).
+    const std::size_t marker = list.size();
+    list.emplace_back();
+    program.window().view()->publicFolderDialog(model);
+    bool cancelled = list.size() > marker && list[marker].empty();
+    if (cancelled) list.erase(list.begin() + static_cast<std::ptrdiff_t>(marker));
+    return !cancelled;
+}
+
+}  // namespace qv

@@ -1,0 +1,22 @@
+// Runs the public folder dialog of the window on one of the program's lists and
+// tells whether it ended with "ＯＫ".
+//
+// Threads: window thread only (the dialog is modal and pumps).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ui/PublicFolderModel.h"
+
+namespace qv {
+
+class Program;
+
+// Opens the dialog in `mode` over `list` (the own folders, or the received public
+// list) with the program's sort state. True when the user pressed "ＯＫ": `list` then
+// holds what the dialog wrote back. Otherwise `list` is as it was, apart from folders
+// added in mode 0, which are kept at once.
+bool runPublicFolderDialog(Program& program, PublicFolderMode mode, std::vector<std::string>& list);
+
+}  // namespace qv

@@ -1,0 +1,96 @@
+#include "peer/client/PublicListDownload.h"
+
+#include <set>
+#include <string_view>
+
+#include "app/Program.h"
+#include "app/Startup.h"
+#include "base/TextList.h"
+#include "peer/client/LstCheck.h"
+#include "peer/client/PublicFolderDialog.h"
+#include "peer/client/PublicListBuild.h"
+#include "peer/client/SendQueue.h"
+#include "peer/protocol/RequestKind.h"
+
+namespace qv {
+namespace {
+
+// How long the window waits before it acts on a list that arrived.
+constexpr std::uint32_t kListDelayMs = 1000;
+
+void scheduleOneShot(Program& program, int id, void (*step)(Program&)) {
+    program.loop().post([&program, id, step] {
+        program.loop().setTimer(id, kListDelayMs, [&program, id, step] {
+            program.loop().killTimer(id);
+            step(program);
+        });
+    });
+}
+
+// The full paths of the files that `picks` name; picks that name none are passed over.
+std::vector<std::string> pickedFiles(const PublishedFiles& published,
+                                     const std::vector<std::string>& picks) {
+    std::vector<std::string> files;
+    PickFinder finder(published);
+    // A pick repeated would only send its file twice.
+    std::set<std::string_view> seen;
+    for (const std::string& pick : picks) {
+        if (!seen.insert(pick).second) continue;
+        std::string path = finder.pathFor(pick);
+        if (!path.empty()) files.push_back(std::move(path));
+    }
+    return files;
+}
+
+}  // namespace
+
+void scheduleChooseDownloads(Program& program) {
+    scheduleOneShot(program, timer::kPublicListReceived, chooseDownloads);
+}
+
+void scheduleServeDownloads(Program& program) {
+    scheduleOneShot(program, timer::kPicksReceived, serveDownloadRequest);
+}
+
+void chooseDownloads(Program& program) {
+    PublicListState& state = program.publicLists();
+    // A list that arrives while the dialog is open waits until it has closed.
+    if (state.choosing) return scheduleChooseDownloads(program);
+    program.window().readBack();
+    std::vector<std::string> list = state.receivedList();
+    state.choosing = true;
+    bool accepted = runPublicFolderDialog(program, PublicFolderMode::ReceivedList, list);
+    state.choosing = false;
+    if (!accepted) return;
+    state.setReceivedList(list);
+    if (list.empty()) return;
+    std::string peer = program.window().field(Field::Peer);
+    sendListPayload(program, peer, joinListPayload(list), kPub2Name);
+}
+
+void serveDownloadRequest(Program& program) {
+    program.window().readBack();
+    ReceivedPicks picks = program.publicLists().picks();
+    std::vector<std::string> files = pickedFiles(program.publicLists().published(), picks.lines);
+    if (files.empty()) return;
+    enqueueFiles(program, std::move(files), 0, picks.peer);
+}
+
+std::vector<std::string> listPayloadLines(std::string_view payload) {
+    TextList pieces(payload, "\r\n;\n");
+    std::vector<std::string> lines;
+    for (int i = 0; i < pieces.count(); ++i)
+        lines.emplace_back(pieces[i]);
+    if (!lines.empty() && lines.back().empty()) lines.pop_back();
+    return lines;
+}
+
+std::string joinListPayload(const std::vector<std::string>& lines) {
+    std::string payload;
+    payload.reserve(3000);
+    for (const std::string& line : lines)
+        payload += line + "\n";
+    return payload;
+}
+
+}  // namespace qv

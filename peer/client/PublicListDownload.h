@@ -1,0 +1,33 @@
+// The two steps that follow the arrival of a list: `ChooseDownloads` opens the pick
+// dialog on a public list received from the peer and sends the picks back as
+// "** PUB2 **"; `ServeDownloadRequest` queues the files a peer picked from this PC's
+// list for sending to it.
+//
+// Threads: the schedule functions may be called from any thread (the listener calls
+// them); they post the one-shot timers 1012 and 1013 to the window thread, where both
+// steps run.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv {
+
+class Program;
+
+// Starts timer 1012 (1000 ms, one-shot): then chooseDownloads.
+void scheduleChooseDownloads(Program& program);
+// Starts timer 1013 (1000 ms, one-shot): then serveDownloadRequest.
+void scheduleServeDownloads(Program& program);
+
+void chooseDownloads(Program& program);
+void serveDownloadRequest(Program& program);
+
+// The lines of a received list payload, split at "\r\n" or "\n"; a final line end
+// adds no empty line.
+std::vector<std::string> listPayloadLines(std::string_view payload);
+// The lines as a list payload: each followed by "\n".
+std::string joinListPayload(const std::vector<std::string>& lines);
+
+}  // namespace qv

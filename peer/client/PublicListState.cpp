@@ -1,0 +1,51 @@
+#include "peer/client/PublicListState.h"
+
+namespace qv {
+
+void PublicListState::setPublished(PublishedFiles files) {
+    std::lock_guard lock(mutex_);
+    published_ = std::move(files);
+}
+
+PublishedFiles PublicListState::published() const {
+    std::lock_guard lock(mutex_);
+    return published_;
+}
+
+std::vector<std::string> PublicListState::publicLines() const {
+    std::lock_guard lock(mutex_);
+    return published_.lines;
+}
+
+void PublicListState::setReceivedList(std::vector<std::string> lines) {
+    std::lock_guard lock(mutex_);
+    receivedList_ = std::move(lines);
+}
+
+std::vector<std::string> PublicListState::receivedList() const {
+    std::lock_guard lock(mutex_);
+    return receivedList_;
+}
+
+void PublicListState::setPicks(ReceivedPicks picks) {
+    std::lock_guard lock(mutex_);
+    publicListPeer_ = picks.peer;
+    picks_ = std::move(picks);
+}
+
+ReceivedPicks PublicListState::picks() const {
+    std::lock_guard lock(mutex_);
+    return picks_;
+}
+
+void PublicListState::setPublicListPeer(std::string peer) {
+    std::lock_guard lock(mutex_);
+    publicListPeer_ = std::move(peer);
+}
+
+std::string PublicListState::publicListPeer() const {
+    std::lock_guard lock(mutex_);
+    return publicListPeer_;
+}
+
+}  // namespace qv

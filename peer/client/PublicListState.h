@@ -1,0 +1,71 @@
+// What the program keeps for its public lists: the folders it publishes, the files
+// found in them, the list received from a peer with the picks made from it, the picks
+// a peer made from this PC's list, and the sort state of the public folder dialog.
+//
+// Threads: the own folder list, the sort state and the dialog-open flag belong to the
+// window thread. Everything else is behind one lock: the listener thread reads the
+// public list (to answer PUB1-REQ) and stores received lists and picks, while the
+// window thread builds the list and works the picks off. Accessors return copies.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "ui/PublicFolderModel.h"
+
+namespace qv {
+
+// The published files, three parallel lists: line i of each belongs to one file.
+struct PublishedFiles {
+    // List-tree lines: root, folders, name, extension, size, creation and last-write
+    // time, separated by tabs. They never leave this PC.
+    std::vector<std::string> details;
+    // The published folder each file was found in.
+    std::vector<std::string> folders;
+    // The public list: "%s%s\t%s" of name, extension and size.
+    std::vector<std::string> lines;
+};
+
+// Picks received from a peer and the peer text to send them to ("" when the peer
+// sent no reply address: the peer box is used).
+struct ReceivedPicks {
+    std::vector<std::string> lines;
+    std::string peer;
+};
+
+class PublicListState {
+  public:
+    // ---- window thread ----
+    std::vector<std::string>& ownFolders() { return ownFolders_; }
+    PublicFolderSortState& sortState() { return sortState_; }
+    // Set while the pick dialog is open, so a second list waits for it to close.
+    bool choosing = false;
+
+    // ---- any thread ----
+    void setPublished(PublishedFiles files);
+    PublishedFiles published() const;
+    std::vector<std::string> publicLines() const;
+
+    void setReceivedList(std::vector<std::string> lines);
+    std::vector<std::string> receivedList() const;
+
+    void setPicks(ReceivedPicks picks);
+    ReceivedPicks picks() const;
+
+    // The peer that last asked for this PC's list or sent picks.
+    void setPublicListPeer(std::string peer);
+    std::string publicListPeer() const;
+
+  private:
+    std::vector<std::string> ownFolders_;
+    PublicFolderSortState sortState_;
+
+    mutable std::mutex mutex_;
+    PublishedFiles published_;
+    std::vector<std::string> receivedList_;
+    ReceivedPicks picks_;
+    std::string publicListPeer_;
+};
+
+}  // namespace qv
