@@ -1,0 +1,24 @@
+// The About box "ﾊﾞｰｼﾞｮﾝ情報": the program's name, "HP" (the project's home page in
+// the browser) and "ﾏﾆｭｱﾙを開く" (the manual beside the program: the program's path
+// without extension plus ".txt").
+//
+// Threads: window thread only.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <string>
+
+namespace qv::desktop {
+
+// The address that "HP" opens.
+inline constexpr const char* kHomePage = "https://quorvane.example.org/";
+
+class AboutDialog final : public QDialog {
+  public:
+    // `open` hands a target (cp932 path or web address) to the desktop.
+    AboutDialog(const std::string& manualPath, std::function<void(const std::string&)> open,
+                QWidget* parent);
+};
+
+}  // namespace qv::desktop

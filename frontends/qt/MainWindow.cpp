@@ -1,0 +1,297 @@
+#include "frontends/qt/MainWindow.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QUrl>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/Program.h"
+#include "frontends/qt/InputDialog.h"
+#include "frontends/qt/PublicFolderDialog.h"
+#include "frontends/qt/QtText.h"
+#include "frontends/qt/SettingsPopup.h"
+#include "peer/client/PeerHistory.h"
+#include "peer/client/SendQueue.h"
+#include "platform/TextCodec.h"
+
+namespace qv::desktop {
+namespace {
+
+// The pane widgets hold at most this many characters before they are refilled from
+// the model's text (which keeps its own limit).
+constexpr int kPaneCharacters = 1200000;
+
+void setEditText(QLineEdit* edit, const std::string& value) {
+    QString text = fromCp932(value);
+    if (edit->text() != text) edit->setText(text);
+}
+
+}  // namespace
+
+int progressPercentOf(const std::string& title) {
+    for (const char* utf8Kind : {"送信,", "受信,"}) {
+        const std::string& kind = J(utf8Kind);
+        if (title.compare(0, kind.size(), kind) != 0) continue;
+        std::size_t pos = kind.size();
+        while (pos < title.size() && title[pos] == ' ')
+            ++pos;
+        int percent = 0;
+        std::size_t digits = 0;
+        for (; pos < title.size() && digits < 3 && title[pos] >= '0' && title[pos] <= '9'; ++pos) {
+            percent = percent * 10 + (title[pos] - '0');
+            ++digits;
+        }
+        if (digits == 0 || pos >= title.size() || title[pos] != '%') return -1;
+        return std::min(percent, 100);
+    }
+    return -1;
+}
+
+MainWindow::MainWindow(Program& program, QWidget* parent) : QDialog(parent), program_(program) {
+    buildControls();
+    connectButtons();
+    setAcceptDrops(true);
+}
+
+MainWindow::~MainWindow() = default;
+
+// ---- WindowView: controls ----
+
+void MainWindow::showField(Field field, const std::string& value) {
+    switch (field) {
+        case Field::Peer:
+            if (peer_->currentText() != fromCp932(value)) peer_->setEditText(fromCp932(value));
+            break;
+        case Field::Buf:
+            setEditText(buf_, value);
+            break;
+        case Field::Auto:
+            auto_->setChecked(std::atol(value.c_str()) != 0);
+            break;
+        case Field::List:
+            setEditText(list_, value);
+            break;
+        case Field::TcpCurrent:
+            setEditText(tcpCurrent_, value);
+            break;
+        case Field::TcpNew:
+            setEditText(tcpNew_, value);
+            break;
+        case Field::PortN:
+            portN_->setPlainText(displayText(value));
+            break;
+        case Field::Published:
+            setEditText(published_, value);
+            break;
+        case Field::Chat:
+            setEditText(chat_, value);
+            break;
+        case Field::History: {
+            QString text = peer_->currentText();
+            QSignalBlocker blocker(peer_);
+            peer_->clear();
+            for (const std::string& entry : splitHistory(value))
+                peer_->addItem(fromCp932(entry));
+            peer_->setEditText(text);
+            break;
+        }
+    }
+}
+
+void MainWindow::readFields(FieldValues& values) {
+    auto put = [&values](Field field, std::string value) {
+        values[static_cast<int>(field)] = std::move(value);
+    };
+    for (int i = 0; i < kFieldCount; ++i) {
+        Field field = static_cast<Field>(i);
+        if (!isUserField(field)) continue;
+        switch (field) {
+            case Field::Peer:
+                put(field, toCp932(peer_->currentText()));
+                break;
+            case Field::Buf:
+                put(field, toCp932(buf_->text()));
+                break;
+            case Field::Auto:
+                put(field, auto_->isChecked() ? "1" : "0");
+                break;
+            case Field::List:
+                put(field, toCp932(list_->text()));
+                break;
+            case Field::TcpCurrent:
+                put(field, toCp932(tcpCurrent_->text()));
+                break;
+            case Field::TcpNew:
+                put(field, toCp932(tcpNew_->text()));
+                break;
+            case Field::PortN:
+                put(field, toCp932(portN_->toPlainText()));
+                break;
+            case Field::Published:
+                put(field, toCp932(published_->text()));
+                break;
+            case Field::Chat:
+                put(field, toCp932(chat_->text()));
+                break;
+            case Field::History:
+                break;  // the list is the model's; the user only picks
+        }
+    }
+}
+
+void MainWindow::showPane(Pane pane, PaneOp op, const std::string& text, const std::string& whole) {
+    showPaneText(pane == Pane::Upper ? upper_ : lower_, op, text, whole);
+}
+
+// Appended text scrolls to the end; text put in front and a replaced pane show the
+// top (a heading, the rate display, the newest result).
+void MainWindow::showPaneText(QPlainTextEdit* pane, PaneOp op, const std::string& text,
+                              const std::string& whole) {
+    QTextCursor cursor(pane->document());
+    if (op == PaneOp::Replace || pane->document()->characterCount() > kPaneCharacters) {
+        pane->setPlainText(displayText(op == PaneOp::Replace ? text : whole));
+    } else {
+        cursor.movePosition(op == PaneOp::Append ? QTextCursor::End : QTextCursor::Start);
+        cursor.insertText(displayText(text));
+    }
+    bool toEnd = op == PaneOp::Append;
+    QScrollBar* bar = pane->verticalScrollBar();
+    bar->setValue(toEnd ? bar->maximum() : bar->minimum());
+}
+
+void MainWindow::showTitle(const std::string& title) {
+    setWindowTitle(fromCp932(title));
+    int percent = progressPercentOf(title);
+    progress_->setValue(percent < 0 ? 0 : percent);
+    progress_->setEnabled(percent >= 0);
+}
+
+void MainWindow::setStopEnabled(bool enabled) {
+    button(Button::Stop)->setEnabled(enabled);
+}
+
+// ---- WindowView: dialogs ----
+
+int MainWindow::messageBox(const std::string& text, const std::string& caption, int style) {
+    QMessageBox box(this);
+    box.setWindowTitle(fromCp932(caption));
+    box.setText(displayText(text));
+    box.setIcon((style & kStyleStopIcon) ? QMessageBox::Critical : QMessageBox::Information);
+    if ((style & 0xF) != kStyleYesNo) {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+        return kResultOk;
+    }
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? kResultYes : kResultNo;
+}
+
+bool MainWindow::inputDialog(const std::string& caption, const std::string& explanation,
+                             std::string& value) {
+    return runInputDialog(this, caption, explanation, value);
+}
+
+void MainWindow::publicFolderDialog(PublicFolderModel& model) {
+    PublicFolderDialog dialog(
+        model, [this](const std::string& prompt) { return chooseFolder(prompt); }, this);
+    dialog.exec();
+}
+
+std::string MainWindow::chooseFolder(const std::string& prompt) {
+    std::string buffer(4096, '\0');
+    if (GetOpenFolderName(this, "", buffer.data(), static_cast<int>(buffer.size()),
+                          prompt.c_str()) != 1)
+        return {};
+    buffer.resize(std::strlen(buffer.c_str()));
+    return buffer;
+}
+
+// ---- WindowView: platform ----
+
+void MainWindow::playSound(const std::string& path) {
+    sounds_.play(path);
+}
+
+bool MainWindow::openWithShell(const std::string& target) {
+    return openWithDesktop(target);
+}
+
+void MainWindow::endWindow(int exitCode) {
+    ended_ = true;
+    exitCode_ = exitCode;
+    if (plotTimer_) plotTimer_->stop();
+    hide();
+    if (onEnded_) onEnded_(exitCode);
+}
+
+// ---- events ----
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (ended_) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    program_.close();
+}
+
+void MainWindow::reject() {
+    if (!ended_) program_.cancel();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    }
+    event->acceptProposedAction();
+    // The queue runs for as long as the files take; the desktop's drag ends first.
+    QTimer::singleShot(0, this, [this, paths] { dropPaths(paths); });
+}
+
+void MainWindow::dropPaths(const QStringList& paths) {
+    std::vector<std::string> items;
+    for (const QString& path : paths) {
+        std::string cp932;
+        QString cleaned =
+            path.endsWith(QLatin1Char('/')) && path.size() > 1 ? path.chopped(1) : path;
+        if (pathToCp932(cleaned, cp932)) {
+            items.push_back(cp932);
+            continue;
+        }
+        program_.window().appendPane(
+            Pane::Upper,
+            toCp932(QStringLiteral("・送信できません(Shift-JISにない文字): ") + path) + "\r\n");
+    }
+    program_.window().refresh();
+    if (!items.empty()) dropFiles(program_, items);
+}
+
+// ---- the settings menu ----
+
+std::unique_ptr<QMenu> MainWindow::settingsMenu() {
+    return buildSettingsMenu(this);
+}
+
+void MainWindow::runSettingsChoice(const QAction* action) {
+    desktop::runSettingsChoice(program_, action);
+}
+
+}  // namespace qv::desktop

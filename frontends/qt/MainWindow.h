@@ -1,0 +1,151 @@
+// The main window on the desktop: a Qt dialog with the controls of the program's
+// window (peer box with history, transfer buttons, buffer and auto-tune fields,
+// public-list buttons, the two log panes, chat and the TCP window size), plus a live
+// plot of the send and receive rates and a progress bar for the file on its way.
+//
+// It is the program's WindowView: the core changes its model and the window shows the
+// changes; each button calls the core's command function. Files and folders dropped
+// on the window go to the send queue; Enter presses "送る" (the default button);
+// Escape takes the cancel path (the program ends at once); the close box runs the
+// close handling.
+//
+// Threads: window thread only.
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "frontends/qt/DesktopShell.h"
+#include "ui/WindowView.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+namespace qv {
+class Program;
+}
+
+namespace qv::desktop {
+
+class RatePlot;
+
+// The window's buttons, for the handlers and for tests.
+enum class Button {
+    Settings,
+    PortN,
+    Test,
+    Send,
+    Receive,
+    Stop,
+    OpenReceiveFolder,
+    Incomplete,
+    OwnPublicFolders,
+    PeerPublicList,
+    ChatSend,
+    ChatClear,
+    TcpChange,
+    About,
+};
+inline constexpr int kButtonCount = 14;
+
+class MainWindow final : public QDialog, public WindowView {
+  public:
+    explicit MainWindow(Program& program, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    QPushButton* button(Button which) const { return buttons_[static_cast<int>(which)]; }
+    QComboBox* peerBox() const { return peer_; }
+    QLineEdit* chatEdit() const { return chat_; }
+    QPlainTextEdit* upperPane() const { return upper_; }
+    QPlainTextEdit* lowerPane() const { return lower_; }
+    QProgressBar* progressBar() const { return progress_; }
+    RatePlot* ratePlot() const { return plot_; }
+
+    // The settings menu as the "各種設定" button opens it (built afresh each time).
+    std::unique_ptr<QMenu> settingsMenu();
+    // Runs the menu's choice (null: closed without one).
+    void runSettingsChoice(const QAction* action);
+    // Hands dropped local paths (file-system form) to the send queue.
+    void dropPaths(const QStringList& paths);
+
+    // Called once when the program ends (the desktop program leaves Qt's loop there).
+    void setOnEnded(std::function<void(int exitCode)> onEnded) { onEnded_ = std::move(onEnded); }
+    bool windowEnded() const { return ended_; }
+    int exitCode() const { return exitCode_; }
+
+    // ---- WindowView ----
+    void showField(Field field, const std::string& value) override;
+    void readFields(FieldValues& values) override;
+    void showPane(Pane pane, PaneOp op, const std::string& text, const std::string& whole) override;
+    void showTitle(const std::string& title) override;
+    void setStopEnabled(bool enabled) override;
+    int messageBox(const std::string& text, const std::string& caption, int style) override;
+    bool inputDialog(const std::string& caption, const std::string& explanation,
+                     std::string& value) override;
+    void publicFolderDialog(PublicFolderModel& model) override;
+    std::string chooseFolder(const std::string& prompt) override;
+    void playSound(const std::string& path) override;
+    bool openWithShell(const std::string& target) override;
+    void endWindow(int exitCode) override;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    // MainWindowControls.cpp: the widgets, their layout, colours and handlers.
+    void buildControls();
+    QLayout* buildPeerRows();
+    QLayout* buildTransferRows();
+    QLayout* buildPublicRows();
+    QLayout* buildChatRows();
+    QPushButton* makeButton(Button which, const char* utf8Text);
+    void connectButtons();
+    void onButton(Button which, std::function<void()> command);
+    void openSettingsMenu();
+    void showAbout();
+    void sampleRates();
+
+    void showPaneText(QPlainTextEdit* pane, PaneOp op, const std::string& text,
+                      const std::string& whole);
+
+    Program& program_;
+    SoundPlayer sounds_;
+    std::array<QPushButton*, kButtonCount> buttons_{};
+    QComboBox* peer_ = nullptr;
+    QLineEdit* buf_ = nullptr;
+    QCheckBox* auto_ = nullptr;
+    QLineEdit* list_ = nullptr;
+    QLineEdit* published_ = nullptr;
+    QPlainTextEdit* portN_ = nullptr;
+    QPlainTextEdit* upper_ = nullptr;
+    QPlainTextEdit* lower_ = nullptr;
+    QLineEdit* chat_ = nullptr;
+    QLineEdit* tcpCurrent_ = nullptr;
+    QLineEdit* tcpNew_ = nullptr;
+    QLabel* dropHint_ = nullptr;
+    RatePlot* plot_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QTimer* plotTimer_ = nullptr;
+    std::function<void(int)> onEnded_;
+    bool ended_ = false;
+    int exitCode_ = 0;
+};
+
+// The percentage of a progress title ("送信,%2d%%(...)" or "受信,..."), or -1 when the
+// title shows no transfer progress.
+int progressPercentOf(const std::string& title);
+
+}  // namespace qv::desktop

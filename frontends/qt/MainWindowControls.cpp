@@ -1,0 +1,258 @@
+// The main window's widgets: built in the order and grouping of the dialog, with its
+// texts and colours, and each button wired to its command of the core.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCursor>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/Program.h"
+#include "app/SettingsCatalogue.h"
+#include "base/EnvironmentTable.h"
+#include "frontends/qt/AboutDialog.h"
+#include "frontends/qt/MainWindow.h"
+#include "frontends/qt/QtText.h"
+#include "frontends/qt/RatePlot.h"
+#include "peer/client/PeerHistory.h"
+#include "peer/client/PeerStreamRequest.h"
+#include "peer/client/PublicListCommands.h"
+#include "peer/client/SpeedTest.h"
+#include "platform/TextCodec.h"
+#include "relay/PortNCommand.h"
+#include "relay/TestAndChat.h"
+#include "ui/TcpWindowCommand.h"
+
+namespace qv::desktop {
+namespace {
+
+const QColor kBlue(0, 0, 255);
+const QColor kDarkGreen(0, 64, 0);
+const QColor kOrange(255, 128, 64);
+
+// The peer box: its drop-down list is refreshed with the peer text as it opens.
+class PeerBox final : public QComboBox {
+  public:
+    PeerBox(std::function<void()> beforePopup, QWidget* parent)
+        : QComboBox(parent), beforePopup_(std::move(beforePopup)) {}
+    void showPopup() override {
+        beforePopup_();
+        QComboBox::showPopup();
+    }
+
+  private:
+    std::function<void()> beforePopup_;
+};
+
+void setTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Text, colour);
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+QLabel* label(const char* utf8Text, QWidget* parent) {
+    return new QLabel(displayText(J(utf8Text)), parent);
+}
+
+QPlainTextEdit* logPane(const QColor& colour, QWidget* parent) {
+    auto* pane = new QPlainTextEdit(parent);
+    pane->setReadOnly(true);
+    pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    pane->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    QFont mono(QStringLiteral("Noto Sans Mono CJK JP"));
+    mono.setStyleHint(QFont::Monospace);
+    pane->setFont(mono);
+    setTextColour(pane, colour);
+    return pane;
+}
+
+}  // namespace
+
+QPushButton* MainWindow::makeButton(Button which, const char* utf8Text) {
+    auto* button = new QPushButton(fromCp932(J(utf8Text)), this);
+    button->setAutoDefault(false);
+    buttons_[static_cast<int>(which)] = button;
+    return button;
+}
+
+QLayout* MainWindow::buildPeerRows() {
+    auto* grid = new QGridLayout;
+    peer_ = new PeerBox([this] { refreshPeerHistory(program_); }, this);
+    peer_->setEditable(true);
+    peer_->setInsertPolicy(QComboBox::NoInsert);
+    peer_->setMinimumWidth(240);
+    grid->addWidget(label("相手(例 192.168.1.1:9001:山田)\r\n※ポート番号以降は省略可", this), 0, 0,
+                    1, 2);
+    grid->addWidget(peer_, 1, 0, 1, 2);
+    grid->addWidget(makeButton(Button::Settings, "各種設定"), 1, 2);
+    portN_ = new QPlainTextEdit(this);
+    portN_->setReadOnly(true);
+    portN_->setFixedHeight(40);
+    setTextColour(portN_, kOrange);
+    grid->addWidget(makeButton(Button::PortN, "PortN接続"), 2, 0);
+    grid->addWidget(portN_, 2, 1);
+    grid->addWidget(makeButton(Button::Test, "TEST"), 2, 2);
+    grid->setColumnStretch(1, 1);
+    return grid;
+}
+
+QLayout* MainWindow::buildTransferRows() {
+    auto* column = new QVBoxLayout;
+    auto* transfer = new QHBoxLayout;
+    transfer->addWidget(makeButton(Button::Send, "送信"));
+    transfer->addWidget(makeButton(Button::Receive, "受信"));
+    transfer->addWidget(makeButton(Button::Stop, "停止"));
+    button(Button::Send)->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
+    button(Button::Receive)->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+    button(Button::Stop)->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+    column->addLayout(transfer);
+
+    auto* buffer = new QHBoxLayout;
+    buf_ = new QLineEdit(this);
+    auto_ = new QCheckBox(fromCp932(J("自動調整(約3分で確定します)")), this);
+    buffer->addWidget(label("BUF", this));
+    buffer->addWidget(buf_, 1);
+    buffer->addWidget(auto_);
+    column->addLayout(buffer);
+
+    auto* tuneList = new QHBoxLayout;
+    list_ = new QLineEdit(this);
+    tuneList->addWidget(label("自動調整値＝", this));
+    tuneList->addWidget(list_, 1);
+    column->addLayout(tuneList);
+    return column;
+}
+
+QLayout* MainWindow::buildPublicRows() {
+    auto* grid = new QGridLayout;
+    dropHint_ = label("※File送信は、D＆Dです", this);
+    setTextColour(dropHint_, kBlue);
+    grid->addWidget(makeButton(Button::OpenReceiveFolder, "受信フォルダを開く"), 0, 0);
+    grid->addWidget(makeButton(Button::Incomplete, "未完ﾁｪｯｸ"), 0, 1);
+    grid->addWidget(dropHint_, 0, 2);
+    published_ = new QLineEdit(this);
+    published_->setReadOnly(true);
+    grid->addWidget(makeButton(Button::OwnPublicFolders, "自分の公開フォルダ"), 1, 0);
+    grid->addWidget(published_, 1, 1);
+    grid->addWidget(makeButton(Button::PeerPublicList, "相手の公開リスト"), 1, 2);
+    return grid;
+}
+
+QLayout* MainWindow::buildChatRows() {
+    auto* column = new QVBoxLayout;
+    auto* chat = new QHBoxLayout;
+    chat_ = new QLineEdit(this);
+    chat->addWidget(label("ﾁｬｯﾄ", this));
+    chat->addWidget(chat_, 1);
+    chat->addWidget(makeButton(Button::ChatSend, "送る"));
+    chat->addWidget(makeButton(Button::ChatClear, "消"));
+    button(Button::ChatSend)->setDefault(true);
+    column->addLayout(chat);
+
+    auto* tcp = new QHBoxLayout;
+    tcpCurrent_ = new QLineEdit(this);
+    tcpNew_ = new QLineEdit(this);
+    tcp->addWidget(label("TcpWindowSize", this));
+    tcp->addWidget(tcpCurrent_, 1);
+    tcp->addWidget(label("→", this));
+    tcp->addWidget(tcpNew_, 1);
+    tcp->addWidget(makeButton(Button::TcpChange, "変更"));
+    tcp->addWidget(makeButton(Button::About, "?"));
+    button(Button::About)->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
+    button(Button::About)->setText(QString());
+    button(Button::About)->setToolTip(fromCp932(J("ﾊﾞｰｼﾞｮﾝ情報")));
+    column->addLayout(tcp);
+    return column;
+}
+
+void MainWindow::buildControls() {
+    setWindowTitle(fromCp932(Program::defaultTitle()));
+    upper_ = logPane(kDarkGreen, this);
+    lower_ = logPane(kBlue, this);
+    plot_ = new RatePlot(this);
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
+    progress_->setEnabled(false);
+
+    auto* rates = new QVBoxLayout;
+    rates->addWidget(plot_, 1);
+    rates->addWidget(progress_);
+    auto* lowerRow = new QHBoxLayout;
+    lowerRow->addWidget(lower_, 3);
+    lowerRow->addLayout(rates, 2);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(buildPeerRows());
+    layout->addLayout(buildTransferRows());
+    layout->addLayout(buildPublicRows());
+    layout->addWidget(upper_, 3);
+    layout->addLayout(lowerRow, 3);
+    layout->addLayout(buildChatRows());
+    resize(620, 800);
+
+    // Drops anywhere on the window go to the send queue, not into an edit.
+    for (QWidget* child : findChildren<QWidget*>())
+        child->setAcceptDrops(false);
+    plotTimer_ = new QTimer(this);
+    plotTimer_->setInterval(500);
+    connect(plotTimer_, &QTimer::timeout, [this] { sampleRates(); });
+    plotTimer_->start();
+}
+
+void MainWindow::onButton(Button which, std::function<void()> command) {
+    connect(button(which), &QPushButton::clicked, [this, command] {
+        if (!ended_) command();
+    });
+}
+
+void MainWindow::connectButtons() {
+    Program& program = program_;
+    onButton(Button::Settings, [this] { openSettingsMenu(); });
+    onButton(Button::PortN, [&program] { runPortNConnect(program); });
+    onButton(Button::Test, [&program] { runConnectionTest(program); });
+    onButton(Button::Send, [&program] { startSendTest(program); });
+    onButton(Button::Receive, [&program] { requestPeerStream(program); });
+    onButton(Button::Stop, [&program] { stopTransfers(program); });
+    onButton(Button::OpenReceiveFolder,
+             [&program] { openWithDesktop(program.settings().getString(runtime::kRecvDir)); });
+    onButton(Button::Incomplete, [&program] { checkIncomplete(program); });
+    onButton(Button::OwnPublicFolders, [&program] { editPublicFolders(program); });
+    onButton(Button::PeerPublicList, [&program] { requestPublicList(program); });
+    onButton(Button::ChatSend, [&program] { sendChatLine(program); });
+    onButton(Button::ChatClear, [&program] { clearChat(program); });
+    onButton(Button::TcpChange, [&program] { runTcpWindowChange(program); });
+    onButton(Button::About, [this] { showAbout(); });
+    connect(peer_, qOverload<int>(&QComboBox::activated), [this](int index) {
+        if (!ended_) pickHistoryEntry(program_, index);
+    });
+}
+
+// The menu opens at the mouse, centred on it horizontally.
+void MainWindow::openSettingsMenu() {
+    std::unique_ptr<QMenu> menu = settingsMenu();
+    QPoint at = QCursor::pos() - QPoint(menu->sizeHint().width() / 2, 0);
+    runSettingsChoice(menu->exec(at));
+}
+
+void MainWindow::showAbout() {
+    std::string manual = program_.environment().value(EnvironmentTable::kProgramStem) + ".txt";
+    AboutDialog about(
+        manual, [](const std::string& target) { openWithDesktop(target); }, this);
+    about.exec();
+}
+
+void MainWindow::sampleRates() {
+    plot_->sample(program_.speedTest().sent, program_.speedTest().received);
+}
+
+}  // namespace qv::desktop

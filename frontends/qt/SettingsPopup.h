@@ -1,0 +1,26 @@
+// The popup menu of the "各種設定" button: the items of the settings menu in menu
+// order, grouped into the submenus of the dialog ("負荷モード選択", "MD5チェック選択",
+// ...). The items and what they do belong to ui/SettingsMenu; this file only arranges
+// them. Items carry no check marks.
+//
+// Threads: window thread only.
+#pragma once
+
+#include <QMenu>
+#include <memory>
+#include <string>
+
+namespace qv {
+class Program;
+}
+
+namespace qv::desktop {
+
+// Builds the menu; every leaf action's data is its item text (cp932, as a QByteArray).
+std::unique_ptr<QMenu> buildSettingsMenu(QWidget* parent);
+
+// What choosing `action` does (null: the menu was closed without a choice): the item
+// runs, then the current-settings text is shown in either case.
+void runSettingsChoice(Program& program, const QAction* action);
+
+}  // namespace qv::desktop
