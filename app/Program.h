@@ -19,12 +19,14 @@
 #include "net/HostLookup.h"
 #include "net/Waits.h"
 #include "peer/client/PeerHistory.h"
+#include "peer/client/PublicListState.h"
 #include "peer/client/SpeedTestState.h"
 #include "peer/server/ConnectionTable.h"
 #include "platform/Clock.h"
 #include "platform/EnvironmentChecks.h"
 #include "platform/EnvironmentVariables.h"
 #include "platform/TcpWindowSize.h"
+#include "relay/PortNState.h"
 #include "ui/SecurityKey.h"
 #include "ui/WindowModel.h"
 
@@ -95,6 +97,10 @@ class Program {
     void notePeer(const std::string& peerText);
     // The lock of the peer history and its PortN presence test.
     PeerHistory& peerHistory() { return peerHistory_; }
+    // The own public list, the received list and picks, the dialog's sort state.
+    PublicListState& publicLists() { return publicLists_; }
+    // The parked PortN connections and the PortN maintenance state. Any thread.
+    PortNState& portn() { return portn_; }
 
     // The settings of the security key as they stand in the store now.
     SecuritySettings securitySettings();
@@ -124,8 +130,10 @@ class Program {
     SecurityKey securityKey_;
     ConfigStore clientErrors_;
     ConnectionTable connections_;
+    PortNState portn_;
     SpeedTestState speedTest_;
     PeerHistory peerHistory_;
+    PublicListState publicLists_;
     std::unique_ptr<Listener> listener_;
     std::unique_ptr<SendQueue> sendQueue_;
     int listeningPort_ = 0;

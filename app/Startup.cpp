@@ -10,12 +10,15 @@
 #include "base/IniFile.h"
 #include "base/TimeText.h"
 #include "peer/client/Autotune.h"
+#include "peer/client/PublicListBuild.h"
 #include "peer/client/RateDisplay.h"
 #include "peer/client/SpeedTest.h"
 #include "platform/ChatSounds.h"
 #include "platform/FileSystem.h"
 #include "platform/TcpWindowSize.h"
 #include "platform/TextCodec.h"
+#include "relay/PortNMaintenance.h"
+#include "relay/PortNStatus.h"
 #include "ui/SettingsMenu.h"
 
 namespace qv {
@@ -110,7 +113,7 @@ void startTimers(Program& program) {
     loop.setTimer(timer::kElapsedCounter, 200, [&flags] { flags.listenerElapsedMs += 200; });
     loop.setTimer(timer::kAutotune, 12000, [&program] { autotuneStep(program); });
     loop.setTimer(timer::kOneSecondTick, 1000, [&flags] { flags.oneSecondTick = 1; });
-    loop.setTimer(timer::kPortNStatus, 10000, [] {});
+    loop.setTimer(timer::kPortNStatus, 10000, [&program] { refreshPortNStatus(program); });
     std::srand(static_cast<unsigned>(program.clock().nowSeconds()));
 }
 
@@ -131,9 +134,10 @@ int runStartup(Program& program) {
     program.securityKey().computeSubKey(program.securitySettings(), program.clock().localTime());
     setChatSoundPaths(program);
     program.window().refresh();
-    // The public list is built here (public lists).
+    buildPublicList(program);
     startTimers(program);
     program.resetTitle();
+    installPortN(program);
     program.startListener();
     return Program::kRunning;
 }

@@ -7,6 +7,8 @@ QV_PACKAGES=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev
     tinyproxy-bin iperf3 netcat-openbsd
+    qt6-base-dev qt6-multimedia-dev fonts-noto-cjk
+    xvfb x11-apps imagemagick
 )
 
 qv_missing_packages() {

@@ -9,6 +9,7 @@
 #include "platform/TextCodec.h"
 #include "relay/Identity.h"
 #include "relay/PeerConnector.h"
+#include "relay/PortNStatus.h"
 #include "ui/CurrentSettings.h"
 #include "ui/PortChange.h"
 
@@ -26,10 +27,10 @@ std::function<void(Program&)> store(const char* key, const char* value) {
 
 // The window's input dialog as a callback for the command functions.
 InputDialog windowDialog(Program& program) {
-    return [&program](const std::string& caption, const std::string& explanation,
-                      std::string& value) {
-        return program.window().view()->inputDialog(caption, explanation, value);
-    };
+    return
+        [&program](const std::string& caption, const std::string& explanation, std::string& value) {
+            return program.window().view()->inputDialog(caption, explanation, value);
+        };
 }
 
 bool askValue(Program& program, const char* caption, const char* explanation, std::string& value) {
@@ -80,7 +81,7 @@ void runSubKeyDialog(Program& program) {
 
 const std::vector<MenuItem>& menu() {
     static const std::vector<MenuItem> items = {
-        {"現在の設定内容を表示する", [](Program&) {}},
+        {"現在の設定内容を表示する", showConnectionList},
         {"設定をデフォルトに戻す", resetSettings},
         {"Proxy接続設定", editProxy},
         {"PortN接続用ニックネーム変更", runNicknameDialog},

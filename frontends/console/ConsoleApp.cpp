@@ -1,10 +1,6 @@
 #include "frontends/console/ConsoleApp.h"
 
-#include <pthread.h>
-#include <signal.h>
-
-#include <thread>
-
+#include "app/CloseSignals.h"
 #include "app/Program.h"
 #include "frontends/console/ConsoleCommands.h"
 #include "frontends/console/ConsoleInput.h"
@@ -12,20 +8,6 @@
 
 namespace qv::console {
 namespace {
-
-// Blocks SIGINT and SIGTERM in every thread started from now on, and turns them into
-// a close request on the window loop, delivered by a thread of its own.
-void watchSignals(EventLoop& loop, Program& program) {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    std::thread([set, &loop, &program] {
-        int signal = 0;
-        if (sigwait(&set, &signal) == 0) loop.post([&program] { program.close(); });
-    }).detach();
-}
 
 void runWindowLoop(Program& program, ConsoleWindow& window) {
     EventLoop& loop = program.loop();
@@ -42,7 +24,7 @@ int runConsole(const ConsoleOptions& options) {
     setup.programPath = options.programPath;
     setup.args = options.args;
     Program program(clock, std::move(setup));
-    if (options.handleSignals) watchSignals(program.loop(), program);
+    if (options.handleSignals) closeOnSignals(program);
 
     ConsoleOutput output(options.output);
     ConsoleInput input(program.loop());

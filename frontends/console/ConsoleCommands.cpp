@@ -5,7 +5,9 @@
 #include "frontends/console/ConsoleWindow.h"
 #include "frontends/console/DropCommand.h"
 #include "frontends/console/HistoryCommands.h"
+#include "frontends/console/PublicListConsoleCommands.h"
 #include "frontends/console/SpeedTestCommands.h"
+#include "relay/PortNCommand.h"
 #include "relay/TestAndChat.h"
 #include "ui/SettingsMenu.h"
 #include "ui/TcpWindowCommand.h"
@@ -40,6 +42,7 @@ void addConsoleCommands(ConsoleWindow& window, Program& program) {
         sendChatLine(program);
     });
     window.addCommand("clear", [&program](const std::string&) { clearChat(program); });
+    window.addCommand("portn", [&program](const std::string&) { runPortNConnect(program); });
     window.addCommand("menu", [&program, &window](const std::string& args) {
         if (!runSettingsMenuItem(program, args)) window.note("no such menu item");
     });
@@ -50,6 +53,7 @@ void addConsoleCommands(ConsoleWindow& window, Program& program) {
     });
     addSpeedTestCommands(window, program);
     addHistoryCommands(window, program);
+    addPublicListCommands(window, program);
     window.addCommand("drop", [&program, &window](const std::string& args) {
         runDropCommand(program, window, args);
     });

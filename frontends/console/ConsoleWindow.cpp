@@ -1,5 +1,6 @@
 #include "frontends/console/ConsoleWindow.h"
 
+#include "frontends/console/ConsolePublicFolder.h"
 #include "platform/TextCodec.h"
 
 namespace qv::console {
@@ -23,10 +24,23 @@ void ConsoleWindow::addCommand(const std::string& name, Command command) {
 
 void ConsoleWindow::holdInput(std::uint32_t ms) {
     holding_ = true;
+    releaseAfterDialog_ = false;
     loop_.setTimer(kHoldTimer, ms, [this] {
         loop_.killTimer(kHoldTimer);
         holding_ = false;
+        releaseAfterDialog_ = false;
     });
+}
+
+void ConsoleWindow::holdInputForDialog(std::uint32_t ms) {
+    holdInput(ms);
+    releaseAfterDialog_ = true;
+}
+
+void ConsoleWindow::releaseInput() {
+    loop_.killTimer(kHoldTimer);
+    holding_ = false;
+    releaseAfterDialog_ = false;
 }
 
 void ConsoleWindow::showField(Field field, const std::string& value) {
@@ -72,6 +86,19 @@ bool ConsoleWindow::inputDialog(const std::string& caption, const std::string& e
     }
     value = *converted;
     return true;
+}
+
+void ConsoleWindow::publicFolderDialog(PublicFolderModel& model) {
+    runConsoleFolderDialog(
+        out_, model, [this] { return takeModalLine(); },
+        [this](const std::string& prompt) { return chooseFolder(prompt); });
+    if (releaseAfterDialog_) releaseInput();
+}
+
+std::string ConsoleWindow::chooseFolder(const std::string& prompt) {
+    out_.line('M', prompt);
+    std::optional<std::string> answer = takeModalLine();
+    return answer ? folderOfLine(out_, *answer) : std::string();
 }
 
 bool ConsoleWindow::openWithShell(const std::string& target) {

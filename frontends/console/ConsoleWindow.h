@@ -6,7 +6,8 @@
 // finished, or while a long transfer loop runs (the `nestedCommandsAllowed`
 // predicate; Stop is pressed that way during a speed test). "wait MS" holds the input
 // for MS milliseconds while the window keeps pumping. A message box with Yes/No and
-// the input dialog read their answer from the next input line.
+// the input dialog read their answer from the next input line; the public folder
+// dialog reads its commands from the following lines (ConsolePublicFolder.h).
 //
 // Threads: window thread only (it is the view and an event source of the window loop).
 #pragma once
@@ -48,6 +49,12 @@ class ConsoleWindow final : public WindowView, public EventSource {
 
     // Holds further command lines for `ms` milliseconds.
     void holdInput(std::uint32_t ms);
+    // Holds further command lines until the next public folder dialog has closed, at
+    // most `ms` milliseconds (the pick dialog follows a list request by a moment, and
+    // the lines typed after the request are meant for it).
+    void holdInputForDialog(std::uint32_t ms);
+    // Ends a hold at once.
+    void releaseInput();
 
     // ---- WindowView ----
     void showField(Field field, const std::string& value) override;
@@ -58,6 +65,11 @@ class ConsoleWindow final : public WindowView, public EventSource {
     int messageBox(const std::string& text, const std::string& caption, int style) override;
     bool inputDialog(const std::string& caption, const std::string& explanation,
                      std::string& value) override;
+    // Prints the dialog and reads its commands from the next input lines (see
+    // ConsolePublicFolder.h).
+    void publicFolderDialog(PublicFolderModel& model) override;
+    // Reads the folder from the next input line.
+    std::string chooseFolder(const std::string& prompt) override;
     void playSound(const std::string&) override {}
     bool openWithShell(const std::string& target) override;
     void endWindow(int exitCode) override;
@@ -81,6 +93,7 @@ class ConsoleWindow final : public WindowView, public EventSource {
     int running_ = 0;
     int modal_ = 0;
     bool holding_ = false;
+    bool releaseAfterDialog_ = false;
     bool ended_ = false;
     int exitCode_ = 0;
 };

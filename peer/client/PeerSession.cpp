@@ -11,13 +11,22 @@
 #include "net/SocketReady.h"
 #include "peer/client/ClientError.h"
 #include "relay/PeerConnector.h"
+#include "relay/PortNStatus.h"
 
 namespace qv {
 
 int openPeerSession(Program& program, std::string_view peerText, PeerSession& session) {
     session.peer = parsePeerAddress(peerText, 9001);
     session.address = program.hostLookup().lookup(session.peer.address, nullptr, 5000);
-    // A parked PortN connection to this peer is taken here (PortN).
+    // A peer that handed this PC a PortN connection is reached over it.
+    int parked =
+        program.portn().parked().take(session.address, session.peer.name, &session.parkedIndex);
+    if (parked > 0) {
+        session.socket = parked;
+        session.key = program.newConnectionKey();
+        refreshPortNStatus(program);
+        return client::kOk;
+    }
     if (program.flags().portnClient == 0) program.window().setField(Field::PortN, "");
     PeerConnectContext context{program.settings(), program.waits(), program.hostLookup(),
                                program.flags().clientStop};
@@ -42,8 +51,7 @@ void closePeerConnection(Program& program, int socket, int parkedFound, int park
         close(socket);
     }
     if (parkedFound > 0) {
-        // The parked entry `parkedIndex` is released here (PortN).
-        (void)parkedIndex;
+        program.portn().parked().release(parkedIndex, socket);
         program.waits().responsiveWait(300);
     }
 }

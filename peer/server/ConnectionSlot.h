@@ -38,6 +38,7 @@ struct ConnectionSlot {
     std::uint32_t relayAddress = 0;  // network byte order
     std::string peerKey;             // "%s:%s" of the relay peer; empty if accepted
     bool busy = false;               // a payload or stream is being received
+    bool earlyLookDone = false;      // the first request was looked for before the wait ended
 
     bool used() const { return socket >= 0; }
 };

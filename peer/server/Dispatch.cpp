@@ -8,6 +8,8 @@
 #include "peer/protocol/RequestKind.h"
 #include "peer/server/FileReceive.h"
 #include "peer/server/Listener.h"
+#include "peer/server/PortNHandler.h"
+#include "peer/server/PublicListServe.h"
 #include "peer/server/SpeedTestHandlers.h"
 #include "peer/server/TestChatHandlers.h"
 #include "platform/TextCodec.h"
@@ -124,7 +126,9 @@ void installDefaultHandlers(Listener& listener) {
     handlers.streamStart = startReceivedStream;
     handlers.recv = handleRecvRequest;
     handlers.recvAns = handleRecvAnswer;
+    handlers.portn = handlePortNRequest;
     installFileReceiveHandlers(handlers);
+    installPublicListHandlers(handlers);
 }
 
 }  // namespace qv

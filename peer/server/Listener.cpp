@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "app/Program.h"
 #include "app/SettingsCatalogue.h"
@@ -27,6 +28,12 @@ namespace {
 // bytes are only counted.
 bool isCountedStream(const ConnectionSlot& slot) {
     return slot.busy && !slot.memoryBuffer && !slot.receiveFile;
+}
+
+// An accepted connection that has not been read yet and may still be served before
+// its initial wait ends (see Listener::firstRequestComplete).
+bool awaitsEarlyLook(const ConnectionSlot& slot) {
+    return !slot.relay && !slot.busy && slot.bytesReceived == 0 && !slot.earlyLookDone;
 }
 
 // True when tick `now` has reached `due`, tolerant of the 32-bit wrap-around.
@@ -76,6 +83,12 @@ void Listener::wake() {
         char byte = 1;
         [[maybe_unused]] ssize_t n = write(wakePipe_[1], &byte, 1);
     }
+}
+
+void Listener::post(std::function<void()> task) {
+    if (!loop_) return task();
+    loop_->post(std::move(task));
+    wake();
 }
 
 void Listener::drainWakePipe() {
@@ -175,9 +188,10 @@ void Listener::waitForActivity() {
         const ConnectionSlot& slot = table_.slot(index);
         if (!reached(now, slot.nextService)) {
             timeout = std::min<int>(timeout, static_cast<int>(slot.nextService - now));
+            if (paused || !awaitsEarlyLook(slot)) continue;
+        } else if (paused) {
             continue;
         }
-        if (paused) continue;
         polledSlots.push_back(index);
         fds.push_back({slot.socket, POLLIN, 0});
         std::uint32_t idleEnd = slot.lastActivity + kIdleTimeoutMs + 1;
@@ -242,7 +256,12 @@ void Listener::serveDueSlots(std::uint32_t now) {
     for (int index : table_.usedSlots()) {
         if (program_.flags().listenerPause == 1) return;
         ConnectionSlot& slot = table_.slot(index);
-        if (!slot.used() || !reached(now, slot.nextService)) continue;
+        if (!slot.used()) continue;
+        if (!reached(now, slot.nextService)) {
+            if (!slotPolled_[index] || !slotReadable_[index] || !firstRequestComplete(slot))
+                continue;
+            slot.nextService = now;  // the rest of its data is read as it arrives
+        }
         bool readable = slotPolled_[index] ? slotReadable_[index] : readableNow(slot.socket);
         if (readable) {
             serveSlot(index, now);
@@ -250,6 +269,21 @@ void Listener::serveDueSlots(std::uint32_t now) {
             dropSlot(index, client::kTimeout);
         }
     }
+}
+
+// The initial wait only makes sure that a request line sent in one piece is read in
+// one piece. When the first bytes already hold a whole line (its terminating byte 0,
+// found in an unscrambled copy), the connection is served at once; otherwise it sits
+// out the rest of its wait. Looked at once per connection, so a partial line cannot
+// keep the thread busy.
+bool Listener::firstRequestComplete(ConnectionSlot& slot) {
+    if (!awaitsEarlyLook(slot)) return false;
+    slot.earlyLookDone = true;
+    ssize_t n = recv(slot.socket, block_.data(), kEarlyLookBytes, MSG_PEEK | MSG_DONTWAIT);
+    if (n <= 0) return false;
+    ConnectionKey key = slot.key;
+    key.unscramble(block_.data(), static_cast<std::size_t>(n));
+    return std::memchr(block_.data(), 0, static_cast<std::size_t>(n)) != nullptr;
 }
 
 void Listener::serveSlot(int index, std::uint32_t now) {

@@ -35,6 +35,8 @@ class Listener {
     // in the processor's cache, and the window updates that frequent reads send let
     // the sender's queued data move on this core too (about 15% more on loopback).
     static constexpr std::size_t kStreamReceiveBlock = 16384;
+    // How much of a new connection's first data is looked at for a whole request line.
+    static constexpr std::size_t kEarlyLookBytes = 65536;
 
     explicit Listener(Program& program);
     ~Listener();
@@ -49,6 +51,9 @@ class Listener {
     void stop();
     // Makes the thread look at its flags and slots now.
     void wake();
+    // Runs `task` on the listener thread at the start of its next pass (at once when
+    // the thread has not started). Called on the listener thread; the task may block.
+    void post(std::function<void()> task);
     // Closes every connection from the listener thread and waits (pumping) until that
     // is done; used by Stop while the listener is paused.
     void closeAllConnections();
@@ -72,6 +77,7 @@ class Listener {
     void waitForActivity();
     void acceptConnection();
     void serveDueSlots(std::uint32_t now);
+    bool firstRequestComplete(ConnectionSlot& slot);
     void serveSlot(int index, std::uint32_t now);
     void handleBlock(int index, std::size_t length, std::uint32_t now);
     void dropSlot(int index, int code);

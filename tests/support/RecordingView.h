@@ -3,9 +3,11 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "ui/PublicFolderModel.h"
 #include "ui/WindowView.h"
 
 namespace qv::test {
@@ -30,6 +32,11 @@ class RecordingView : public WindowView {
     std::vector<std::string> inputCaptions;
     std::deque<int> messageAnswers;        // answers for Yes/No boxes (default No)
     std::deque<std::string> inputAnswers;  // values for input dialogs (none: cancel)
+    // The public folder dialog: one script per opening drives the model (calling
+    // model.ok() for "ＯＫ"); with none left the dialog closes without OK.
+    std::deque<std::function<void(PublicFolderModel&)>> folderDialogScripts;
+    std::vector<PublicFolderMode> folderDialogModes;  // one per opening
+    std::deque<std::string> chosenFolders;            // folder chooser answers (none: cancel)
     std::vector<std::string> sounds;
     std::vector<std::string> opened;
     int endedWith = -1;
@@ -62,6 +69,19 @@ class RecordingView : public WindowView {
         value = inputAnswers.front();
         inputAnswers.pop_front();
         return true;
+    }
+    void publicFolderDialog(PublicFolderModel& model) override {
+        folderDialogModes.push_back(model.mode());
+        if (folderDialogScripts.empty()) return;
+        auto script = std::move(folderDialogScripts.front());
+        folderDialogScripts.pop_front();
+        script(model);
+    }
+    std::string chooseFolder(const std::string&) override {
+        if (chosenFolders.empty()) return {};
+        std::string folder = chosenFolders.front();
+        chosenFolders.pop_front();
+        return folder;
     }
     void playSound(const std::string& path) override { sounds.push_back(path); }
     bool openWithShell(const std::string& target) override {

@@ -290,6 +290,7 @@ TEST_F(UnstartedReceiverTest, PublicListsGoToTheirHandlerWithTheSender) {
 }
 
 TEST_F(UnstartedReceiverTest, WithoutAHandlerAPublicListIsOnlyLogged) {
+    listener->handlers().publicList = nullptr;
     listener->feedSlot(index, sendRequest(stamp("** PUB1 **"), "a.txt\t5\n", 4321, "me@abcdef"));
     EXPECT_TRUE(
         contains(program.window().pane(Pane::Upper), J("・** PUB1 ** を受信しました(8 Bytes)")));
