@@ -1,5 +1,7 @@
 #include "platform/Clock.h"
 
+#include <poll.h>
+
 #include <chrono>
 #include <thread>
 
@@ -29,6 +31,32 @@ void SystemClock::sleepMs(std::uint32_t ms) {
 void SystemClock::waitOn(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
                          std::uint32_t ms) {
     cv.wait_for(lock, std::chrono::milliseconds(ms));
+}
+
+namespace {
+
+// poll(2) on one socket; true when it reported one of `events` or an error.
+bool pollSocket(int socket, short events, int timeoutMs) {
+    if (socket < 0) return false;
+    pollfd entry{socket, events, 0};
+    if (::poll(&entry, 1, timeoutMs) <= 0) return false;
+    return (entry.revents & (events | POLLERR | POLLHUP)) != 0 && !(entry.revents & POLLNVAL);
+}
+
+}  // namespace
+
+bool SystemClock::sleepUntilReady(int socket, short events, std::uint32_t ms) {
+    if (socket < 0) {
+        sleepMs(ms);
+        return false;
+    }
+    return pollSocket(socket, events, static_cast<int>(ms));
+}
+
+bool Clock::sleepUntilReady(int socket, short events, std::uint32_t ms) {
+    if (pollSocket(socket, events, 0)) return true;
+    sleepMs(ms);
+    return false;
 }
 
 }  // namespace qv

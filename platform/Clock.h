@@ -22,6 +22,11 @@ class Clock {
     // Seconds since the Unix epoch.
     virtual std::time_t nowSeconds() = 0;
     virtual void sleepMs(std::uint32_t ms) = 0;
+    // Sleeps at most `ms` milliseconds, waking as soon as `socket` reports one of the
+    // poll(2) `events` (or an error); true when it did. Loops that wait for a socket
+    // in fixed steps use it so that a step ends when the socket is ready.
+    // This default looks once and otherwise sleeps through sleepMs().
+    virtual bool sleepUntilReady(int socket, short events, std::uint32_t ms);
     // Waits on `cv` (whose mutex `lock` holds) for at most `ms` milliseconds.
     virtual void waitOn(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
                         std::uint32_t ms) = 0;
@@ -35,6 +40,7 @@ class SystemClock final : public Clock {
     std::uint32_t tickMs() override;
     std::time_t nowSeconds() override;
     void sleepMs(std::uint32_t ms) override;
+    bool sleepUntilReady(int socket, short events, std::uint32_t ms) override;
     void waitOn(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
                 std::uint32_t ms) override;
 };

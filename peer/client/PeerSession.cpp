@@ -1,6 +1,7 @@
 #include "peer/client/PeerSession.h"
 
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -60,7 +61,7 @@ bool waitWritable(Program& program, int socket, std::uint32_t maxMs) {
     for (std::uint32_t waited = 0;; waited += 10) {
         if (writable(socket)) return true;
         if (waited >= maxMs) return false;
-        program.clock().sleepMs(10);
+        program.clock().sleepUntilReady(socket, POLLOUT, 10);
         program.waits().pump(10);
     }
 }
@@ -69,7 +70,7 @@ bool waitReadable(Program& program, int socket, std::uint32_t maxMs, std::uint32
     for (std::uint32_t waited = 0;; waited += stepMs) {
         if (readable(socket, program.clock())) return true;
         if (waited >= maxMs) return false;
-        program.clock().sleepMs(stepMs);
+        program.clock().sleepUntilReady(socket, POLLIN, stepMs);
         program.waits().pump(static_cast<int>(std::min<std::uint32_t>(stepMs, 100)));
     }
 }

@@ -20,6 +20,9 @@ class FixedWallClock final : public Clock {
     std::uint32_t tickMs() override { return real_.tickMs(); }
     std::time_t nowSeconds() override { return now_; }
     void sleepMs(std::uint32_t ms) override { real_.sleepMs(ms); }
+    bool sleepUntilReady(int socket, short events, std::uint32_t ms) override {
+        return real_.sleepUntilReady(socket, events, ms);
+    }
     void waitOn(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
                 std::uint32_t ms) override {
         real_.waitOn(cv, lock, ms);
