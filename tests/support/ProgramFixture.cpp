@@ -1,5 +1,11 @@
 #include "support/ProgramFixture.h"
 
+#include <chrono>
+#include <thread>
+
+#include "peer/server/Listener.h"
+#include "platform/TextCodec.h"
+
 namespace qv::test {
 
 SpecialFolderQuery testSpecialFolders() {
@@ -28,6 +34,22 @@ void ProgramFixture::restart(std::vector<std::string> args) {
     setup.specialFolders = testSpecialFolders();
     setup.variables = testEnvironment();
     program = std::make_unique<Program>(clock, std::move(setup));
+}
+
+int ProgramFixture::start() {
+    int code = program->start(view);
+    waitForListenerStart(*program);
+    return code;
+}
+
+void waitForListenerStart(Program& program) {
+    const std::string shown = J("【現在の設定】");
+    for (int waited = 0; waited < 5000; waited += 2) {
+        Listener* listener = program.listener();
+        if (!listener || !listener->running()) return;
+        if (program.window().pane(Pane::Upper).find(shown) != std::string::npos) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
 }
 
 }  // namespace qv::test

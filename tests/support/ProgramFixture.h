@@ -21,7 +21,10 @@ class ProgramFixture {
 
     // Builds a new program in the same folder (a restart).
     void restart(std::vector<std::string> args = {});
-    int start() { return program->start(view); }
+    // Runs the start-up; when it started a listener, returns once the listener has
+    // shown its settings (it rewrites the upper pane and clears its counts as it
+    // starts, which must not race with the test).
+    int start();
 
     std::string iniText() const { return sandbox().read("quorvane-cli.ini"); }
     const SandboxFolder& sandbox() const { return external_ ? *external_ : own_; }
@@ -34,6 +37,10 @@ class ProgramFixture {
     SandboxFolder own_;
     const SandboxFolder* external_;
 };
+
+// Waits (up to 5 s) until the program's listener has started and shown its settings,
+// or has ended; returns at once when no listener was started.
+void waitForListenerStart(Program& program);
 
 // The special folders of a test machine: only the temporary folder.
 SpecialFolderQuery testSpecialFolders();

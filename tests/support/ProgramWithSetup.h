@@ -28,6 +28,7 @@ class ProgramWithSetup {
         if (adjust) adjust(setup);
         program = std::make_unique<Program>(clock, std::move(setup));
         program->start(view);
+        waitForListenerStart(*program);
     }
     ~ProgramWithSetup() { program.reset(); }
 
