@@ -6,7 +6,7 @@
 #include "peer/client/ClientError.h"
 #include "peer/client/SendQueue.h"
 #include "peer/server/Listener.h"
-#include "platform/SpecialFolders.h"
+#include "platform/FolderLocations.h"
 #include "platform/TextCodec.h"
 
 namespace qv {

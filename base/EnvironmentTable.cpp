@@ -6,7 +6,7 @@
 
 #include "base/PathParts.h"
 #include "base/TextUtil.h"
-#include "platform/SpecialFolders.h"
+#include "platform/FolderLocations.h"
 #include "platform/TextCodec.h"
 
 namespace qv {

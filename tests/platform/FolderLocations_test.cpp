@@ -1,4 +1,4 @@
-#include "platform/SpecialFolders.h"
+#include "platform/FolderLocations.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -36,7 +36,7 @@ class ScopedEnv {
     std::optional<std::string> old_;
 };
 
-TEST(SpecialFoldersTest, TemporaryFolderAndFileNames) {
+TEST(FolderLocationsTest, TemporaryFolderAndFileNames) {
     ScopedEnv tmp("TMPDIR", "/var/tmp/qv");
     ScopedEnv quick("TEMP_QUICK", nullptr);
     FakeClock clock(1700000000, 123456789);
@@ -52,7 +52,7 @@ TEST(SpecialFoldersTest, TemporaryFolderAndFileNames) {
     EXPECT_EQ(specialFolderLocation(kFolderTemp), "/tmp/");
 }
 
-TEST(SpecialFoldersTest, XdgDesktopAndDocuments) {
+TEST(FolderLocationsTest, XdgDesktopAndDocuments) {
     test::SandboxFolder sandbox;
     ScopedEnv home("HOME", "/home/someone");
     ScopedEnv config("XDG_CONFIG_HOME", sandbox.path().c_str());
@@ -69,7 +69,7 @@ TEST(SpecialFoldersTest, XdgDesktopAndDocuments) {
     EXPECT_EQ(specialFolderLocation(kFolderDesktop), "");
 }
 
-TEST(SpecialFoldersTest, NamesAndEmptyFolders) {
+TEST(FolderLocationsTest, NamesAndEmptyFolders) {
     char host[256] = {};
     gethostname(host, sizeof host - 1);
     EXPECT_EQ(specialFolderLocation(kFolderComputerName), host);
@@ -79,7 +79,7 @@ TEST(SpecialFoldersTest, NamesAndEmptyFolders) {
     }
 }
 
-TEST(SpecialFoldersTest, ExportedFormEmptiesTheBuffer) {
+TEST(FolderLocationsTest, ExportedFormEmptiesTheBuffer) {
     ScopedEnv tmp("TMPDIR", "/tmp");
     char buffer[1024];
     std::memset(buffer, 'x', sizeof buffer);

@@ -1,4 +1,4 @@
-#include "platform/SpecialFolders.h"
+#include "platform/FolderLocations.h"
 
 #include <pwd.h>
 #include <unistd.h>
