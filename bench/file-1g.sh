@@ -14,9 +14,8 @@ run_case() {
     scratch_dir >/dev/null
     # shellcheck source=/dev/null
     source "$ROOT/bench/transfer-lib.bash"
-    mkdir -p "$SCRATCH/src"
     local src=$SCRATCH/src/big.bin
-    head -c "$((FILE1G_SIZE_MIB * 1024 * 1024))" /dev/urandom >"$src"
+    random_file "$src" "$FILE1G_SIZE_MIB"
     cat "$src" >/dev/null
 
     local nc_ms dd_ms start end ours_ms

@@ -11,9 +11,8 @@ run_case() {
     scratch_dir >/dev/null
     # shellcheck source=/dev/null
     source "$ROOT/bench/transfer-lib.bash"
-    mkdir -p "$SCRATCH/src"
     local src=$SCRATCH/src/big.bin
-    head -c "$((RSS_SIZE_MIB * 1024 * 1024))" /dev/urandom >"$src"
+    random_file "$src" "$RSS_SIZE_MIB"
 
     start_pair "NO_RESUME_SEND=0\r\nMD5=0\r\nBUF=$RSS_BUF\r\n"
     local tx_idle rx_idle

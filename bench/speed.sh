@@ -15,22 +15,10 @@ SPEED_RUNS=${SPEED_RUNS:-3}
 SPEED_SIZES=${SPEED_SIZES:-"4000 128000 600000"}
 SPEED_KEY_SIZE=128000
 
-# A TCP port that nobody listens on now.
-speed_free_port() {
-    local port
-    while :; do
-        port=$((20000 + RANDOM % 30000))
-        if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
-            echo "$port"
-            return
-        fi
-    done
-}
-
 # iperf3's receiver rate in bytes per second for write size $1.
 speed_iperf() {
     local size=$1 port out
-    port=$(speed_free_port)
+    port=$(free_port)
     iperf3 -s -1 -p "$port" >/dev/null 2>&1 &
     local server=$!
     sleep 0.5
@@ -69,8 +57,8 @@ speed_ours() {
     [ "$key" = key ] && ini=$ini$(printf 'SEC_KEY=bench-key\r\n')
     speed_install "$run/a" "$ini"
     speed_install "$run/b" "$ini"
-    port_a=$(speed_free_port)
-    port_b=$(speed_free_port)
+    port_a=$(free_port)
+    port_b=$(free_port)
     local hold=$((SPEED_SECONDS + 4))
     ( { echo "csv $run/b/rates.csv"; sleep "$hold"; echo quit; } |
         (cd "$run/b" && exec ./quorvane-cli "$port_b") >"$run/b/out.txt" 2>&1 ) &
@@ -105,6 +93,8 @@ speed_best_of_runs() {
 
 run_case() {
     build_targets quorvane-cli
+    # shellcheck source=/dev/null
+    source "$ROOT/bench/transfer-lib.bash"
     command -v iperf3 >/dev/null || { echo "bench: iperf3 is missing" >&2; exit 1; }
     scratch_dir >/dev/null
     local size lines=()

@@ -9,6 +9,12 @@ free_port() {
     python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
 
+# random_file PATH MIB: a file of MIB MiB of random bytes under the scratch folder's src/.
+random_file() {
+    mkdir -p "$(dirname "$1")"
+    head -c "$(($2 * 1024 * 1024))" /dev/urandom >"$1"
+}
+
 # Milliseconds since the epoch.
 now_ms() {
     date +%s%3N

@@ -5,6 +5,7 @@
 #include "app/WindowLog.h"
 #include "base/TextUtil.h"
 #include "peer/client/ClientError.h"
+#include "peer/client/PeerBox.h"
 #include "peer/client/RequestExchange.h"
 #include "peer/protocol/RequestLine.h"
 #include "platform/TextCodec.h"
@@ -18,10 +19,7 @@ constexpr std::size_t kMaxChatText = 900;
 
 // Reads the window back; false (after telling the user) when the peer box is empty.
 bool peerIsSet(Program& program) {
-    program.window().readBack();
-    if (!program.window().field(Field::Peer).empty()) return true;
-    program.window().view()->messageBox(J("相手先を設定してください"), kMessageCaption, kStyleOk);
-    return false;
+    return peerFromBox(program).has_value();
 }
 
 int exchangeWithTitle(Program& program, const char* utf8Title, std::string request) {

@@ -5,6 +5,7 @@
 #include "app/WindowLog.h"
 #include "base/Format.h"
 #include "peer/client/ClientError.h"
+#include "peer/client/PeerBox.h"
 #include "peer/client/RequestExchange.h"
 #include "peer/protocol/RequestLine.h"
 #include "platform/TextCodec.h"
@@ -34,20 +35,13 @@ RecvRequestFields requestFields(Program& program) {
 }  // namespace
 
 void requestPeerStream(Program& program) {
-    WindowModel& window = program.window();
-    window.readBack();
-    std::string peer = window.field(Field::Peer);
-    if (peer.empty()) {
-        window.view()->messageBox(J("相手先を設定してください"), kMessageCaption, kStyleOk);
-        return;
-    }
-    program.notePeer(peer);
+    std::optional<std::string> peer = peerFromBox(program);
+    if (!peer) return;
+    program.notePeer(*peer);
     std::string request = recvRequest(requestFields(program));
     program.flags().chatDisplay = 0;
-    int result = exchangeRequest(program, peer, std::move(request));
-    const char* line = result == client::kOk ? "【%s に要請しました】%s\r\n" : "【%s が見つかりません】%s\r\n";
-    replaceLog(program,
-               formatText(J(line), peer.c_str(), program.clientErrorText(result).c_str()));
+    int result = exchangeRequest(program, *peer, std::move(request));
+    logRequestResult(program, *peer, result);
 }
 
 }  // namespace qv

@@ -8,6 +8,7 @@
 #include "base/PathParts.h"
 #include "base/TextList.h"
 #include "peer/client/ClientError.h"
+#include "peer/client/PeerBox.h"
 #include "peer/client/PeerHistory.h"
 #include "peer/client/PublicFolderDialog.h"
 #include "peer/client/PublicListBuild.h"
@@ -25,7 +26,7 @@ void editPublicFolders(Program& program) {
     if (!runPublicFolderDialog(program, PublicFolderMode::OwnFolders, folders)) return;
     saveOwnFolders(ownFolderListPath(program), folders);
     window.replacePane(Pane::Lower, "");
-    window.refresh();
+    program.window().refresh();
     buildPublicList(program);
 }
 
@@ -34,20 +35,13 @@ void requestPublicList(Program& program) {
 }
 
 int sendPublicListRequest(Program& program) {
-    WindowModel& window = program.window();
-    window.readBack();
-    if (window.field(Field::Peer).empty()) {
-        window.view()->messageBox(J("相手先を設定してください"), kMessageCaption, kStyleOk);
-        return -1;
-    }
+    if (!peerFromBox(program)) return -1;
     refreshPeerHistory(program);
-    std::string peer = window.field(Field::Peer);
+    const std::string peer = program.window().field(Field::Peer);
     int result =
         exchangeRequest(program, peer, pub1Request(program.listeningPort(), ownIdentity(program)));
-    const char* line =
-        result == client::kOk ? "【%s に要請しました】%s\r\n" : "【%s が見つかりません】%s\r\n";
-    replaceLog(program, formatText(J(line), peer.c_str(), program.clientErrorText(result).c_str()));
-    window.refresh();
+    logRequestResult(program, peer, result);
+    program.window().refresh();
     return result;
 }
 
@@ -67,7 +61,7 @@ void checkIncomplete(Program& program) {
                            formatText(J("【下記の %d 個のファイルが未完了です】\r\n%s"),
                                       files.count(), names.c_str()));
     }
-    window.refresh();
+    program.window().refresh();
 }
 
 }  // namespace qv

@@ -6,6 +6,7 @@
 #include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/TextList.h"
+#include "peer/client/PeerBox.h"
 #include "peer/server/Listener.h"
 #include "platform/TextCodec.h"
 
@@ -46,21 +47,18 @@ void closeEveryListenerConnection(Program& program) {
 }  // namespace
 
 void startSendTest(Program& program) {
+    std::optional<std::string> peerText = peerFromBox(program);
+    if (!peerText) return;
+    const std::string& peer = *peerText;
     WindowModel& window = program.window();
-    window.readBack();
-    std::string peer = window.field(Field::Peer);
-    if (peer.empty()) {
-        window.view()->messageBox(J("相手先を設定してください"), kMessageCaption, kStyleOk);
-        return;
-    }
     program.speedTest().candidates = splitCandidates(window.field(Field::List));
     program.notePeer(peer);
     replaceLog(program, formatText(J("【%s と送信速度ﾁｪｯｸ中】%s\r\n"), peer.c_str(),
                                    nowText(program).c_str()));
     program.flags().chatDisplay = 0;
     int result = streamTestData(program, peer, window.number(Field::Buf));
-    replaceLog(program,
-               formatText(J("【速度テスト終了(%s)】\r\n"), program.clientErrorText(result).c_str()));
+    replaceLog(program, formatText(J("【速度テスト終了(%s)】\r\n"),
+                                   program.clientErrorText(result).c_str()));
     if (program.speedTest().connected) reportTestEnded(program, result);
 }
 
@@ -83,8 +81,9 @@ void stopTransfers(Program& program) {
     });
     window.setStopEnabled(true);
     leavePortNClientMode(program);
-    replaceLog(program, formatText(J("★コネクションを切断しました★\r\n・%d ポートで待ち受けを再開\r\n"),
-                                   program.listeningPort()));
+    replaceLog(program,
+               formatText(J("★コネクションを切断しました★\r\n・%d ポートで待ち受けを再開\r\n"),
+                          program.listeningPort()));
 }
 
 void resetStatistics(Program& program, int sides) {

@@ -1,0 +1,22 @@
+// The peer box as the buttons that talk to the peer read it, and the log line of a
+// request that the peer is asked to answer later.
+//
+// Threads: window thread only.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace qv {
+
+class Program;
+
+// Reads the window back and returns the peer text; when the peer box is empty, tells
+// the user ("相手先を設定してください") and returns nothing.
+std::optional<std::string> peerFromBox(Program& program);
+
+// Replaces the log with "【peer に要請しました】..." or "【peer が見つかりません】...",
+// by the exchange's result code.
+void logRequestResult(Program& program, const std::string& peer, int result);
+
+}  // namespace qv
