@@ -13,6 +13,7 @@
 #include "base/FileTime.h"
 #include "base/MemFile.h"
 #include "peer/protocol/ConnectionKey.h"
+#include "peer/server/StreamWake.h"
 #include "platform/FileSystem.h"
 
 namespace qv {
@@ -39,6 +40,7 @@ struct ConnectionSlot {
     std::string peerKey;             // "%s:%s" of the relay peer; empty if accepted
     bool busy = false;               // a payload or stream is being received
     bool earlyLookDone = false;      // the first request was looked for before the wait ended
+    StreamWake wake;                 // when a running test stream wakes the listener
 
     bool used() const { return socket >= 0; }
 };

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "app/Program.h"
@@ -194,6 +195,7 @@ void Listener::waitForActivity() {
         }
         polledSlots.push_back(index);
         fds.push_back({slot.socket, POLLIN, 0});
+        if (int look = slot.wake.msUntilLook(now); look >= 0) timeout = std::min(timeout, look);
         std::uint32_t idleEnd = slot.lastActivity + kIdleTimeoutMs + 1;
         if (!slot.relay)
             timeout = std::min<int>(timeout, std::max(0, static_cast<int>(idleEnd - now)));
@@ -263,6 +265,7 @@ void Listener::serveDueSlots(std::uint32_t now) {
             slot.nextService = now;  // the rest of its data is read as it arrives
         }
         bool readable = slotPolled_[index] ? slotReadable_[index] : readableNow(slot.socket);
+        if (!readable && isCountedStream(slot) && slot.wake.lookDue(now)) readable = true;
         if (readable) {
             serveSlot(index, now);
         } else if (!slot.relay && reached(now, slot.lastActivity + kIdleTimeoutMs + 1)) {
@@ -288,8 +291,14 @@ bool Listener::firstRequestComplete(ConnectionSlot& slot) {
 
 void Listener::serveSlot(int index, std::uint32_t now) {
     ConnectionSlot& slot = table_.slot(index);
-    std::size_t ask = isCountedStream(slot) ? kStreamReceiveBlock : kReceiveBlock;
-    ssize_t n = recv(slot.socket, block_.data(), ask, 0);
+    bool stream = isCountedStream(slot);
+    std::size_t ask = stream ? kStreamReceiveBlock : kReceiveBlock;
+    // A stream may be read without poll's word (see StreamWake), so it must not block.
+    ssize_t n = recv(slot.socket, block_.data(), ask, stream ? MSG_DONTWAIT : 0);
+    if (n < 0 && stream && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+        slot.wake.afterRead(slot.socket, slot.bytesReceived, now);
+        return;
+    }
     if (n < 0) {
         dropSlot(index, client::kDisconnected);
         return;
@@ -305,6 +314,7 @@ void Listener::serveSlot(int index, std::uint32_t now) {
     }
     program_.flags().receivedThisPeriod += n;
     slot.bytesReceived += n;
+    if (stream) slot.wake.afterRead(slot.socket, slot.bytesReceived, now);
     handleBlock(index, static_cast<std::size_t>(n), now);
 }
 

@@ -5,7 +5,8 @@
 //
 // Nothing spins: each pass waits in poll() over the listening socket, the slots that
 // are due and a wake-up pipe, for at most the time until the next slot is due or
-// times out. An idle listener wakes about once a second.
+// times out. An idle listener wakes about once a second; a running test stream wakes
+// it only when a useful amount of data waits (see StreamWake.h).
 //
 // Threads: start(), stop(), wake() and closeAllConnections() on the window thread;
 // everything else runs on the listener thread. Handlers run on the listener thread

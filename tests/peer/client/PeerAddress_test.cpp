@@ -62,8 +62,10 @@ TEST(PeerAddress, LongPartsAreCutToTheirBuffersOnCharacterBoundaries) {
     std::string wideName;
     for (int i = 0; i < 15; ++i)
         wideName += wide;  // 30 bytes: byte 29 is a lead byte
-    EXPECT_EQ(parsePeerAddress("h::" + wideName, 9001).name, wideName.substr(0, 28));
-    EXPECT_EQ(parsePeerAddress("h::x" + wideName, 9001).name, "x" + wideName.substr(0, 28));
+    EXPECT_EQ(parsePeerAddress(std::string("h::") + wideName, 9001).name, wideName.substr(0, 28));
+    std::string cutAfterX = "x";
+    cutAfterX += wideName.substr(0, 28);
+    EXPECT_EQ(parsePeerAddress(std::string("h::x") + wideName, 9001).name, cutAfterX);
 }
 
 TEST(PeerAddress, TextEndsAtItsFirstNulByte) {

@@ -14,6 +14,7 @@
 #include "app/SettingsCatalogue.h"
 #include "base/Format.h"
 #include "peer/protocol/RequestLine.h"
+#include "peer/server/ConnectionTable.h"
 #include "platform/TextCodec.h"
 #include "support/LoopbackPeer.h"
 
@@ -147,6 +148,56 @@ TEST_F(ListenerTest, TwentyFiveClientsAtOnceAreAllServed) {
         close(fd);
     }
     EXPECT_EQ(answered, 25);
+}
+
+// The wake-up mark of the server's end of the one connection it holds; -1 without one.
+int serverMark(Program& program) {
+    ConnectionTable& table = program.connections();
+    for (int index : table.usedSlots()) {
+        int mark = 0;
+        socklen_t length = sizeof mark;
+        getsockopt(table.slot(index).socket, SOL_SOCKET, SO_RCVLOWAT, &mark, &length);
+        return mark;
+    }
+    return -1;
+}
+
+// The test thread does not pump, so nothing takes the listener's count of stream
+// bytes away: it must reach everything sent within `ms`.
+bool countedWithin(Program& program, std::int64_t sent, int ms) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (program.flags().receivedThisPeriod < sent) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return program.flags().receivedThisPeriod == sent;
+}
+
+TEST_F(ListenerTest, AStreamThatSlowsDownIsStillCountedAtOnce) {
+    int fd = connectTo(server.port());
+    std::string chunk(16384, 'x');
+    chunk.replace(0, 9, "DATA-REQ:");
+    sendText(fd, chunk);
+    std::int64_t sent = static_cast<std::int64_t>(chunk.size());
+    ASSERT_TRUE(countedWithin(server.program(), sent, 3000));
+    ASSERT_TRUE(contains(upper(), J("と受信速度ﾁｪｯｸ中】")));
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    while (std::chrono::steady_clock::now() < end) {
+        sendText(fd, chunk);
+        sent += static_cast<std::int64_t>(chunk.size());
+    }
+    EXPECT_GT(serverMark(server.program()), 1);
+    // The last bytes of the fast part and a trickle after them stay far below the
+    // mark, and are read without waiting for more.
+    sendText(fd, std::string(100, 'z'));
+    EXPECT_TRUE(countedWithin(server.program(), sent += 100, 10 * StreamWake::kLookMs));
+    // Once the stream has stalled the mark is back to waking on any byte.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3 * StreamWake::kWindowMs));
+    EXPECT_EQ(serverMark(server.program()), 1);
+    sendText(fd, "z");
+    EXPECT_TRUE(countedWithin(server.program(), sent += 1, 200));
+    EXPECT_FALSE(contains(server.upperLog(), J("と切断】")));
+    close(fd);
 }
 
 TEST(ListenerPorts, PortInUseIsReportedAndPortZeroListensNowhere) {

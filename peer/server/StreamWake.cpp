@@ -1,0 +1,51 @@
+#include "peer/server/StreamWake.h"
+
+#include <sys/socket.h>
+
+#include <algorithm>
+
+namespace qv {
+namespace {
+
+constexpr std::int64_t kMarkSpanMs = 2;
+
+}  // namespace
+
+int streamWakeMarkFor(std::int64_t bytes, std::uint32_t ms) {
+    if (ms == 0 || bytes <= 0) return 1;
+    std::int64_t mark = bytes * kMarkSpanMs / ms;
+    if (mark < StreamWake::kMinMark) return 1;
+    return static_cast<int>(std::min<std::int64_t>(mark, StreamWake::kMaxMark));
+}
+
+void StreamWake::afterRead(int socket, std::int64_t total, std::uint32_t now) {
+    nextLook_ = now + kLookMs;
+    if (!started_) {
+        started_ = true;
+        windowStart_ = now;
+        windowStartBytes_ = total;
+        return;
+    }
+    std::uint32_t span = now - windowStart_;
+    if (span < kWindowMs) return;
+    int wanted = streamWakeMarkFor(total - windowStartBytes_, span);
+    if (wanted >= 2 * mark_ || 2 * wanted <= mark_) setMark(socket, wanted);
+    windowStart_ = now;
+    windowStartBytes_ = total;
+}
+
+bool StreamWake::lookDue(std::uint32_t now) const {
+    return mark_ > 1 && static_cast<std::int32_t>(now - nextLook_) >= 0;
+}
+
+int StreamWake::msUntilLook(std::uint32_t now) const {
+    if (mark_ <= 1) return -1;
+    return std::max(0, static_cast<int>(static_cast<std::int32_t>(nextLook_ - now)));
+}
+
+// A socket that refuses the option keeps waking on any data, as before.
+void StreamWake::setMark(int socket, int mark) {
+    if (setsockopt(socket, SOL_SOCKET, SO_RCVLOWAT, &mark, sizeof mark) == 0) mark_ = mark;
+}
+
+}  // namespace qv
