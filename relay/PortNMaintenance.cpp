@@ -38,14 +38,20 @@ std::uint32_t tickSeconds(Program& program) {
 }
 
 // One registration, unless the peer failed less than 10 s ago. A successful
-// exchange has entered the connection as a relay slot.
+// exchange enters the connection as a relay slot; when this program's table had no
+// free slot it was closed again, and is not counted: the peer answered, so it is no
+// failure either.
 void attemptRegistration(Program& program, const std::string& peerText, const std::string& peerKey,
                          MaintenanceCounts& counts) {
     PortNState& state = program.portn();
     if (state.inBackOff(peerKey, tickSeconds(program))) return;
     ++counts.connected;
+    int before = countSlots(program, peerKey).samePeer;
     int result = exchangeRequest(program, peerText, portnRequest(ownIdentity(program)));
-    if (result == client::kOk) return;
+    if (result == client::kOk) {
+        if (countSlots(program, peerKey).samePeer <= before) --counts.connected;
+        return;
+    }
     --counts.failures;
     --counts.connected;
     state.noteFailure(peerKey, tickSeconds(program));

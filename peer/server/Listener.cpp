@@ -68,6 +68,10 @@ Listener::~Listener() {
 }
 
 void Listener::start(int port) {
+    // Emptied here, not on the thread, so that a slot the window thread claims right
+    // after the start (a PortN registration) cannot be wiped by the thread's start-up.
+    table_.reset();
+    program_.flags().receivedThisPeriod = 0;
     running_ = true;
     thread_ = std::thread([this, port] { run(port); });
 }
@@ -117,8 +121,6 @@ void Listener::run(int port) {
     program_.waits().registerLoop(loop_.get());
     program_.flags().listenerStop = 0;
     if (port == 0 || openListeningSocket(port)) {
-        table_.reset();
-        program_.flags().receivedThisPeriod = 0;
         showCurrentSettings(program_);
         loop();
     }

@@ -10,6 +10,7 @@
 
 #include "app/SettingsCatalogue.h"
 #include "peer/client/PeerSession.h"
+#include "peer/server/ConnectionTable.h"
 #include "platform/TextCodec.h"
 #include "relay/Identity.h"
 #include "relay/PortNCommand.h"
@@ -142,6 +143,27 @@ TEST_F(PortNTest, RegistrationThatFindsTheParkedTableFullIsClosed) {
     EXPECT_EQ(lastMessage(*closed), J("PortN接続エラー"));
     EXPECT_TRUE(open.waitUntil([&] { return open.program().connections().summaries().empty(); }));
     EXPECT_EQ(open.program().portn().parked().parkedEntries().size(), 20u);
+    for (int fd : farEnds)
+        close(fd);
+}
+
+TEST_F(PortNTest, RegistrationThatFindsNoFreeSlotHereIsNotCountedAsConnected) {
+    std::vector<int> farEnds;  // 20 idle accepted connections fill the closed program's table
+    for (int i = 0; i < ConnectionTable::kSlots; ++i) {
+        int fds[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+        ConnectionSlot slot;
+        slot.socket = fds[0];
+        slot.peerAddress = "127.0.0.1";
+        slot.lastActivity = slot.nextService = closedProgram().clock().tickMs();
+        ASSERT_GE(closedProgram().connections().claim(std::move(slot)), 0);
+        farEnds.push_back(fds[1]);
+    }
+    pressPortN(open.peerText());
+    EXPECT_EQ(field(*closed, Field::PortN), "PN\r\nNG\r\n00");
+    EXPECT_EQ(lastMessage(*closed), J("PortN接続エラー"));
+    EXPECT_EQ(closedProgram().flags().portnClient, 0);
+    EXPECT_TRUE(parkedAtOpenBecomes(0));  // what the open program parked was closed
     for (int fd : farEnds)
         close(fd);
 }
