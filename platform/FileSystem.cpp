@@ -374,9 +374,40 @@ bool writeWholeFile(std::string_view path, std::string_view data) {
     return file && file.write(data);
 }
 
+namespace {
+
+// The kernel's own name of what `sysPath` leads to, links followed: the path is
+// opened once and its descriptor's name read back, three system calls where
+// realpath() needs one per folder of the path. `missing` tells that the path does
+// not lead anywhere; otherwise an empty answer means /proc is not mounted.
+std::optional<std::string> resolvedByDescriptor(const std::string& sysPath, bool& missing) {
+    int fd = ::open(sysPath.c_str(), O_PATH | O_CLOEXEC);
+    missing = fd < 0 && (errno == ENOENT || errno == ENOTDIR || errno == ELOOP);
+    if (fd < 0) return std::nullopt;
+    char link[32];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    std::string name(PATH_MAX, '\0');
+    ssize_t length = ::readlink(link, name.data(), name.size());
+    ::close(fd);
+    if (length <= 0 || static_cast<std::size_t>(length) >= name.size() || name[0] != '/') {
+        return std::nullopt;
+    }
+    name.resize(static_cast<std::size_t>(length));
+    // Removed while it was looked at: let realpath() give its answer (none).
+    if (name.ends_with(" (deleted)")) return std::nullopt;
+    return name;
+}
+
+}  // namespace
+
 std::optional<std::string> realPath(std::string_view path) {
     auto sys = toSystemPath(path);
     if (!sys) return std::nullopt;
+    bool missing = false;
+    if (std::optional<std::string> resolved = resolvedByDescriptor(*sys, missing)) {
+        return fromSystemName(*resolved);
+    }
+    if (missing) return std::nullopt;
     std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(sys->c_str(), nullptr),
                                                          &std::free);
     if (!resolved) return std::nullopt;

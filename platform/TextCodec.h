@@ -1,7 +1,7 @@
 // Conversion between the program's cp932 text and the UTF-8 / UTF-16 of the outside
 // world (file names, widgets, the console). glibc iconv does the work.
 //
-// Thread-safe: every call opens its own conversion state.
+// Thread-safe: each thread keeps its own conversion states, reset before every call.
 #pragma once
 
 #include <optional>

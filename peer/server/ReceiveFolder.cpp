@@ -65,11 +65,18 @@ bool ReceiveFolder::insideRoot(std::string_view resolved) const {
            resolved[root.size()] == '/';
 }
 
+bool ReceiveFolder::folderInside(const std::string& folder) const {
+    if (foldersInside_.contains(folder)) return true;
+    std::optional<std::string> resolved = realPath(folder);
+    if (!resolved || !insideRoot(*resolved)) return false;
+    foldersInside_.insert(folder);
+    return true;
+}
+
 bool ReceiveFolder::holdsFolderOf(std::string_view path) const {
     std::string folder = folderOfPath(path);
     if (folder.empty() || !usable()) return false;
-    std::optional<std::string> resolved = realPath(folder);
-    return resolved && insideRoot(*resolved);
+    return folderInside(folder);
 }
 
 ReceiveOutcome ReceiveFolder::makeFoldersFor(std::string_view preparedName) const {
@@ -79,10 +86,10 @@ ReceiveOutcome ReceiveFolder::makeFoldersFor(std::string_view preparedName) cons
         pos += length;
         if (length != 1 || !isSeparator(preparedName[pos - 1])) continue;
         std::string level = root_ + std::string(preparedName.substr(0, pos));
+        if (foldersInside_.contains(level)) continue;
         if (!toSystemPath(level)) return ReceiveOutcome::BadName;
         if (!entryAt(level).present() && !createDirectory(level)) return ReceiveOutcome::Failed;
-        std::optional<std::string> resolved = realPath(level);
-        if (!resolved || !insideRoot(*resolved)) return ReceiveOutcome::Outside;
+        if (!folderInside(level)) return ReceiveOutcome::Outside;
         if (isDirectory(level) != 1) return ReceiveOutcome::Failed;
     }
     return ReceiveOutcome::Done;

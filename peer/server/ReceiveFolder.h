@@ -11,14 +11,18 @@
 // Files are written to a hidden temporary file in their own folder and renamed into
 // place, so a failed write (a full disk) leaves the previous file untouched.
 //
-// Threads: the listener thread (any thread for a folder of its own); no state is
-// kept but the folder's resolved path.
+// An object lives for one request: it keeps the folder's resolved path and the
+// folders it has already found inside (they are not looked up again for every file
+// of a Pack; nothing here turns a folder into a link or removes one).
+//
+// Threads: the listener thread (any thread for a folder of its own).
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "base/FileTime.h"
 
@@ -78,8 +82,12 @@ class ReceiveFolder {
     bool insideRoot(std::string_view resolved) const;
     std::optional<std::string> freeTemporaryPath(std::string_view path) const;
 
+    // True when `folder` (ending with a separator) resolves inside; remembered.
+    bool folderInside(const std::string& folder) const;
+
     std::string root_;
     std::optional<std::string> resolvedRoot_;
+    mutable std::unordered_set<std::string> foldersInside_;
 };
 
 // The folder part of a full path, up to and including its last separator ("\" or

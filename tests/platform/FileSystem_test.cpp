@@ -199,6 +199,19 @@ TEST_F(FileSystemTest, RealPathResolvesLinks) {
     EXPECT_EQ(*resolved,
               utf8ToCp932(std::filesystem::canonical(sandbox_.path() / "real/x").string()));
     EXPECT_FALSE(realPath(folder() + "none"));
+    EXPECT_FALSE(realPath(folder() + "link\\none"));
+    // "..", "." and doubled separators are resolved too, and a link to a file is followed.
+    std::filesystem::create_symlink(sandbox_.path() / "real/x", sandbox_.path() / "filelink");
+    EXPECT_EQ(realPath(folder() + "link\\..\\.\\real\\\\x"), resolved);
+    EXPECT_EQ(realPath(folder() + "filelink"), resolved);
+    std::filesystem::create_symlink(sandbox_.path() / "loop", sandbox_.path() / "loop");
+    EXPECT_FALSE(realPath(folder() + "loop"));
+    EXPECT_FALSE(realPath(folder() + "real\\x\\"));  // a file is no folder
+    std::filesystem::create_directory(sandbox_.path() / "ソフト");
+    std::optional<std::string> japanese = realPath(folder() + J("ソフト"));
+    ASSERT_TRUE(japanese);
+    EXPECT_EQ(cp932ToUtf8(*japanese),
+              std::filesystem::canonical(sandbox_.path() / "ソフト").string());
 }
 
 }  // namespace
