@@ -51,6 +51,8 @@ int openFlagsOf(File::Mode mode) {
             return O_RDONLY;
         case File::Mode::CreateTruncate:
             return O_RDWR | O_CREAT | O_TRUNC;
+        case File::Mode::CreateNew:
+            return O_RDWR | O_CREAT | O_EXCL;
         case File::Mode::ReadWrite:
             return O_RDWR | O_CREAT;
         case File::Mode::ReadWriteExisting:

@@ -48,6 +48,7 @@ class File {
     enum class Mode {
         Read,               // existing file, read only
         CreateTruncate,     // read-write; created, or emptied when it exists
+        CreateNew,          // read-write; created, fails when anything is there (a link too)
         ReadWrite,          // read-write; created when missing, content kept
         ReadWriteExisting,  // read-write; must exist, content kept
         Append,             // write only; created when missing, every write at the end

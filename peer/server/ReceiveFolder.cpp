@@ -123,6 +123,7 @@ ReceiveOutcome ReceiveFolder::writeFile(std::string_view path, std::string_view 
     if (existing.kind == ReceivedEntry::Kind::Folder || (existing.present() && !replace)) {
         return ReceiveOutcome::Failed;
     }
+    if (!existing.present()) return writeNewFile(path, data, times);
     std::optional<std::string> temporary = freeTemporaryPath(path);
     if (!temporary) return ReceiveOutcome::Failed;
     File file(*temporary, File::Mode::CreateTruncate);
@@ -134,6 +135,23 @@ ReceiveOutcome ReceiveFolder::writeFile(std::string_view path, std::string_view 
         return ReceiveOutcome::Done;
     }
     removeFile(*temporary);
+    return ReceiveOutcome::Failed;
+}
+
+// Where nothing was there is nothing old to keep, so the file is written in place:
+// created exclusively (an entry that appeared meanwhile, a link included, is never
+// written through) and removed again when the write fails.
+ReceiveOutcome ReceiveFolder::writeNewFile(std::string_view path, std::string_view data,
+                                           const FileTimes& times) const {
+    File file(path, File::Mode::CreateNew);
+    if (!file) return ReceiveOutcome::Failed;
+    bool written = file.write(data);
+    file.close();
+    if (written) {
+        setFileTimes(path, times);
+        return ReceiveOutcome::Done;
+    }
+    removeFile(path);
     return ReceiveOutcome::Failed;
 }
 

@@ -88,7 +88,7 @@ TEST_F(ReceiveFolderTest, LinkAsTheFileIsReplacedNotFollowed) {
     EXPECT_EQ(sandbox.read("outside/y.txt"), "outside");
 }
 
-TEST_F(ReceiveFolderTest, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
+TEST_F(ReceiveFolderTest, FailedWriteKeepsTheOldFileAndLeavesNothingNew) {
     sandbox.write("recv/keep.txt", "old content");
     ReceiveFolder folder(root());
     // A file-size limit makes the write fail as a full disk would.
@@ -100,9 +100,12 @@ TEST_F(ReceiveFolderTest, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
     setrlimit(RLIMIT_FSIZE, &small);
     ReceiveOutcome outcome =
         folder.writeFile(folder.pathOf("keep.txt"), std::string(5000, 'n'), times, true);
+    ReceiveOutcome newOutcome =
+        folder.writeFile(folder.pathOf("new.txt"), std::string(5000, 'n'), times, false);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, SIG_DFL);
     EXPECT_EQ(outcome, ReceiveOutcome::Failed);
+    EXPECT_EQ(newOutcome, ReceiveOutcome::Failed);
     EXPECT_EQ(sandbox.read("recv/keep.txt"), "old content");
     EXPECT_EQ(std::distance(fs::directory_iterator(recv("")), fs::directory_iterator()), 1);
 }
