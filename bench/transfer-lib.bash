@@ -52,9 +52,9 @@ tx_send() {
 wait_for_line() {
     local file=$1 regex=$2 seconds=$3 waited=0
     until grep -q -- "$regex" "$file" 2>/dev/null; do
-        sleep 0.05
+        sleep 0.01
         waited=$((waited + 1))
-        if [ "$waited" -gt $((seconds * 20)) ]; then
+        if [ "$waited" -gt $((seconds * 100)) ]; then
             echo "bench: no line /$regex/ in $file within ${seconds} s" >&2
             tail -5 "$file" >&2
             exit 1
