@@ -36,6 +36,8 @@ class Listener {
     // in the processor's cache, and the window updates that frequent reads send let
     // the sender's queued data move on this core too (about 15% more on loopback).
     static constexpr std::size_t kStreamReceiveBlock = 16384;
+    // At most this much of a stream is read before the other slots get their turn.
+    static constexpr std::size_t kStreamDrainBytes = 262144;
     // How much of a new connection's first data is looked at for a whole request line.
     static constexpr std::size_t kEarlyLookBytes = 65536;
 
@@ -79,7 +81,9 @@ class Listener {
     void acceptConnection();
     void serveDueSlots(std::uint32_t now);
     bool firstRequestComplete(ConnectionSlot& slot);
-    void serveSlot(int index, std::uint32_t now);
+    void drainSlot(int index, std::uint32_t now);
+    // Reads once; true when data was read and handled.
+    bool serveSlot(int index, std::uint32_t now);
     void handleBlock(int index, std::size_t length, std::uint32_t now);
     void dropSlot(int index, int code);
     void updateReceivingActive(std::uint32_t now);
