@@ -46,7 +46,7 @@ UrlParts parseUrl(std::string_view url, std::string_view defaultPort) {
         if (hasPort) parts.port = bare[1];
         pathFrom = hasPort ? 2 : 1;
     }
-    if (pathFrom > 0) parts.rawPath = "/";  // a host was named
+    if (pathFrom > 0) parts.rawPath.assign(1, '/');  // a host was named
     for (int i = pathFrom; i < kept.count(); ++i)
         parts.rawPath += kept[i];
     if (parts.port.empty()) parts.port = defaultPort;

@@ -123,7 +123,8 @@ TEST(ConfigStore, ConcurrentWritersAndReaders) {
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&store, t] {
             for (int i = 0; i < 2000; ++i) {
-                std::string key = "k" + std::to_string(i % 50);
+                std::string key = "k";
+                key += std::to_string(i % 50);
                 store.setString(key, std::string(static_cast<std::size_t>(i % 17 + t), 'x'));
                 std::string value = store.getString(key);
                 EXPECT_EQ(value.find_first_not_of('x'), std::string::npos);

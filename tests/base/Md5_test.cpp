@@ -70,7 +70,9 @@ TEST(Md5Test, FileDigestsAcrossReadBlockSizes) {
         std::string content(size, '\0');
         for (std::size_t i = 0; i < size; ++i)
             content[i] = static_cast<char>(i * 31 + size);
-        std::string path = sandbox.write("f" + std::to_string(size), content).string();
+        std::string name = "f";
+        name += std::to_string(size);
+        std::string path = sandbox.write(name, content).string();
         char out[33] = {};
         ASSERT_EQ(f_MDFile_s(path.c_str(), out), 0) << size;
         EXPECT_EQ(std::string(out), md5TextOf(content)) << size;

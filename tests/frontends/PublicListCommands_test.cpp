@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/CliProcess.h"
+#include "support/Eventually.h"
 #include "support/LoopbackPeer.h"
 #include "support/SandboxFolder.h"
 
@@ -64,9 +65,7 @@ TEST(ConsolePublicList, PeerPicksTwoFilesBySearchAndReceivesThem) {
     auto bothArrived = [&] {
         return fs::exists(received / "ガイド.txt") && fs::exists(received / "がいど.txt");
     };
-    for (int waited = 0; !bothArrived() && waited < 5000; waited += 20)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ASSERT_TRUE(bothArrived());
+    ASSERT_TRUE(test::eventually(bothArrived, 5000));
     EXPECT_EQ(fs::file_size(received / "がいど.txt"), 100u);
     EXPECT_FALSE(fs::exists(received / "abc_1.zip"));
     a.send("quit");

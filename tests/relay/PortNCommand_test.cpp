@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "support/CliProcess.h"
+#include "support/Eventually.h"
 #include "support/LoopbackPeer.h"
 #include "support/SandboxFolder.h"
 #include "support/TinyProxy.h"
@@ -23,19 +24,6 @@ namespace fs = std::filesystem;
 
 const std::string kClosedConnected = "F portn=PN\\r\\nCL\\r\\n01";
 const std::string kOpenServing = "F portn=P!\\r\\nSV\\r\\n01";
-
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-bool eventually(const std::function<bool()>& done, int timeoutMs = 10000) {
-    for (int waited = 0; !done(); waited += 20) {
-        if (waited > timeoutMs) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
 
 // The largest number right after `prefix` on the lines that begin with it.
 long largestAfter(const test::CliProcess& cli, const std::string& prefix) {
@@ -81,7 +69,7 @@ struct PortNPair {
     }
     // Both used connections were replaced: the open side shows two waiting again.
     bool replaced() {
-        return eventually([&] { return lastLine(*open, "F portn=") == kOpenServing; });
+        return test::eventually([&] { return lastLine(*open, "F portn=") == kOpenServing; });
     }
     void quit() {
         open->send("quit");
@@ -110,7 +98,8 @@ TEST(PortNConsole, TestChatFileAndSpeedTestReachAProgramThatListensNowhere) {
     open.send("drop " + data.dir() + "memo.txt");
     ASSERT_TRUE(open.waitFor("1件 完了"));
     fs::path stored = pair.closedFolder.path() / "受信FILE" / "memo.txt";
-    EXPECT_TRUE(eventually([&] { return readAll(stored) == "over a parked connection"; }));
+    EXPECT_TRUE(
+        test::eventually([&] { return test::readFileAt(stored) == "over a parked connection"; }));
 
     open.send("send");
     open.send("wait 2500");

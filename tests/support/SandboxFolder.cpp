@@ -29,7 +29,11 @@ std::filesystem::path SandboxFolder::write(const std::string& name,
 }
 
 std::string SandboxFolder::read(const std::string& name) const {
-    std::ifstream in(path_ / name, std::ios::binary);
+    return readFileAt(path_ / name);
+}
+
+std::string readFileAt(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
     std::stringstream buffer;
     buffer << in.rdbuf();
     return buffer.str();

@@ -24,4 +24,7 @@ class SandboxFolder {
     std::filesystem::path path_;
 };
 
+// The whole content of the file at `path` ("" when it cannot be read).
+std::string readFileAt(const std::filesystem::path& path);
+
 }  // namespace qv::test

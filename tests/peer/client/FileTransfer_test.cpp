@@ -14,7 +14,9 @@
 #include "peer/client/SendQueue.h"
 #include "platform/TextCodec.h"
 #include "support/CliProcess.h"
+#include "support/Eventually.h"
 #include "support/LoopbackPeer.h"
+#include "support/SandboxFolder.h"
 
 namespace qv {
 namespace {
@@ -30,20 +32,6 @@ std::string pattern(std::size_t size, int seed) {
 
 std::string iniWith(const std::string& extra) {
     return "[Quorvane]\r\nWAN=0\r\nNICNAME=peer\r\n" + extra;
-}
-
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Polls until `done` holds; false after `timeoutMs`.
-bool eventually(const std::function<bool()>& done, int timeoutMs = 10000) {
-    for (int waited = 0; !done(); waited += 20) {
-        if (waited > timeoutMs) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
 }
 
 long long mtimeOf(const fs::path& path) {
@@ -97,7 +85,7 @@ TEST_P(FileTransferTest, FolderTreeWithJapaneseNamesArrivesIdenticalWithItsTimes
     dropFiles(sender.program(), {cp932("資料ソ")});
     ASSERT_TRUE(treeArrived());
     for (const auto& [name, content] : tree) {
-        EXPECT_EQ(readAll(received(name)), content) << name;
+        EXPECT_EQ(test::readFileAt(received(name)), content) << name;
         EXPECT_EQ(mtimeOf(received(name)), mtimeOf(sender.folder().path() / name)) << name;
     }
     EXPECT_NE(senderLog().find(J("【12件 完了[")), std::string::npos);
@@ -125,7 +113,7 @@ TEST_P(FileTransferOnce, ResumableSendContinuesFromWhatTheReceiverHolds) {
     receiver.folder().write("受信FILE/big.bin.tmp", tree[0].second.substr(0, 1000000));
     dropFiles(sender.program(), {cp932("big.bin")});
     ASSERT_TRUE(treeArrived());
-    EXPECT_EQ(readAll(received("big.bin")), tree[0].second);
+    EXPECT_EQ(test::readFileAt(received("big.bin")), tree[0].second);
     EXPECT_NE(senderLog().find(J("・[1000000 ～ 3000001 Byte]\r\n")), std::string::npos);
     EXPECT_FALSE(fs::exists(received("big.bin.tmp")));
 }
@@ -160,8 +148,8 @@ TEST(ConsoleDrop, FolderDroppedOnOneProgramArrivesAtTheOther) {
     ASSERT_TRUE(tx.waitFor("3件 完了"));
     EXPECT_TRUE(tx.waitFor("送信エラー件数:1"));
     fs::path stored = rxFolder.path() / "受信FILE" / "ソフト";
-    ASSERT_TRUE(eventually([&] { return readAll(stored / "説明.txt") == "hello"; }));
-    EXPECT_EQ(readAll(stored / "説明.txt"), "hello");
+    ASSERT_TRUE(test::eventually([&] { return test::readFileAt(stored / "説明.txt") == "hello"; }));
+    EXPECT_EQ(test::readFileAt(stored / "説明.txt"), "hello");
     EXPECT_EQ(fs::file_size(stored / "bin/tool"), 5000u);
 
     tx.send("drop \"" + data.dir() + "\xF0\x9F\x98\x80.txt\"");

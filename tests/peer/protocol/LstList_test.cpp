@@ -16,7 +16,7 @@ TEST(LstList, LinesAreBuiltAndParsed) {
 
     std::string list =
         lstLine("a", 1, kCreated, kWritten) + "\n\r\n" + lstLine("b", 2, kCreated, kWritten);
-    list.insert(list.find('\n'), "\r");  // a Windows line end after the first line
+    list.insert(list.find('\n'), 1, '\r');  // a Windows line end after the first line
     std::optional<std::vector<LstEntry>> entries = parseLstList(list);
     ASSERT_TRUE(entries);
     ASSERT_EQ(entries->size(), 2u);
