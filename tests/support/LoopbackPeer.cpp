@@ -13,16 +13,49 @@
 
 namespace qv::test {
 
-int freeLoopbackPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
+namespace {
+
+sockaddr_in loopbackAddress(int port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    return address;
+}
+
+}  // namespace
+
+int freeLoopbackPort() {
+    int port = 0;
+    int fd = listenLoopback(port, -1);
+    if (fd >= 0) close(fd);
+    return port;
+}
+
+int connectLoopback(int port) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address = loopbackAddress(port);
+    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        return fd;
+    }
+    if (fd >= 0) close(fd);
+    return -1;
+}
+
+// With a negative backlog the socket is only bound (for freeLoopbackPort).
+int listenLoopback(int& port, int backlog) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address = loopbackAddress(0);
     socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+        (backlog >= 0 && listen(fd, backlog) != 0)) {
+        if (fd >= 0) close(fd);
+        port = 0;
+        return -1;
+    }
+    port = ntohs(address.sin_port);
+    return fd;
 }
 
 LoopbackPeer::LoopbackPeer(const std::string& ini, int port)

@@ -16,6 +16,10 @@ namespace qv::test {
 
 // A TCP port on 127.0.0.1 that was free a moment ago.
 int freeLoopbackPort();
+// A new TCP connection to 127.0.0.1:`port`; -1 when it cannot be made.
+int connectLoopback(int port);
+// A socket listening on a free port of 127.0.0.1 (its number in `port`); -1 on failure.
+int listenLoopback(int& port, int backlog = 1);
 
 class LoopbackPeer {
   public:

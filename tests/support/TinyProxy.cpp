@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/LoopbackPeer.h"
+
 namespace qv::test {
 namespace {
 
@@ -24,31 +26,10 @@ constexpr int kStartAttempts = 3;
 constexpr auto kStartTimeout = std::chrono::seconds(5);
 constexpr auto kStopTimeout = std::chrono::seconds(2);
 
-// A loopback port that was free a moment ago (bound to port 0, then released).
-int freeLoopbackPort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    ::close(fd);
-    return port;
-}
-
 bool acceptsConnections(int port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return connected;
+    int fd = connectLoopback(port);
+    if (fd >= 0) ::close(fd);
+    return fd >= 0;
 }
 
 std::string configText(int port, const std::string& user, const std::string& password,

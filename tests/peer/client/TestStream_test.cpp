@@ -23,15 +23,7 @@ namespace {
 class ReadingServer {
   public:
     explicit ReadingServer(std::size_t limit) {
-        listen_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listen_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        socklen_t length = sizeof address;
-        getsockname(listen_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        listen(listen_, 1);
+        listen_ = test::listenLoopback(port_);
         thread_ = std::thread([this, limit] { serve(limit); });
     }
     ~ReadingServer() {

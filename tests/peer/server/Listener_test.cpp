@@ -25,19 +25,6 @@ bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-int connectTo(int port) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 // Everything the server sends until it closes (or `timeoutMs` pass).
 std::string readAll(int fd, int timeoutMs = 5000) {
     std::string data;
@@ -62,7 +49,7 @@ class ListenerTest : public ::testing::Test {
 };
 
 TEST_F(ListenerTest, AnswersATestRequestAndLogsTheArrival) {
-    int fd = connectTo(server.port());
+    int fd = test::connectLoopback(server.port());
     sendText(fd, testRequest(1234, "x@abcdef"));
     EXPECT_EQ(readAll(fd), "OK");
     close(fd);
@@ -71,7 +58,7 @@ TEST_F(ListenerTest, AnswersATestRequestAndLogsTheArrival) {
 }
 
 TEST_F(ListenerTest, SilentClientIsDroppedAfterFiveSeconds) {
-    int fd = connectTo(server.port());
+    int fd = test::connectLoopback(server.port());
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(readAll(fd, 8000), "");  // closed without a reply
     auto waited = std::chrono::steady_clock::now() - start;
@@ -86,7 +73,7 @@ TEST_F(ListenerTest, HttpProbeIsATransferErrorThatLengthensTheWait) {
     ConfigStore& settings = server.program().settings();
     settings.setString(setting::kWaitLan, "1800");
     for (int i = 0; i < 2; ++i) {
-        int fd = connectTo(server.port());
+        int fd = test::connectLoopback(server.port());
         sendText(fd, "GET / HTTP/1.1\r\nHost: x\r\n\r\n");
         EXPECT_EQ(readAll(fd), "");
         close(fd);
@@ -96,7 +83,7 @@ TEST_F(ListenerTest, HttpProbeIsATransferErrorThatLengthensTheWait) {
 }
 
 TEST_F(ListenerTest, RequestLineArrivingAfterTheInitialWaitIsATransferError) {
-    int fd = connectTo(server.port());
+    int fd = test::connectLoopback(server.port());
     std::string request = testRequest(1, "late@abcdef");
     sendText(fd, request.substr(0, 5));
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
@@ -107,7 +94,7 @@ TEST_F(ListenerTest, RequestLineArrivingAfterTheInitialWaitIsATransferError) {
 }
 
 TEST_F(ListenerTest, ConnectPreambleIsAnsweredThenTheRequest) {
-    int fd = connectTo(server.port());
+    int fd = test::connectLoopback(server.port());
     sendText(fd, "CONNECT 127.0.0.1:9001 HTTP/1.1\r\nHost: 127.0.0.1:9001\r\n\r\n");
     std::string answer;
     char buffer[64];
@@ -126,7 +113,7 @@ TEST_F(ListenerTest, MalformedRequestsAreRefusedSilently) {
                                    std::string("TEST-REQ:123456|x\0", 18),  // port too long
                                    std::string("TEST-REQ:1|" + std::string(21, 'n') + '\0'),
                                    std::string("HELLO-REQ:1|x\0", 14)}) {
-        int fd = connectTo(server.port());
+        int fd = test::connectLoopback(server.port());
         sendText(fd, bad);
         EXPECT_EQ(readAll(fd), "") << bad;
         close(fd);
@@ -137,7 +124,7 @@ TEST_F(ListenerTest, MalformedRequestsAreRefusedSilently) {
 TEST_F(ListenerTest, TwentyFiveClientsAtOnceAreAllServed) {
     std::vector<int> clients;
     for (int i = 0; i < 25; ++i) {
-        int fd = connectTo(server.port());
+        int fd = test::connectLoopback(server.port());
         ASSERT_GE(fd, 0);
         sendText(fd, testRequest(1000 + i, "many@abcdef"));
         clients.push_back(fd);
@@ -174,7 +161,7 @@ bool countedWithin(Program& program, std::int64_t sent, int ms) {
 }
 
 TEST_F(ListenerTest, AStreamThatSlowsDownIsStillCountedAtOnce) {
-    int fd = connectTo(server.port());
+    int fd = test::connectLoopback(server.port());
     std::string chunk(16384, 'x');
     chunk.replace(0, 9, "DATA-REQ:");
     sendText(fd, chunk);

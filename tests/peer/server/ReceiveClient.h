@@ -25,17 +25,7 @@ namespace qv::test {
 
 class ReceiveClient {
   public:
-    explicit ReceiveClient(int port) {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(static_cast<std::uint16_t>(port));
-        if (connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-            close(fd_);
-            fd_ = -1;
-        }
-    }
+    explicit ReceiveClient(int port) : fd_(connectLoopback(port)) {}
     ~ReceiveClient() { finish(); }
 
     bool send(const std::string& bytes) {

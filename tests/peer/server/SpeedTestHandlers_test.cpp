@@ -23,15 +23,8 @@ bool contains(const std::string& text, const std::string& part) {
 
 // Sends `request` on a new connection and returns what comes back before the close.
 std::string exchange(int port, const std::string& request) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(fd);
-        return "(no connection)";
-    }
+    int fd = test::connectLoopback(port);
+    if (fd < 0) return "(no connection)";
     send(fd, request.data(), request.size(), MSG_NOSIGNAL);
     std::string reply;
     char buffer[64];
@@ -155,9 +148,8 @@ TEST_F(SpeedTestHandlersTest, BufferReportIsNotCutInsideACharacter) {
     // 90 ASCII bytes, then a two-byte character across the 91-byte limit.
     std::string report = std::string(90, 'y') + J("最") + "zz";
     EXPECT_EQ(exchange(server.port(), recvAnswer(report)), "");
-    EXPECT_TRUE(server.waitUntil([&] {
-        return contains(server.upperLog(), J("★") + std::string(90, 'y') + "\r\n");
-    }));
+    EXPECT_TRUE(server.waitUntil(
+        [&] { return contains(server.upperLog(), J("★") + std::string(90, 'y') + "\r\n"); }));
 }
 
 }  // namespace

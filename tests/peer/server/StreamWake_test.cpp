@@ -1,11 +1,11 @@
 // The wake-up mark of a running test stream, on a real loopback socket.
 #include "peer/server/StreamWake.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include "support/LoopbackPeer.h"
 
 namespace qv {
 namespace {
@@ -26,16 +26,11 @@ TEST(StreamWakeMark, IsAboutTwoMillisecondsOfDataWithinItsBounds) {
 class StreamWakeSocket : public ::testing::Test {
   protected:
     void SetUp() override {
-        server_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ASSERT_EQ(bind(server_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        socklen_t length = sizeof address;
-        getsockname(server_, reinterpret_cast<sockaddr*>(&address), &length);
-        listen(server_, 1);
-        client_ = socket(AF_INET, SOCK_STREAM, 0);
-        ASSERT_EQ(connect(client_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        int port = 0;
+        server_ = test::listenLoopback(port);
+        ASSERT_GE(server_, 0);
+        client_ = test::connectLoopback(port);
+        ASSERT_GE(client_, 0);
         accepted_ = accept(server_, nullptr, nullptr);
         ASSERT_GE(accepted_, 0);
     }
