@@ -5,6 +5,8 @@
 // Threads: window thread only.
 #pragma once
 
+#include "base/Version.h"
+
 #include <QDialog>
 #include <functional>
 #include <string>
@@ -12,7 +14,7 @@
 namespace qv::desktop {
 
 // The address that "HP" opens.
-inline constexpr const char* kHomePage = "https://quorvane.example.org/";
+inline constexpr const char* kHomePage = kProjectUrl;
 
 class AboutDialog final : public QDialog {
   public:
