@@ -32,9 +32,9 @@ int exchangeWithTitle(Program& program, const char* utf8Title, std::string reque
 
 }  // namespace
 
-void runConnectionTest(Program& program) {
+int runConnectionTest(Program& program) {
     askNicknameIfMissing(program);
-    if (!peerIsSet(program)) return;
+    if (!peerIsSet(program)) return kNotRun;
     program.notePeer(program.window().field(Field::Peer));
     std::string request = testRequest(program.listeningPort(), ownIdentity(program));
     int result = exchangeWithTitle(program, "■TEST接続中..■", std::move(request));
@@ -42,6 +42,7 @@ void runConnectionTest(Program& program) {
     std::string line = result == client::kOk ? J("接続テストに成功しました\r\n")
                                              : program.clientErrorText(result) + "\r\n";
     prependResult(program, line);
+    return result;
 }
 
 void sendChatLine(Program& program) {

@@ -5,9 +5,15 @@
 #include "frontends/console/ConsoleCommands.h"
 #include "frontends/console/ConsoleInput.h"
 #include "frontends/console/ConsoleWindow.h"
+#include "frontends/console/OneShot.h"
+#include "peer/server/Listener.h"
+#include "platform/TextCodec.h"
 
 namespace qv::console {
 namespace {
+
+// How long the listener may take to open its port.
+constexpr std::uint32_t kListenOpenMs = 3000;
 
 void runWindowLoop(Program& program, ConsoleWindow& window) {
     EventLoop& loop = program.loop();
@@ -16,9 +22,28 @@ void runWindowLoop(Program& program, ConsoleWindow& window) {
     }
 }
 
+// Waits until the listener holds its port or has given up; false when it gave up.
+bool listenerOpened(Program& program) {
+    Listener* listener = program.listener();
+    if (listener == nullptr || program.listeningPort() == 0) return true;
+    const std::uint32_t start = program.clock().tickMs();
+    while (listener->running() && !listener->listening() &&
+           program.clock().tickMs() - start < kListenOpenMs) {
+        if (program.loop().pump(100) == 0) program.loop().waitForWork(20);
+    }
+    return listener->listening();
+}
+
+// The answers of a run without input: LAN on a first start unless --wan.
+std::vector<std::string> yesAnswers(const CommandLine& line) {
+    if (!line.wan) return {};
+    return {J("WAN/LANモードの選択")};
+}
+
 }  // namespace
 
 int runConsole(const ConsoleOptions& options) {
+    const CommandLine& line = options.line;
     SystemClock clock;
     ProgramSetup setup;
     setup.programPath = options.programPath;
@@ -31,12 +56,26 @@ int runConsole(const ConsoleOptions& options) {
     ConsoleWindow window(output, input, program.loop());
     addConsoleCommands(window, program);
     program.loop().setSource(&window);
-    input.readFrom(options.input);
+    if (line.oneShot()) {
+        window.answerWithoutInput(yesAnswers(line));
+        input.finish();
+    } else {
+        input.readFrom(options.input);
+    }
 
     int code = program.start(window);
     if (code != Program::kRunning) return code;
+    ConsoleRun run(program, window, line, line.json ? options.json : nullptr);
+    run.startMeter();
+    const bool listening = listenerOpened(program);
+    const bool needsListener = line.server || line.action == OneShotAction::Receive;
+    if (!listening && needsListener) {
+        program.close();
+        return kExitNoListen;
+    }
+    if (!line.peer.empty()) return run.runClientAction();
     runWindowLoop(program, window);
-    return window.exitCode();
+    return !listening && window.exitCode() == kExitOk ? kExitNoListen : window.exitCode();
 }
 
 }  // namespace qv::console

@@ -1,6 +1,6 @@
 // The console program: builds a Program with the console window, runs its start-up,
-// then runs the window loop until the program ends. SIGINT and SIGTERM run the
-// window's close handling.
+// then runs the window loop until the program ends (interactive and --server), or
+// the one-shot action of -c. SIGINT and SIGTERM run the window's close handling.
 //
 // Threads: run() on the main thread, which becomes the window thread.
 #pragma once
@@ -9,17 +9,21 @@
 #include <string>
 #include <vector>
 
+#include "frontends/console/CommandLine.h"
+
 namespace qv::console {
 
 struct ConsoleOptions {
     std::string programPath;        // cp932 installation path
-    std::vector<std::string> args;  // cp932 arguments after the program name
+    std::vector<std::string> args;  // cp932 arguments for the program (the port)
+    CommandLine line;               // the parsed command line (modes, JSON, log file)
     std::FILE* input = stdin;
     std::FILE* output = stdout;
+    std::FILE* json = stdout;  // where --json objects go
     bool handleSignals = true;
 };
 
-// Returns the process's exit code.
+// Returns the process's exit code (CommandLine.h).
 int runConsole(const ConsoleOptions& options);
 
 }  // namespace qv::console

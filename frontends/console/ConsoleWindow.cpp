@@ -1,5 +1,8 @@
 #include "frontends/console/ConsoleWindow.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include "frontends/console/ConsolePublicFolder.h"
 #include "platform/TextCodec.h"
 
@@ -68,6 +71,13 @@ int ConsoleWindow::messageBox(const std::string& text, const std::string& captio
     out_.line('M', caption);
     out_.lines('M', text);
     if ((style & 0xF) != kStyleYesNo) return kResultOk;
+    if (!prompt("yesno ", caption)) {
+        bool yes = std::find(yesCaptions_.begin(), yesCaptions_.end(), caption) !=
+                   yesCaptions_.end();
+        std::fprintf(stderr, "quorvane-cli: %s: answered %s (no input in a one-shot run)\n",
+                     cp932ToUtf8Lossy(caption).c_str(), yes ? "Yes" : "No");
+        return yes ? kResultYes : kResultNo;
+    }
     std::optional<std::string> answer = takeModalLine();
     return answer && (*answer == "yes" || *answer == "y") ? kResultYes : kResultNo;
 }
@@ -77,6 +87,11 @@ bool ConsoleWindow::inputDialog(const std::string& caption, const std::string& e
     out_.line('M', caption);
     out_.lines('M', explanation);
     out_.line('M', "[" + value + "]");
+    if (!prompt("input ", caption)) {
+        std::fprintf(stderr, "quorvane-cli: %s: cancelled (no input in a one-shot run)\n",
+                     cp932ToUtf8Lossy(caption).c_str());
+        return false;
+    }
     std::optional<std::string> answer = takeModalLine();
     if (!answer) return false;
     std::optional<std::string> converted = utf8ToCp932(*answer);
@@ -97,6 +112,7 @@ void ConsoleWindow::publicFolderDialog(PublicFolderModel& model) {
 
 std::string ConsoleWindow::chooseFolder(const std::string& prompt) {
     out_.line('M', prompt);
+    if (!this->prompt("input ", prompt)) return {};
     std::optional<std::string> answer = takeModalLine();
     return answer ? folderOfLine(out_, *answer) : std::string();
 }
@@ -110,6 +126,12 @@ void ConsoleWindow::endWindow(int exitCode) {
     ended_ = true;
     exitCode_ = exitCode;
     loop_.wake();
+}
+
+bool ConsoleWindow::prompt(const char* kind, const std::string& caption) {
+    if (noInput_) return false;
+    out_.line('?', kind + caption);
+    return true;
 }
 
 std::optional<std::string> ConsoleWindow::takeModalLine() {

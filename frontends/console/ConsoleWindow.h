@@ -6,8 +6,10 @@
 // finished, or while a long transfer loop runs (the `nestedCommandsAllowed`
 // predicate; Stop is pressed that way during a speed test). "wait MS" holds the input
 // for MS milliseconds while the window keeps pumping. A message box with Yes/No and
-// the input dialog read their answer from the next input line; the public folder
-// dialog reads its commands from the following lines (ConsolePublicFolder.h).
+// the input dialog read their answer from the next input line, announced by a prompt
+// line ("? yesno CAPTION", "? input CAPTION"); the public folder dialog reads its
+// commands from the following lines (ConsolePublicFolder.h). A one-shot run reads no
+// input: its questions take their safe default and say so on standard error.
 //
 // Threads: window thread only (it is the view and an event source of the window loop).
 #pragma once
@@ -15,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "frontends/console/ConsoleInput.h"
 #include "frontends/console/ConsoleOutput.h"
@@ -40,6 +43,13 @@ class ConsoleWindow final : public WindowView, public EventSource {
         typed_[static_cast<int>(field)] = std::move(value);
     }
     const std::string& typed(Field field) const { return typed_[static_cast<int>(field)]; }
+
+    // No input will be read: a Yes/No box answers Yes only when its caption (cp932) is
+    // in `yesCaptions`, an input dialog is cancelled, a folder choice is empty.
+    void answerWithoutInput(std::vector<std::string> yesCaptions) {
+        noInput_ = true;
+        yesCaptions_ = std::move(yesCaptions);
+    }
 
     bool windowEnded() const { return ended_; }
     int exitCode() const { return exitCode_; }
@@ -83,6 +93,8 @@ class ConsoleWindow final : public WindowView, public EventSource {
     // Takes the next input line for a modal dialog while the loop keeps pumping;
     // empty when the input has ended.
     std::optional<std::string> takeModalLine();
+    // A prompt line before a dialog reads its answer; false when no input is read.
+    bool prompt(const char* kind, const std::string& caption);
 
     ConsoleOutput& out_;
     ConsoleInput& in_;
@@ -94,6 +106,8 @@ class ConsoleWindow final : public WindowView, public EventSource {
     int modal_ = 0;
     bool holding_ = false;
     bool releaseAfterDialog_ = false;
+    bool noInput_ = false;
+    std::vector<std::string> yesCaptions_;
     bool ended_ = false;
     int exitCode_ = 0;
 };

@@ -34,14 +34,15 @@ RecvRequestFields requestFields(Program& program) {
 
 }  // namespace
 
-void requestPeerStream(Program& program) {
+int requestPeerStream(Program& program) {
     std::optional<std::string> peer = peerFromBox(program);
-    if (!peer) return;
+    if (!peer) return kNoRequest;
     program.notePeer(*peer);
     std::string request = recvRequest(requestFields(program));
     program.flags().chatDisplay = 0;
     int result = exchangeRequest(program, *peer, std::move(request));
     logRequestResult(program, *peer, result);
+    return result;
 }
 
 }  // namespace qv

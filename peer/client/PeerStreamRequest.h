@@ -11,6 +11,9 @@ namespace qv {
 
 class Program;
 
-void requestPeerStream(Program& program);
+// Returns the exchange's client result code (client::kOk: the peer accepted), or
+// kNoRequest when the peer box held no usable peer.
+inline constexpr int kNoRequest = -1002;
+int requestPeerStream(Program& program);
 
 }  // namespace qv

@@ -144,6 +144,7 @@ void processSendQueue(Program& program) {
     SendQueue& queue = program.sendQueue();
     const std::uint32_t start = program.clock().tickMs();
     long long files = 0, sendErrors = 0, checkErrors = 0;
+    bool stoppedAny = false;
     queue.pack().clear();
     for (int index; (index = queue.lowestUsed()) >= 0;) {
         SendQueueEntry& entry = queue.entry(index);
@@ -156,9 +157,11 @@ void processSendQueue(Program& program) {
         // A final check that connected has cleared the flag: then only this entry ends.
         bool stopped = program.flags().clientStop == 1 || (outcome.stopped && !finalCheckRuns);
         if (stopped) queue.clearAll();
+        stoppedAny = stoppedAny || stopped;
     }
     queue.pack().release();
     const long long elapsed = static_cast<std::uint32_t>(program.clock().tickMs() - start);
+    queue.lastRun = {queue.lastRun.runs + 1, files, sendErrors, checkErrors, elapsed, stoppedAny};
     appendLog(program, queueSummaryLine(files, elapsed, sendErrors, checkErrors,
                                         settingOf(program, setting::kLastCheck),
                                         settingOf(program, setting::kNoResumeSend)));

@@ -54,6 +54,14 @@ class SendQueue {
     // The file progress flag: set every 300 ms by timer 1011 while an entry is sent.
     int fileProgress = 0;
 
+    // The counts of the summary line of the last queue run (runs: how many ended).
+    struct RunCounts {
+        int runs = 0;
+        long long files = 0, sendErrors = 0, checkErrors = 0, elapsedMs = 0;
+        bool stopped = false;
+    };
+    RunCounts lastRun;
+
   private:
     std::array<SendQueueEntry, kEntries> entries_;
     PackBuffer pack_;

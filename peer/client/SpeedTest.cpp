@@ -46,9 +46,9 @@ void closeEveryListenerConnection(Program& program) {
 
 }  // namespace
 
-void startSendTest(Program& program) {
+int startSendTest(Program& program) {
     std::optional<std::string> peerText = peerFromBox(program);
-    if (!peerText) return;
+    if (!peerText) return kNoStream;
     const std::string& peer = *peerText;
     WindowModel& window = program.window();
     program.speedTest().candidates = splitCandidates(window.field(Field::List));
@@ -60,6 +60,7 @@ void startSendTest(Program& program) {
     replaceLog(program, formatText(J("【速度テスト終了(%s)】\r\n"),
                                    program.clientErrorText(result).c_str()));
     if (program.speedTest().connected) reportTestEnded(program, result);
+    return result;
 }
 
 void stopTransfers(Program& program) {
@@ -81,9 +82,12 @@ void stopTransfers(Program& program) {
     });
     window.setStopEnabled(true);
     leavePortNClientMode(program);
-    replaceLog(program,
-               formatText(J("★コネクションを切断しました★\r\n・%d ポートで待ち受けを再開\r\n"),
-                          program.listeningPort()));
+    // Only a listener that holds its port listens again.
+    const bool listening = program.listener() != nullptr && program.listener()->listening();
+    replaceLog(program, listening ? formatText(J("★コネクションを切断しました★\r\n・%d "
+                                                 "ポートで待ち受けを再開\r\n"),
+                                               program.listeningPort())
+                                  : J("★コネクションを切断しました★\r\n"));
 }
 
 void resetStatistics(Program& program, int sides) {

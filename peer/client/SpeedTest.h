@@ -22,8 +22,10 @@ inline constexpr int kResetBothSides = kResetSendSide | kResetReceiveSide;
 
 // `StartSendTest` ("送信", and timer 1005 after a peer's RECV-REQ): checks the peer
 // box, takes the candidate list, logs the start, runs the stream and logs its end
-// ("【速度テスト終了(%s)】"); then the summary hook of SpeedTestState runs.
-void startSendTest(Program& program);
+// ("【速度テスト終了(%s)】"); then the summary hook of SpeedTestState runs. Returns the
+// stream's client result code, or kNoStream when the peer box held no usable peer.
+inline constexpr int kNoStream = -1001;
+int startSendTest(Program& program);
 
 // `StreamTestData`: the DATA-REQ stream to `peerText` with `bufferSize` bytes per send
 // (negative: 100000; with the auto-tune box on, the first candidate instead; more than

@@ -1,0 +1,219 @@
+#include "frontends/console/OneShot.h"
+
+#include <ctime>
+
+#include "app/Program.h"
+#include "app/SettingsCatalogue.h"
+#include "frontends/console/ConsoleWindow.h"
+#include "frontends/console/DropCommand.h"
+#include "peer/client/ClientError.h"
+#include "peer/client/PeerStreamRequest.h"
+#include "peer/client/SendQueue.h"
+#include "peer/client/SpeedTest.h"
+#include "platform/FileSystem.h"
+#include "platform/TextCodec.h"
+#include "relay/TestAndChat.h"
+
+namespace qv::console {
+namespace {
+
+// Timer ids of the console runs; outside the range of the window's timers.
+constexpr int kMeterTimer = 90002;
+constexpr int kStopTimer = 90003;
+// How long a requested stream may take to arrive.
+constexpr std::uint32_t kStreamArrivalMs = 5000;
+
+std::string utcNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+const char* directionName(OneShotAction action) {
+    switch (action) {
+        case OneShotAction::Send: return "send";
+        case OneShotAction::Receive: return "receive";
+        case OneShotAction::Test: return "test";
+        case OneShotAction::Drop: return "drop";
+        default: return "none";
+    }
+}
+
+std::string quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+}  // namespace
+
+struct ConsoleRun::Outcome {
+    std::string start = utcNow();
+    int result = client::kOk;
+    std::string resultText;  // UTF-8; empty: the client error text of `result`
+    bool success = false;
+    JsonObject fields;  // what the action measured
+};
+
+ConsoleRun::ConsoleRun(Program& program, ConsoleWindow& window, const CommandLine& line,
+                       std::FILE* json)
+    : program_(program), window_(window), line_(line), json_(json), meter_(program) {}
+
+ConsoleRun::~ConsoleRun() {
+    program_.loop().killTimer(kMeterTimer);
+    program_.loop().killTimer(kStopTimer);
+}
+
+void ConsoleRun::printJson(const JsonObject& object) {
+    if (json_ == nullptr) return;
+    std::fprintf(json_, "%s\n", object.text().c_str());
+    std::fflush(json_);
+}
+
+void ConsoleRun::startMeter() {
+    if (line_.jsonStream) meter_.onPeriod = [this](const JsonObject& event) { printJson(event); };
+    // A one-shot --recv reports once at its end; everyone else after each stream.
+    if (line_.action != OneShotAction::Receive) {
+        meter_.onReceiveEnded = [this](const StreamTotals& totals) {
+            window_.note(receiveSummaryText(totals));
+            JsonObject json;
+            json.add("start", utcNow()).add("direction", "receive");
+            addReceiveFields(json, totals);
+            printJson(json);
+            meter_.restartReceived();
+        };
+    }
+    program_.loop().setTimer(kMeterTimer, 200, [this] { meter_.sample(); });
+}
+
+template <class Done>
+void ConsoleRun::pumpUntil(std::uint32_t ms, Done done) {
+    const std::uint32_t start = program_.clock().tickMs();
+    while (!done() && program_.clock().tickMs() - start < ms && !program_.ended()) {
+        if (program_.loop().pump(100) == 0) program_.loop().waitForWork(50);
+    }
+}
+
+void ConsoleRun::runSend(Outcome& outcome) {
+    bool stoppedHere = false;
+    program_.loop().setTimer(kStopTimer, static_cast<std::uint32_t>(line_.seconds) * 1000,
+                             [this, &stoppedHere] {
+                                 program_.loop().killTimer(kStopTimer);
+                                 stoppedHere = true;
+                                 stopTransfers(program_);
+                             });
+    outcome.result = startSendTest(program_);
+    program_.loop().killTimer(kStopTimer);
+    const SpeedTestState& state = program_.speedTest();
+    const SpeedTestSummary& record = state.record;
+    outcome.success = outcome.result == client::kOk ||
+                      (stoppedHere && outcome.result == client::kStopped);
+    if (outcome.result == kNoStream) outcome.resultText = "no usable peer";
+    outcome.fields.add("duration_s", record.durationMs / 1000.0)
+        .add("bytes", record.bytes)
+        .add("sent_average_bytes_per_s", record.averageRate())
+        .add("received_average_bytes_per_s", std::int64_t{0})
+        .add("buffers_tried", record.buffersTried)
+        .add("buffer_chosen", state.sendBufferSize)
+        .add("so_sndbuf", record.grantedSendBuffer);
+}
+
+void ConsoleRun::runReceive(Outcome& outcome) {
+    outcome.result = requestPeerStream(program_);
+    if (outcome.result == client::kOk) {
+        pumpUntil(kStreamArrivalMs, [this] { return meter_.received().periods > 0; });
+        pumpUntil(static_cast<std::uint32_t>(line_.seconds) * 1000, [] { return false; });
+        meter_.sample();
+        stopTransfers(program_);
+        outcome.success = meter_.received().bytes > 0;
+        if (!outcome.success) outcome.resultText = "no test data arrived";
+    } else if (outcome.result == kNoRequest) {
+        outcome.resultText = "no usable peer";
+    }
+    addReceiveFields(outcome.fields, meter_.received());
+    outcome.fields.add("sent_average_bytes_per_s", std::int64_t{0});
+}
+
+void ConsoleRun::runTest(Outcome& outcome) {
+    outcome.result = runConnectionTest(program_);
+    outcome.success = outcome.result == client::kOk;
+    if (outcome.result == kNotRun) outcome.resultText = "no usable peer";
+}
+
+void ConsoleRun::runDrop(Outcome& outcome) {
+    std::string args;
+    for (const std::string& path : line_.paths)
+        args += quoted(utf8ToCp932Lossy(path)) + " ";
+    const SendQueue::RunCounts before = program_.sendQueue().lastRun;
+    runDropCommand(program_, window_, args);
+    const SendQueue::RunCounts& after = program_.sendQueue().lastRun;
+    const bool ran = after.runs != before.runs;
+    outcome.success = ran && !after.stopped && after.sendErrors == 0 && after.checkErrors == 0;
+    outcome.result = outcome.success ? client::kOk : kNotRun;
+    outcome.resultText = !ran ? "nothing was sent"
+                         : outcome.success ? "sent"
+                                           : "some files were not sent";
+    outcome.fields.add("duration_s", after.elapsedMs / 1000.0)
+        .add("files", std::int64_t{ran ? after.files : 0})
+        .add("send_errors", std::int64_t{ran ? after.sendErrors : 0})
+        .add("check_errors", std::int64_t{ran ? after.checkErrors : 0});
+}
+
+void ConsoleRun::report(const Outcome& outcome) {
+    std::string text = !outcome.resultText.empty()
+                           ? outcome.resultText
+                           : cp932ToUtf8Lossy(program_.clientErrorText(outcome.result));
+    window_.note(std::string("result: ") + (outcome.success ? "success" : "failed") + ", " +
+                 directionName(line_.action) + ", code " + std::to_string(outcome.result) +
+                 " (" + text + ")");
+    JsonObject json;
+    json.add("start", outcome.start)
+        .add("peer", line_.peer)
+        .add("direction", directionName(line_.action))
+        .addAll(outcome.fields)
+        .add("result_code", outcome.result)
+        .add("result_text", text)
+        .add("success", outcome.success);
+    printJson(json);
+}
+
+bool ConsoleRun::useKeyFile() {
+    if (line_.keyFile.empty()) return true;
+    std::optional<std::string> content = readWholeFile(utf8ToCp932Lossy(line_.keyFile));
+    std::optional<std::string> key =
+        content ? utf8ToCp932(content->substr(0, content->find_first_of("\r\n"))) : std::nullopt;
+    if (!key || key->empty()) {
+        std::fprintf(stderr, "quorvane-cli: cannot read a security key from %s\n",
+                     line_.keyFile.c_str());
+        return false;
+    }
+    storedKey_ = program_.settings().getString(setting::kSecKey);
+    program_.settings().setString(setting::kSecKey, *key);
+    return true;
+}
+
+int ConsoleRun::runClientAction() {
+    window_.type(Field::Peer, utf8ToCp932Lossy(line_.peer));
+    if (!line_.buffer.empty()) window_.type(Field::Buf, line_.buffer);
+    if (!line_.buffer.empty() || line_.autoTune) window_.type(Field::Auto, line_.autoTune ? "1" : "0");
+    Outcome outcome;
+    if (!useKeyFile()) {
+        program_.close();
+        return kExitUsage;
+    }
+    switch (line_.action) {
+        case OneShotAction::Send: runSend(outcome); break;
+        case OneShotAction::Receive: runReceive(outcome); break;
+        case OneShotAction::Test: runTest(outcome); break;
+        case OneShotAction::Drop: runDrop(outcome); break;
+        case OneShotAction::None: break;
+    }
+    report(outcome);
+    // The key of --key-file is for this run only.
+    if (storedKey_) program_.settings().setString(setting::kSecKey, *storedKey_);
+    program_.close();
+    return outcome.success ? kExitOk : kExitFailed;
+}
+
+}  // namespace qv::console
