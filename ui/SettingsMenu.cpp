@@ -6,6 +6,7 @@
 #include "app/SettingsCatalogue.h"
 #include "app/StartupRules.h"
 #include "base/Format.h"
+#include "base/IniFile.h"
 #include "platform/TextCodec.h"
 #include "relay/Identity.h"
 #include "relay/PeerConnector.h"
@@ -152,7 +153,10 @@ bool runSettingsMenuItem(Program& program, const std::string& text) {
     for (const MenuItem& item : menu()) {
         if (J(item.utf8Text) != text) continue;
         item.run(program);
-        if (!program.ended()) showCurrentSettings(program);
+        if (program.ended()) return true;
+        // A change made here is on disk at once: a crash or a kill loses nothing.
+        saveIni(program.settings(), program.environment().value(EnvironmentTable::kIniPath), 0);
+        showCurrentSettings(program);
         return true;
     }
     return false;

@@ -5,6 +5,7 @@
 #include "frontends/console/ConsoleWindow.h"
 #include "frontends/console/DropCommand.h"
 #include "frontends/console/HistoryCommands.h"
+#include "frontends/console/InfoCommands.h"
 #include "frontends/console/PublicListConsoleCommands.h"
 #include "frontends/console/SpeedTestCommands.h"
 #include "relay/PortNCommand.h"
@@ -54,6 +55,7 @@ void addConsoleCommands(ConsoleWindow& window, Program& program) {
     addSpeedTestCommands(window, program);
     addHistoryCommands(window, program);
     addPublicListCommands(window, program);
+    addInfoCommands(window, program);
     window.addCommand("drop", [&program, &window](const std::string& args) {
         runDropCommand(program, window, args);
     });

@@ -30,7 +30,10 @@ void addSpeedTestCommands(ConsoleWindow& window, Program& program) {
     window.addCommand("csv", [&program, &window](const std::string& args) {
         chooseCsvFile(program, window, args);
     });
-    window.setNestedCommandsAllowed([&program] { return transferLoopRunning(program); });
+    // Lines are read while a test streams or a file queue runs, as the window takes clicks.
+    window.setNestedCommandsAllowed([&program] {
+        return transferLoopRunning(program) || program.flags().senderBusy != 0;
+    });
     program.speedTest().onTestEnded = [&window](const SpeedTestSummary& summary) {
         window.note(summaryText(summary));
     };

@@ -25,9 +25,18 @@ std::int64_t StreamTotals::averageRate() const {
 }
 
 void TransferMeter::sample() {
+    const bool endedPeriod = takePeriod();
+    // The stream has ended when a period passed without bytes, or when the listener
+    // receives nothing any more (the display stops then).
+    const bool quiet = (endedPeriod && program_.speedTest().received.bytes[0] == 0) ||
+                       program_.flags().receivingActive == 0;
+    if (received_.periods > 0 && quiet && onReceiveEnded) onReceiveEnded(received_);
+}
+
+bool TransferMeter::takePeriod() {
     const SpeedTestState& state = program_.speedTest();
     const std::uint32_t shift = state.received.ticks[RateHistory::kCurrent];
-    if (shift == 0 || shift == lastShift_) return;
+    if (shift == 0 || shift == lastShift_) return false;
     // The period that just ended began one second before the shift, or at the
     // previous shift seen here.
     const std::uint32_t begin = lastShift_ != 0 && shift - lastShift_ < 3000 ? lastShift_
@@ -36,7 +45,6 @@ void TransferMeter::sample() {
     if (startTick_ == 0) startTick_ = begin;
     const std::int64_t sentBytes = state.sent.bytes[0];
     const std::int64_t receivedBytes = state.received.bytes[0];
-    const bool receiving = received_.periods > 0;
     count(sent_, sentBytes, begin, shift);
     count(received_, receivedBytes, begin, shift);
     if (onPeriod) {
@@ -52,7 +60,7 @@ void TransferMeter::sample() {
             .add("send_buffer", state.sendBufferSize);
         onPeriod(event);
     }
-    if (receiving && receivedBytes == 0 && onReceiveEnded) onReceiveEnded(received_);
+    return true;
 }
 
 std::string receiveSummaryText(const StreamTotals& totals) {

@@ -39,10 +39,14 @@ class TransferMeter {
 
     // Each ended period, as a JSON event.
     std::function<void(const JsonObject&)> onPeriod;
-    // A received stream ended: a period without bytes followed periods with bytes.
+    // A received stream ended: periods with bytes, then a period without or the end of
+    // the listener's receiving.
     std::function<void(const StreamTotals&)> onReceiveEnded;
 
   private:
+    // Counts the period the display ended since the last call; false when none.
+    bool takePeriod();
+
     Program& program_;
     std::uint32_t lastShift_ = 0;
     std::uint32_t startTick_ = 0;

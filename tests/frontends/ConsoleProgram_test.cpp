@@ -151,3 +151,39 @@ TEST(ConsoleProgramPair, TestAndChatBetweenTwoConsolePrograms) {
 
 }  // namespace
 }  // namespace qv
+
+namespace qv {
+namespace {
+
+// A queue runs inside the command that started it; the lines after it are read while
+// it runs, as the window takes clicks: further drops queue (the eleventh is refused)
+// and stop ends the queue at once, the queued entries with it.
+TEST(ConsoleProgramPair, LinesAreReadWhileAFileQueueRuns) {
+    test::SandboxFolder sender, receiver;
+    sender.write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\n");
+    receiver.write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\nLOW=500\r\n");
+    sender.write("big.bin", std::string(20 << 20, 'x'));
+    sender.write("small.txt", "s");
+    std::string port = std::to_string(test::freeLoopbackPort());
+    test::CliProcess b(receiver.path().string(), {port});
+    test::CliProcess a(sender.path().string(), {"0"});
+    ASSERT_TRUE(b.waitFor("U " + port + " 番ポート待ち受け中.."));
+    ASSERT_TRUE(a.waitFor("T Quorvane"));
+    a.send("peer 127.0.0.1:" + port);
+    a.send("drop " + (sender.path() / "big.bin").string());
+    for (int i = 0; i < 10; ++i)
+        a.send("drop " + (sender.path() / "small.txt").string());
+    EXPECT_TRUE(a.waitFor("M [ERROR]予約されている件数が多すぎます", 5000));
+    ASSERT_TRUE(a.waitFor("T 送信,", 5000));  // the file streams
+    auto start = std::chrono::steady_clock::now();
+    a.send("stop");
+    EXPECT_TRUE(a.waitFor("U 【送信エラー】停止ボタンが押されました", 3000)) << a.output();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    a.send("quit");
+    b.send("quit");
+    EXPECT_EQ(a.waitExit(), 0);
+    EXPECT_EQ(b.waitExit(), 0);
+}
+
+}  // namespace
+}  // namespace qv

@@ -37,6 +37,11 @@ TEST_F(SettingsMenuTest, SwitchItemsStoreTheirValueAndShowTheSettings) {
     EXPECT_EQ(settingsMenuItems().size(), 28u);
 }
 
+TEST_F(SettingsMenuTest, AChangedItemIsInTheIniFileAtOnce) {
+    EXPECT_TRUE(run("MD5Checkする"));
+    EXPECT_NE(fx.iniText().find("MD5=1"), std::string::npos) << fx.iniText();
+}
+
 TEST_F(SettingsMenuTest, InputDialogValuesAreStoredAsTypedOnlyOnOk) {
     fx.view.inputAnswers.push_back("20abc");
     EXPECT_TRUE(run("負荷(任意設定)"));

@@ -1,0 +1,111 @@
+#include "frontends/console/InfoCommands.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include "app/Program.h"
+#include "app/SettingsCatalogue.h"
+#include "base/Version.h"
+#include "frontends/console/ConsoleWindow.h"
+#include "platform/FileSystem.h"
+#include "platform/TextCodec.h"
+#include "ui/SettingsMenu.h"
+
+extern char** environ;
+
+namespace qv::console {
+namespace {
+
+// Every command word with its one-line use, in the order `help` lists them.
+constexpr const char* kCommandHelp[] = {
+    "peer TEXT        type TEXT into the peer box (address:port:name)",
+    "buf N            type N into the buffer-size edit",
+    "auto 0|1         the auto-tune check box",
+    "list TEXT        type TEXT into the auto-tune list",
+    "test             TEST: a connection test with the peer",
+    "send             送信: stream test data to the peer until stop",
+    "recv             受信: ask the peer to stream test data here",
+    "stop             停止: end every test and transfer",
+    "csv FILE         record the per-second rates into FILE (csv alone: stop)",
+    "drop PATH...     send files and folders to the peer",
+    "chat TEXT        send a chat line",
+    "clear            消: clear both panes",
+    "portn            PortN接続",
+    "tcpwin N         the new TCP window size (0: the kernel's settings)",
+    "history [N]      the peer history; N picks entry N",
+    "myfolders        自分の公開フォルダ",
+    "peerlist         相手の公開リスト",
+    "incomplete       未完ﾁｪｯｸ",
+    "openfolder       受信フォルダを開く",
+    "about            the version box; hp and manual open its two pages",
+    "menu ITEM        choose an item of the settings menu (listed below)",
+    "wait MS          let the window run MS milliseconds before the next line",
+    "quit             close the window (settings saved); abort: close without saving",
+    "help             this list",
+};
+
+bool desktopPresent() {
+    return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+}
+
+std::string manualPath(Program& program) {
+    return program.environment().value(EnvironmentTable::kProgramStem) + ".txt";
+}
+
+void showHelp(ConsoleWindow& window) {
+    window.note("commands:");
+    for (const char* line : kCommandHelp)
+        window.note(std::string("  ") + line);
+    window.note("settings menu items (menu ITEM):");
+    for (const std::string& item : settingsMenuItems())
+        window.note("  " + cp932ToUtf8Lossy(item));
+}
+
+void showAbout(ConsoleWindow& window, Program& program) {
+    window.note(std::string("about: Quorvane「くおるべ」 version ") + kVersion);
+    window.note(std::string("about: HP ") + kProjectUrl + " (command hp)");
+    window.note("about: manual " + cp932ToUtf8Lossy(manualPath(program)) + " (command manual)");
+}
+
+// Names the target and opens it where a desktop can.
+void openTarget(ConsoleWindow& window, const std::string& what, const std::string& target) {
+    window.note(what + ": " + cp932ToUtf8Lossy(target));
+    if (desktopPresent() && !openOnDesktop(target)) window.note(what + ": cannot be opened");
+}
+
+}  // namespace
+
+bool openOnDesktop(const std::string& target) {
+    std::string systemForm = target;
+    if (target.rfind("http://", 0) != 0 && target.rfind("https://", 0) != 0) {
+        std::optional<std::string> path = toSystemPath(target);
+        if (!path) return false;
+        systemForm = *path;
+    }
+    // The shell puts xdg-open in the background, so only the shell is waited for.
+    const char* argv[] = {"sh", "-c", "xdg-open \"$1\" >/dev/null 2>&1 &", "sh",
+                          systemForm.c_str(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+        return false;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void addInfoCommands(ConsoleWindow& window, Program& program) {
+    window.addCommand("help", [&window](const std::string&) { showHelp(window); });
+    window.addCommand("about",
+                      [&window, &program](const std::string&) { showAbout(window, program); });
+    window.addCommand("hp", [&window](const std::string&) { openTarget(window, "hp", kProjectUrl); });
+    window.addCommand("manual", [&window, &program](const std::string&) {
+        openTarget(window, "manual", manualPath(program));
+    });
+    window.addCommand("openfolder", [&window, &program](const std::string&) {
+        openTarget(window, "openfolder", program.settings().getString(runtime::kRecvDir));
+    });
+}
+
+}  // namespace qv::console
