@@ -8,6 +8,15 @@
 
 namespace qv {
 namespace fs = std::filesystem;
+namespace {
+
+std::string configHome() {
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) return xdg;
+    if (const char* home = std::getenv("HOME"); home && *home) return std::string(home) + "/.config";
+    return "/tmp";
+}
+
+}  // namespace
 
 ProgramPathFacts currentProgramPathFacts(const char* argv0) {
     ProgramPathFacts facts;
@@ -15,13 +24,7 @@ ProgramPathFacts currentProgramPathFacts(const char* argv0) {
     std::error_code ec;
     facts.workingFolder = fs::current_path(ec).string();
     facts.selfExecutable = fs::read_symlink("/proc/self/exe", ec).string();
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) {
-        facts.dataHome = xdg;
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
-        facts.dataHome = std::string(home) + "/.local/share";
-    } else {
-        facts.dataHome = "/tmp";
-    }
+    facts.configHome = configHome();
     facts.writable = [](const std::string& folder) {
         return access(folder.c_str(), W_OK | X_OK) == 0;
     };
@@ -40,13 +43,31 @@ std::string executablePath(const ProgramPathFacts& facts) {
     return path.lexically_normal().string();
 }
 
+bool installedProgram(const ProgramPathFacts& facts) {
+    fs::path folder = fs::path(executablePath(facts)).parent_path();
+    if (folder.filename() == "bin") return true;
+    return facts.writable && !facts.writable(folder.string());
+}
+
 std::string installationPath(const ProgramPathFacts& facts) {
     fs::path exe = executablePath(facts);
-    if (!facts.writable || facts.writable(exe.parent_path().string())) return exe.string();
-    fs::path dataFolder = fs::path(facts.dataHome) / "quorvane";
+    if (!installedProgram(facts)) return exe.string();
+    fs::path settingsFolder = fs::path(facts.configHome) / "quorvane";
     std::error_code ec;
-    fs::create_directories(dataFolder, ec);
-    return (dataFolder / exe.filename()).string();
+    fs::create_directories(settingsFolder, ec);
+    return (settingsFolder / exe.filename()).string();
+}
+
+std::string installedSettingsFolder() {
+    return (fs::path(configHome()) / "quorvane").lexically_normal().string() + "/";
+}
+
+std::string installedReceiveFolder(const std::string& programFolder,
+                                   const std::string& settingsFolder,
+                                   const std::string& downloadFolder) {
+    if (fs::path(programFolder).lexically_normal() != fs::path(settingsFolder).lexically_normal())
+        return {};
+    return (fs::path(downloadFolder) / "Quorvane").string() + "/";
 }
 
 }  // namespace qv

@@ -4,9 +4,14 @@
 //
 // The path comes from the first command-line word, made absolute against the working
 // folder; a word without a folder (the program was found on PATH) uses the running
-// executable's own path. When the executable's folder cannot be written (a
-// system-wide install), the per-user data folder stands in for it, keeping the
-// executable's file name.
+// executable's own path.
+//
+// A portable program (its folder can be written and is not a "bin" folder) keeps
+// every file beside the executable. An installed program (in a "bin" folder, as the
+// install rules put it, or in a folder it cannot write) keeps its settings and lists
+// in "$XDG_CONFIG_HOME/quorvane/" (by default ~/.config/quorvane/), keeping the
+// executable's file name, and receives files into the download folder's "Quorvane/"
+// (`xdg-user-dir DOWNLOAD`).
 //
 // Pure functions over injected facts; any thread.
 #pragma once
@@ -21,7 +26,7 @@ struct ProgramPathFacts {
     std::string argv0;           // UTF-8, as given
     std::string workingFolder;   // UTF-8, absolute
     std::string selfExecutable;  // UTF-8, absolute (/proc/self/exe)
-    std::string dataHome;        // $XDG_DATA_HOME, or $HOME/.local/share
+    std::string configHome;      // $XDG_CONFIG_HOME, or $HOME/.config
     std::function<bool(const std::string& folder)> writable;  // may create files there
 };
 
@@ -32,9 +37,23 @@ ProgramPathFacts currentProgramPathFacts(const char* argv0);
 // components, so the folder text never matches more than the folder itself).
 std::string executablePath(const ProgramPathFacts& facts);
 
+// True for an installed program (see above).
+bool installedProgram(const ProgramPathFacts& facts);
+
 // The program path that names the installation's files: the executable path, or the
-// same file name inside "<dataHome>/quorvane/" when the executable's folder is not
-// writable. UTF-8.
+// same file name inside "<configHome>/quorvane/" for an installed program (the folder
+// is created). UTF-8.
 std::string installationPath(const ProgramPathFacts& facts);
+
+// The per-user settings folder of an installed program, with a trailing "/", from the
+// environment of this process. UTF-8.
+std::string installedSettingsFolder();
+
+// The receive folder of the program whose files lie in `programFolder` (UTF-8, with a
+// trailing "/"): "<downloadFolder>/Quorvane/" when that is `settingsFolder` (an
+// installed program); empty for a portable program.
+std::string installedReceiveFolder(const std::string& programFolder,
+                                   const std::string& settingsFolder,
+                                   const std::string& downloadFolder);
 
 }  // namespace qv

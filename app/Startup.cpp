@@ -1,8 +1,10 @@
 #include "app/Startup.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "app/Program.h"
+#include "app/ProgramPath.h"
 #include "app/SettingsCatalogue.h"
 #include "app/StartupRules.h"
 #include "app/TestPayload.h"
@@ -15,6 +17,7 @@
 #include "peer/client/SpeedTest.h"
 #include "platform/ChatSounds.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderLocations.h"
 #include "platform/TcpWindowSize.h"
 #include "platform/TextCodec.h"
 #include "relay/PortNMaintenance.h"
@@ -86,9 +89,20 @@ void askWanOrLan(Program& program) {
     if (answer == kResultYes) runSecurityKeyDialog(program);
 }
 
+// Beside a portable program; in the download folder for an installed one.
+std::string receiveFolder(Program& program) {
+    const std::string programFolder = program.environment().value(EnvironmentTable::kProgramFolder);
+    std::string installed = installedReceiveFolder(toSystemPath(programFolder).value_or(""),
+                                                   installedSettingsFolder(), downloadFolder());
+    std::optional<std::string> cp932 = fromSystemName(installed);
+    if (installed.empty() || !cp932) return programFolder + J("受信FILE\\");
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(installed).parent_path(), ignored);
+    return *cp932;
+}
+
 void createReceiveFolder(Program& program) {
-    std::string folder =
-        program.environment().value(EnvironmentTable::kProgramFolder) + J("受信FILE\\");
+    std::string folder = receiveFolder(program);
     program.settings().setString(runtime::kRecvDir, folder);
     createDirectory(folder);
 }

@@ -130,6 +130,10 @@ std::string systemLocation(int code, Clock* clock) {
 
 }  // namespace
 
+std::string downloadFolder() {
+    return xdgFolder("XDG_DOWNLOAD_DIR", "Downloads");
+}
+
 std::string specialFolderLocation(int code, Clock* clock) {
     return fromSystemName(systemLocation(code, clock)).value_or(std::string());
 }

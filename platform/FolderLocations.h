@@ -34,6 +34,10 @@ inline constexpr int kFolderUserName = 4102;
 inline constexpr int kFolderQuickTemp = 4103;
 inline constexpr int kFolderQuickTempFileName = 4104;
 
+// The user's download folder (`xdg-user-dir DOWNLOAD`: user-dirs.dirs, else
+// ~/Downloads), UTF-8 without a trailing "/".
+std::string downloadFolder();
+
 // The folder or name for `code`; "" when there is none. `clock` gives the tick
 // count of the temporary file names (the system clock when null).
 std::string specialFolderLocation(int code, Clock* clock = nullptr);

@@ -22,16 +22,17 @@ void runWindowLoop(Program& program, ConsoleWindow& window) {
     }
 }
 
-// Waits until the listener holds its port or has given up; false when it gave up.
+// Waits until the listener holds its port or has given up; false when it could not
+// open the port.
 bool listenerOpened(Program& program) {
     Listener* listener = program.listener();
     if (listener == nullptr || program.listeningPort() == 0) return true;
     const std::uint32_t start = program.clock().tickMs();
-    while (listener->running() && !listener->listening() &&
+    while (listener->running() && !listener->listening() && !listener->openFailed() &&
            program.clock().tickMs() - start < kListenOpenMs) {
         if (program.loop().pump(100) == 0) program.loop().waitForWork(20);
     }
-    return listener->listening();
+    return !listener->openFailed();
 }
 
 // The answers of a run without input: LAN on a first start unless --wan.

@@ -146,6 +146,7 @@ bool Listener::openListeningSocket(int port) {
     if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(fd, 20) != 0) {
         close(fd);
+        openFailed_ = true;
         replaceLog(program_, formatText(J("%d 番ポートが開けません\r\n"), port));
         return false;
     }

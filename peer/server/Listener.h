@@ -63,6 +63,8 @@ class Listener {
 
     bool running() const { return running_; }
     bool listening() const { return listenSocket_ >= 0; }
+    // The port could not be opened ("%d 番ポートが開けません").
+    bool openFailed() const { return openFailed_; }
 
     // ---- listener thread ----
     // Serves `raw` as if it had just been received on the used slot `index` (tests and
@@ -99,6 +101,7 @@ class Listener {
     std::atomic<bool> closeAllRequested_{false};
     std::atomic<bool> closeAllDone_{false};
     std::atomic<int> listenSocket_{-1};
+    std::atomic<bool> openFailed_{false};
     int wakePipe_[2] = {-1, -1};
     std::vector<char> block_;
     // What the last poll found.

@@ -12,7 +12,7 @@ ProgramPathFacts facts(const std::string& argv0) {
     f.argv0 = argv0;
     f.workingFolder = "/home/user/work";
     f.selfExecutable = "/usr/local/bin/quorvane-cli";
-    f.dataHome = "/home/user/.local/share";
+    f.configHome = "/home/user/.config";
     f.writable = [](const std::string&) { return true; };
     return f;
 }
@@ -28,15 +28,25 @@ TEST(ProgramPath, FoundOnThePathUsesTheRunningExecutable) {
     EXPECT_EQ(executablePath(facts("quorvane-cli")), "/usr/local/bin/quorvane-cli");
 }
 
-TEST(ProgramPath, UnwritableFolderMovesTheInstallationToTheDataFolder) {
+TEST(ProgramPath, InstalledProgramsKeepTheirFilesInTheSettingsFolder) {
     test::SandboxFolder sandbox;
-    ProgramPathFacts f = facts("/usr/bin/quorvane-cli");
-    f.dataHome = sandbox.path().string();
-    f.writable = [](const std::string& folder) { return folder != "/usr/bin"; };
+    ProgramPathFacts f = facts("/opt/q/quorvane-cli");
+    f.configHome = sandbox.path().string();
+    EXPECT_EQ(installationPath(f), "/opt/q/quorvane-cli");  // portable
+    f.writable = [](const std::string& folder) { return folder != "/opt/q"; };
     EXPECT_EQ(installationPath(f), sandbox.path().string() + "/quorvane/quorvane-cli");
     EXPECT_TRUE(std::filesystem::is_directory(sandbox.path() / "quorvane"));
-    f.writable = [](const std::string&) { return true; };
-    EXPECT_EQ(installationPath(f), "/usr/bin/quorvane-cli");
+    f = facts("/tmp/root/usr/bin/quorvane-cli");  // a "bin" folder, even when writable
+    f.configHome = sandbox.path().string();
+    EXPECT_EQ(installationPath(f), sandbox.path().string() + "/quorvane/quorvane-cli");
+}
+
+TEST(ProgramPath, OnlyAnInstalledProgramReceivesIntoTheDownloadFolder) {
+    EXPECT_EQ(installedReceiveFolder("/home/u/.config/quorvane/", "/home/u/.config/quorvane/",
+                                     "/home/u/Downloads"),
+              "/home/u/Downloads/Quorvane/");
+    EXPECT_EQ(installedReceiveFolder("/opt/q/", "/home/u/.config/quorvane/", "/home/u/Downloads"),
+              "");
 }
 
 }  // namespace
