@@ -9,6 +9,7 @@ QV_PACKAGES=(
     tinyproxy-bin iperf3 netcat-openbsd
     qt6-base-dev qt6-multimedia-dev fonts-noto-cjk
     xvfb x11-apps imagemagick
+    python3 dpkg-dev lintian appstream
 )
 
 qv_missing_packages() {
