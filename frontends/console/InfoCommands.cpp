@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <vector>
 
 #include "app/Program.h"
 #include "app/SettingsCatalogue.h"
@@ -50,8 +52,23 @@ bool desktopPresent() {
     return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
 }
 
+// The user manual: named like the program beside it, the build's quorvane.txt beside
+// it, or the installed copy under share/doc (cp932).
 std::string manualPath(Program& program) {
-    return program.environment().value(EnvironmentTable::kProgramStem) + ".txt";
+    const EnvironmentTable& environment = program.environment();
+    std::vector<std::string> candidates{environment.value(EnvironmentTable::kProgramStem) + ".txt",
+                                        environment.value(EnvironmentTable::kProgramFolder) +
+                                            "quorvane.txt"};
+    std::error_code error;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        std::filesystem::path doc = exe.parent_path() / "../share/doc/quorvane-cli/quorvane.txt";
+        if (auto cp932 = fromSystemName(doc.lexically_normal().string())) candidates.push_back(*cp932);
+    }
+    for (const std::string& candidate : candidates) {
+        if (pathExists(candidate)) return candidate;
+    }
+    return candidates.front();
 }
 
 void showHelp(ConsoleWindow& window) {
@@ -69,9 +86,14 @@ void showAbout(ConsoleWindow& window, Program& program) {
     window.note("about: manual " + cp932ToUtf8Lossy(manualPath(program)) + " (command manual)");
 }
 
+bool webAddress(const std::string& target) {
+    return target.rfind("http://", 0) == 0 || target.rfind("https://", 0) == 0;
+}
+
 // Names the target and opens it where a desktop can.
 void openTarget(ConsoleWindow& window, const std::string& what, const std::string& target) {
-    window.note(what + ": " + cp932ToUtf8Lossy(target));
+    std::string shown = webAddress(target) ? target : toSystemPath(target).value_or("");
+    window.note(what + ": " + (shown.empty() ? cp932ToUtf8Lossy(target) : shown));
     if (desktopPresent() && !openOnDesktop(target)) window.note(what + ": cannot be opened");
 }
 
@@ -79,7 +101,7 @@ void openTarget(ConsoleWindow& window, const std::string& what, const std::strin
 
 bool openOnDesktop(const std::string& target) {
     std::string systemForm = target;
-    if (target.rfind("http://", 0) != 0 && target.rfind("https://", 0) != 0) {
+    if (!webAddress(target)) {
         std::optional<std::string> path = toSystemPath(target);
         if (!path) return false;
         systemForm = *path;

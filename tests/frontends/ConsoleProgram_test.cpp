@@ -187,3 +187,25 @@ TEST(ConsoleProgramPair, LinesAreReadWhileAFileQueueRuns) {
 
 }  // namespace
 }  // namespace qv
+
+namespace qv {
+namespace {
+
+TEST(ConsoleProgram, HelpAboutAndTheReceiveFolderAreShown) {
+    test::SandboxFolder folder;
+    folder.write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\n");
+    test::CliProcess cli(folder.path().string(), {"0"});
+    cli.send("help");
+    cli.send("about");
+    cli.send("openfolder");
+    cli.send("quit");
+    EXPECT_EQ(cli.waitExit(), 0);
+    std::string out = cli.output();
+    EXPECT_NE(out.find("#   openfolder "), std::string::npos);
+    EXPECT_NE(out.find("#   MD5Checkする\n"), std::string::npos);  // a settings menu item
+    EXPECT_NE(out.find("# about: Quorvane「くおるべ」 version 1.11\n"), std::string::npos);
+    EXPECT_NE(out.find("# openfolder: " + folder.dir() + "受信FILE/\n"), std::string::npos) << out;
+}
+
+}  // namespace
+}  // namespace qv

@@ -97,10 +97,10 @@ TEST_F(OneShotPair, TestAndDropSucceedAndAMissingPeerFails) {
     EXPECT_EQ(test::readFileAt(serverFolder.path() / "受信FILE" / "data" / "b.txt"), "beta");
 
     std::vector<std::string> args{"-p", "0", "-c", "127.0.0.1:" + std::to_string(test::freeLoopbackPort()),
-                                  "--test"};
+                                  "--test", "--logfile", (folder.path() / "run.log").string()};
     test::CliProcess failing(folder.path().string(), args);
     EXPECT_EQ(failing.waitExit(30000), 1);
-    EXPECT_NE(failing.output().find("# result: failed, test"), std::string::npos);
+    EXPECT_NE(folder.read("run.log").find("# result: failed, test"), std::string::npos);
 }
 
 }  // namespace
