@@ -12,7 +12,8 @@ namespace {
 
 std::string configHome() {
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) return xdg;
-    if (const char* home = std::getenv("HOME"); home && *home) return std::string(home) + "/.config";
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return std::string(home) + "/.config";
     return "/tmp";
 }
 

@@ -23,10 +23,10 @@
 namespace qv {
 
 struct ProgramPathFacts {
-    std::string argv0;           // UTF-8, as given
-    std::string workingFolder;   // UTF-8, absolute
-    std::string selfExecutable;  // UTF-8, absolute (/proc/self/exe)
-    std::string configHome;      // $XDG_CONFIG_HOME, or $HOME/.config
+    std::string argv0;                                        // UTF-8, as given
+    std::string workingFolder;                                // UTF-8, absolute
+    std::string selfExecutable;                               // UTF-8, absolute (/proc/self/exe)
+    std::string configHome;                                   // $XDG_CONFIG_HOME, or $HOME/.config
     std::function<bool(const std::string& folder)> writable;  // may create files there
 };
 

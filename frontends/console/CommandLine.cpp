@@ -82,27 +82,54 @@ bool setSeconds(CommandLine& line, OneShotAction action, const char* text) {
 bool takeOption(CommandLine& line, int code, const char* arg) {
     long number = 0;
     switch (code) {
-        case 'h': line.outcome = CommandLine::Outcome::Help; return true;
-        case 'V': line.outcome = CommandLine::Outcome::Version; return true;
-        case 'p': return setPort(line, arg);
-        case 'c': line.peer = arg; return !line.peer.empty() || refuse(line, "-c needs a host");
-        case 'J': line.json = true; return true;
-        case kServer: line.server = true; return true;
-        case kWan: line.wan = true; return true;
-        case kSend: return setSeconds(line, OneShotAction::Send, arg);
-        case kRecv: return setSeconds(line, OneShotAction::Receive, arg);
-        case kTest: return setAction(line, OneShotAction::Test);
-        case kDrop: line.paths.push_back(arg); return setAction(line, OneShotAction::Drop);
+        case 'h':
+            line.outcome = CommandLine::Outcome::Help;
+            return true;
+        case 'V':
+            line.outcome = CommandLine::Outcome::Version;
+            return true;
+        case 'p':
+            return setPort(line, arg);
+        case 'c':
+            line.peer = arg;
+            return !line.peer.empty() || refuse(line, "-c needs a host");
+        case 'J':
+            line.json = true;
+            return true;
+        case kServer:
+            line.server = true;
+            return true;
+        case kWan:
+            line.wan = true;
+            return true;
+        case kSend:
+            return setSeconds(line, OneShotAction::Send, arg);
+        case kRecv:
+            return setSeconds(line, OneShotAction::Receive, arg);
+        case kTest:
+            return setAction(line, OneShotAction::Test);
+        case kDrop:
+            line.paths.push_back(arg);
+            return setAction(line, OneShotAction::Drop);
         case kBuf:
             if (!numberIn(arg, 1, 1000000000, number))
                 return refuse(line, std::string("invalid buffer size '") + arg + "'");
             line.buffer = arg;
             return true;
-        case kAuto: line.autoTune = true; return true;
-        case kKeyFile: line.keyFile = arg; return true;
-        case kJsonStream: line.json = line.jsonStream = true; return true;
-        case kLogFile: line.logFile = arg; return true;
-        default: return refuse(line, "unknown option; see --help");
+        case kAuto:
+            line.autoTune = true;
+            return true;
+        case kKeyFile:
+            line.keyFile = arg;
+            return true;
+        case kJsonStream:
+            line.json = line.jsonStream = true;
+            return true;
+        case kLogFile:
+            line.logFile = arg;
+            return true;
+        default:
+            return refuse(line, "unknown option; see --help");
     }
 }
 
@@ -120,12 +147,14 @@ bool takePositionals(CommandLine& line, int argc, char** argv, int first) {
 }
 
 bool checkCombination(CommandLine& line) {
-    if (line.server && !line.peer.empty()) return refuse(line, "--server and -c exclude each other");
+    if (line.server && !line.peer.empty())
+        return refuse(line, "--server and -c exclude each other");
     if (line.action != OneShotAction::None && line.peer.empty())
         return refuse(line, "--send, --recv, --test and --drop need -c HOST");
     if (!line.peer.empty() && line.action == OneShotAction::None)
         return refuse(line, "-c needs one of --send, --recv, --test or --drop");
-    if (!line.buffer.empty() && line.autoTune) return refuse(line, "--buf and --auto exclude each other");
+    if (!line.buffer.empty() && line.autoTune)
+        return refuse(line, "--buf and --auto exclude each other");
     return true;
 }
 

@@ -72,8 +72,8 @@ int ConsoleWindow::messageBox(const std::string& text, const std::string& captio
     out_.lines('M', text);
     if ((style & 0xF) != kStyleYesNo) return kResultOk;
     if (!prompt("yesno ", caption)) {
-        bool yes = std::find(yesCaptions_.begin(), yesCaptions_.end(), caption) !=
-                   yesCaptions_.end();
+        bool yes =
+            std::find(yesCaptions_.begin(), yesCaptions_.end(), caption) != yesCaptions_.end();
         std::fprintf(stderr, "quorvane-cli: %s: answered %s (no input in a one-shot run)\n",
                      cp932ToUtf8Lossy(caption).c_str(), yes ? "Yes" : "No");
         return yes ? kResultYes : kResultNo;

@@ -56,14 +56,15 @@ bool desktopPresent() {
 // it, or the installed copy under share/doc (cp932).
 std::string manualPath(Program& program) {
     const EnvironmentTable& environment = program.environment();
-    std::vector<std::string> candidates{environment.value(EnvironmentTable::kProgramStem) + ".txt",
-                                        environment.value(EnvironmentTable::kProgramFolder) +
-                                            "quorvane.txt"};
+    std::vector<std::string> candidates{
+        environment.value(EnvironmentTable::kProgramStem) + ".txt",
+        environment.value(EnvironmentTable::kProgramFolder) + "quorvane.txt"};
     std::error_code error;
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
     if (!error) {
         std::filesystem::path doc = exe.parent_path() / "../share/doc/quorvane-cli/quorvane.txt";
-        if (auto cp932 = fromSystemName(doc.lexically_normal().string())) candidates.push_back(*cp932);
+        if (auto cp932 = fromSystemName(doc.lexically_normal().string()))
+            candidates.push_back(*cp932);
     }
     for (const std::string& candidate : candidates) {
         if (pathExists(candidate)) return candidate;
@@ -107,8 +108,8 @@ bool openOnDesktop(const std::string& target) {
         systemForm = *path;
     }
     // The shell puts xdg-open in the background, so only the shell is waited for.
-    const char* argv[] = {"sh", "-c", "xdg-open \"$1\" >/dev/null 2>&1 &", "sh",
-                          systemForm.c_str(), nullptr};
+    const char* argv[] = {
+        "sh", "-c", "xdg-open \"$1\" >/dev/null 2>&1 &", "sh", systemForm.c_str(), nullptr};
     pid_t pid = 0;
     if (posix_spawnp(&pid, "sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
         return false;
@@ -121,7 +122,8 @@ void addInfoCommands(ConsoleWindow& window, Program& program) {
     window.addCommand("help", [&window](const std::string&) { showHelp(window); });
     window.addCommand("about",
                       [&window, &program](const std::string&) { showAbout(window, program); });
-    window.addCommand("hp", [&window](const std::string&) { openTarget(window, "hp", kProjectUrl); });
+    window.addCommand("hp",
+                      [&window](const std::string&) { openTarget(window, "hp", kProjectUrl); });
     window.addCommand("manual", [&window, &program](const std::string&) {
         openTarget(window, "manual", manualPath(program));
     });

@@ -34,11 +34,16 @@ std::string utcNow() {
 
 const char* directionName(OneShotAction action) {
     switch (action) {
-        case OneShotAction::Send: return "send";
-        case OneShotAction::Receive: return "receive";
-        case OneShotAction::Test: return "test";
-        case OneShotAction::Drop: return "drop";
-        default: return "none";
+        case OneShotAction::Send:
+            return "send";
+        case OneShotAction::Receive:
+            return "receive";
+        case OneShotAction::Test:
+            return "test";
+        case OneShotAction::Drop:
+            return "drop";
+        default:
+            return "none";
     }
 }
 
@@ -107,8 +112,8 @@ void ConsoleRun::runSend(Outcome& outcome) {
     program_.loop().killTimer(kStopTimer);
     const SpeedTestState& state = program_.speedTest();
     const SpeedTestSummary& record = state.record;
-    outcome.success = outcome.result == client::kOk ||
-                      (stoppedHere && outcome.result == client::kStopped);
+    outcome.success =
+        outcome.result == client::kOk || (stoppedHere && outcome.result == client::kStopped);
     if (outcome.result == kNoStream) outcome.resultText = "no usable peer";
     outcome.fields.add("duration_s", record.durationMs / 1000.0)
         .add("bytes", record.bytes)
@@ -151,7 +156,7 @@ void ConsoleRun::runDrop(Outcome& outcome) {
     const bool ran = after.runs != before.runs;
     outcome.success = ran && !after.stopped && after.sendErrors == 0 && after.checkErrors == 0;
     outcome.result = outcome.success ? client::kOk : kNotRun;
-    outcome.resultText = !ran ? "nothing was sent"
+    outcome.resultText = !ran              ? "nothing was sent"
                          : outcome.success ? "sent"
                                            : "some files were not sent";
     outcome.fields.add("duration_s", after.elapsedMs / 1000.0)
@@ -165,8 +170,8 @@ void ConsoleRun::report(const Outcome& outcome) {
                            ? outcome.resultText
                            : cp932ToUtf8Lossy(program_.clientErrorText(outcome.result));
     window_.note(std::string("result: ") + (outcome.success ? "success" : "failed") + ", " +
-                 directionName(line_.action) + ", code " + std::to_string(outcome.result) +
-                 " (" + text + ")");
+                 directionName(line_.action) + ", code " + std::to_string(outcome.result) + " (" +
+                 text + ")");
     JsonObject json;
     json.add("start", outcome.start)
         .add("peer", line_.peer)
@@ -196,18 +201,28 @@ bool ConsoleRun::useKeyFile() {
 int ConsoleRun::runClientAction() {
     window_.type(Field::Peer, utf8ToCp932Lossy(line_.peer));
     if (!line_.buffer.empty()) window_.type(Field::Buf, line_.buffer);
-    if (!line_.buffer.empty() || line_.autoTune) window_.type(Field::Auto, line_.autoTune ? "1" : "0");
+    if (!line_.buffer.empty() || line_.autoTune)
+        window_.type(Field::Auto, line_.autoTune ? "1" : "0");
     Outcome outcome;
     if (!useKeyFile()) {
         program_.close();
         return kExitUsage;
     }
     switch (line_.action) {
-        case OneShotAction::Send: runSend(outcome); break;
-        case OneShotAction::Receive: runReceive(outcome); break;
-        case OneShotAction::Test: runTest(outcome); break;
-        case OneShotAction::Drop: runDrop(outcome); break;
-        case OneShotAction::None: break;
+        case OneShotAction::Send:
+            runSend(outcome);
+            break;
+        case OneShotAction::Receive:
+            runReceive(outcome);
+            break;
+        case OneShotAction::Test:
+            runTest(outcome);
+            break;
+        case OneShotAction::Drop:
+            runDrop(outcome);
+            break;
+        case OneShotAction::None:
+            break;
     }
     report(outcome);
     // The key of --key-file is for this run only.

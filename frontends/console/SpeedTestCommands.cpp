@@ -31,9 +31,8 @@ void addSpeedTestCommands(ConsoleWindow& window, Program& program) {
         chooseCsvFile(program, window, args);
     });
     // Lines are read while a test streams or a file queue runs, as the window takes clicks.
-    window.setNestedCommandsAllowed([&program] {
-        return transferLoopRunning(program) || program.flags().senderBusy != 0;
-    });
+    window.setNestedCommandsAllowed(
+        [&program] { return transferLoopRunning(program) || program.flags().senderBusy != 0; });
     program.speedTest().onTestEnded = [&window](const SpeedTestSummary& summary) {
         window.note(summaryText(summary));
     };

@@ -39,8 +39,8 @@ bool TransferMeter::takePeriod() {
     if (shift == 0 || shift == lastShift_) return false;
     // The period that just ended began one second before the shift, or at the
     // previous shift seen here.
-    const std::uint32_t begin = lastShift_ != 0 && shift - lastShift_ < 3000 ? lastShift_
-                                                                            : shift - 1000;
+    const std::uint32_t begin =
+        lastShift_ != 0 && shift - lastShift_ < 3000 ? lastShift_ : shift - 1000;
     lastShift_ = shift;
     if (startTick_ == 0) startTick_ = begin;
     const std::int64_t sentBytes = state.sent.bytes[0];

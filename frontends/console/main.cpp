@@ -23,14 +23,17 @@ int main(int argc, char** argv) {
     ConsoleOptions options;
     options.line = parseCommandLine(argc, argv);
     switch (options.line.outcome) {
-        case CommandLine::Outcome::Help: std::fputs(usageText().c_str(), stdout); return kExitOk;
+        case CommandLine::Outcome::Help:
+            std::fputs(usageText().c_str(), stdout);
+            return kExitOk;
         case CommandLine::Outcome::Version:
             std::printf("quorvane-cli %s\n%s\n", qv::kVersion, qv::kProjectUrl);
             return kExitOk;
         case CommandLine::Outcome::BadUsage:
             std::fprintf(stderr, "quorvane-cli: %s\n", options.line.error.c_str());
             return kExitUsage;
-        case CommandLine::Outcome::Run: break;
+        case CommandLine::Outcome::Run:
+            break;
     }
     std::string path = qv::installationPath(qv::currentProgramPathFacts(argv[0]));
     std::optional<std::string> cp932Path = qv::fromSystemName(path);

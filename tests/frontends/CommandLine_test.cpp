@@ -46,12 +46,23 @@ TEST(CommandLine, ModesPortsAndOneShotActions) {
 }
 
 TEST(CommandLine, BadUsageIsRefusedWithAReason) {
-    for (auto words : std::vector<std::vector<const char*>>{
-             {"99999"}, {"-5"}, {"abc"}, {"-p", "65536"}, {"-p", ""}, {"9001", "9002"},
-             {"--bogus"}, {"-p"}, {"-c", "h"}, {"--send", "5"}, {"-c", "h", "--send", "0"},
-             {"-c", "h", "--send", "x"}, {"-c", "h", "--test", "--send", "2"},
-             {"--server", "-c", "h", "--test"}, {"-c", "h", "--test", "--buf", "0"},
-             {"-c", "h", "--test", "--buf", "9", "--auto"}}) {
+    for (auto words :
+         std::vector<std::vector<const char*>>{{"99999"},
+                                               {"-5"},
+                                               {"abc"},
+                                               {"-p", "65536"},
+                                               {"-p", ""},
+                                               {"9001", "9002"},
+                                               {"--bogus"},
+                                               {"-p"},
+                                               {"-c", "h"},
+                                               {"--send", "5"},
+                                               {"-c", "h", "--send", "0"},
+                                               {"-c", "h", "--send", "x"},
+                                               {"-c", "h", "--test", "--send", "2"},
+                                               {"--server", "-c", "h", "--test"},
+                                               {"-c", "h", "--test", "--buf", "0"},
+                                               {"-c", "h", "--test", "--buf", "9", "--auto"}}) {
         std::vector<std::string> text{"quorvane-cli"};
         text.insert(text.end(), words.begin(), words.end());
         std::vector<char*> argv;
@@ -65,9 +76,12 @@ TEST(CommandLine, BadUsageIsRefusedWithAReason) {
 
 TEST(CommandLineProgram, HelpVersionAndBadUsageStartNothing) {
     test::SandboxFolder folder;
-    for (auto [args, code] : std::vector<std::pair<std::vector<std::string>, int>>{
-             {{"--help"}, kExitOk}, {{"-V"}, kExitOk}, {{"99999"}, kExitUsage},
-             {{"abc"}, kExitUsage}, {{"-x"}, kExitUsage}}) {
+    for (auto [args, code] :
+         std::vector<std::pair<std::vector<std::string>, int>>{{{"--help"}, kExitOk},
+                                                               {{"-V"}, kExitOk},
+                                                               {{"99999"}, kExitUsage},
+                                                               {{"abc"}, kExitUsage},
+                                                               {{"-x"}, kExitUsage}}) {
         test::CliProcess cli(folder.path().string(), args);
         const char* expected = code == kExitUsage ? "quorvane-cli: " : "quorvane-cli";
         EXPECT_TRUE(cli.waitFor(args[0] == "-V" ? "quorvane-cli 1.11" : expected)) << args[0];

@@ -31,7 +31,8 @@ bool pythonAccepts(const test::CliProcess& cli, const test::SandboxFolder& folde
     std::ofstream(script) << "import json, sys\n"
                              "for text in open(sys.argv[1]):\n"
                              "    d = json.loads(text)\n"
-                             "    assert " << check << ", d\n";
+                             "    assert "
+                          << check << ", d\n";
     std::string command = "python3 " + script.string() + " " + file.string();
     return objects > 0 && std::system(command.c_str()) == 0;
 }
@@ -40,8 +41,8 @@ class OneShotPair : public ::testing::Test {
   protected:
     void SetUp() override {
         serverFolder.write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\nNICNAME=srv\r\n");
-        server = std::make_unique<test::CliProcess>(serverFolder.path().string(),
-                                                    std::vector<std::string>{"--server", "-p", serverPort});
+        server = std::make_unique<test::CliProcess>(
+            serverFolder.path().string(), std::vector<std::string>{"--server", "-p", serverPort});
         ASSERT_TRUE(server->waitFor("U " + serverPort + " 番ポート待ち受け中.."));
     }
     void TearDown() override {
@@ -96,8 +97,13 @@ TEST_F(OneShotPair, TestAndDropSucceedAndAMissingPeerFails) {
     EXPECT_TRUE(pythonAccepts(*cli, folder, "d['files'] == 2 and d['send_errors'] == 0"));
     EXPECT_EQ(test::readFileAt(serverFolder.path() / "受信FILE" / "data" / "b.txt"), "beta");
 
-    std::vector<std::string> args{"-p", "0", "-c", "127.0.0.1:" + std::to_string(test::freeLoopbackPort()),
-                                  "--test", "--logfile", (folder.path() / "run.log").string()};
+    std::vector<std::string> args{"-p",
+                                  "0",
+                                  "-c",
+                                  "127.0.0.1:" + std::to_string(test::freeLoopbackPort()),
+                                  "--test",
+                                  "--logfile",
+                                  (folder.path() / "run.log").string()};
     test::CliProcess failing(folder.path().string(), args);
     EXPECT_EQ(failing.waitExit(30000), 1);
     EXPECT_NE(folder.read("run.log").find("# result: failed, test"), std::string::npos);
