@@ -89,7 +89,7 @@ void ConsoleRun::startMeter() {
             meter_.restartReceived();
         };
     }
-    program_.loop().setTimer(kMeterTimer, 200, [this] { meter_.sample(); });
+    program_.loop().setTimer(kMeterTimer, 500, [this] { meter_.sample(); });
 }
 
 template <class Done>

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <initializer_list>
 
 #include "support/CliProcess.h"
 #include "support/LoopbackPeer.h"
@@ -14,7 +13,7 @@
 namespace qv::console {
 namespace {
 
-CommandLine parse(std::initializer_list<const char*> words) {
+CommandLine parse(const std::vector<std::string>& words) {
     std::vector<std::string> text{"quorvane-cli"};
     text.insert(text.end(), words.begin(), words.end());
     std::vector<char*> argv;
@@ -46,31 +45,27 @@ TEST(CommandLine, ModesPortsAndOneShotActions) {
 }
 
 TEST(CommandLine, BadUsageIsRefusedWithAReason) {
-    for (auto words :
-         std::vector<std::vector<const char*>>{{"99999"},
-                                               {"-5"},
-                                               {"abc"},
-                                               {"-p", "65536"},
-                                               {"-p", ""},
-                                               {"9001", "9002"},
-                                               {"--bogus"},
-                                               {"-p"},
-                                               {"-c", "h"},
-                                               {"--send", "5"},
-                                               {"-c", "h", "--send", "0"},
-                                               {"-c", "h", "--send", "x"},
-                                               {"-c", "h", "--test", "--send", "2"},
-                                               {"--server", "-c", "h", "--test"},
-                                               {"-c", "h", "--test", "--buf", "0"},
-                                               {"-c", "h", "--test", "--buf", "9", "--auto"}}) {
-        std::vector<std::string> text{"quorvane-cli"};
-        text.insert(text.end(), words.begin(), words.end());
-        std::vector<char*> argv;
-        for (std::string& word : text)
-            argv.push_back(word.data());
-        CommandLine line = parseCommandLine(static_cast<int>(argv.size()), argv.data());
-        EXPECT_EQ(line.outcome, CommandLine::Outcome::BadUsage) << text[1];
-        EXPECT_FALSE(line.error.empty()) << text[1];
+    const std::vector<std::vector<std::string>> cases{
+        {"99999"},
+        {"-5"},
+        {"abc"},
+        {"-p", "65536"},
+        {"-p", ""},
+        {"9001", "9002"},
+        {"--bogus"},
+        {"-p"},
+        {"-c", "h"},
+        {"--send", "5"},
+        {"-c", "h", "--send", "0"},
+        {"-c", "h", "--send", "x"},
+        {"-c", "h", "--test", "--send", "2"},
+        {"--server", "-c", "h", "--test"},
+        {"-c", "h", "--test", "--buf", "0"},
+        {"-c", "h", "--test", "--buf", "9", "--auto"}};
+    for (const std::vector<std::string>& words : cases) {
+        CommandLine line = parse(words);
+        EXPECT_EQ(line.outcome, CommandLine::Outcome::BadUsage) << words[0];
+        EXPECT_FALSE(line.error.empty()) << words[0];
     }
 }
 

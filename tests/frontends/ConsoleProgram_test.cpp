@@ -33,7 +33,7 @@ std::vector<std::string> keysOf(const std::string& ini) {
 TEST(ConsoleProgram, FirstStartAsksOnceAndQuitWritesTheSettings) {
     test::SandboxFolder folder;
     {
-        test::CliProcess cli(folder.path().string(), {});
+        test::CliProcess cli(folder.path().string(), {"0"});
         ASSERT_TRUE(cli.waitFor("M WAN/LANモードの選択"));
         cli.send("no");
         ASSERT_TRUE(cli.waitFor("T Quorvane「くおるべ」Ver 1.11"));
@@ -48,7 +48,7 @@ TEST(ConsoleProgram, FirstStartAsksOnceAndQuitWritesTheSettings) {
     EXPECT_NE(ini.find("\r\nWAN=0\r\n"), std::string::npos);
     EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "受信FILE"));
 
-    test::CliProcess again(folder.path().string(), {});
+    test::CliProcess again(folder.path().string(), {"0"});
     again.send("quit");
     EXPECT_EQ(again.waitExit(), 0);
     EXPECT_EQ(again.output().find("M WAN/LAN"), std::string::npos);
@@ -58,7 +58,7 @@ TEST(ConsoleProgram, FirstStartAsksOnceAndQuitWritesTheSettings) {
 TEST(ConsoleProgram, EndOfInputKeepsServingUntilTerminatedThenSaves) {
     test::SandboxFolder folder;
     folder.write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\nBUF=999\r\n");
-    test::CliProcess cli(folder.path().string(), {});
+    test::CliProcess cli(folder.path().string(), {"0"});
     cli.send("peer 10.1.2.3:9005:テスト");
     cli.closeInput();
     ASSERT_TRUE(cli.waitFor("T Quorvane"));
@@ -73,7 +73,7 @@ TEST(ConsoleProgram, EndOfInputKeepsServingUntilTerminatedThenSaves) {
 TEST(ConsoleProgram, EndOfInputAnswersNoAndAbortSavesNothing) {
     test::SandboxFolder folder;
     {
-        test::CliProcess cli(folder.path().string(), {});
+        test::CliProcess cli(folder.path().string(), {"0"});
         cli.closeInput();
         ASSERT_TRUE(cli.waitFor("T Quorvane"));
         cli.signal(SIGINT);
@@ -82,7 +82,7 @@ TEST(ConsoleProgram, EndOfInputAnswersNoAndAbortSavesNothing) {
     EXPECT_NE(iniOf(folder).find("\r\nWAN=0\r\n"), std::string::npos);
 
     std::filesystem::remove(folder.path() / "quorvane-cli.ini");
-    test::CliProcess cli(folder.path().string(), {});
+    test::CliProcess cli(folder.path().string(), {"0"});
     cli.send("yes");  // WAN mode: the security key dialog opens at once
     ASSERT_TRUE(cli.waitFor("M セキュリティーKeyの設定"));
     cli.send("secret");
@@ -94,7 +94,7 @@ TEST(ConsoleProgram, EndOfInputAnswersNoAndAbortSavesNothing) {
 TEST(ConsoleProgram, WaitHoldsTheNextLineAndUnknownCommandsAreNoted) {
     test::SandboxFolder folder;
     folder.write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\n");
-    test::CliProcess cli(folder.path().string(), {});
+    test::CliProcess cli(folder.path().string(), {"0"});
     ASSERT_TRUE(cli.waitFor("T Quorvane"));
     auto start = std::chrono::steady_clock::now();
     cli.send("frobnicate now");
@@ -149,12 +149,6 @@ TEST(ConsoleProgramPair, TestAndChatBetweenTwoConsolePrograms) {
     EXPECT_EQ(b.waitExit(), 0);
 }
 
-}  // namespace
-}  // namespace qv
-
-namespace qv {
-namespace {
-
 // A queue runs inside the command that started it; the lines after it are read while
 // it runs, as the window takes clicks: further drops queue (the eleventh is refused)
 // and stop ends the queue at once, the queued entries with it.
@@ -184,12 +178,6 @@ TEST(ConsoleProgramPair, LinesAreReadWhileAFileQueueRuns) {
     EXPECT_EQ(a.waitExit(), 0);
     EXPECT_EQ(b.waitExit(), 0);
 }
-
-}  // namespace
-}  // namespace qv
-
-namespace qv {
-namespace {
 
 TEST(ConsoleProgram, HelpAboutAndTheReceiveFolderAreShown) {
     test::SandboxFolder folder;
