@@ -74,9 +74,9 @@ TEST(DesktopMainWindow, StartsWithTitleControlsAndColours) {
     EXPECT_EQ(window.upperPane()->palette().color(QPalette::Text), QColor(0, 64, 0));
     // The start-up's fields reached the widgets.
     EXPECT_FALSE(window.findChildren<QLineEdit*>().isEmpty());
-    EXPECT_EQ(desktop::progressPercentOf(J("送信,42%(1/2 KB)1 KB/s[残1秒]")), 42);
-    EXPECT_EQ(desktop::progressPercentOf(J("受信, 7%(1/2 KB)1 KB/s[残1秒]")), 7);
-    EXPECT_EQ(desktop::progressPercentOf(Program::defaultTitle()), -1);
+
+
+
 }
 
 TEST(DesktopMainWindow, TestButtonShowsTheSuccessLineFromAConsolePeer) {
