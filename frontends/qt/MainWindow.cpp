@@ -45,19 +45,6 @@ void setEditText(QLineEdit* edit, const std::string& value) {
 
 }  // namespace
 
-QString sizeText(std::int64_t bytes) {
-    constexpr const char* kUnits[] = {"KB", "MB", "GB", "TB"};
-    if (bytes < 1000) return QStringLiteral("%1 B").arg(bytes);
-    double value = static_cast<double>(bytes) / 1000;
-    int unit = 0;
-    while (value >= 1000 && unit < 3) {
-        value /= 1000;
-        ++unit;
-    }
-    int decimals = value < 10 ? 2 : value < 100 ? 1 : 0;
-    return QStringLiteral("%1 %2").arg(value, 0, 'f', decimals).arg(QLatin1String(kUnits[unit]));
-}
-
 QString progressText(const TransferProgress& progress) {
     auto text = [](const char* source) { return uiText("MainWindow", source); };
     QStringList parts;
@@ -179,10 +166,10 @@ void MainWindow::showPaneText(QPlainTextEdit* pane, PaneOp op, const std::string
                               const std::string& whole) {
     QTextCursor cursor(pane->document());
     if (op == PaneOp::Replace || pane->document()->characterCount() > kPaneCharacters) {
-        pane->setPlainText(displayText(op == PaneOp::Replace ? text : whole));
+        pane->setPlainText(coreText(op == PaneOp::Replace ? text : whole));
     } else {
         cursor.movePosition(op == PaneOp::Append ? QTextCursor::End : QTextCursor::Start);
-        cursor.insertText(displayText(text));
+        cursor.insertText(coreText(text));
     }
     bool toEnd = op == PaneOp::Append;
     QScrollBar* bar = pane->verticalScrollBar();
@@ -214,8 +201,8 @@ void MainWindow::showProgress() {
 
 int MainWindow::messageBox(const std::string& text, const std::string& caption, int style) {
     QMessageBox box(this);
-    box.setWindowTitle(fromCp932(caption));
-    box.setText(displayText(text));
+    box.setWindowTitle(coreText(caption));
+    box.setText(coreText(text));
     box.setIcon((style & kStyleStopIcon) ? QMessageBox::Critical : QMessageBox::Information);
     if ((style & 0xF) != kStyleYesNo) {
         box.setStandardButtons(QMessageBox::Ok);
@@ -335,6 +322,8 @@ void MainWindow::runSettingsChoice(const QAction* action) {
     if (std::optional<Language> language = chosenLanguage(action)) {
         useLanguage(*language);
         saveLanguage(*language);
+        // Qt tells the widgets only while its loop runs; this window changes at once.
+        retranslate();
         return;
     }
     desktop::runSettingsChoice(program_, action);

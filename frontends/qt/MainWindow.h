@@ -167,7 +167,5 @@ class MainWindow final : public QDialog, public WindowView {
 // The progress bar's text: name, n of N, bytes done and total, rate and time left;
 // "完了" once the file has arrived.
 QString progressText(const TransferProgress& progress);
-// A byte count with its unit: "512 B", "12.3 KB", "4.56 MB", "1.20 GB" (decimal).
-QString sizeText(std::int64_t bytes);
 
 }  // namespace qv::desktop

@@ -234,18 +234,18 @@ void MainWindow::buildControls() {
     rates->addWidget(plot_, 1);
     rates->addWidget(progress_);
     auto* lowerRow = new QHBoxLayout;
-    lowerRow->addWidget(lower_, 3);
-    lowerRow->addLayout(rates, 2);
+    lowerRow->addWidget(lower_, 4);
+    lowerRow->addLayout(rates, 5);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buildPeerRows());
     layout->addLayout(buildTransferRows());
     layout->addLayout(buildPublicRows());
-    layout->addWidget(upper_, 3);
-    layout->addLayout(lowerRow, 3);
+    layout->addWidget(upper_, 2);
+    layout->addLayout(lowerRow, 4);
     layout->addLayout(buildChatRows());
     useColours();
-    resize(760, 860);
+    resize(900, 900);
 
     // Drops anywhere on the window go to the send queue, not into an edit.
     for (QWidget* child : findChildren<QWidget*>())

@@ -51,7 +51,7 @@ RateUnit rateUnitFor(double peakBytesPerSecond) {
 
 RatePlot::RatePlot(QWidget* parent) : QChartView(parent) {
     setRenderHint(QPainter::Antialiasing);
-    setMinimumSize(260, 200);
+    setMinimumSize(380, 260);
     QChart* chart = this->chart();
     chart->setMargins(QMargins(2, 2, 2, 2));
     chart->legend()->setAlignment(Qt::AlignBottom);
@@ -167,7 +167,12 @@ void RatePlot::redraw() {
     rateAxis_->setRange(0, top);
     rateAxis_->setTitleText(unitName_);
     bitAxis_->setRange(0, top * unit.bytesPerSecond * 8 / 1e6);
-    timeAxis_->setRange(0, std::max(10.0, std::ceil(end / timeScale)));
+    // Whole ticks: 1, 2 or 5 times a power of ten apart, up to five along the axis.
+    double step = scaleTop(std::max(2.0, end / timeScale) / 5);
+    int ticks = static_cast<int>(std::ceil(end / timeScale / step));
+    ticks = std::max(ticks, 2);
+    timeAxis_->setRange(0, step * ticks);
+    timeAxis_->setTickCount(ticks + 1);
     timeAxis_->setTitleText(minutes_ ? text("経過時間 (分)") : text("経過時間 (秒)"));
     showLine(sent_, sentSeries_, sentAverage_, timeScale, unit.bytesPerSecond, end);
     showLine(received_, receivedSeries_, receivedAverage_, timeScale, unit.bytesPerSecond, end);

@@ -68,7 +68,7 @@ std::optional<bool> isCurrent(const ConfigStore& settings, const std::string& te
 }
 
 void addItem(QMenu& menu, const std::string& text, const ConfigStore& settings) {
-    QAction* action = menu.addAction(fromCp932(text));
+    QAction* action = menu.addAction(coreText(text));
     action->setData(QByteArray::fromStdString(text));
     if (std::optional<bool> current = isCurrent(settings, text)) {
         action->setCheckable(true);
@@ -99,7 +99,7 @@ std::unique_ptr<QMenu> buildSettingsMenu(QWidget* parent, const ConfigStore& set
     for (; next < items.size() && next < kTopLevelItems; ++next)
         addItem(*menu, items[next], settings);
     for (const Submenu& submenu : kSubmenus) {
-        QMenu* sub = menu->addMenu(fromCp932(J(submenu.utf8Title)));
+        QMenu* sub = menu->addMenu(uiText("SettingsMenu", submenu.utf8Title));
         for (int i = 0; i < submenu.items && next < items.size(); ++i, ++next)
             addItem(*sub, items[next], settings);
     }

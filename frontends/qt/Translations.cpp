@@ -3,8 +3,11 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QSettings>
+#include <QStringList>
 #include <QTranslator>
 #include <memory>
+
+#include "frontends/qt/QtText.h"
 
 namespace qv::desktop {
 namespace {
@@ -66,6 +69,17 @@ void saveLanguage(Language language) {
 
 QString uiText(const char* context, const char* source) {
     return QCoreApplication::translate(context, source);
+}
+
+QString coreText(const std::string& cp932) {
+    QString text = displayText(cp932);
+    if (currentLanguage() == Language::Japanese) return text;
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& line : lines) {
+        QByteArray source = line.toUtf8();
+        if (!source.isEmpty()) line = QCoreApplication::translate("Core", source.constData());
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 }  // namespace qv::desktop

@@ -8,6 +8,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <string>
 
 namespace qv::desktop {
 
@@ -27,5 +28,10 @@ void saveLanguage(Language language);
 
 // A window text: `source` (UTF-8 Japanese) in the current language.
 QString uiText(const char* context, const char* source);
+
+// A text of the program's core (cp932, "\r\n" line ends) as the window shows it: in
+// English, each line that the translation's "Core" table knows is replaced; the
+// core's own text (what the wire, the INI file and the peer see) never changes.
+QString coreText(const std::string& cp932);
 
 }  // namespace qv::desktop

@@ -158,11 +158,11 @@ The port and name may be left out</translation>
     </message>
     <message>
         <source>送信平均</source>
-        <translation>Sent (average)</translation>
+        <translation>Sent, mean</translation>
     </message>
     <message>
         <source>受信平均</source>
-        <translation>Received (average)</translation>
+        <translation>Received, mean</translation>
     </message>
     <message>
         <source>Mbit/s</source>
@@ -242,8 +242,8 @@ The port and name may be left out</translation>
 <context>
     <name>PublicFolderDialog</name>
     <message>
-        <source>「公開フォルダ追加」でフォルダを選ぶと、ここに一覧されます</source>
-        <translation>Choose a folder with the add button; its files are listed here</translation>
+        <source>「%1」でフォルダを選ぶと、その中のファイルを相手が受け取れます</source>
+        <translation>Choose a folder with “%1”: the peer can then fetch the files in it</translation>
     </message>
 </context>
 <context>
