@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -222,6 +223,11 @@ void MainWindow::buildControls() {
     setWindowIcon(QIcon(QStringLiteral(":/quorvane.svg")));
     upper_ = logPane(kDarkGreen, this);
     lower_ = logPane(kBlue, this);
+    // The lower pane's banners are 26 full-width characters a line: they keep their
+    // shape unwrapped, and the pane is wide enough for them.
+    lower_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    lower_->setMinimumWidth(lower_->fontMetrics().horizontalAdvance(QString(26, QChar(0x25A0))) +
+                            lower_->verticalScrollBar()->sizeHint().width() + 16);
     plot_ = new RatePlot(this);
     progress_ = new QProgressBar(this);
     progress_->setRange(0, 1000);
@@ -234,8 +240,8 @@ void MainWindow::buildControls() {
     rates->addWidget(plot_, 1);
     rates->addWidget(progress_);
     auto* lowerRow = new QHBoxLayout;
-    lowerRow->addWidget(lower_, 4);
-    lowerRow->addLayout(rates, 5);
+    lowerRow->addWidget(lower_, 1);
+    lowerRow->addLayout(rates, 1);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buildPeerRows());

@@ -120,7 +120,9 @@ bool RatePlot::sample(const RateHistory& sent, const RateHistory& received) {
     bool hasPoints = !sent_.points.empty() || !received_.points.empty();
     if (hasPoints && clock_.elapsed() - lastSampleMs_ > kRunGapMs) clear();
     lastSampleMs_ = clock_.elapsed();
-    double seconds = static_cast<double>(lastSampleMs_) / 1000.0;
+    // The first sample ends the run's first second.
+    if (!hasPoints) originMs_ = lastSampleMs_ - 1000;
+    double seconds = static_cast<double>(lastSampleMs_ - originMs_) / 1000.0;
     if (sentRate >= 0) add(sent_, sentRate, seconds);
     if (receivedRate >= 0) add(received_, receivedRate, seconds);
     redraw();

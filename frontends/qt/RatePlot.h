@@ -95,6 +95,7 @@ class RatePlot final : public QChartView {
     std::uint32_t sentTick_ = 0, receivedTick_ = 0;
     QElapsedTimer clock_;
     qint64 lastSampleMs_ = 0;
+    qint64 originMs_ = 0;  // the run's start on clock_
     QString unitName_;
     bool minutes_ = false;
 };

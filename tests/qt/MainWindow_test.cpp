@@ -81,6 +81,19 @@ TEST(DesktopMainWindow, StartsWithTitleControlsAndColours) {
     EXPECT_FALSE(window.windowIcon().isNull());
 }
 
+// A dark style gets light pane colours and a chart on the dark base.
+TEST(DesktopMainWindow, ColoursFollowADarkPalette) {
+    DesktopWindow desk;
+    QPalette dark = desk.window().palette();
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Window, QColor(45, 45, 45));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    desk.window().setPalette(dark);
+    EXPECT_GT(desk.window().lowerPane()->palette().color(QPalette::Text).lightness(), 128);
+    EXPECT_GT(desk.window().upperPane()->palette().color(QPalette::Text).lightness(), 128);
+    EXPECT_EQ(desk.window().ratePlot()->chart()->backgroundBrush().color(), QColor(30, 30, 30));
+}
+
 // The PortN indicator shows its three lines without scrolling.
 TEST(DesktopMainWindow, PortNIndicatorShowsThreeLines) {
     DesktopWindow desk;
