@@ -4,6 +4,8 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineSeries>
 #include <QLocale>
 #include <QMenu>
@@ -15,6 +17,7 @@
 #include <thread>
 
 #include "DesktopWindow.h"
+#include "frontends/qt/AboutDialog.h"
 #include "frontends/qt/DesktopShell.h"
 #include "frontends/qt/EventBridge.h"
 #include "frontends/qt/QtText.h"
@@ -89,14 +92,11 @@ TEST(DesktopRatePlot, ClearsAndThinsLongRunsOut) {
 }
 
 TEST(DesktopProgress, FileSentToAConsolePeerEndsAtDone) {
-    SandboxFolder peerFolder;
-    peerFolder.write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\nNICNAME=cli\r\n");
-    int port = freeLoopbackPort();
-    CliProcess peer(peerFolder.path().string(), {std::to_string(port)});
-    ASSERT_TRUE(peer.waitFor(std::to_string(port) + " 番ポート待ち受け中.."));
+    ConsolePeer peer;
+    ASSERT_TRUE(peer.listening());
     DesktopWindow desk;
     desk.folder().write("outbox/report.bin", std::string(300000, 'x'));
-    desk.window().peerBox()->setEditText(QStringLiteral("127.0.0.1:%1").arg(port));
+    desk.window().peerBox()->setEditText(peer.peerText());
     desk.window().dropPaths({QString::fromStdString(desk.folder().dir() + "outbox/report.bin")});
     QProgressBar* bar = desk.window().progressBar();
     EXPECT_TRUE(processUntil([&] { return bar->text().contains(shown("完了")); }))
@@ -105,6 +105,28 @@ TEST(DesktopProgress, FileSentToAConsolePeerEndsAtDone) {
     EXPECT_EQ(bar->text(), shown("report.bin  1/1 件  300 KB  完了"));
     EXPECT_EQ(desktop::sizeText(999), QStringLiteral("999 B"));
     EXPECT_EQ(desktop::sizeText(1'234'567'890), QStringLiteral("1.23 GB"));
+}
+
+TEST(DesktopAbout, ShowsVersionLicenceAndPageAndCloses) {
+    std::vector<std::string> opened;
+    desktop::AboutDialog about(
+        "/opt/quorvane/quorvane.txt", [&](const std::string& target) { opened.push_back(target); },
+        nullptr);
+    QString texts;
+    for (QLabel* label : about.findChildren<QLabel*>())
+        texts += label->text();
+    EXPECT_TRUE(texts.contains(QString::fromUtf8(kVersion)));
+    EXPECT_TRUE(texts.contains(QString::fromUtf8(kProjectUrl)));
+    EXPECT_TRUE(texts.contains(QStringLiteral(QV_LICENSE)));
+    auto* buttons = about.findChild<QDialogButtonBox*>();
+    ASSERT_NE(buttons, nullptr);
+    for (QAbstractButton* button : buttons->buttons()) {
+        if (button->text() == QStringLiteral("HP")) button->click();
+    }
+    EXPECT_EQ(opened, std::vector<std::string>{kProjectUrl});
+    about.show();
+    buttons->button(QDialogButtonBox::Close)->click();
+    EXPECT_FALSE(about.isVisible());
 }
 
 // The window follows the menu's language at once; Qt's own dialogs speak Japanese in

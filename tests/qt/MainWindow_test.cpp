@@ -104,13 +104,10 @@ TEST(DesktopMainWindow, PortNIndicatorShowsThreeLines) {
 }
 
 TEST(DesktopMainWindow, TestButtonShowsTheSuccessLineFromAConsolePeer) {
-    SandboxFolder peerFolder;
-    peerFolder.write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\nNICNAME=cli\r\n");
-    int port = freeLoopbackPort();
-    CliProcess peer(peerFolder.path().string(), {std::to_string(port)});
-    ASSERT_TRUE(peer.waitFor(std::to_string(port) + " 番ポート待ち受け中.."));
+    ConsolePeer peer;
+    ASSERT_TRUE(peer.listening());
     DesktopWindow desk;
-    desk.window().peerBox()->setEditText(QStringLiteral("127.0.0.1:%1").arg(port));
+    desk.window().peerBox()->setEditText(peer.peerText());
     desk.window().button(Button::Test)->click();
     EXPECT_TRUE(desk.lowerText().startsWith(shown("接続テストに成功しました")))
         << desk.lowerText().toStdString();
