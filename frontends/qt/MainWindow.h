@@ -1,7 +1,7 @@
 // The main window on the desktop: a Qt dialog with the controls of the program's
 // window (peer box with history, transfer buttons, buffer and auto-tune fields,
 // public-list buttons, the two log panes, chat and the TCP window size), plus a live
-// plot of the send and receive rates and a progress bar for the file on its way.
+// chart of the send and receive rates and a progress bar for the file on its way.
 //
 // It is the program's WindowView: the core changes its model and the window shows the
 // changes; each button calls the core's command function. Files and folders dropped
