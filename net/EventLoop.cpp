@@ -19,6 +19,7 @@ void EventLoop::post(std::function<void()> task) {
     {
         std::lock_guard lock(postedMutex_);
         posted_.push_back(std::move(task));
+        if (wakeHook_) wakeHook_();
     }
     postedCv_.notify_all();
 }
@@ -27,8 +28,14 @@ void EventLoop::wake() {
     {
         std::lock_guard lock(postedMutex_);
         woken_ = true;
+        if (wakeHook_) wakeHook_();
     }
     postedCv_.notify_all();
+}
+
+void EventLoop::setWakeHook(std::function<void()> hook) {
+    std::lock_guard lock(postedMutex_);
+    wakeHook_ = std::move(hook);
 }
 
 void EventLoop::setTimer(int id, std::uint32_t periodMs, std::function<void()> onTick) {
@@ -36,6 +43,8 @@ void EventLoop::setTimer(int id, std::uint32_t periodMs, std::function<void()> o
     timer.periodMs = periodMs;
     timer.dueTick = clock_.tickMs() + periodMs;
     timer.onTick = std::make_shared<std::function<void()>>(std::move(onTick));
+    std::lock_guard lock(postedMutex_);
+    if (wakeHook_) wakeHook_();
 }
 
 void EventLoop::killTimer(int id) {

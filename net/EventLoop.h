@@ -43,6 +43,11 @@ class EventLoop {
     void post(std::function<void()> task);
     // Wakes a waitForWork() in progress (new input, for instance).
     void wake();
+    // `hook` runs whenever work arrives that a front end waiting in a loop of its own
+    // must pump for: a posted task, wake(), or a timer (re)started. It runs on the
+    // calling thread under the loop's lock, so it only signals (never calls the
+    // loop). Null removes it.
+    void setWakeHook(std::function<void()> hook);
 
     // ---- owner thread ----
     void setOwnerThread(std::thread::id owner) { owner_ = owner; }
@@ -88,6 +93,7 @@ class EventLoop {
     std::condition_variable postedCv_;
     std::deque<std::function<void()>> posted_;
     bool woken_ = false;
+    std::function<void()> wakeHook_;
 
     std::map<int, Timer> timers_;
 };

@@ -8,6 +8,7 @@ QV_PACKAGES=(
     libgtest-dev libgmock-dev
     tinyproxy-bin iperf3 netcat-openbsd
     qt6-base-dev qt6-multimedia-dev fonts-noto-cjk
+    qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n qt6-l10n-tools qt6-tools-dev libqt6svg6
     xvfb x11-apps imagemagick
     python3 dpkg-dev lintian appstream
 )

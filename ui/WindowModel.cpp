@@ -51,6 +51,16 @@ void WindowModel::attach(WindowView* view) {
     }
 }
 
+TransferProgress WindowModel::progress() const {
+    std::lock_guard lock(mutex_);
+    return progress_;
+}
+
+void WindowModel::setProgress(TransferProgress progress) {
+    std::lock_guard lock(mutex_);
+    progress_ = std::move(progress);
+}
+
 std::string WindowModel::field(Field field) const {
     std::lock_guard lock(mutex_);
     return values_[static_cast<int>(field)];

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "net/EventLoop.h"
+#include "ui/TransferProgress.h"
 #include "ui/WindowView.h"
 
 namespace qv {
@@ -39,6 +40,10 @@ class WindowModel {
     void setStopEnabled(bool enabled);
     // Plays a sound file at the next refresh, in order with the other changes.
     void playSound(std::string path);
+
+    // The file transfer's progress; the window reads it when it redraws.
+    TransferProgress progress() const;
+    void setProgress(TransferProgress progress);
 
     std::string pane(Pane pane) const;
     void replacePane(Pane pane, std::string text);
@@ -73,6 +78,7 @@ class WindowModel {
     mutable std::mutex mutex_;
     FieldValues values_;
     std::string upper_, lower_, title_;
+    TransferProgress progress_;
     std::vector<Change> pending_;
 };
 

@@ -1,6 +1,7 @@
-// The About box "ﾊﾞｰｼﾞｮﾝ情報": the program's name, "HP" (the project's home page in
-// the browser) and "ﾏﾆｭｱﾙを開く" (the manual beside the program: the program's path
-// without extension plus ".txt").
+// The About box "ﾊﾞｰｼﾞｮﾝ情報": the program's name and version, its licence, the
+// project page as a link, "HP" (the project page in the browser), "ﾏﾆｭｱﾙを開く" (the
+// manual beside the program: the program's path without extension plus ".txt") and a
+// close button.
 //
 // Threads: window thread only.
 #pragma once

@@ -1,8 +1,9 @@
 #include "frontends/qt/DesktopShell.h"
 
+#include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSoundEffect>
 #include <QUrl>
 #include <cstring>
@@ -29,18 +30,24 @@ bool openWithDesktop(const std::string& target) {
         if (!path) return false;
         systemForm = *path;
     }
-    return QProcess::startDetached(QStringLiteral("xdg-open"),
-                                   {QString::fromStdString(systemForm)});
+    QUrl url = isWebAddress(target) ? QUrl(QString::fromStdString(systemForm))
+                                    : QUrl::fromLocalFile(QString::fromStdString(systemForm));
+    return QDesktopServices::openUrl(url);
 }
 
-SoundPlayer::SoundPlayer() = default;
+SoundPlayer::SoundPlayer(std::function<void()> fallback) : fallback_(std::move(fallback)) {
+    if (!fallback_) fallback_ = [] { QApplication::beep(); };
+}
 SoundPlayer::~SoundPlayer() = default;
 
 void SoundPlayer::play(const std::string& cp932Path) {
     auto found = effects_.find(cp932Path);
     if (found == effects_.end()) {
         std::optional<std::string> path = toSystemPath(cp932Path);
-        if (!path || !QFileInfo::exists(QString::fromStdString(*path))) return;
+        if (!path || !QFileInfo::exists(QString::fromStdString(*path))) {
+            fallback_();
+            return;
+        }
         auto effect = std::make_unique<QSoundEffect>();
         effect->setSource(QUrl::fromLocalFile(QString::fromStdString(*path)));
         found = effects_.emplace(cp932Path, std::move(effect)).first;

@@ -1,12 +1,14 @@
 // The desktop's side of the shell, sound and folder-chooser operations:
-// - opening a file, folder or web address with its associated program (xdg-open);
-// - the chat sounds (Qt Multimedia; a machine without a sound device stays silent);
+// - opening a file, folder or web address with its associated program;
+// - the chat sounds (Qt Multimedia; a machine without a sound device stays silent; a
+//   missing sound file gives the desktop's default sound);
 // - GetOpenFolderName, the folder chooser on Qt's folder dialog, exported as a C
 //   symbol so that it keeps its plain-C contract.
 //
 // Threads: window thread only (widgets and sound effects belong to it).
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -16,23 +18,25 @@ class QWidget;
 
 namespace qv::desktop {
 
-// Starts xdg-open on `target` (cp932 path with "\" or "/", or a web address) without
-// waiting for it. False when the target has no file-system form or xdg-open could not
-// be started.
+// Hands `target` (cp932 path with "\" or "/", or a web address) to the desktop's
+// associated program without waiting for it. False when the target has no
+// file-system form or nothing could open it.
 bool openWithDesktop(const std::string& target);
 
 // Plays WAV files asynchronously; each file is loaded once and kept.
 class SoundPlayer {
   public:
-    SoundPlayer();
+    // `fallback` is played for a file that is missing (null: the desktop's beep).
+    explicit SoundPlayer(std::function<void()> fallback = nullptr);
     ~SoundPlayer();
     SoundPlayer(const SoundPlayer&) = delete;
     SoundPlayer& operator=(const SoundPlayer&) = delete;
 
-    // Returns at once; a missing or unreadable file plays nothing.
+    // Returns at once; a missing file plays the fallback sound.
     void play(const std::string& cp932Path);
 
   private:
+    std::function<void()> fallback_;
     std::map<std::string, std::unique_ptr<QSoundEffect>> effects_;
 };
 

@@ -6,15 +6,16 @@
 #include <QVBoxLayout>
 
 #include "frontends/qt/QtText.h"
+#include "frontends/qt/Translations.h"
 
 namespace qv::desktop {
 
 InputDialog::InputDialog(const std::string& caption, const std::string& explanation,
                          const std::string& value, QWidget* parent)
     : QDialog(parent),
-      explanation_(new QPlainTextEdit(displayText(explanation), this)),
+      explanation_(new QPlainTextEdit(coreText(explanation), this)),
       edit_(new QLineEdit(fromCp932(value), this)) {
-    setWindowTitle(fromCp932(caption));
+    setWindowTitle(coreText(caption));
     explanation_->setReadOnly(true);
     explanation_->setMinimumSize(420, 120);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);

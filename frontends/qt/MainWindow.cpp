@@ -15,14 +15,18 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "app/Program.h"
 #include "frontends/qt/InputDialog.h"
 #include "frontends/qt/PublicFolderDialog.h"
 #include "frontends/qt/QtText.h"
+#include "frontends/qt/RatePlot.h"
 #include "frontends/qt/SettingsPopup.h"
+#include "frontends/qt/Translations.h"
 #include "peer/client/PeerHistory.h"
 #include "peer/client/SendQueue.h"
 #include "platform/TextCodec.h"
@@ -41,23 +45,22 @@ void setEditText(QLineEdit* edit, const std::string& value) {
 
 }  // namespace
 
-int progressPercentOf(const std::string& title) {
-    for (const char* utf8Kind : {"送信,", "受信,"}) {
-        const std::string& kind = J(utf8Kind);
-        if (title.compare(0, kind.size(), kind) != 0) continue;
-        std::size_t pos = kind.size();
-        while (pos < title.size() && title[pos] == ' ')
-            ++pos;
-        int percent = 0;
-        std::size_t digits = 0;
-        for (; pos < title.size() && digits < 3 && title[pos] >= '0' && title[pos] <= '9'; ++pos) {
-            percent = percent * 10 + (title[pos] - '0');
-            ++digits;
-        }
-        if (digits == 0 || pos >= title.size() || title[pos] != '%') return -1;
-        return std::min(percent, 100);
+QString progressText(const TransferProgress& progress) {
+    auto text = [](const char* source) { return uiText("MainWindow", source); };
+    QStringList parts;
+    if (!progress.fileName.empty()) parts << fromCp932(progress.fileName);
+    if (progress.fileCount > 0)
+        parts << text("%1/%2 件").arg(progress.fileNumber).arg(progress.fileCount);
+    if (progress.finished) {
+        parts << sizeText(progress.total) << text("完了");
+        return parts.join(QStringLiteral("  "));
     }
-    return -1;
+    parts << QStringLiteral("%1 / %2").arg(sizeText(progress.done), sizeText(progress.total));
+    if (progress.bytesPerSecond > 0) parts << sizeText(progress.bytesPerSecond) + "/s";
+    if (std::int64_t left = progress.secondsLeft(); left >= 0)
+        parts << (left >= 60 ? text("残り %1 分 %2 秒").arg(left / 60).arg(left % 60)
+                             : text("残り %1 秒").arg(left));
+    return parts.join(QStringLiteral("  "));
 }
 
 MainWindow::MainWindow(Program& program, QWidget* parent) : QDialog(parent), program_(program) {
@@ -154,6 +157,7 @@ void MainWindow::readFields(FieldValues& values) {
 
 void MainWindow::showPane(Pane pane, PaneOp op, const std::string& text, const std::string& whole) {
     showPaneText(pane == Pane::Upper ? upper_ : lower_, op, text, whole);
+    if (pane == Pane::Lower) followRates();
 }
 
 // Appended text scrolls to the end; text put in front and a replaced pane show the
@@ -162,10 +166,10 @@ void MainWindow::showPaneText(QPlainTextEdit* pane, PaneOp op, const std::string
                               const std::string& whole) {
     QTextCursor cursor(pane->document());
     if (op == PaneOp::Replace || pane->document()->characterCount() > kPaneCharacters) {
-        pane->setPlainText(displayText(op == PaneOp::Replace ? text : whole));
+        pane->setPlainText(coreText(op == PaneOp::Replace ? text : whole));
     } else {
         cursor.movePosition(op == PaneOp::Append ? QTextCursor::End : QTextCursor::Start);
-        cursor.insertText(displayText(text));
+        cursor.insertText(coreText(text));
     }
     bool toEnd = op == PaneOp::Append;
     QScrollBar* bar = pane->verticalScrollBar();
@@ -174,21 +178,31 @@ void MainWindow::showPaneText(QPlainTextEdit* pane, PaneOp op, const std::string
 
 void MainWindow::showTitle(const std::string& title) {
     setWindowTitle(fromCp932(title));
-    int percent = progressPercentOf(title);
-    progress_->setValue(percent < 0 ? 0 : percent);
-    progress_->setEnabled(percent >= 0);
+    showProgress();
+    followRates();
 }
 
 void MainWindow::setStopEnabled(bool enabled) {
     button(Button::Stop)->setEnabled(enabled);
 }
 
+void MainWindow::showProgress() {
+    TransferProgress progress = program_.window().progress();
+    bool shown = progress.direction != TransferProgress::Direction::None && progress.total > 0;
+    progress_->setEnabled(shown);
+    if (!shown) return;
+    std::int64_t done =
+        progress.finished ? progress.total : std::min(progress.done, progress.total);
+    progress_->setValue(static_cast<int>(done * 1000 / progress.total));
+    progress_->setFormat(progressText(progress));
+}
+
 // ---- WindowView: dialogs ----
 
 int MainWindow::messageBox(const std::string& text, const std::string& caption, int style) {
     QMessageBox box(this);
-    box.setWindowTitle(fromCp932(caption));
-    box.setText(displayText(text));
+    box.setWindowTitle(coreText(caption));
+    box.setText(coreText(text));
     box.setIcon((style & kStyleStopIcon) ? QMessageBox::Critical : QMessageBox::Information);
     if ((style & 0xF) != kStyleYesNo) {
         box.setStandardButtons(QMessageBox::Ok);
@@ -248,8 +262,22 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     program_.close();
 }
 
+// Escape ends the program without the close handling's saving, so it asks first.
 void MainWindow::reject() {
-    if (!ended_) program_.cancel();
+    if (ended_) return;
+    QMessageBox::StandardButton answer =
+        QMessageBox::question(this, windowTitle(),
+                              uiText("MainWindow",
+                                     "設定と接続履歴を保存せずに終了しますか？\n"
+                                     "(保存して終わるには、ウィンドウを閉じてください)"),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::Yes && !ended_) program_.cancel();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) retranslate();
+    if (event->type() == QEvent::PaletteChange && plot_) useColours();
+    QDialog::changeEvent(event);
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -287,10 +315,17 @@ void MainWindow::dropPaths(const QStringList& paths) {
 // ---- the settings menu ----
 
 std::unique_ptr<QMenu> MainWindow::settingsMenu() {
-    return buildSettingsMenu(this);
+    return buildSettingsMenu(this, program_.settings());
 }
 
 void MainWindow::runSettingsChoice(const QAction* action) {
+    if (std::optional<Language> language = chosenLanguage(action)) {
+        useLanguage(*language);
+        saveLanguage(*language);
+        // Qt tells the widgets only while its loop runs; this window changes at once.
+        retranslate();
+        return;
+    }
     desktop::runSettingsChoice(program_, action);
 }
 

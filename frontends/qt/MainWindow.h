@@ -1,24 +1,27 @@
 // The main window on the desktop: a Qt dialog with the controls of the program's
 // window (peer box with history, transfer buttons, buffer and auto-tune fields,
 // public-list buttons, the two log panes, chat and the TCP window size), plus a live
-// plot of the send and receive rates and a progress bar for the file on its way.
+// chart of the send and receive rates and a progress bar for the file on its way.
 //
 // It is the program's WindowView: the core changes its model and the window shows the
 // changes; each button calls the core's command function. Files and folders dropped
-// on the window go to the send queue; Enter presses "送る" (the default button);
-// Escape takes the cancel path (the program ends at once); the close box runs the
-// close handling.
+// on the window, or picked with "送るファイルを選ぶ…", go to the send queue; Enter
+// presses "送る" (the default button); Escape asks, then takes the cancel path (the
+// program ends without saving); the close box runs the close handling.
 //
 // Threads: window thread only.
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <array>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "frontends/qt/DesktopShell.h"
+#include "ui/TransferProgress.h"
 #include "ui/WindowView.h"
 
 class QCheckBox;
@@ -55,8 +58,9 @@ enum class Button {
     ChatClear,
     TcpChange,
     About,
+    ChooseFiles,
 };
-inline constexpr int kButtonCount = 14;
+inline constexpr int kButtonCount = 15;
 
 class MainWindow final : public QDialog, public WindowView {
   public:
@@ -69,6 +73,7 @@ class MainWindow final : public QDialog, public WindowView {
     QPlainTextEdit* upperPane() const { return upper_; }
     QPlainTextEdit* lowerPane() const { return lower_; }
     QProgressBar* progressBar() const { return progress_; }
+    QPlainTextEdit* portNField() const { return portN_; }
     RatePlot* ratePlot() const { return plot_; }
 
     // The settings menu as the "各種設定" button opens it (built afresh each time).
@@ -99,6 +104,7 @@ class MainWindow final : public QDialog, public WindowView {
     void endWindow(int exitCode) override;
 
   protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -112,11 +118,23 @@ class MainWindow final : public QDialog, public WindowView {
     QLayout* buildPublicRows();
     QLayout* buildChatRows();
     QPushButton* makeButton(Button which, const char* utf8Text);
+    QLabel* makeLabel(const char* utf8Text);
+    // Shows `source` through `show` now and again whenever the language changes.
+    void translated(const char* source, std::function<void(const QString&)> show);
+    void retranslate();
+    void useColours();
     void connectButtons();
     void onButton(Button which, std::function<void()> command);
     void openSettingsMenu();
     void showAbout();
+    void chooseFilesToSend(bool folder);
+    // Opens a file, folder or web address on the desktop; says so when nothing can.
+    void openOrTell(const std::string& target);
+    // The rate text and the title change while a test or transfer runs: the chart
+    // follows from then until no sample has come for a while.
+    void followRates();
     void sampleRates();
+    void showProgress();
 
     void showPaneText(QPlainTextEdit* pane, PaneOp op, const std::string& text,
                       const std::string& whole);
@@ -139,13 +157,15 @@ class MainWindow final : public QDialog, public WindowView {
     RatePlot* plot_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QTimer* plotTimer_ = nullptr;
+    QElapsedTimer lastRate_;  // since the chart last got a sample
+    std::vector<std::function<void()>> retranslators_;
     std::function<void(int)> onEnded_;
     bool ended_ = false;
     int exitCode_ = 0;
 };
 
-// The percentage of a progress title ("送信,%2d%%(...)" or "受信,..."), or -1 when the
-// title shows no transfer progress.
-int progressPercentOf(const std::string& title);
+// The progress bar's text: name, n of N, bytes done and total, rate and time left;
+// "完了" once the file has arrived.
+QString progressText(const TransferProgress& progress);
 
 }  // namespace qv::desktop

@@ -3,14 +3,18 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -22,6 +26,7 @@
 #include "frontends/qt/MainWindow.h"
 #include "frontends/qt/QtText.h"
 #include "frontends/qt/RatePlot.h"
+#include "frontends/qt/Translations.h"
 #include "peer/client/PeerHistory.h"
 #include "peer/client/PeerStreamRequest.h"
 #include "peer/client/PublicListCommands.h"
@@ -37,6 +42,13 @@ namespace {
 const QColor kBlue(0, 0, 255);
 const QColor kDarkGreen(0, 64, 0);
 const QColor kOrange(255, 128, 64);
+// The same colours on a dark window background.
+const QColor kLightBlue(120, 170, 255);
+const QColor kLightGreen(120, 220, 120);
+
+bool isDark(const QPalette& palette) {
+    return palette.color(QPalette::Base).lightness() < 128;
+}
 
 // The peer box: its drop-down list is refreshed with the peer text as it opens.
 class PeerBox final : public QComboBox {
@@ -59,10 +71,6 @@ void setTextColour(QWidget* widget, const QColor& colour) {
     widget->setPalette(palette);
 }
 
-QLabel* label(const char* utf8Text, QWidget* parent) {
-    return new QLabel(displayText(J(utf8Text)), parent);
-}
-
 QPlainTextEdit* logPane(const QColor& colour, QWidget* parent) {
     auto* pane = new QPlainTextEdit(parent);
     pane->setReadOnly(true);
@@ -78,10 +86,38 @@ QPlainTextEdit* logPane(const QColor& colour, QWidget* parent) {
 }  // namespace
 
 QPushButton* MainWindow::makeButton(Button which, const char* utf8Text) {
-    auto* button = new QPushButton(fromCp932(J(utf8Text)), this);
+    auto* button = new QPushButton(this);
+    translated(utf8Text, [button](const QString& text) { button->setText(text); });
     button->setAutoDefault(false);
     buttons_[static_cast<int>(which)] = button;
     return button;
+}
+
+QLabel* MainWindow::makeLabel(const char* utf8Text) {
+    auto* label = new QLabel(this);
+    translated(utf8Text, [label](const QString& text) { label->setText(text); });
+    return label;
+}
+
+void MainWindow::translated(const char* source, std::function<void(const QString&)> show) {
+    auto apply = [source, show = std::move(show)] { show(uiText("MainWindow", source)); };
+    apply();
+    retranslators_.push_back(std::move(apply));
+}
+
+void MainWindow::retranslate() {
+    for (const auto& apply : retranslators_)
+        apply();
+}
+
+// Pane, hint and indicator colours that stay readable on a dark style.
+void MainWindow::useColours() {
+    bool dark = isDark(palette());
+    setTextColour(upper_, dark ? kLightGreen : kDarkGreen);
+    setTextColour(lower_, dark ? kLightBlue : kBlue);
+    setTextColour(dropHint_, dark ? kLightBlue : kBlue);
+    setTextColour(portN_, kOrange);
+    plot_->usePalette(palette());
 }
 
 QLayout* MainWindow::buildPeerRows() {
@@ -90,14 +126,17 @@ QLayout* MainWindow::buildPeerRows() {
     peer_->setEditable(true);
     peer_->setInsertPolicy(QComboBox::NoInsert);
     peer_->setMinimumWidth(240);
-    grid->addWidget(label("相手(例 192.168.1.1:9001:山田)\r\n※ポート番号以降は省略可", this), 0, 0,
-                    1, 2);
+    grid->addWidget(makeLabel("相手(例 192.168.1.1:9001:山田)\n※ポート番号以降は省略可"), 0, 0, 1,
+                    2);
     grid->addWidget(peer_, 1, 0, 1, 2);
     grid->addWidget(makeButton(Button::Settings, "各種設定"), 1, 2);
     portN_ = new QPlainTextEdit(this);
     portN_->setReadOnly(true);
-    portN_->setFixedHeight(40);
-    setTextColour(portN_, kOrange);
+    // Three lines of text: state, mode and count.
+    portN_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    portN_->document()->setDocumentMargin(1);
+    int frame = portN_->frameWidth() * 2 + 2 * 1 + 4;
+    portN_->setFixedHeight(portN_->fontMetrics().lineSpacing() * 3 + frame);
     grid->addWidget(makeButton(Button::PortN, "PortN接続"), 2, 0);
     grid->addWidget(portN_, 2, 1);
     grid->addWidget(makeButton(Button::Test, "TEST"), 2, 2);
@@ -118,15 +157,17 @@ QLayout* MainWindow::buildTransferRows() {
 
     auto* buffer = new QHBoxLayout;
     buf_ = new QLineEdit(this);
-    auto_ = new QCheckBox(fromCp932(J("自動調整(約3分で確定します)")), this);
-    buffer->addWidget(label("BUF", this));
+    auto_ = new QCheckBox(this);
+    translated("自動調整(約3分で確定します)",
+               [this](const QString& text) { auto_->setText(text); });
+    buffer->addWidget(makeLabel("BUF"));
     buffer->addWidget(buf_, 1);
     buffer->addWidget(auto_);
     column->addLayout(buffer);
 
     auto* tuneList = new QHBoxLayout;
     list_ = new QLineEdit(this);
-    tuneList->addWidget(label("自動調整値＝", this));
+    tuneList->addWidget(makeLabel("自動調整値＝"));
     tuneList->addWidget(list_, 1);
     column->addLayout(tuneList);
     return column;
@@ -134,11 +175,13 @@ QLayout* MainWindow::buildTransferRows() {
 
 QLayout* MainWindow::buildPublicRows() {
     auto* grid = new QGridLayout;
-    dropHint_ = label("※File送信は、D＆Dです", this);
-    setTextColour(dropHint_, kBlue);
+    dropHint_ = makeLabel("※File送信は、D＆Dです");
     grid->addWidget(makeButton(Button::OpenReceiveFolder, "受信フォルダを開く"), 0, 0);
     grid->addWidget(makeButton(Button::Incomplete, "未完ﾁｪｯｸ"), 0, 1);
-    grid->addWidget(dropHint_, 0, 2);
+    auto* sendRow = new QHBoxLayout;
+    sendRow->addWidget(dropHint_);
+    sendRow->addWidget(makeButton(Button::ChooseFiles, "送るファイルを選ぶ…"));
+    grid->addLayout(sendRow, 0, 2);
     published_ = new QLineEdit(this);
     published_->setReadOnly(true);
     grid->addWidget(makeButton(Button::OwnPublicFolders, "自分の公開フォルダ"), 1, 0);
@@ -151,7 +194,7 @@ QLayout* MainWindow::buildChatRows() {
     auto* column = new QVBoxLayout;
     auto* chat = new QHBoxLayout;
     chat_ = new QLineEdit(this);
-    chat->addWidget(label("ﾁｬｯﾄ", this));
+    chat->addWidget(makeLabel("ﾁｬｯﾄ"));
     chat->addWidget(chat_, 1);
     chat->addWidget(makeButton(Button::ChatSend, "送る"));
     chat->addWidget(makeButton(Button::ChatClear, "消"));
@@ -161,52 +204,64 @@ QLayout* MainWindow::buildChatRows() {
     auto* tcp = new QHBoxLayout;
     tcpCurrent_ = new QLineEdit(this);
     tcpNew_ = new QLineEdit(this);
-    tcp->addWidget(label("TcpWindowSize", this));
+    tcp->addWidget(makeLabel("TcpWindowSize"));
     tcp->addWidget(tcpCurrent_, 1);
-    tcp->addWidget(label("→", this));
+    tcp->addWidget(makeLabel("→"));
     tcp->addWidget(tcpNew_, 1);
     tcp->addWidget(makeButton(Button::TcpChange, "変更"));
     tcp->addWidget(makeButton(Button::About, "?"));
     button(Button::About)->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
     button(Button::About)->setText(QString());
-    button(Button::About)->setToolTip(fromCp932(J("ﾊﾞｰｼﾞｮﾝ情報")));
+    translated("ﾊﾞｰｼﾞｮﾝ情報",
+               [this](const QString& text) { button(Button::About)->setToolTip(text); });
     column->addLayout(tcp);
     return column;
 }
 
 void MainWindow::buildControls() {
     setWindowTitle(fromCp932(Program::defaultTitle()));
+    setWindowIcon(QIcon(QStringLiteral(":/quorvane.svg")));
     upper_ = logPane(kDarkGreen, this);
     lower_ = logPane(kBlue, this);
+    // The lower pane's banners are 26 full-width characters a line: they keep their
+    // shape unwrapped, and the pane is wide enough for them.
+    lower_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    lower_->setMinimumWidth(lower_->fontMetrics().horizontalAdvance(QString(26, QChar(0x25A0))) +
+                            lower_->verticalScrollBar()->sizeHint().width() + 16);
     plot_ = new RatePlot(this);
     progress_ = new QProgressBar(this);
-    progress_->setRange(0, 100);
+    progress_->setRange(0, 1000);
     progress_->setValue(0);
+    progress_->setTextVisible(true);
+    progress_->setFormat(QString());
     progress_->setEnabled(false);
 
     auto* rates = new QVBoxLayout;
     rates->addWidget(plot_, 1);
     rates->addWidget(progress_);
     auto* lowerRow = new QHBoxLayout;
-    lowerRow->addWidget(lower_, 3);
-    lowerRow->addLayout(rates, 2);
+    lowerRow->addWidget(lower_, 1);
+    lowerRow->addLayout(rates, 1);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buildPeerRows());
     layout->addLayout(buildTransferRows());
     layout->addLayout(buildPublicRows());
-    layout->addWidget(upper_, 3);
-    layout->addLayout(lowerRow, 3);
+    layout->addWidget(upper_, 2);
+    layout->addLayout(lowerRow, 4);
     layout->addLayout(buildChatRows());
-    resize(620, 800);
+    useColours();
+    resize(900, 900);
 
     // Drops anywhere on the window go to the send queue, not into an edit.
     for (QWidget* child : findChildren<QWidget*>())
         child->setAcceptDrops(false);
     plotTimer_ = new QTimer(this);
     plotTimer_->setInterval(500);
-    connect(plotTimer_, &QTimer::timeout, [this] { sampleRates(); });
-    plotTimer_->start();
+    connect(plotTimer_, &QTimer::timeout, [this] {
+        sampleRates();
+        showProgress();
+    });
 }
 
 void MainWindow::onButton(Button which, std::function<void()> command) {
@@ -220,11 +275,17 @@ void MainWindow::connectButtons() {
     onButton(Button::Settings, [this] { openSettingsMenu(); });
     onButton(Button::PortN, [&program] { runPortNConnect(program); });
     onButton(Button::Test, [&program] { runConnectionTest(program); });
-    onButton(Button::Send, [&program] { startSendTest(program); });
-    onButton(Button::Receive, [&program] { requestPeerStream(program); });
+    onButton(Button::Send, [this, &program] {
+        plot_->clear();
+        startSendTest(program);
+    });
+    onButton(Button::Receive, [this, &program] {
+        plot_->clear();
+        requestPeerStream(program);
+    });
     onButton(Button::Stop, [&program] { stopTransfers(program); });
     onButton(Button::OpenReceiveFolder,
-             [&program] { openWithDesktop(program.settings().getString(runtime::kRecvDir)); });
+             [this, &program] { openOrTell(program.settings().getString(runtime::kRecvDir)); });
     onButton(Button::Incomplete, [&program] { checkIncomplete(program); });
     onButton(Button::OwnPublicFolders, [&program] { editPublicFolders(program); });
     onButton(Button::PeerPublicList, [&program] { requestPublicList(program); });
@@ -232,6 +293,14 @@ void MainWindow::connectButtons() {
     onButton(Button::ChatClear, [&program] { clearChat(program); });
     onButton(Button::TcpChange, [&program] { runTcpWindowChange(program); });
     onButton(Button::About, [this] { showAbout(); });
+    onButton(Button::ChooseFiles, [this] {
+        QMenu menu;
+        QAction* files = menu.addAction(uiText("MainWindow", "ファイル…"));
+        QAction* folder = menu.addAction(uiText("MainWindow", "フォルダ…"));
+        QPushButton* chooser = button(Button::ChooseFiles);
+        QAction* chosen = menu.exec(chooser->mapToGlobal(QPoint(0, chooser->height())));
+        if (chosen == files || chosen == folder) chooseFilesToSend(chosen == folder);
+    });
     connect(peer_, qOverload<int>(&QComboBox::activated), [this](int index) {
         if (!ended_) pickHistoryEntry(program_, index);
     });
@@ -247,12 +316,45 @@ void MainWindow::openSettingsMenu() {
 void MainWindow::showAbout() {
     std::string manual = program_.environment().value(EnvironmentTable::kProgramStem) + ".txt";
     AboutDialog about(
-        manual, [](const std::string& target) { openWithDesktop(target); }, this);
+        manual, [this](const std::string& target) { openOrTell(target); }, this);
     about.exec();
 }
 
+// The desktop's own file dialog; the choice goes the way of a drop.
+void MainWindow::chooseFilesToSend(bool folder) {
+    QStringList paths;
+    if (folder) {
+        QString chosen =
+            QFileDialog::getExistingDirectory(this, uiText("MainWindow", "送るフォルダ"));
+        if (!chosen.isEmpty()) paths << chosen;
+    } else {
+        paths = QFileDialog::getOpenFileNames(this, uiText("MainWindow", "送るファイル"));
+    }
+    if (!paths.isEmpty()) dropPaths(paths);
+}
+
+void MainWindow::openOrTell(const std::string& target) {
+    if (openWithDesktop(target)) return;
+    QMessageBox::warning(
+        this, uiText("MainWindow", "開けません"),
+        uiText("MainWindow", "これを開くプログラムがありません:\n%1").arg(fromCp932(target)));
+}
+
+// Without samples for this long, the test or transfer has ended.
+constexpr qint64 kRatesQuietMs = 5000;
+
+void MainWindow::followRates() {
+    if (plotTimer_->isActive() || ended_) return;
+    lastRate_.start();
+    plotTimer_->start();
+}
+
 void MainWindow::sampleRates() {
-    plot_->sample(program_.speedTest().sent, program_.speedTest().received);
+    if (plot_->sample(program_.speedTest().sent, program_.speedTest().received)) {
+        lastRate_.start();
+    } else if (lastRate_.elapsed() > kRatesQuietMs) {
+        plotTimer_->stop();
+    }
 }
 
 }  // namespace qv::desktop

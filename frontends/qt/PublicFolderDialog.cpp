@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "frontends/qt/QtText.h"
+#include "frontends/qt/Translations.h"
 
 namespace qv::desktop {
 namespace {
@@ -22,6 +23,17 @@ constexpr Control kButtonOrder[] = {
     Control::AddFolder,   Control::Register,      Control::Unregister,
     Control::RegisterAll, Control::UnregisterAll, Control::SearchRegister,
 };
+
+// The size column's grouped byte count ("1,234,567") with its unit; the exact count
+// stays in the tooltip, and sorting remains the model's (by bytes).
+void showSize(QTreeWidgetItem& row, int column, const std::string& grouped) {
+    QString digits = QString::fromLatin1(grouped.c_str()).remove(QLatin1Char(','));
+    bool isNumber = false;
+    qlonglong bytes = digits.toLongLong(&isNumber);
+    if (!isNumber) return;
+    row.setText(column, sizeText(bytes));
+    row.setToolTip(column, QString::fromLatin1(grouped.c_str()) + QStringLiteral(" bytes"));
+}
 
 }  // namespace
 
@@ -85,6 +97,18 @@ void PublicFolderDialog::buildControls() {
     list_->header()->setSectionsClickable(true);
     list_->header()->setSortIndicatorShown(false);
 
+    // An empty list of own folders says how to fill it.
+    emptyHint_ =
+        new QLabel(uiText("PublicFolderDialog",
+                          "「%1」でフォルダを選ぶと、その中のファイルを相手が受け取れます")
+                       .arg(displayText(PublicFolderModel::controlText(mode, Control::AddFolder))),
+                   list_->viewport());
+    emptyHint_->setWordWrap(true);
+    emptyHint_->setAlignment(Qt::AlignCenter);
+    emptyHint_->setForegroundRole(QPalette::PlaceholderText);
+    auto* hintLayout = new QVBoxLayout(list_->viewport());
+    hintLayout->addWidget(emptyHint_);
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(5, 5, 5, 5);
     layout->addLayout(controls);
@@ -102,10 +126,14 @@ void PublicFolderDialog::showModel(const std::vector<int>& reselect) {
             row->setText(column, fromCp932(item.cells[c]));
             if (columns[c].align == ColumnAlign::Right)
                 row->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+            if (model_.mode() == PublicFolderMode::ReceivedList &&
+                column == PublicFolderModel::kSizeColumn)
+                showSize(*row, column, item.cells[c]);
         }
         rows << row;
     }
     list_->addTopLevelItems(rows);
+    emptyHint_->setVisible(rows.isEmpty() && model_.mode() == PublicFolderMode::OwnFolders);
     for (int row : reselect) {
         if (QTreeWidgetItem* item = list_->topLevelItem(row)) item->setSelected(true);
     }

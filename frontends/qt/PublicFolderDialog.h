@@ -14,6 +14,7 @@
 
 #include "ui/PublicFolderModel.h"
 
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -31,6 +32,7 @@ class PublicFolderDialog final : public QDialog {
     QTreeWidget* list() const { return list_; }
     QLineEdit* searchEdit() const { return search_; }
     QPlainTextEdit* status() const { return status_; }
+    QLabel* emptyHint() const { return emptyHint_; }
     // The button of `control`, or null when the dialog has none.
     QPushButton* button(PublicFolderControl control) const;
 
@@ -53,6 +55,7 @@ class PublicFolderDialog final : public QDialog {
     QTreeWidget* list_;
     QLineEdit* search_;
     QPlainTextEdit* status_;
+    QLabel* emptyHint_ = nullptr;
     std::map<PublicFolderControl, QPushButton*> buttons_;
 };
 

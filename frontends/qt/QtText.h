@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <string>
 
 namespace qv::desktop {
@@ -18,5 +19,7 @@ std::string toCp932(const QString& text);
 // A file-system path (UTF-8 on Linux) → cp932, or nothing when a character of it has
 // no cp932 form (such a path cannot be named inside the program).
 bool pathToCp932(const QString& path, std::string& cp932);
+// A byte count with its unit: "512 B", "12.3 KB", "4.56 MB", "1.20 GB" (decimal).
+QString sizeText(std::int64_t bytes);
 
 }  // namespace qv::desktop

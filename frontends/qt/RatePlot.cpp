@@ -1,32 +1,36 @@
 #include "frontends/qt/RatePlot.h"
 
-#include <QPainter>
-#include <QPainterPath>
+#include <QCoreApplication>
+#include <QLegend>
+#include <QLineSeries>
+#include <QPen>
+#include <QToolTip>
+#include <QValueAxis>
 #include <algorithm>
+#include <cmath>
 
 #include "peer/client/RateStatistics.h"
 
 namespace qv::desktop {
 namespace {
 
-const QColor kSendColour(0, 0, 255);
-const QColor kReceiveColour(0, 128, 0);
+const QColor kSendColour(30, 90, 230);
+const QColor kReceiveColour(0, 150, 60);
+// The time axis turns to minutes once the run is longer than this.
+constexpr double kMinutesFromSeconds = 120;
 
-// The rate as the plot's label shows it: KB/s (decimal, as the rate text).
-QString rateLabel(std::int64_t bytesPerSecond) {
-    return QStringLiteral("%1 KB/s").arg(bytesPerSecond / 1000);
+QString text(const char* source) {
+    return QCoreApplication::translate("RatePlot", source);
 }
 
 // A round top of the scale at or above `peak`: 1, 2 or 5 times a power of ten.
-std::int64_t scaleTop(std::int64_t peak) {
-    std::int64_t step = 1000;
-    while (true) {
-        for (std::int64_t factor : {1, 2, 5}) {
-            if (step * factor >= peak) return step * factor;
-        }
-        if (step > INT64_MAX / 100) return peak;
-        step *= 10;
+double scaleTop(double peak) {
+    if (peak <= 1) return 1;
+    double step = std::pow(10.0, std::floor(std::log10(peak)));
+    for (double factor : {1.0, 2.0, 5.0, 10.0}) {
+        if (step * factor >= peak) return step * factor;
     }
+    return peak;
 }
 
 }  // namespace
@@ -39,75 +43,169 @@ std::int64_t lastPeriodRate(const RateHistory& history, std::uint32_t& lastTick)
     return history.bytes[0] * 1000 / static_cast<std::int64_t>(end - start);
 }
 
-RatePlot::RatePlot(QWidget* parent) : QWidget(parent) {
-    setMinimumSize(160, 70);
-    setToolTip(QStringLiteral("send (blue) / receive (green), KB/s"));
+RateUnit rateUnitFor(double peakBytesPerSecond) {
+    if (peakBytesPerSecond >= 1e9) return {"GB/s", 1e9};
+    if (peakBytesPerSecond >= 1e6) return {"MB/s", 1e6};
+    return {"KB/s", 1e3};
 }
 
-void RatePlot::push(std::deque<std::int64_t>& series, std::int64_t rate) {
-    series.push_back(rate);
-    while (series.size() > kSamples)
-        series.pop_front();
+RatePlot::RatePlot(QWidget* parent) : QChartView(parent) {
+    setRenderHint(QPainter::Antialiasing);
+    setMinimumSize(380, 260);
+    QChart* chart = this->chart();
+    chart->setMargins(QMargins(2, 2, 2, 2));
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    sentSeries_ = addSeries(text("送信"), kSendColour, Qt::SolidLine);
+    receivedSeries_ = addSeries(text("受信"), kReceiveColour, Qt::SolidLine);
+    sentAverage_ = addSeries(text("送信平均"), kSendColour, Qt::DashLine);
+    receivedAverage_ = addSeries(text("受信平均"), kReceiveColour, Qt::DashLine);
+
+    timeAxis_ = new QValueAxis(this);
+    rateAxis_ = new QValueAxis(this);
+    bitAxis_ = new QValueAxis(this);
+    timeAxis_->setLabelFormat(QStringLiteral("%.0f"));
+    rateAxis_->setLabelFormat(QStringLiteral("%.3g"));
+    bitAxis_->setLabelFormat(QStringLiteral("%.3g"));
+    bitAxis_->setGridLineVisible(false);
+    for (QValueAxis* axis : {timeAxis_, rateAxis_, bitAxis_})
+        axis->setTickCount(6);
+    chart->addAxis(timeAxis_, Qt::AlignBottom);
+    chart->addAxis(rateAxis_, Qt::AlignLeft);
+    chart->addAxis(bitAxis_, Qt::AlignRight);
+    bitAxis_->setTitleText(text("Mbit/s"));
+    for (QLineSeries* series : {sentSeries_, receivedSeries_, sentAverage_, receivedAverage_}) {
+        series->attachAxis(timeAxis_);
+        series->attachAxis(rateAxis_);
+    }
+    clear();
 }
 
-void RatePlot::sample(const RateHistory& sent, const RateHistory& received) {
-    std::int64_t sendRate = lastPeriodRate(sent, sentTick_);
-    std::int64_t receiveRate = lastPeriodRate(received, receivedTick_);
-    if (sendRate < 0 && receiveRate < 0) return;
-    push(sent_, std::max<std::int64_t>(sendRate, 0));
-    push(received_, std::max<std::int64_t>(receiveRate, 0));
-    update();
+QLineSeries* RatePlot::addSeries(const QString& name, const QColor& colour, Qt::PenStyle style) {
+    auto* series = new QLineSeries(this);
+    series->setName(name);
+    QPen pen(colour, style == Qt::SolidLine ? 2 : 1.5, style);
+    series->setPen(pen);
+    chart()->addSeries(series);
+    connect(series, &QLineSeries::hovered, this,
+            [this, name](const QPointF& point, bool state) { showHover(name, point, state); });
+    return series;
+}
+
+void RatePlot::usePalette(const QPalette& palette) {
+    QChart* chart = this->chart();
+    chart->setBackgroundBrush(palette.color(QPalette::Base));
+    chart->legend()->setLabelColor(palette.color(QPalette::Text));
+    QColor grid = palette.color(QPalette::Mid);
+    for (QValueAxis* axis : {timeAxis_, rateAxis_, bitAxis_}) {
+        axis->setLabelsColor(palette.color(QPalette::Text));
+        axis->setTitleBrush(palette.color(QPalette::Text));
+        axis->setGridLineColor(grid);
+        axis->setLinePenColor(grid);
+    }
+    setBackgroundBrush(palette.color(QPalette::Window));
 }
 
 void RatePlot::clear() {
-    sent_.clear();
-    received_.clear();
-    update();
+    sent_ = {};
+    received_ = {};
+    clock_.start();
+    lastSampleMs_ = 0;
+    redraw();
 }
 
-void RatePlot::drawSeries(QPainter& painter, const std::deque<std::int64_t>& series,
-                          std::int64_t top, const QColor& colour) {
-    if (series.size() < 2) return;
-    QRectF area = rect().adjusted(2, 14, -2, -2);
-    double stepX = area.width() / static_cast<double>(kSamples - 1);
-    double left = area.right() - stepX * static_cast<double>(series.size() - 1);
-    QPainterPath path;
-    for (std::size_t i = 0; i < series.size(); ++i) {
-        double y = area.bottom() -
-                   area.height() * static_cast<double>(series[i]) / static_cast<double>(top);
-        QPointF point(left + stepX * static_cast<double>(i), y);
-        if (i == 0) {
-            path.moveTo(point);
-        } else {
-            path.lineTo(point);
-        }
-    }
-    painter.setPen(QPen(colour, 1.5));
-    painter.drawPath(path);
+bool RatePlot::sample(const RateHistory& sent, const RateHistory& received) {
+    std::int64_t sentRate = lastPeriodRate(sent, sentTick_);
+    std::int64_t receivedRate = lastPeriodRate(received, receivedTick_);
+    if (sentRate < 0 && receivedRate < 0) return false;
+    bool hasPoints = !sent_.points.empty() || !received_.points.empty();
+    if (hasPoints && clock_.elapsed() - lastSampleMs_ > kRunGapMs) clear();
+    lastSampleMs_ = clock_.elapsed();
+    // The first sample ends the run's first second.
+    if (!hasPoints) originMs_ = lastSampleMs_ - 1000;
+    double seconds = static_cast<double>(lastSampleMs_ - originMs_) / 1000.0;
+    if (sentRate >= 0) add(sent_, sentRate, seconds);
+    if (receivedRate >= 0) add(received_, receivedRate, seconds);
+    redraw();
+    return true;
 }
 
-void RatePlot::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(rect(), Qt::white);
-    painter.setPen(Qt::lightGray);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    std::int64_t peak = 0;
-    for (const auto* series : {&sent_, &received_}) {
-        for (std::int64_t rate : *series)
-            peak = std::max(peak, rate);
+// Past kMaxPoints, each pair of neighbours becomes its mean: the line keeps its
+// shape at half the resolution, and memory stays bounded however long the run.
+void RatePlot::add(Line& line, std::int64_t rate, double seconds) {
+    line.points.push_back({seconds, static_cast<double>(rate)});
+    line.sum += static_cast<double>(rate);
+    ++line.count;
+    if (line.points.size() <= kMaxPoints) return;
+    std::vector<Point> halved;
+    halved.reserve(line.points.size() / 2 + 1);
+    for (std::size_t i = 0; i + 1 < line.points.size(); i += 2) {
+        const Point& a = line.points[i];
+        const Point& b = line.points[i + 1];
+        halved.push_back({(a.seconds + b.seconds) / 2, (a.bytesPerSecond + b.bytesPerSecond) / 2});
     }
-    std::int64_t top = scaleTop(std::max<std::int64_t>(peak, 1));
-    painter.setPen(Qt::darkGray);
-    painter.drawText(rect().adjusted(4, 1, -4, 0), Qt::AlignLeft | Qt::AlignTop, rateLabel(top));
-    QRect legend = rect().adjusted(4, 1, -4, 0);
-    painter.setPen(kReceiveColour);
-    painter.drawText(legend, Qt::AlignRight | Qt::AlignTop, QStringLiteral("recv"));
-    painter.setPen(kSendColour);
-    legend.adjust(0, 0, -painter.fontMetrics().horizontalAdvance(QStringLiteral(" recv")), 0);
-    painter.drawText(legend, Qt::AlignRight | Qt::AlignTop, QStringLiteral("send"));
-    drawSeries(painter, sent_, top, kSendColour);
-    drawSeries(painter, received_, top, kReceiveColour);
+    if (line.points.size() % 2) halved.push_back(line.points.back());
+    line.points = std::move(halved);
+}
+
+std::vector<std::int64_t> RatePlot::ratesOf(const Line& line) {
+    std::vector<std::int64_t> rates;
+    for (const Point& point : line.points)
+        rates.push_back(static_cast<std::int64_t>(point.bytesPerSecond));
+    return rates;
+}
+
+void RatePlot::redraw() {
+    double end = 0, peak = 0;
+    for (const Line* line : {&sent_, &received_}) {
+        for (const Point& point : line->points)
+            peak = std::max(peak, point.bytesPerSecond);
+        if (!line->points.empty()) end = std::max(end, line->points.back().seconds);
+    }
+    minutes_ = end > kMinutesFromSeconds;
+    double timeScale = minutes_ ? 60.0 : 1.0;
+    RateUnit unit = rateUnitFor(peak);
+    unitName_ = QString::fromLatin1(unit.name);
+    double top = scaleTop(std::max(peak, unit.bytesPerSecond) / unit.bytesPerSecond);
+    rateAxis_->setRange(0, top);
+    rateAxis_->setTitleText(unitName_);
+    bitAxis_->setRange(0, top * unit.bytesPerSecond * 8 / 1e6);
+    // Whole ticks: 1, 2 or 5 times a power of ten apart, up to five along the axis.
+    double step = scaleTop(std::max(2.0, end / timeScale) / 5);
+    int ticks = static_cast<int>(std::ceil(end / timeScale / step));
+    ticks = std::max(ticks, 2);
+    timeAxis_->setRange(0, step * ticks);
+    timeAxis_->setTickCount(ticks + 1);
+    timeAxis_->setTitleText(minutes_ ? text("経過時間 (分)") : text("経過時間 (秒)"));
+    showLine(sent_, sentSeries_, sentAverage_, timeScale, unit.bytesPerSecond, end);
+    showLine(received_, receivedSeries_, receivedAverage_, timeScale, unit.bytesPerSecond, end);
+}
+
+void RatePlot::showLine(const Line& line, QLineSeries* series, QLineSeries* average,
+                        double timeScale, double unit, double endSeconds) {
+    QList<QPointF> points;
+    points.reserve(static_cast<qsizetype>(line.points.size()));
+    for (const Point& point : line.points)
+        points.append({point.seconds / timeScale, point.bytesPerSecond / unit});
+    series->replace(points);
+    if (line.count < 2) {
+        average->clear();
+        return;
+    }
+    double mean = line.sum / static_cast<double>(line.count) / unit;
+    average->replace(
+        {{line.points.front().seconds / timeScale, mean}, {endSeconds / timeScale, mean}});
+}
+
+void RatePlot::showHover(const QString& name, const QPointF& point, bool state) {
+    if (!state) {
+        QToolTip::hideText();
+        return;
+    }
+    QString time = minutes_ ? text("%1 分").arg(point.x(), 0, 'f', 1)
+                            : text("%1 秒").arg(point.x(), 0, 'f', 0);
+    QToolTip::showText(
+        QCursor::pos(),
+        QStringLiteral("%1: %2 %3 (%4)").arg(name).arg(point.y(), 0, 'g', 4).arg(unitName_, time));
 }
 
 }  // namespace qv::desktop

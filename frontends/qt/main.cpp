@@ -5,6 +5,7 @@
 #include "app/CloseSignals.h"
 #include "app/ProgramPath.h"
 #include "frontends/qt/DesktopApp.h"
+#include "frontends/qt/Translations.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     qv::blockCloseSignals();
     QApplication app(argc, argv);
     qv::desktop::useJapaneseFonts(app);
+    qv::desktop::useLanguage(qv::desktop::savedLanguage());
     qv::desktop::DesktopOptions options;
     options.handleSignals = true;
     std::string path = qv::installationPath(qv::currentProgramPathFacts(argv[0]));

@@ -22,11 +22,34 @@ std::string progressTitleText(std::int64_t position, std::int64_t total, std::in
                       remaining);
 }
 
+namespace {
+
+// The same figures for the window's progress bar; the file's name and number stay
+// while the direction does.
+void updateProgress(WindowModel& window, std::int64_t position, std::int64_t total,
+                    std::int64_t delta, int kind) {
+    TransferProgress progress = window.progress();
+    auto direction =
+        kind == 1 ? TransferProgress::Direction::Send : TransferProgress::Direction::Receive;
+    if (progress.direction != direction) {
+        progress = {};
+        progress.direction = direction;
+    }
+    progress.done = position;
+    progress.total = total;
+    progress.bytesPerSecond = delta;
+    progress.finished = false;
+    window.setProgress(std::move(progress));
+}
+
+}  // namespace
+
 void showProgressTitle(Program& program, std::int64_t position, std::int64_t total, int kind) {
     std::atomic<long long>& previous = program.flags().progressPrevious;
     if (position < previous) previous = 0;
     std::int64_t delta = position - previous;
     program.window().setTitle(progressTitleText(position, total, delta, kind));
+    updateProgress(program.window(), position, total, delta, kind);
     program.window().refresh();
     program.waits().pump(100);
     program.flags().oneSecondTick = 0;

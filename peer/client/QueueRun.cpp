@@ -7,6 +7,7 @@
 #include "app/Startup.h"
 #include "app/WindowLog.h"
 #include "base/Format.h"
+#include "base/PathParts.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/FileSender.h"
 #include "peer/client/LstCheck.h"
@@ -50,6 +51,20 @@ void showFileProgress(Program& program, std::size_t index, std::size_t count) {
     queue.fileProgress = 0;
 }
 
+// The progress model's entry for file `index` of `count` as its send begins or ends.
+void setFileProgress(Program& program, const std::string& path, std::size_t index,
+                     std::size_t count, bool finished) {
+    TransferProgress progress;
+    progress.direction = TransferProgress::Direction::Send;
+    progress.fileName = splitPath(path).fileName;
+    progress.fileNumber = static_cast<int>(index) + 1;
+    progress.fileCount = static_cast<int>(count);
+    progress.total = fileSize(path);
+    progress.done = finished ? progress.total : 0;
+    progress.finished = finished;
+    program.window().setProgress(std::move(progress));
+}
+
 // Sends one file the way its mode and size call for; the files that failed, and the
 // result code of a whole or resumable send in `result`.
 int sendOneFile(Program& program, const SendQueueEntry& entry, const std::string& path,
@@ -88,7 +103,10 @@ EntryOutcome sendFiles(Program& program, SendQueueEntry& entry) {
         }
         resetStatistics(program, kResetSendSide);
         const std::string path = entry.files[i];
-        outcome.errors += sendOneFile(program, entry, path, lastResult);
+        setFileProgress(program, path, i, count, false);
+        int failed = sendOneFile(program, entry, path, lastResult);
+        if (failed == 0) setFileProgress(program, path, i, count, true);
+        outcome.errors += failed;
         program.waits().pump(100);
     }
     PackBuffer& pack = program.sendQueue().pack();

@@ -9,6 +9,7 @@
 
 #include "frontends/qt/QtText.h"
 #include "platform/TextCodec.h"
+#include "support/LoopbackPeer.h"
 #include "support/ProgramFixture.h"
 
 namespace qv::test {
@@ -39,6 +40,20 @@ QString DesktopWindow::upperText() const {
 
 QString DesktopWindow::lowerText() const {
     return window_->lowerPane()->toPlainText();
+}
+
+ConsolePeer::ConsolePeer() : port_(freeLoopbackPort()) {
+    folder_.write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\nNICNAME=cli\r\n");
+    process_ = std::make_unique<CliProcess>(folder_.path().string(),
+                                            std::vector<std::string>{std::to_string(port_)});
+}
+
+bool ConsolePeer::listening() {
+    return process_->waitFor(std::to_string(port_) + " 番ポート待ち受け中..");
+}
+
+QString ConsolePeer::peerText() const {
+    return QStringLiteral("127.0.0.1:%1").arg(port_);
 }
 
 ModalAnswers::ModalAnswers(std::vector<std::function<void(QWidget*)>> handlers)

@@ -13,6 +13,7 @@
 #include "app/Program.h"
 #include "frontends/qt/EventBridge.h"
 #include "frontends/qt/MainWindow.h"
+#include "support/CliProcess.h"
 #include "support/SandboxFolder.h"
 
 namespace qv::test {
@@ -37,6 +38,20 @@ class DesktopWindow {
     std::unique_ptr<Program> program_;
     std::unique_ptr<desktop::EventBridge> bridge_;
     std::unique_ptr<desktop::MainWindow> window_;
+};
+
+// A console program listening on a free loopback port in a folder of its own.
+class ConsolePeer {
+  public:
+    ConsolePeer();
+    bool listening();  // waits for its listening line
+    // The peer box text that reaches it.
+    QString peerText() const;
+
+  private:
+    SandboxFolder folder_;
+    int port_;
+    std::unique_ptr<CliProcess> process_;
 };
 
 // Answers the modal dialogs that open from now on, one handler per dialog in order

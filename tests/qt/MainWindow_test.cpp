@@ -9,13 +9,17 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
+#include <QValueAxis>
+#include <algorithm>
 #include <filesystem>
 
 #include "DesktopWindow.h"
@@ -74,19 +78,36 @@ TEST(DesktopMainWindow, StartsWithTitleControlsAndColours) {
     EXPECT_EQ(window.upperPane()->palette().color(QPalette::Text), QColor(0, 64, 0));
     // The start-up's fields reached the widgets.
     EXPECT_FALSE(window.findChildren<QLineEdit*>().isEmpty());
-    EXPECT_EQ(desktop::progressPercentOf(J("送信,42%(1/2 KB)1 KB/s[残1秒]")), 42);
-    EXPECT_EQ(desktop::progressPercentOf(J("受信, 7%(1/2 KB)1 KB/s[残1秒]")), 7);
-    EXPECT_EQ(desktop::progressPercentOf(Program::defaultTitle()), -1);
+    EXPECT_FALSE(window.windowIcon().isNull());
+}
+
+// A dark style gets light pane colours and a chart on the dark base.
+TEST(DesktopMainWindow, ColoursFollowADarkPalette) {
+    DesktopWindow desk;
+    QPalette dark = desk.window().palette();
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Window, QColor(45, 45, 45));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    desk.window().setPalette(dark);
+    EXPECT_GT(desk.window().lowerPane()->palette().color(QPalette::Text).lightness(), 128);
+    EXPECT_GT(desk.window().upperPane()->palette().color(QPalette::Text).lightness(), 128);
+    EXPECT_EQ(desk.window().ratePlot()->chart()->backgroundBrush().color(), QColor(30, 30, 30));
+}
+
+// The PortN indicator shows its three lines without scrolling.
+TEST(DesktopMainWindow, PortNIndicatorShowsThreeLines) {
+    DesktopWindow desk;
+    desk.window().show();
+    desk.window().showField(Field::PortN, J("P!\r\nSV\r\n12"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(desk.window().portNField()->verticalScrollBar()->maximum(), 0);
 }
 
 TEST(DesktopMainWindow, TestButtonShowsTheSuccessLineFromAConsolePeer) {
-    SandboxFolder peerFolder;
-    peerFolder.write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\nNICNAME=cli\r\n");
-    int port = freeLoopbackPort();
-    CliProcess peer(peerFolder.path().string(), {std::to_string(port)});
-    ASSERT_TRUE(peer.waitFor(std::to_string(port) + " 番ポート待ち受け中.."));
+    ConsolePeer peer;
+    ASSERT_TRUE(peer.listening());
     DesktopWindow desk;
-    desk.window().peerBox()->setEditText(QStringLiteral("127.0.0.1:%1").arg(port));
+    desk.window().peerBox()->setEditText(peer.peerText());
     desk.window().button(Button::Test)->click();
     EXPECT_TRUE(desk.lowerText().startsWith(shown("接続テストに成功しました")))
         << desk.lowerText().toStdString();
@@ -101,8 +122,18 @@ TEST(DesktopMainWindow, SpeedTestPlotsRatesAndStopsFromTheStopButton) {
     desk.window().peerBox()->setEditText(QString::fromStdString(peer.peerText()));
     QTimer::singleShot(3500, [&desk] { desk.window().button(Button::Stop)->click(); });
     desk.window().button(Button::Send)->click();  // returns when Stop ended the stream
-    EXPECT_GE(desk.window().ratePlot()->sentRates().size(), 2u);
-    EXPECT_GT(desk.window().ratePlot()->sentRates().back(), 0);
+    desktop::RatePlot& plot = *desk.window().ratePlot();
+    EXPECT_GE(plot.sentRates().size(), 2u);
+    EXPECT_GT(plot.sentRates().back(), 0);
+    // The lines, the units and the scales that go with them.
+    EXPECT_EQ(plot.sentSeries()->count(), static_cast<int>(plot.sentRates().size()));
+    std::vector<std::int64_t> rates = plot.sentRates();
+    desktop::RateUnit unit =
+        desktop::rateUnitFor(static_cast<double>(*std::max_element(rates.begin(), rates.end())));
+    EXPECT_EQ(plot.rateAxis()->titleText(), QString::fromLatin1(unit.name));
+    EXPECT_GE(plot.rateAxis()->max(), plot.sentSeries()->at(0).y());
+    EXPECT_DOUBLE_EQ(plot.bitAxis()->max(), plot.rateAxis()->max() * unit.bytesPerSecond * 8 / 1e6);
+    EXPECT_GE(plot.timeAxis()->max(), plot.sentSeries()->at(plot.sentSeries()->count() - 1).x());
     EXPECT_TRUE(desk.upperText().contains(shown("【速度テスト終了")))
         << desk.upperText().toStdString();
 }
@@ -172,8 +203,20 @@ TEST(DesktopMainWindow, EnterSendsTheChatLineAndEscapeEndsWithoutSaving) {
         peer.waitUntil([&] { return peer.lowerLog().find(J("こんにちは")) != std::string::npos; }));
 
     std::string iniBefore = desk.folder().read("quorvane.ini");
+    // Escape asks first: "No" keeps the program running, "Yes" ends it unsaved.
+    auto answer = [](QMessageBox::StandardButton which) {
+        return [which](QWidget* dialog) {
+            auto* box = dynamic_cast<QMessageBox*>(dialog);
+            ASSERT_NE(box, nullptr);
+            box->button(which)->click();
+        };
+    };
+    ModalAnswers answers({answer(QMessageBox::No), answer(QMessageBox::Yes)});
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(&desk.window(), &escape);
+    EXPECT_FALSE(desk.window().windowEnded());
+    QCoreApplication::sendEvent(&desk.window(), &escape);
+    EXPECT_TRUE(answers.allUsed());
     EXPECT_TRUE(desk.window().windowEnded());
     EXPECT_EQ(desk.window().exitCode(), 0);
     EXPECT_FALSE(desk.window().isVisible());
@@ -186,9 +229,13 @@ TEST(DesktopMainWindow, MenuItemStoresItsSettingAndShowsTheCurrentSettings) {
     std::unique_ptr<QMenu> menu = desk.window().settingsMenu();
     QAction* md5On = menuAction(*menu, "MD5Checkする");
     ASSERT_NE(md5On, nullptr);
+    // The submenus mark the choice in force.
+    EXPECT_FALSE(md5On->isChecked());
+    EXPECT_TRUE(menuAction(*menu, "MD5Checkしない")->isChecked());
     EXPECT_NE(menuAction(*menu, "音なし"), nullptr);  // the last submenu's last item
     desk.window().runSettingsChoice(md5On);
     EXPECT_EQ(desk.program().settings().getString(setting::kMd5), "1");
+    EXPECT_TRUE(menuAction(*desk.window().settingsMenu(), "MD5Checkする")->isChecked());
     EXPECT_TRUE(desk.upperText().startsWith(shown("【現在の設定】LANモード")));
     EXPECT_TRUE(desk.upperText().contains(shown("(MD5Check　)◆チェックする")));
 

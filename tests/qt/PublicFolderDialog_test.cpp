@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -24,7 +25,8 @@ QStringList column(QTreeWidget* list, int c) {
 }
 
 TEST(DesktopPublicFolderDialog, PeerListSortsSearchesAndWritesBackOnOk) {
-    std::vector<std::string> received = {"b.txt\t10", "a.txt\t9", J("ガイド.txt") + "\t100"};
+    std::vector<std::string> received = {"b.txt\t1500", "a.txt\t900",
+                                         J("ガイド.txt") + "\t20000000"};
     PublicFolderSortState sort;
     PublicFolderModel model(PublicFolderMode::ReceivedList, received, sort);
     desktop::PublicFolderDialog dialog(
@@ -33,12 +35,12 @@ TEST(DesktopPublicFolderDialog, PeerListSortsSearchesAndWritesBackOnOk) {
     EXPECT_EQ(dialog.windowTitle(), shown("相手の公開リスト"));
     EXPECT_EQ(list->headerItem()->text(1), shown("DL登録"));
     EXPECT_TRUE(dialog.button(Control::AddFolder)->isHidden());
-    EXPECT_EQ(column(list, 2), (QStringList{"9", "10", "100"}));  // opened sorted by name
+    EXPECT_EQ(column(list, 2), (QStringList{"900 B", "1.50 KB", "20.0 MB"}));  // sorted by name
 
     emit list->header()->sectionClicked(2);
-    EXPECT_EQ(column(list, 2), (QStringList{"9", "10", "100"}));
+    EXPECT_EQ(column(list, 2), (QStringList{"900 B", "1.50 KB", "20.0 MB"}));
     emit list->header()->sectionClicked(2);
-    EXPECT_EQ(column(list, 2), (QStringList{"100", "10", "9"}));
+    EXPECT_EQ(column(list, 2), (QStringList{"20.0 MB", "1.50 KB", "900 B"}));
 
     // Marks keep the selection; a double click toggles the selected rows back.
     list->topLevelItem(0)->setSelected(true);
@@ -59,7 +61,7 @@ TEST(DesktopPublicFolderDialog, PeerListSortsSearchesAndWritesBackOnOk) {
 
     dialog.button(Control::Ok)->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(received, std::vector<std::string>{J("ガイド.txt") + "\t100"});
+    EXPECT_EQ(received, std::vector<std::string>{J("ガイド.txt") + "\t20000000"});
 }
 
 TEST(DesktopPublicFolderDialog, OwnFoldersAddRemoveAndOk) {
@@ -87,8 +89,12 @@ TEST(DesktopPublicFolderDialog, OwnFoldersAddRemoveAndOk) {
     dialog.list()->topLevelItem(0)->setSelected(true);
     dialog.button(Control::Unregister)->click();
     EXPECT_EQ(column(dialog.list(), 0), (QStringList{"/data/b", "/data/c"}));
+    EXPECT_FALSE(dialog.emptyHint()->isVisibleTo(&dialog));
+    dialog.list()->selectAll();
+    dialog.button(Control::Unregister)->click();
+    EXPECT_TRUE(dialog.emptyHint()->isVisibleTo(&dialog));  // says how to add a folder
     dialog.button(Control::Ok)->click();
-    EXPECT_EQ(folders, (std::vector<std::string>{"/data/b", "/data/c"}));
+    EXPECT_TRUE(folders.empty());
 }
 
 }  // namespace

@@ -1,0 +1,364 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US" sourcelanguage="ja_JP">
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>各種設定</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>PortN接続</source>
+        <translation>PortN connect</translation>
+    </message>
+    <message>
+        <source>TEST</source>
+        <translation>Test</translation>
+    </message>
+    <message>
+        <source>送信</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>受信</source>
+        <translation>Receive</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>受信フォルダを開く</source>
+        <translation>Open received folder</translation>
+    </message>
+    <message>
+        <source>未完ﾁｪｯｸ</source>
+        <translation>Check incomplete</translation>
+    </message>
+    <message>
+        <source>自分の公開フォルダ</source>
+        <translation>My shared folders</translation>
+    </message>
+    <message>
+        <source>相手の公開リスト</source>
+        <translation>Peer's shared list</translation>
+    </message>
+    <message>
+        <source>送る</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>消</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>変更</source>
+        <translation>Change</translation>
+    </message>
+    <message>
+        <source>送るファイルを選ぶ…</source>
+        <translation>Choose files to send…</translation>
+    </message>
+    <message>
+        <source>相手(例 192.168.1.1:9001:山田)
+※ポート番号以降は省略可</source>
+        <translation>Peer (e.g. 192.168.1.1:9001:Yamada)
+The port and name may be left out</translation>
+    </message>
+    <message>
+        <source>BUF</source>
+        <translation>Buffer</translation>
+    </message>
+    <message>
+        <source>自動調整値＝</source>
+        <translation>Auto-tune values =</translation>
+    </message>
+    <message>
+        <source>※File送信は、D＆Dです</source>
+        <translation>Drop files here to send them</translation>
+    </message>
+    <message>
+        <source>ﾁｬｯﾄ</source>
+        <translation>Chat</translation>
+    </message>
+    <message>
+        <source>TcpWindowSize</source>
+        <translation>TCP window size</translation>
+    </message>
+    <message>
+        <source>→</source>
+        <translation>→</translation>
+    </message>
+    <message>
+        <source>自動調整(約3分で確定します)</source>
+        <translation>Auto-tune (settles in about 3 minutes)</translation>
+    </message>
+    <message>
+        <source>ﾊﾞｰｼﾞｮﾝ情報</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>ファイル…</source>
+        <translation>Files…</translation>
+    </message>
+    <message>
+        <source>フォルダ…</source>
+        <translation>Folder…</translation>
+    </message>
+    <message>
+        <source>送るフォルダ</source>
+        <translation>Folder to send</translation>
+    </message>
+    <message>
+        <source>送るファイル</source>
+        <translation>Files to send</translation>
+    </message>
+    <message>
+        <source>開けません</source>
+        <translation>Cannot open</translation>
+    </message>
+    <message>
+        <source>これを開くプログラムがありません:
+%1</source>
+        <translation>No program is available to open:
+%1</translation>
+    </message>
+    <message>
+        <source>%1/%2 件</source>
+        <translation>file %1 of %2</translation>
+    </message>
+    <message>
+        <source>完了</source>
+        <translation>done</translation>
+    </message>
+    <message>
+        <source>残り %1 分 %2 秒</source>
+        <translation>%1 min %2 s left</translation>
+    </message>
+    <message>
+        <source>残り %1 秒</source>
+        <translation>%1 s left</translation>
+    </message>
+    <message>
+        <source>設定と接続履歴を保存せずに終了しますか？
+(保存して終わるには、ウィンドウを閉じてください)</source>
+        <translation>Quit without saving the settings and the peer history?
+(Close the window to quit and save.)</translation>
+    </message>
+</context>
+<context>
+    <name>RatePlot</name>
+    <message>
+        <source>送信</source>
+        <translation>Sent</translation>
+    </message>
+    <message>
+        <source>受信</source>
+        <translation>Received</translation>
+    </message>
+    <message>
+        <source>送信平均</source>
+        <translation>Sent, mean</translation>
+    </message>
+    <message>
+        <source>受信平均</source>
+        <translation>Received, mean</translation>
+    </message>
+    <message>
+        <source>Mbit/s</source>
+        <translation>Mbit/s</translation>
+    </message>
+    <message>
+        <source>経過時間 (分)</source>
+        <translation>Elapsed time (min)</translation>
+    </message>
+    <message>
+        <source>経過時間 (秒)</source>
+        <translation>Elapsed time (s)</translation>
+    </message>
+    <message>
+        <source>%1 分</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+</context>
+<context>
+    <name>AboutDialog</name>
+    <message>
+        <source>Quorvane「くおるべ」</source>
+        <translation>Quorvane</translation>
+    </message>
+    <message>
+        <source>バージョン %1</source>
+        <translation>Version %1</translation>
+    </message>
+    <message>
+        <source>ライセンス: %1</source>
+        <translation>Licence: %1</translation>
+    </message>
+    <message>
+        <source>ﾊﾞｰｼﾞｮﾝ情報</source>
+        <translation>About Quorvane</translation>
+    </message>
+    <message>
+        <source>ﾏﾆｭｱﾙを開く</source>
+        <translation>Open the manual</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsMenu</name>
+    <message>
+        <source>表示言語 (Language)</source>
+        <translation>Language (表示言語)</translation>
+    </message>
+    <message>
+        <source>負荷モード選択</source>
+        <translation>Load</translation>
+    </message>
+    <message>
+        <source>MD5チェック選択</source>
+        <translation>MD5 check</translation>
+    </message>
+    <message>
+        <source>ファイル書き込み選択</source>
+        <translation>Writing files</translation>
+    </message>
+    <message>
+        <source>転送モード選択</source>
+        <translation>Transfer mode</translation>
+    </message>
+    <message>
+        <source>WAN/LANモードの選択</source>
+        <translation>WAN/LAN mode</translation>
+    </message>
+    <message>
+        <source>チャット機能設定</source>
+        <translation>Chat</translation>
+    </message>
+</context>
+<context>
+    <name>PublicFolderDialog</name>
+    <message>
+        <source>「%1」でフォルダを選ぶと、その中のファイルを相手が受け取れます</source>
+        <translation>Choose a folder with “%1”: the peer can then fetch the files in it</translation>
+    </message>
+</context>
+<context>
+    <name>Core</name>
+    <message>
+        <source>現在の設定内容を表示する</source>
+        <translation>Show the current settings</translation>
+    </message>
+    <message>
+        <source>設定をデフォルトに戻す</source>
+        <translation>Reset to defaults</translation>
+    </message>
+    <message>
+        <source>Proxy接続設定</source>
+        <translation>Proxy…</translation>
+    </message>
+    <message>
+        <source>PortN接続用ニックネーム変更</source>
+        <translation>Nickname for PortN…</translation>
+    </message>
+    <message>
+        <source>[SecurityUP]ポート番号の変更</source>
+        <translation>[Security] Change the port…</translation>
+    </message>
+    <message>
+        <source>[SecurityUP]セキュリティーKeyの設定</source>
+        <translation>[Security] Security key…</translation>
+    </message>
+    <message>
+        <source>[SecurityUP]セキュリティーSubKeyの設定</source>
+        <translation>[Security] Security sub-key…</translation>
+    </message>
+    <message>
+        <source>[SecurityUP]送信要請受け入れの設定</source>
+        <translation>[Security] Accept send requests…</translation>
+    </message>
+    <message>
+        <source>負荷(Low)</source>
+        <translation>Low load</translation>
+    </message>
+    <message>
+        <source>負荷(High)</source>
+        <translation>High load</translation>
+    </message>
+    <message>
+        <source>負荷(任意設定)</source>
+        <translation>Custom load…</translation>
+    </message>
+    <message>
+        <source>MD5Checkする</source>
+        <translation>Check MD5</translation>
+    </message>
+    <message>
+        <source>MD5Checkしない</source>
+        <translation>Do not check MD5</translation>
+    </message>
+    <message>
+        <source>LSTで最終確認をする・しない</source>
+        <translation>Final check with LST…</translation>
+    </message>
+    <message>
+        <source>FileMode(更新時上書き)</source>
+        <translation>Overwrite when newer</translation>
+    </message>
+    <message>
+        <source>FileMode(上書き)</source>
+        <translation>Always overwrite</translation>
+    </message>
+    <message>
+        <source>FileMode(改名)</source>
+        <translation>Rename</translation>
+    </message>
+    <message>
+        <source>IP別にフォルダを作成する</source>
+        <translation>A folder per peer address</translation>
+    </message>
+    <message>
+        <source>IP別にフォルダを作成しない</source>
+        <translation>No folder per peer address</translation>
+    </message>
+    <message>
+        <source>Pack転送モード(小さいファイル向け)</source>
+        <translation>Packed (for small files)</translation>
+    </message>
+    <message>
+        <source>レジューム転送モード</source>
+        <translation>Resumable</translation>
+    </message>
+    <message>
+        <source>自動選択(Pack or レジューム)</source>
+        <translation>Choose automatically (packed or resumable)</translation>
+    </message>
+    <message>
+        <source>WAN（グローバルIP表示）</source>
+        <translation>WAN (show the global address)</translation>
+    </message>
+    <message>
+        <source>LAN （ローカルIP表示）</source>
+        <translation>LAN (show the local address)</translation>
+    </message>
+    <message>
+        <source>チャット機能を利用する</source>
+        <translation>Chat on</translation>
+    </message>
+    <message>
+        <source>チャット機能を利用しない</source>
+        <translation>Chat off</translation>
+    </message>
+    <message>
+        <source>音あり</source>
+        <translation>Sounds on</translation>
+    </message>
+    <message>
+        <source>音なし</source>
+        <translation>Sounds off</translation>
+    </message>
+</context>
+</TS>
