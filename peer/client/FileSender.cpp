@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/Md5.h"
+#include "base/SettingKeys.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/OutgoingFile.h"
 #include "peer/client/RequestExchange.h"

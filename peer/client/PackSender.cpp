@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "app/WindowLog.h"
 #include "base/Md5.h"
+#include "base/SettingKeys.h"
 #include "base/TimeText.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/FileSender.h"

@@ -3,10 +3,9 @@
 #include <algorithm>
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
-#include "app/Startup.h"
 #include "app/WindowLog.h"
 #include "base/Format.h"
+#include "base/SettingKeys.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/FileSender.h"
 #include "peer/client/LstCheck.h"
