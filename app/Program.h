@@ -15,6 +15,7 @@
 #include "app/ProgramFlags.h"
 #include "base/ConfigStore.h"
 #include "base/EnvironmentTable.h"
+#include "base/LogSink.h"
 #include "net/EventLoop.h"
 #include "net/HostLookup.h"
 #include "net/Waits.h"
@@ -47,7 +48,7 @@ struct ProgramSetup {
     std::string tcpRmemPath = kTcpRmemPath;
 };
 
-class Program {
+class Program : public LogSink {
   public:
     static constexpr int kRunning = -1;
 
@@ -112,6 +113,11 @@ class Program {
     void setListeningPort(int port) { listeningPort_ = port; }
     const std::vector<unsigned char>& payload() const { return payload_; }
     void setPayload(std::vector<unsigned char> payload) { payload_ = std::move(payload); }
+
+    // The window log (app/WindowLog.h) as the log sink of the layers below.
+    void replaceLog(const std::string& text) override;
+    void appendLog(const std::string& text) override;
+    void prependResult(const std::string& text) override;
 
     // The title of an idle window.
     static const std::string& defaultTitle();
