@@ -1,5 +1,7 @@
 #include "app/Program.h"
 
+#include <cassert>
+
 #include "app/Shutdown.h"
 #include "app/Startup.h"
 #include "app/WindowLog.h"
@@ -88,6 +90,16 @@ const std::string& Program::defaultTitle() {
 void Program::resetTitle() {
     window_.setTitle(defaultTitle());
     window_.refresh();
+}
+
+SpeedTestState& Program::speedTest() {
+    assert(loop_.onOwnerThread());
+    return speedTest_;
+}
+
+SendQueue& Program::sendQueue() {
+    assert(loop_.onOwnerThread());
+    return *sendQueue_;
 }
 
 void Program::replaceLog(const std::string& text) {

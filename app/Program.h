@@ -85,10 +85,11 @@ class Program : public LogSink {
     const ConfigStore& clientErrors() const { return clientErrors_; }
     std::string clientErrorText(int code) const;
     ConnectionTable& connections() { return connections_; }
-    // The speed test's histories, send buffer size and auto-tune (window thread only).
-    SpeedTestState& speedTest() { return speedTest_; }
-    // The send queue of drops and downloads (window thread only).
-    SendQueue& sendQueue() { return *sendQueue_; }
+    // The speed test's histories, send buffer size and auto-tune (window thread only;
+    // debug builds assert it).
+    SpeedTestState& speedTest();
+    // The send queue of drops and downloads (window thread only; debug builds assert it).
+    SendQueue& sendQueue();
     // The listener thread; null before start-up reached it.
     Listener* listener() { return listener_.get(); }
     void startListener();
