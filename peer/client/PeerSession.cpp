@@ -39,18 +39,19 @@ int openPeerSession(Program& program, std::string_view peerText, PeerSession& se
 }
 
 void closePeerSession(Program& program, PeerSession& session) {
-    closePeerConnection(program, session.socket, session.parkedIndex >= 0 ? 1 : 0,
-                        session.parkedIndex);
+    ParkedConnection parked =
+        session.parkedIndex >= 0 ? ParkedConnection::Yes : ParkedConnection::No;
+    closePeerConnection(program, session.socket, parked, session.parkedIndex);
     session.socket = -1;
     session.parkedIndex = -1;
 }
 
-void closePeerConnection(Program& program, int socket, int parkedFound, int parkedIndex) {
+void closePeerConnection(Program& program, int socket, ParkedConnection parked, int parkedIndex) {
     if (socket >= 0) {
         shutdown(socket, SHUT_RDWR);
         close(socket);
     }
-    if (parkedFound > 0) {
+    if (parked == ParkedConnection::Yes) {
         program.portn().parked().release(parkedIndex, socket);
         program.waits().responsiveWait(300);
     }

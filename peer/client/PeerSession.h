@@ -33,9 +33,12 @@ int openPeerSession(Program& program, std::string_view peerText, PeerSession& se
 // Closes the session's socket; a parked connection's entry is released as well.
 void closePeerSession(Program& program, PeerSession& session);
 
+// Whether a connection was taken from the parked PortN table.
+enum class ParkedConnection : bool { No, Yes };
+
 // `ClosePeerConnection`: shuts the socket down and closes it; for a parked connection
-// (parkedFound > 0) its entry is cleared, then a 300 ms responsive wait follows.
-void closePeerConnection(Program& program, int socket, int parkedFound, int parkedIndex);
+// its entry `parkedIndex` is cleared, then a 300 ms responsive wait follows.
+void closePeerConnection(Program& program, int socket, ParkedConnection parked, int parkedIndex);
 
 // The socket waits of net/SocketWaits.h on the program's waits.
 bool waitWritable(Program& program, int socket, std::uint32_t maxMs);

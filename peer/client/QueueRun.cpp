@@ -158,22 +158,21 @@ void processSendQueue(Program& program) {
     }
     queue.pack().release();
     const long long elapsed = static_cast<std::uint32_t>(program.clock().tickMs() - start);
-    appendLog(program, queueSummaryLine(files, elapsed, sendErrors, checkErrors,
-                                        settingOf(program, setting::kLastCheck),
-                                        settingOf(program, setting::kNoResumeSend)));
+    appendLog(program, queueSummaryLine({files, elapsed, sendErrors, checkErrors,
+                                         settingOf(program, setting::kLastCheck),
+                                         settingOf(program, setting::kNoResumeSend)}));
     program.resetTitle();
     program.waits().pump(100);
 }
 
-std::string queueSummaryLine(long long files, long long elapsedMs, long long sendErrors,
-                             long long checkErrors, std::int64_t lastCheck, std::int64_t mode) {
-    if (lastCheck != 0) {
-        return formatText(J("【%lld件 完了[%lld㍉秒]】確認エラー件数:%lld\r\n"), files, elapsedMs,
-                          checkErrors);
+std::string queueSummaryLine(const QueueSummary& summary) {
+    if (summary.lastCheck != 0) {
+        return formatText(J("【%lld件 完了[%lld㍉秒]】確認エラー件数:%lld\r\n"), summary.files,
+                          summary.elapsedMs, summary.checkErrors);
     }
-    std::string line = formatText(J("【%lld件 完了[%lld㍉秒]】送信エラー件数:%lld\r\n"), files,
-                                  elapsedMs, sendErrors);
-    if (mode == kModePack || mode == kModeAutomatic)
+    std::string line = formatText(J("【%lld件 完了[%lld㍉秒]】送信エラー件数:%lld\r\n"),
+                                  summary.files, summary.elapsedMs, summary.sendErrors);
+    if (summary.mode == kModePack || summary.mode == kModeAutomatic)
         line += J("　（Pack転送モード時のSKIP数を含む）\r\n");
     return line;
 }
