@@ -1,13 +1,17 @@
 #include "app/Program.h"
 
-#include "app/SettingsCatalogue.h"
+#include <cassert>
+
 #include "app/Shutdown.h"
 #include "app/Startup.h"
+#include "app/WindowLog.h"
+#include "base/SettingKeys.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/SendQueue.h"
 #include "peer/server/Listener.h"
 #include "platform/FolderLocations.h"
 #include "platform/TextCodec.h"
+#include "ui/CurrentSettings.h"
 
 namespace qv {
 namespace {
@@ -45,7 +49,7 @@ std::string Program::clientErrorText(int code) const {
 }
 
 void Program::startListener() {
-    listener_ = std::make_unique<Listener>(*this);
+    listener_ = std::make_unique<Listener>(*this, [this] { showCurrentSettings(*this); });
     listener_->start(listeningPort_);
 }
 
@@ -86,6 +90,28 @@ const std::string& Program::defaultTitle() {
 void Program::resetTitle() {
     window_.setTitle(defaultTitle());
     window_.refresh();
+}
+
+SpeedTestState& Program::speedTest() {
+    assert(loop_.onOwnerThread());
+    return speedTest_;
+}
+
+SendQueue& Program::sendQueue() {
+    assert(loop_.onOwnerThread());
+    return *sendQueue_;
+}
+
+void Program::replaceLog(const std::string& text) {
+    qv::replaceLog(*this, text);
+}
+
+void Program::appendLog(const std::string& text) {
+    qv::appendLog(*this, text);
+}
+
+void Program::prependResult(const std::string& text) {
+    qv::prependResult(*this, text);
 }
 
 }  // namespace qv

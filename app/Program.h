@@ -15,6 +15,7 @@
 #include "app/ProgramFlags.h"
 #include "base/ConfigStore.h"
 #include "base/EnvironmentTable.h"
+#include "base/LogSink.h"
 #include "net/EventLoop.h"
 #include "net/HostLookup.h"
 #include "net/Waits.h"
@@ -47,7 +48,7 @@ struct ProgramSetup {
     std::string tcpRmemPath = kTcpRmemPath;
 };
 
-class Program {
+class Program : public LogSink {
   public:
     static constexpr int kRunning = -1;
 
@@ -84,10 +85,11 @@ class Program {
     const ConfigStore& clientErrors() const { return clientErrors_; }
     std::string clientErrorText(int code) const;
     ConnectionTable& connections() { return connections_; }
-    // The speed test's histories, send buffer size and auto-tune (window thread only).
-    SpeedTestState& speedTest() { return speedTest_; }
-    // The send queue of drops and downloads (window thread only).
-    SendQueue& sendQueue() { return *sendQueue_; }
+    // The speed test's histories, send buffer size and auto-tune (window thread only;
+    // debug builds assert it).
+    SpeedTestState& speedTest();
+    // The send queue of drops and downloads (window thread only; debug builds assert it).
+    SendQueue& sendQueue();
     // The listener thread; null before start-up reached it.
     Listener* listener() { return listener_.get(); }
     void startListener();
@@ -112,6 +114,11 @@ class Program {
     void setListeningPort(int port) { listeningPort_ = port; }
     const std::vector<unsigned char>& payload() const { return payload_; }
     void setPayload(std::vector<unsigned char> payload) { payload_ = std::move(payload); }
+
+    // The window log (app/WindowLog.h) as the log sink of the layers below.
+    void replaceLog(const std::string& text) override;
+    void appendLog(const std::string& text) override;
+    void prependResult(const std::string& text) override;
 
     // The title of an idle window.
     static const std::string& defaultTitle();

@@ -1,8 +1,8 @@
 #include "app/Shutdown.h"
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "base/IniFile.h"
+#include "base/SettingKeys.h"
 #include "peer/client/SpeedTest.h"
 
 namespace qv {

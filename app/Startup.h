@@ -10,18 +10,12 @@ namespace qv {
 
 class Program;
 
-// Timer ids of the main window.
+// Timer ids of the main window whose handlers are set here; the others stand beside
+// their handlers (RateDisplay.h, Autotune.h, PortNStatus.h, SpeedTest.h, QueueRun.h,
+// PublicListDownload.h).
 namespace timer {
-inline constexpr int kRateDisplay = 1003;
 inline constexpr int kElapsedCounter = 1004;
-inline constexpr int kStartRequestedStream = 1005;
-inline constexpr int kAutotune = 1006;
 inline constexpr int kOneSecondTick = 1007;
-inline constexpr int kPortNStatus = 1008;
-inline constexpr int kResetStatistics = 1010;
-inline constexpr int kFileProgress = 1011;
-inline constexpr int kPublicListReceived = 1012;
-inline constexpr int kPicksReceived = 1013;
 }  // namespace timer
 
 // Runs the sequence; returns Program::kRunning, or the exit code when a check failed.

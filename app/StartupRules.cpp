@@ -1,6 +1,6 @@
 #include "app/StartupRules.h"
 
-#include "app/SettingsCatalogue.h"
+#include "base/SettingKeys.h"
 #include "base/TextUtil.h"
 
 namespace qv {

@@ -8,7 +8,6 @@ namespace {
 
 void show(Program& program) {
     program.window().refresh();
-    program.waits().pump(100);
 }
 
 }  // namespace
@@ -26,6 +25,10 @@ void appendLog(Program& program, const std::string& text) {
 void prependResult(Program& program, const std::string& text) {
     program.window().prependPane(Pane::Lower, text);
     show(program);
+}
+
+void pumpAfterLog(Program& program) {
+    program.waits().pump(100);
 }
 
 std::string nowText(Program& program) {

@@ -5,7 +5,6 @@
 #include <ctime>
 #include <new>
 
-#include "net/Waits.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
@@ -134,8 +133,9 @@ void MemFile::seek(std::size_t position) {
     cursor_ = std::min(position, storage_->dataEnd);
 }
 
-bool MemFile::readLine(std::string& line, bool strip, Waits* waits, std::size_t maxBytes) {
-    if (waits) waits->pump(1);
+bool MemFile::readLine(std::string& line, bool strip, const LinePump& beforeLine,
+                       std::size_t maxBytes) {
+    if (beforeLine) beforeLine();
     const char* bytes = storage_->bytes.get();
     const std::size_t end = storage_->dataEnd;
     if (cursor_ >= end || bytes[cursor_] == '\0') return false;

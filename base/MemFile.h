@@ -14,13 +14,14 @@
 // reserves much more than it holds. Untouched capacity is not zero-filled.
 //
 // Threads: a MemFile belongs to one thread at a time; a "dd" cursor must be used on
-// the thread of the memory file it reads. readLine may run window events through
-// Waits::pump, so it must not be called while a handler holds a lock those events
-// need.
+// the thread of the memory file it reads. readLine may run the caller's `beforeLine`
+// (a window-event pump, for instance), so it must not be called with such a call
+// while a handler holds a lock those events need.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -30,7 +31,9 @@
 namespace qv {
 
 class Clock;
-class Waits;
+
+// Called before each line a long read takes (keeps a window alive).
+using LinePump = std::function<void()>;
 
 class MemFile {
   public:
@@ -65,9 +68,9 @@ class MemFile {
     // LF or a NUL; the terminator is consumed. With `strip` the line holds no
     // terminator, without it a single "\n" stands in its place. At most `maxBytes`
     // bytes are taken; the rest of a longer line is read by the next call. False at
-    // the end of the data or at a NUL byte. With `waits`, pending window events are
-    // dispatched once first (pump(1)) so that long reads keep the window alive.
-    bool readLine(std::string& line, bool strip, Waits* waits = nullptr,
+    // the end of the data or at a NUL byte. A `beforeLine` given is called once first,
+    // so that long reads keep the window alive.
+    bool readLine(std::string& line, bool strip, const LinePump& beforeLine = nullptr,
                   std::size_t maxBytes = std::string::npos);
 
     // Writes `text` at the cursor, every LF not preceded by CR written as CR LF, and

@@ -225,11 +225,11 @@ int TextList::findPrefix(int start, std::string_view prefix) const {
     return -1;
 }
 
-bool TextList::loadLines(std::string_view path, bool strip, Waits* waits) {
+bool TextList::loadLines(std::string_view path, bool strip, const LinePump& beforeLine) {
     std::unique_ptr<MemFile> file = MemFile::openFile(path);
     if (!file) return false;
     std::string line;
-    while (file->readLine(line, strip, waits))
+    while (file->readLine(line, strip, beforeLine))
         add(line);
     return true;
 }

@@ -19,9 +19,9 @@
 #include <string_view>
 #include <vector>
 
-namespace qv {
+#include "base/MemFile.h"
 
-class Waits;
+namespace qv {
 
 // Flags of split and add.
 inline constexpr int kListReplace = 4;          // add: replace the item at the position
@@ -70,8 +70,8 @@ class TextList {
 
     // Reads the file at `path` (cp932) and adds every line, without its terminator
     // when `strip` is set, else with "\n" in its place. False when the file cannot be
-    // read (the list is unchanged). `waits` keeps the window alive on long files.
-    bool loadLines(std::string_view path, bool strip, Waits* waits = nullptr);
+    // read (the list is unchanged). `beforeLine` keeps the window alive on long files.
+    bool loadLines(std::string_view path, bool strip, const LinePump& beforeLine = nullptr);
 
     // Creates the file at `path` and writes every non-empty item, each followed by
     // "\n" when `newline` is set; like a text-mode file, every "\n" is written as

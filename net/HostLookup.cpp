@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "base/Cp932.h"
+#include "net/PumpingLock.h"
 
 namespace qv {
 namespace {
@@ -20,20 +21,6 @@ std::recursive_mutex& processLookupLock() {
     static std::recursive_mutex lock;
     return lock;
 }
-
-// Takes the process lock, pumping the caller's events while another thread holds it.
-class LookupTurn {
-  public:
-    explicit LookupTurn(Waits& waits) {
-        while (!processLookupLock().try_lock()) {
-            waits.pump(50);
-            waits.sleep(10);
-        }
-    }
-    ~LookupTurn() { processLookupLock().unlock(); }
-    LookupTurn(const LookupTurn&) = delete;
-    LookupTurn& operator=(const LookupTurn&) = delete;
-};
 
 // Shared by the caller and the worker; the last of the two to let go frees it.
 struct LookupCall {
@@ -78,7 +65,7 @@ HostLookup::HostLookup(Waits& waits, HostResolver resolver)
 
 std::uint32_t HostLookup::lookup(const std::string& name, std::string* officialName,
                                  std::uint32_t timeoutMs) {
-    LookupTurn turn(waits_);
+    PumpingLock turn(processLookupLock(), waits_);
     // The empty name matches the empty cache, so it is answered with 0 at once.
     if (name == cachedName_) {
         if (officialName) *officialName = cachedOfficialName_;

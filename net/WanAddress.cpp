@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/SettingsCatalogue.h"
 #include "base/ConfigStore.h"
 #include "base/Format.h"
 #include "base/MemFile.h"
+#include "base/SettingKeys.h"
 #include "base/TimeText.h"
 #include "net/HttpClient.h"
 #include "platform/TextCodec.h"

@@ -8,7 +8,6 @@
 #include "base/Format.h"
 #include "base/IniFile.h"
 #include "base/TextUtil.h"
-#include "net/SystemProxy.h"
 
 namespace qv {
 namespace {
@@ -159,9 +158,9 @@ std::unique_ptr<ConfigStore> copyWithout(const ConfigStore& from,
 
 }  // namespace
 
-ValueStore::ValueStore(std::string filePath, EnvironmentReader variables)
+ValueStore::ValueStore(std::string filePath, ProxyQuery proxy)
     : filePath_(std::move(filePath)),
-      variables_(std::move(variables)),
+      proxy_(std::move(proxy)),
       values_(std::make_unique<ConfigStore>()) {
     loadIni(*values_, filePath_, ConfigStore::kRaw);
 }
@@ -219,7 +218,7 @@ bool ValueStore::answerFromEnvironment(std::string_view root, std::string_view p
     if (root != kRootCurrentUser) return false;
     bool enable = samePath(path, kProxyEnablePath);
     if (!enable && !samePath(path, kProxyServerPath)) return false;
-    std::string proxy = variables_ ? systemProxy(variables_) : std::string();
+    std::string proxy = proxy_ ? proxy_() : std::string();
     StoredValue value;
     if (enable) {
         value.kind = Kind::Number;

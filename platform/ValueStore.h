@@ -21,8 +21,8 @@
 // first NUL byte); a number gives its decimal text and itself. A missing value reads
 // as "" and 0.
 //
-// Two values are not kept but answered from the environment: ProxyEnable (1 when the
-// system proxy is set, else 0) and ProxyServer (the proxy "host:port") under
+// Two values are not kept but answered from the caller's proxy query: ProxyEnable (1
+// when the system proxy is set, else 0) and ProxyServer (the proxy "host:port") under
 // "HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings\".
 // Writing or deleting them changes nothing.
 //
@@ -38,16 +38,18 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 
-#include "platform/EnvironmentVariables.h"
-
 namespace qv {
 
 class ConfigStore;
+
+// The system proxy as "host:port", "" when none is set.
+using ProxyQuery = std::function<std::string()>;
 
 // What the program names its store file: the program's path without extension + this.
 inline constexpr const char* kValueStoreExtension = ".values";
@@ -61,8 +63,9 @@ inline constexpr const char* kProxyServerPath =
 
 class ValueStore {
   public:
-    // `filePath` is cp932; a missing or unreadable file starts an empty store.
-    ValueStore(std::string filePath, EnvironmentReader variables);
+    // `filePath` is cp932; a missing or unreadable file starts an empty store. `proxy`
+    // answers the two proxy values (none given: no proxy).
+    ValueStore(std::string filePath, ProxyQuery proxy);
     ~ValueStore();
     ValueStore(const ValueStore&) = delete;
     ValueStore& operator=(const ValueStore&) = delete;
@@ -85,7 +88,7 @@ class ValueStore {
     void save();
 
     std::string filePath_;
-    EnvironmentReader variables_;
+    ProxyQuery proxy_;
     mutable std::mutex mutex_;
     std::unique_ptr<ConfigStore> values_;
 };

@@ -1,8 +1,8 @@
 #include "relay/Chat.h"
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "base/Format.h"
+#include "base/SettingKeys.h"
 #include "base/TextList.h"
 #include "base/TextUtil.h"
 #include "base/TimeText.h"

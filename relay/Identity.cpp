@@ -1,9 +1,9 @@
 #include "relay/Identity.h"
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "base/Format.h"
 #include "base/Md5.h"
+#include "base/SettingKeys.h"
 #include "base/TextUtil.h"
 #include "base/TimeText.h"
 #include "net/Base64.h"

@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "app/SettingsCatalogue.h"
 #include "base/ConfigStore.h"
 #include "base/Format.h"
+#include "base/SettingKeys.h"
 #include "base/TextList.h"
 #include "base/TextUtil.h"
 #include "net/Base64.h"

@@ -3,7 +3,7 @@
 #include <arpa/inet.h>
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
+#include "base/SettingKeys.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerAddress.h"
 #include "peer/client/RequestExchange.h"

@@ -17,6 +17,11 @@ namespace qv {
 
 class Program;
 
+// Timer ids of the main window this file's handlers run on.
+namespace timer {
+inline constexpr int kPortNStatus = 1008;
+}  // namespace timer
+
 // The closed PC's indicator for `connected` connections: established (through the
 // proxy when `proxy`) or failed.
 std::string closedSideIndicator(bool failed, bool proxy, int connected);

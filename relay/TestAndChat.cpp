@@ -1,8 +1,8 @@
 #include "relay/TestAndChat.h"
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "app/WindowLog.h"
+#include "base/SettingKeys.h"
 #include "base/TextUtil.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerBox.h"

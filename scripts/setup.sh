@@ -4,7 +4,7 @@
 set -euo pipefail
 
 QV_PACKAGES=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config python3
     libgtest-dev libgmock-dev
     tinyproxy-bin iperf3 netcat-openbsd
     qt6-base-dev qt6-multimedia-dev fonts-noto-cjk

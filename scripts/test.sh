@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine, builds Quorvane and runs every test: once in a
-# normal build and once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# normal build (build/) and once under AddressSanitizer and UndefinedBehaviorSanitizer
+# (build-asan/). `ctest --test-dir build -L unit` is the fast loop.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
 qv_install_packages
+
+# The layer rule of the core's includes (see ARCHITECTURE.md) first: it needs no build.
+python3 scripts/check-includes.py .
 
 jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -1,8 +1,8 @@
 #include "ui/CurrentSettings.h"
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "base/Format.h"
+#include "base/SettingKeys.h"
 #include "net/AddressClass.h"
 #include "platform/TextCodec.h"
 #include "ui/WanAddressLine.h"

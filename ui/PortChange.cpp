@@ -1,8 +1,8 @@
 #include "ui/PortChange.h"
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "base/Format.h"
+#include "base/SettingKeys.h"
 #include "base/TextUtil.h"
 #include "platform/TextCodec.h"
 

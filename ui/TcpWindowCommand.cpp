@@ -6,6 +6,7 @@
 #include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/TextUtil.h"
+#include "net/SystemProxy.h"
 #include "platform/TextCodec.h"
 #include "platform/ValueStore.h"
 
@@ -89,7 +90,8 @@ void runTcpWindowChange(Program& program) {
     WindowModel& window = program.window();
     window.readBack();
     std::int64_t size = parseLong(window.field(Field::TcpNew));
-    ValueStore values(valueStorePathOf(program), program.setup().variables);
+    ValueStore values(valueStorePathOf(program),
+                      [variables = program.setup().variables] { return systemProxy(variables); });
     TcpWindowChange change = changeKernelTcpWindow(program.setup().tcpRmemPath, values, size);
     appendLog(program, tcpWindowLogLine(change));
     window.view()->messageBox(

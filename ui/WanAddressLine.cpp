@@ -4,6 +4,7 @@
 
 #include "app/Program.h"
 #include "net/HttpClient.h"
+#include "net/PumpingLock.h"
 #include "net/SystemProxy.h"
 #include "net/WanAddress.h"
 
@@ -17,24 +18,10 @@ std::recursive_mutex& wanCheckLock() {
     return lock;
 }
 
-// Takes the check lock, pumping the caller's events while another thread holds it.
-class WanCheckTurn {
-  public:
-    explicit WanCheckTurn(Waits& waits) {
-        while (!wanCheckLock().try_lock()) {
-            waits.pump(50);
-            waits.sleep(10);
-        }
-    }
-    ~WanCheckTurn() { wanCheckLock().unlock(); }
-    WanCheckTurn(const WanCheckTurn&) = delete;
-    WanCheckTurn& operator=(const WanCheckTurn&) = delete;
-};
-
 }  // namespace
 
 std::string wanAddressLine(Program& program) {
-    WanCheckTurn turn(program.waits());
+    PumpingLock turn(wanCheckLock(), program.waits());
     const EnvironmentReader& variables = program.setup().variables;
     HttpClient client(program.waits(), program.hostLookup(), [&variables](const std::string& host) {
         return variables ? systemProxyFor(variables, host) : std::string();

@@ -20,8 +20,8 @@
 #include <QVBoxLayout>
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "base/EnvironmentTable.h"
+#include "base/SettingKeys.h"
 #include "frontends/qt/AboutDialog.h"
 #include "frontends/qt/MainWindow.h"
 #include "frontends/qt/QtText.h"

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/Md5.h"
+#include "base/SettingKeys.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/OutgoingFile.h"
 #include "peer/client/RequestExchange.h"
@@ -54,6 +54,7 @@ int sendOpenedResumable(Program& program, std::string_view peerText, OutgoingFil
 int sendOpenedWhole(Program& program, std::string_view peerText, OutgoingFile& out) {
     replaceLog(program,
                sendHeading(peerText, out.name, out.size) + J("・ファイル読み込み中..\r\n"));
+    pumpAfterLog(program);  // the line shows before the whole file is read
     FileStamp stamp{out.name, "", out.created, out.written};
     std::string request = sendRequestHeader(stamp, out.size);
     const std::size_t headerSize = request.size();
@@ -65,6 +66,7 @@ int sendOpenedWhole(Program& program, std::string_view peerText, OutgoingFile& o
     out.file.close();
     if (md5On(program)) {
         appendLog(program, J("・MD5ﾊｯｼｭ値取得中..\r\n"));
+        pumpAfterLog(program);  // the line shows before the digest is computed
         stamp.digest = md5TextOf(std::string_view(request).substr(headerSize));
         // The digest field has a fixed width, so the header keeps its length.
         std::string header = sendRequestHeader(stamp, out.size);

@@ -4,9 +4,9 @@
 #include <optional>
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "app/WindowLog.h"
 #include "base/Md5.h"
+#include "base/SettingKeys.h"
 #include "base/TimeText.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/FileSender.h"
@@ -52,6 +52,7 @@ int sendListPayload(Program& program, std::string_view peerText, std::string_vie
     replaceLog(program, sendHeading(peerText, specialName, size) + J("・ファイル読み込み中..\r\n"));
     if (program.settings().getNumber(setting::kMd5) != 0) {
         appendLog(program, J("・MD5ﾊｯｼｭ値取得中..\r\n"));
+        pumpAfterLog(program);  // the line shows before the digest is computed
         stamp.digest = md5TextOf(payload);
     }
     appendLog(program, J("・送信中.."));

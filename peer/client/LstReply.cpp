@@ -3,7 +3,7 @@
 #include <sys/socket.h>
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
+#include "base/SettingKeys.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerSession.h"
 #include "platform/FileSystem.h"

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "app/WindowLog.h"
 #include "base/Md5.h"
+#include "base/SettingKeys.h"
 #include "base/TimeText.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/FileSender.h"
@@ -105,6 +105,7 @@ int flushPack(Program& program, std::string_view peerText, PackBuffer& pack) {
     replaceLog(program, sendHeading(peerText, kPackName, size) + J("・ファイル読み込み中..\r\n"));
     if (program.settings().getNumber(setting::kMd5) != 0) {
         appendLog(program, J("・MD5ﾊｯｼｭ値取得中..\r\n"));
+        pumpAfterLog(program);  // the line shows before the digest is computed
         stamp.digest = md5TextOf(pack.payload());
     }
     appendLog(program, J("・送信中..\r\n"));

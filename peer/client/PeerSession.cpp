@@ -1,15 +1,14 @@
 #include "peer/client/PeerSession.h"
 
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
-#include "net/SocketReady.h"
+#include "base/SettingKeys.h"
+#include "net/SocketWaits.h"
 #include "peer/client/ClientError.h"
 #include "relay/PeerConnector.h"
 #include "relay/PortNStatus.h"
@@ -40,39 +39,30 @@ int openPeerSession(Program& program, std::string_view peerText, PeerSession& se
 }
 
 void closePeerSession(Program& program, PeerSession& session) {
-    closePeerConnection(program, session.socket, session.parkedIndex >= 0 ? 1 : 0,
-                        session.parkedIndex);
+    ParkedConnection parked =
+        session.parkedIndex >= 0 ? ParkedConnection::Yes : ParkedConnection::No;
+    closePeerConnection(program, session.socket, parked, session.parkedIndex);
     session.socket = -1;
     session.parkedIndex = -1;
 }
 
-void closePeerConnection(Program& program, int socket, int parkedFound, int parkedIndex) {
+void closePeerConnection(Program& program, int socket, ParkedConnection parked, int parkedIndex) {
     if (socket >= 0) {
         shutdown(socket, SHUT_RDWR);
         close(socket);
     }
-    if (parkedFound > 0) {
+    if (parked == ParkedConnection::Yes) {
         program.portn().parked().release(parkedIndex, socket);
         program.waits().responsiveWait(300);
     }
 }
 
 bool waitWritable(Program& program, int socket, std::uint32_t maxMs) {
-    for (std::uint32_t waited = 0;; waited += 10) {
-        if (writable(socket)) return true;
-        if (waited >= maxMs) return false;
-        program.clock().sleepUntilReady(socket, POLLOUT, 10);
-        program.waits().pump(10);
-    }
+    return waitWritable(program.waits(), socket, maxMs);
 }
 
 bool waitReadable(Program& program, int socket, std::uint32_t maxMs, std::uint32_t stepMs) {
-    for (std::uint32_t waited = 0;; waited += stepMs) {
-        if (readable(socket, program.clock())) return true;
-        if (waited >= maxMs) return false;
-        program.clock().sleepUntilReady(socket, POLLIN, stepMs);
-        program.waits().pump(static_cast<int>(std::min<std::uint32_t>(stepMs, 100)));
-    }
+    return waitReadable(program.waits(), socket, maxMs, stepMs);
 }
 
 void lowLoadPause(Program& program) {
@@ -82,10 +72,14 @@ void lowLoadPause(Program& program) {
 }
 
 int readOkReply(Program& program, int socket, std::uint32_t maxMs) {
-    if (!waitReadable(program, socket, maxMs)) return client::kTimeout;
-    char reply[20];
-    ssize_t n = recv(socket, reply, sizeof reply, 0);
-    if (n >= 2 && reply[0] == 'O' && reply[1] == 'K') return client::kOk;
+    switch (readOkReply(program.waits(), socket, maxMs)) {
+        case OkReply::Ok:
+            return client::kOk;
+        case OkReply::TimedOut:
+            return client::kTimeout;
+        case OkReply::Other:
+            break;
+    }
     return client::kNoReply;
 }
 

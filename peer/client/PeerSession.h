@@ -33,14 +33,15 @@ int openPeerSession(Program& program, std::string_view peerText, PeerSession& se
 // Closes the session's socket; a parked connection's entry is released as well.
 void closePeerSession(Program& program, PeerSession& session);
 
-// `ClosePeerConnection`: shuts the socket down and closes it; for a parked connection
-// (parkedFound > 0) its entry is cleared, then a 300 ms responsive wait follows.
-void closePeerConnection(Program& program, int socket, int parkedFound, int parkedIndex);
+// Whether a connection was taken from the parked PortN table.
+enum class ParkedConnection : bool { No, Yes };
 
-// Polls every 10 ms (sleep, then pump(10)) until the socket can send, for at most
-// `maxMs`; false on time-out.
+// `ClosePeerConnection`: shuts the socket down and closes it; for a parked connection
+// its entry `parkedIndex` is cleared, then a 300 ms responsive wait follows.
+void closePeerConnection(Program& program, int socket, ParkedConnection parked, int parkedIndex);
+
+// The socket waits of net/SocketWaits.h on the program's waits.
 bool waitWritable(Program& program, int socket, std::uint32_t maxMs);
-// The same for data (or a close) to read; `stepMs` is the poll step.
 bool waitReadable(Program& program, int socket, std::uint32_t maxMs, std::uint32_t stepMs = 10);
 
 // Sleeps LOW milliseconds when the setting is not 0, then pumps 100 events.

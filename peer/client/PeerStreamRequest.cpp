@@ -1,9 +1,9 @@
 #include "peer/client/PeerStreamRequest.h"
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "app/WindowLog.h"
 #include "base/Format.h"
+#include "base/SettingKeys.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerBox.h"
 #include "peer/client/RequestExchange.h"

@@ -1,11 +1,11 @@
 #include "peer/client/PublicListCommands.h"
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/ListTree.h"
 #include "base/PathParts.h"
+#include "base/SettingKeys.h"
 #include "base/TextList.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerBox.h"

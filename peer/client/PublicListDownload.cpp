@@ -4,7 +4,6 @@
 #include <string_view>
 
 #include "app/Program.h"
-#include "app/Startup.h"
 #include "base/TextList.h"
 #include "peer/client/LstCheck.h"
 #include "peer/client/PublicFolderDialog.h"

@@ -3,11 +3,10 @@
 #include <algorithm>
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
-#include "app/Startup.h"
 #include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/PathParts.h"
+#include "base/SettingKeys.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/FileSender.h"
 #include "peer/client/LstCheck.h"
@@ -180,22 +179,21 @@ void processSendQueue(Program& program) {
     queue.pack().release();
     const long long elapsed = static_cast<std::uint32_t>(program.clock().tickMs() - start);
     queue.lastRun = {queue.lastRun.runs + 1, files, sendErrors, checkErrors, elapsed, stoppedAny};
-    appendLog(program, queueSummaryLine(files, elapsed, sendErrors, checkErrors,
-                                        settingOf(program, setting::kLastCheck),
-                                        settingOf(program, setting::kNoResumeSend)));
+    appendLog(program, queueSummaryLine({files, elapsed, sendErrors, checkErrors,
+                                         settingOf(program, setting::kLastCheck),
+                                         settingOf(program, setting::kNoResumeSend)}));
     program.resetTitle();
     program.waits().pump(100);
 }
 
-std::string queueSummaryLine(long long files, long long elapsedMs, long long sendErrors,
-                             long long checkErrors, std::int64_t lastCheck, std::int64_t mode) {
-    if (lastCheck != 0) {
-        return formatText(J("【%lld件 完了[%lld㍉秒]】確認エラー件数:%lld\r\n"), files, elapsedMs,
-                          checkErrors);
+std::string queueSummaryLine(const QueueSummary& summary) {
+    if (summary.lastCheck != 0) {
+        return formatText(J("【%lld件 完了[%lld㍉秒]】確認エラー件数:%lld\r\n"), summary.files,
+                          summary.elapsedMs, summary.checkErrors);
     }
-    std::string line = formatText(J("【%lld件 完了[%lld㍉秒]】送信エラー件数:%lld\r\n"), files,
-                                  elapsedMs, sendErrors);
-    if (mode == kModePack || mode == kModeAutomatic)
+    std::string line = formatText(J("【%lld件 完了[%lld㍉秒]】送信エラー件数:%lld\r\n"),
+                                  summary.files, summary.elapsedMs, summary.sendErrors);
+    if (summary.mode == kModePack || summary.mode == kModeAutomatic)
         line += J("　（Pack転送モード時のSKIP数を含む）\r\n");
     return line;
 }

@@ -17,6 +17,11 @@ namespace qv {
 
 class Program;
 
+// Timer ids of the main window this file's handlers run on.
+namespace timer {
+inline constexpr int kFileProgress = 1011;
+}  // namespace timer
+
 // `ProcessSendQueue`: sends every queued entry and writes the summary.
 void processSendQueue(Program& program);
 
@@ -24,12 +29,19 @@ void processSendQueue(Program& program);
 // failed (files the peer already had are no failures).
 int processQueueEntry(Program& program, int index);
 
-// The summary line:
-//   LAST_CHECK 0, mode 1 or 2: "【%d件 完了[%d㍉秒]】送信エラー件数:%d\r\n
-//                               　（Pack転送モード時のSKIP数を含む）\r\n"
-//   LAST_CHECK 0, other mode:  "【%d件 完了[%d㍉秒]】送信エラー件数:%d\r\n"
-//   LAST_CHECK not 0:          "【%d件 完了[%d㍉秒]】確認エラー件数:%d\r\n"
-std::string queueSummaryLine(long long files, long long elapsedMs, long long sendErrors,
-                             long long checkErrors, std::int64_t lastCheck, std::int64_t mode);
+// What a finished queue run reports.
+struct QueueSummary {
+    long long files = 0;
+    long long elapsedMs = 0;
+    long long sendErrors = 0;
+    long long checkErrors = 0;
+    std::int64_t lastCheck = 0;  // the LAST_CHECK setting
+    std::int64_t mode = 0;       // the NO_RESUME_SEND setting
+};
+
+// The summary line: the files and the time, then the check errors when the final check
+// ran (LAST_CHECK not 0), else the send errors, with a note on Pack skips counted in for
+// the Pack and automatic modes.
+std::string queueSummaryLine(const QueueSummary& summary);
 
 }  // namespace qv

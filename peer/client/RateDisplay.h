@@ -11,6 +11,11 @@ namespace qv {
 
 class Program;
 
+// Timer ids of the main window this file's handlers run on.
+namespace timer {
+inline constexpr int kRateDisplay = 1003;
+}  // namespace timer
+
 void runRateDisplay(Program& program);
 
 }  // namespace qv

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/SettingsCatalogue.h"
 #include "base/ConfigStore.h"
+#include "base/SettingKeys.h"
 
 namespace qv {
 

@@ -1,10 +1,9 @@
 #include "peer/client/SpeedTest.h"
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
-#include "app/Startup.h"
 #include "app/WindowLog.h"
 #include "base/Format.h"
+#include "base/SettingKeys.h"
 #include "base/TextList.h"
 #include "peer/client/PeerBox.h"
 #include "peer/server/Listener.h"

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "app/TestPayload.h"
+#include "base/SettingKeys.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerSession.h"
 #include "peer/client/SpeedTest.h"

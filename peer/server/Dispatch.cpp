@@ -1,9 +1,9 @@
 #include "peer/server/Dispatch.h"
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "app/WindowLog.h"
 #include "base/Format.h"
+#include "base/SettingKeys.h"
 #include "peer/client/ProgressTitle.h"
 #include "peer/protocol/RequestKind.h"
 #include "peer/server/FileReceive.h"

@@ -22,7 +22,7 @@ void dispatchBlock(ServeContext& context);
 // on disk is finished, otherwise the slot's last activity moves to now.
 void completeTransfer(ServeContext& context);
 
-// Refuses the request as unknown data ("【%s から不明なデータ受信】%s").
+// Refuses the request as unknown data: a log line names the sender and the time.
 void refuseUnknown(ServeContext& context);
 
 }  // namespace qv

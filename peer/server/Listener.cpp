@@ -12,15 +12,14 @@
 #include <cstring>
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "app/WindowLog.h"
 #include "base/Format.h"
+#include "base/SettingKeys.h"
 #include "net/AddressClass.h"
 #include "peer/client/ClientError.h"
 #include "peer/protocol/RequestKind.h"
 #include "peer/server/Dispatch.h"
 #include "platform/TextCodec.h"
-#include "ui/CurrentSettings.h"
 
 namespace qv {
 namespace {
@@ -54,7 +53,8 @@ constexpr int kMaxPollMs = 1000;
 
 }  // namespace
 
-Listener::Listener(Program& program) : program_(program), table_(program.connections()) {
+Listener::Listener(Program& program, std::function<void()> onServing)
+    : program_(program), table_(program.connections()), onServing_(std::move(onServing)) {
     if (pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) wakePipe_[0] = wakePipe_[1] = -1;
     installDefaultHandlers(*this);
     block_.resize(kReceiveBlock + 1);
@@ -121,7 +121,7 @@ void Listener::run(int port) {
     program_.waits().registerLoop(loop_.get());
     program_.flags().listenerStop = 0;
     if (port == 0 || openListeningSocket(port)) {
-        showCurrentSettings(program_);
+        if (onServing_) onServing_();
         loop();
     }
     table_.closeAll();

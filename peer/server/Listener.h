@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -41,7 +42,9 @@ class Listener {
     // How much of a new connection's first data is looked at for a whole request line.
     static constexpr std::size_t kEarlyLookBytes = 65536;
 
-    explicit Listener(Program& program);
+    // `onServing` runs on the listener thread once the listening socket is open (or at
+    // once for port 0), before the first connection is served.
+    explicit Listener(Program& program, std::function<void()> onServing = {});
     ~Listener();
     Listener(const Listener&) = delete;
     Listener& operator=(const Listener&) = delete;
@@ -93,6 +96,7 @@ class Listener {
 
     Program& program_;
     ConnectionTable& table_;
+    std::function<void()> onServing_;
     ServerHandlers handlers_;
     std::unique_ptr<EventLoop> loop_;
     std::thread thread_;

@@ -1,7 +1,7 @@
 #include "peer/server/ReceiveSettings.h"
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
+#include "base/SettingKeys.h"
 #include "base/TextUtil.h"
 
 namespace qv {

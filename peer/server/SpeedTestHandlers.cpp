@@ -1,9 +1,9 @@
 #include "peer/server/SpeedTestHandlers.h"
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "app/WindowLog.h"
 #include "base/Format.h"
+#include "base/SettingKeys.h"
 #include "base/TextUtil.h"
 #include "peer/client/SpeedTest.h"
 #include "peer/protocol/FieldRule.h"

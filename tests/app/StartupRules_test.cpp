@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/SettingsCatalogue.h"
+#include "base/SettingKeys.h"
 
 namespace qv {
 namespace {

@@ -92,9 +92,10 @@ TEST(MemFileTest, ReadLinePumpsOncePerLine) {
         loop.post([&ran] { ++ran; });
     auto file = MemFile::openText("1\n2\n");
     std::string line;
-    EXPECT_TRUE(file->readLine(line, true, &waits));
+    LinePump pumpOne = [&waits] { waits.pump(1); };
+    EXPECT_TRUE(file->readLine(line, true, pumpOne));
     EXPECT_EQ(ran, 1);
-    EXPECT_TRUE(file->readLine(line, true, &waits));
+    EXPECT_TRUE(file->readLine(line, true, pumpOne));
     EXPECT_EQ(ran, 2);
     waits.registerLoop(nullptr);
 }

@@ -18,9 +18,12 @@ class ValueStoreTest : public ::testing::Test {
     test::SandboxFolder folder;
     std::string file = folder.dir() + "program.values";
     EnvironmentReader variables = fixedEnvironment({});
-    std::unique_ptr<ValueStore> store = std::make_unique<ValueStore>(file, variables);
+    std::unique_ptr<ValueStore> store = open();
 
-    void reopen() { store = std::make_unique<ValueStore>(file, variables); }
+    std::unique_ptr<ValueStore> open() {
+        return std::make_unique<ValueStore>(file, [this] { return systemProxy(variables); });
+    }
+    void reopen() { store = open(); }
     std::string text(const char* root, const std::string& path) {
         std::string value = "stale";
         store->read(root, path, &value, nullptr);

@@ -23,7 +23,7 @@
 #include <filesystem>
 
 #include "DesktopWindow.h"
-#include "app/SettingsCatalogue.h"
+#include "base/SettingKeys.h"
 #include "frontends/qt/InputDialog.h"
 #include "frontends/qt/PublicFolderDialog.h"
 #include "frontends/qt/RatePlot.h"

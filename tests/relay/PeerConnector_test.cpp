@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "app/SettingsCatalogue.h"
 #include "base/ConfigStore.h"
 #include "base/Format.h"
+#include "base/SettingKeys.h"
 #include "net/HostLookup.h"
 #include "net/Waits.h"
 #include "support/FakeProxy.h"

@@ -8,7 +8,7 @@
 
 #include <optional>
 
-#include "app/SettingsCatalogue.h"
+#include "base/SettingKeys.h"
 #include "peer/client/PeerSession.h"
 #include "peer/server/ConnectionTable.h"
 #include "platform/TextCodec.h"

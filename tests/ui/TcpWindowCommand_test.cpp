@@ -15,7 +15,7 @@ class TcpWindowCommandTest : public ::testing::Test {
   protected:
     test::SandboxFolder folder;
     std::string rmem = folder.write("tcp_rmem", kKernelDefaults).string();
-    ValueStore values{folder.dir() + "program.values", fixedEnvironment({})};
+    ValueStore values{folder.dir() + "program.values", ProxyQuery{}};
 
     TcpWindowOutcome change(std::int64_t size) {
         return changeKernelTcpWindow(rmem, values, size).outcome;

@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "app/SettingsCatalogue.h"
+#include "base/SettingKeys.h"
 #include "platform/TextCodec.h"
 #include "support/FixedWallClock.h"
 #include "support/HttpTestServer.h"

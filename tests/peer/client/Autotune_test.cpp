@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "app/SettingsCatalogue.h"
 #include "app/WindowLog.h"
+#include "base/SettingKeys.h"
 #include "peer/client/SpeedTest.h"
 #include "platform/TextCodec.h"
 #include "support/ProgramFixture.h"

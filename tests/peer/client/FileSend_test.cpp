@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
 #include "base/Md5.h"
+#include "base/SettingKeys.h"
 #include "peer/client/FileSender.h"
 #include "peer/client/SendQueue.h"
 #include "peer/client/SpeedTest.h"

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
+#include "base/SettingKeys.h"
 #include "peer/client/SendQueue.h"
 #include "platform/TextCodec.h"
 #include "support/CliProcess.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/SettingsCatalogue.h"
+#include "base/SettingKeys.h"
 #include "peer/client/LstReply.h"
 #include "peer/protocol/LstList.h"
 #include "platform/FileSystem.h"

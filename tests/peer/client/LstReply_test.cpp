@@ -4,7 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "app/SettingsCatalogue.h"
+#include "base/SettingKeys.h"
 #include "peer/client/ClientError.h"
 #include "platform/FileSystem.h"
 #include "support/ProgramFixture.h"

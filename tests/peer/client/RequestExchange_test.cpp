@@ -5,7 +5,7 @@
 #include <sys/socket.h>
 #include <atomic>
 
-#include "app/SettingsCatalogue.h"
+#include "base/SettingKeys.h"
 #include "peer/client/ClientError.h"
 #include "peer/protocol/RequestLine.h"
 #include "platform/TextCodec.h"

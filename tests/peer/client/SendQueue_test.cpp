@@ -64,13 +64,13 @@ TEST(SentName, NamesThatCannotTravel) {
 
 TEST(QueueSummary, TheThreeForms) {
     EXPECT_EQ(
-        queueSummaryLine(12, 345, 2, 0, 0, 2),
+        queueSummaryLine({12, 345, 2, 0, 0, 2}),
         J("【12件 完了[345㍉秒]】送信エラー件数:2\r\n　（Pack転送モード時のSKIP数を含む）\r\n"));
     EXPECT_EQ(
-        queueSummaryLine(12, 345, 2, 0, 0, 1),
+        queueSummaryLine({12, 345, 2, 0, 0, 1}),
         J("【12件 完了[345㍉秒]】送信エラー件数:2\r\n　（Pack転送モード時のSKIP数を含む）\r\n"));
-    EXPECT_EQ(queueSummaryLine(1, 5, 0, 0, 0, 0), J("【1件 完了[5㍉秒]】送信エラー件数:0\r\n"));
-    EXPECT_EQ(queueSummaryLine(3, 5, 1, 2, 500, 2), J("【3件 完了[5㍉秒]】確認エラー件数:2\r\n"));
+    EXPECT_EQ(queueSummaryLine({1, 5, 0, 0, 0, 0}), J("【1件 完了[5㍉秒]】送信エラー件数:0\r\n"));
+    EXPECT_EQ(queueSummaryLine({3, 5, 1, 2, 500, 2}), J("【3件 完了[5㍉秒]】確認エラー件数:2\r\n"));
 }
 
 class EnqueueTest : public ::testing::Test {

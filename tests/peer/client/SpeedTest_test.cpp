@@ -7,8 +7,7 @@
 #include <cstdlib>
 #include <functional>
 
-#include "app/SettingsCatalogue.h"
-#include "app/Startup.h"
+#include "base/SettingKeys.h"
 #include "peer/client/PeerStreamRequest.h"
 #include "peer/client/RateDisplay.h"
 #include "platform/TextCodec.h"

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <thread>
 
-#include "app/SettingsCatalogue.h"
+#include "base/SettingKeys.h"
 #include "peer/client/SpeedTest.h"
 #include "platform/TextCodec.h"
 #include "support/LoopbackPeer.h"

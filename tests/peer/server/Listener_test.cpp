@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/SettingsCatalogue.h"
 #include "base/Format.h"
+#include "base/SettingKeys.h"
 #include "peer/protocol/RequestLine.h"
 #include "peer/server/ConnectionTable.h"
 #include "platform/TextCodec.h"

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/SettingsCatalogue.h"
+#include "base/SettingKeys.h"
 #include "peer/protocol/LstList.h"
 #include "peer/server/ReceiveClient.h"
 

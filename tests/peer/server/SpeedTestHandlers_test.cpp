@@ -8,8 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "app/SettingsCatalogue.h"
-#include "app/Startup.h"
+#include "base/SettingKeys.h"
+#include "peer/client/SpeedTest.h"
 #include "peer/protocol/RequestLine.h"
 #include "platform/TextCodec.h"
 #include "support/LoopbackPeer.h"

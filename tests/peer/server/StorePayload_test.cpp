@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/SettingsCatalogue.h"
+#include "base/SettingKeys.h"
 #include "peer/protocol/PackRecords.h"
 #include "peer/server/ReceiveClient.h"
 

@@ -1,0 +1,25 @@
+// The short polls every client loop waits with: the socket is polled every step while
+// the calling thread's events are pumped, so handlers run nested inside the wait.
+//
+// Threads: the thread that runs the exchange (its event loop is the one pumped).
+#pragma once
+
+#include <cstdint>
+
+#include "net/Waits.h"
+
+namespace qv {
+
+// Polls every 10 ms (sleep, then pump(10)) until the socket can send, for at most
+// `maxMs`; false on time-out.
+bool waitWritable(Waits& waits, int socket, std::uint32_t maxMs);
+// The same for data (or a close) to read; `stepMs` is the poll step.
+bool waitReadable(Waits& waits, int socket, std::uint32_t maxMs, std::uint32_t stepMs = 10);
+
+enum class OkReply { Ok, Other, TimedOut };
+
+// Reads a short reply (at most 20 bytes) within `maxMs`: Ok when it begins with "OK",
+// Other for anything else or nothing, TimedOut when nothing came.
+OkReply readOkReply(Waits& waits, int socket, std::uint32_t maxMs);
+
+}  // namespace qv
