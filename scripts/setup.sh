@@ -6,7 +6,7 @@ set -euo pipefail
 QV_PACKAGES=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev
-    tinyproxy-bin iperf3 netcat-openbsd
+    tinyproxy-bin iperf3 netcat-openbsd iproute2 nftables
     qt6-base-dev qt6-multimedia-dev fonts-noto-cjk
     xvfb x11-apps imagemagick
 )
