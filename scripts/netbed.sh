@@ -63,14 +63,15 @@ make_switch() {
 
 # Shapes what HOST sends on IFNAME to MBIT Mbit/s: a token bucket with a burst of
 # 4 ms at that rate (at least 64 KiB, so that offloaded segments pass whole) and a
-# queue of at most 50 ms.
+# queue of 50 ms at that rate (at least 256 KiB).
 shape() {
     local host=$1 ifname=$2 mbit=$3
     [ -n "$mbit" ] || return 0
-    local burst=$((mbit * 1000000 / 8 / 250))
+    local burst=$((mbit * 1000000 / 8 / 250)) limit=$((mbit * 1000000 / 8 / 20))
     [ "$burst" -ge 65536 ] || burst=65536
+    [ "$limit" -ge 262144 ] || limit=262144
     tc -n "$PREFIX-$host" qdisc add dev "$ifname" root tbf rate "${mbit}mbit" burst "$burst" \
-        latency 50ms
+        limit "$limit"
 }
 
 up_lan() {

@@ -108,6 +108,9 @@ void MainWindow::showField(Field field, const std::string& value) {
             peer_->setEditText(text);
             break;
         }
+        case Field::TcpFigures:
+            lower_->setToolTip(fromCp932(value));
+            break;
     }
 }
 
@@ -147,7 +150,8 @@ void MainWindow::readFields(FieldValues& values) {
                 put(field, toCp932(chat_->text()));
                 break;
             case Field::History:
-                break;  // the list is the model's; the user only picks
+            case Field::TcpFigures:
+                break;  // the model's; the user only picks or reads
         }
     }
 }
