@@ -37,21 +37,30 @@ struct TcpSampler::Reading {
     std::uint64_t atUs = 0;
     std::uint32_t rttUs = 0, minRttUs = 0, retrans = 0, cwnd = 0;
     std::uint64_t acked = 0, busyUs = 0, rwndUs = 0, sndbufUs = 0;
-    bool hasAcked = false, hasTimes = false, hasMinRtt = false;
+    bool hasAcked = false, hasTimes = false, hasMinRtt = false, appLimited = false;
 };
 
-SendLimit TcpFigures::limit() const {
-    if (!timesKnown || elapsedUs == 0) return SendLimit::Unknown;
+LimitShares TcpFigures::shares() const {
+    LimitShares shares;
+    if (!timesKnown || elapsedUs == 0) return shares;
     std::uint64_t busy = shareOf(busyUs, elapsedUs);
-    std::uint64_t rwnd = shareOf(rwndLimitedUs, busy);
-    std::uint64_t sndbuf = shareOf(sndbufLimitedUs, busy - rwnd);
-    std::uint64_t network = busy - rwnd - sndbuf;
-    std::uint64_t program = elapsedUs - busy;
-    std::uint64_t largest = std::max({network, rwnd, sndbuf, program});
+    shares.receiverWindowUs = shareOf(rwndLimitedUs, busy);
+    shares.sendBufferUs = shareOf(sndbufLimitedUs, busy - shares.receiverWindowUs);
+    std::uint64_t waiting = busy - shares.receiverWindowUs - shares.sendBufferUs;
+    std::uint64_t appLimited = shareOf(appLimitedUs, elapsedUs);
+    shares.networkUs = waiting - shareOf(appLimited, waiting);
+    shares.programUs = std::max(elapsedUs - busy, appLimited);
+    return shares;
+}
+
+SendLimit TcpFigures::limit() const {
+    LimitShares s = shares();
+    std::uint64_t largest =
+        std::max({s.networkUs, s.receiverWindowUs, s.sendBufferUs, s.programUs});
     if (largest == 0) return SendLimit::Unknown;
-    if (largest == network) return SendLimit::Network;
-    if (largest == rwnd) return SendLimit::ReceiverWindow;
-    if (largest == sndbuf) return SendLimit::SendBuffer;
+    if (largest == s.networkUs) return SendLimit::Network;
+    if (largest == s.receiverWindowUs) return SendLimit::ReceiverWindow;
+    if (largest == s.sendBufferUs) return SendLimit::SendBuffer;
     return SendLimit::Program;
 }
 
@@ -79,10 +88,17 @@ const char* sendLimitName(SendLimit limit) {
 
 std::string tcpFiguresText(const TcpFigures& figures) {
     if (!figures.valid) return "TCP figures unavailable";
-    return strprintf("RTT %.3f/%.3f/%.3f ms, retransmissions %u, cwnd %u, limited by %s",
-                     figures.rttMinUs / 1000.0, figures.rttAvgUs / 1000.0,
-                     figures.rttMaxUs / 1000.0, figures.retransmissions, figures.cwnd,
-                     sendLimitName(figures.limit()));
+    LimitShares shares = figures.shares();
+    auto percent = [&figures](std::uint64_t us) {
+        return figures.elapsedUs == 0 ? 0u : static_cast<unsigned>(us * 100 / figures.elapsedUs);
+    };
+    return strprintf(
+        "RTT %.3f/%.3f/%.3f ms, retransmissions %u, cwnd %u, limited by %s "
+        "(network %u%%, receiver window %u%%, send buffer %u%%, program %u%%)",
+        figures.rttMinUs / 1000.0, figures.rttAvgUs / 1000.0, figures.rttMaxUs / 1000.0,
+        figures.retransmissions, figures.cwnd, sendLimitName(figures.limit()),
+        percent(shares.networkUs), percent(shares.receiverWindowUs), percent(shares.sendBufferUs),
+        percent(shares.programUs));
 }
 
 bool TcpSampler::read(Reading& reading) const {
@@ -94,6 +110,9 @@ bool TcpSampler::read(Reading& reading) const {
     reading.rttUs = info.tcpi_rtt;
     reading.retrans = info.tcpi_total_retrans;
     reading.cwnd = info.tcpi_snd_cwnd;
+    // Nothing waits unsent: the sender has sent all it was given and waits on the
+    // program (in-flight data keeps the kernel's busy clock running meanwhile).
+    reading.appLimited = QV_HAS(length, tcpi_notsent_bytes) && info.tcpi_notsent_bytes == 0;
     reading.hasAcked = QV_HAS(length, tcpi_bytes_acked);
     reading.acked = info.tcpi_bytes_acked;
     reading.hasMinRtt = QV_HAS(length, tcpi_min_rtt);
@@ -127,10 +146,10 @@ void TcpSampler::start(int socket) {
 void TcpSampler::sample() {
     Reading reading;
     if (socket_ < 0 || !read(reading)) return;
-    take(reading, true);
+    take(reading);
 }
 
-void TcpSampler::take(const Reading& reading, bool countAcks) {
+void TcpSampler::take(const Reading& reading) {
     TcpFigures& f = figures_;
     if (reading.rttUs > 0) {
         f.rttMinUs = rttCount_ == 0 ? reading.rttUs : std::min(f.rttMinUs, reading.rttUs);
@@ -147,8 +166,9 @@ void TcpSampler::take(const Reading& reading, bool countAcks) {
     f.busyUs = reading.busyUs - baseBusyUs_;
     f.rwndLimitedUs = reading.rwndUs - baseRwndUs_;
     f.sndbufLimitedUs = reading.sndbufUs - baseSndbufUs_;
+    if (reading.appLimited) f.appLimitedUs += reading.atUs - lastSampleUs_;
     lastSampleUs_ = reading.atUs;
-    if (countAcks && reading.hasAcked && reading.acked > lastAcked_) {
+    if (reading.hasAcked && reading.acked > lastAcked_) {
         if (!sawAck_) {
             // The first sample that sees data acknowledged marks the start.
             sawAck_ = true;
@@ -162,11 +182,11 @@ void TcpSampler::take(const Reading& reading, bool countAcks) {
 }
 
 void TcpSampler::stop() {
-    // Acknowledgements that arrived while the sender was held elsewhere (Stop waits
-    // a moment before the stream ends) cannot be placed in time: a late last reading
-    // leaves them out rather than stretch the span to the stop.
+    // A reading long after the previous one saw the sender held elsewhere (Stop waits
+    // a moment before the stream ends): what happened meanwhile cannot be placed in
+    // time, so the figures end with the previous reading.
     Reading reading;
-    if (socket_ >= 0 && read(reading)) take(reading, reading.atUs - lastSampleUs_ <= kMaxGapUs);
+    if (socket_ >= 0 && read(reading) && reading.atUs - lastSampleUs_ <= kMaxGapUs) take(reading);
     socket_ = -1;
 }
 

@@ -15,23 +15,32 @@ namespace qv {
 
 enum class SendLimit { Unknown, Network, ReceiverWindow, SendBuffer, Program };
 
+// The time each limit held the sender, in microseconds (they may overlap a little).
+struct LimitShares {
+    std::uint64_t networkUs = 0, receiverWindowUs = 0, sendBufferUs = 0, programUs = 0;
+};
+
 struct TcpFigures {
     bool valid = false;  // false: TCP_INFO could not be read (every figure is 0)
     std::uint32_t rttMinUs = 0, rttAvgUs = 0, rttMaxUs = 0, latestRttUs = 0;
     std::uint32_t retransmissions = 0;  // segments sent again since sampling began
     std::uint32_t cwnd = 0;             // congestion window at the latest sample, segments
-    // Time since sampling began, and the parts of it the sender had data to send: in
-    // all (busy), held by the receiver's window, held by the send buffer. Busy time
-    // outside both is held by the congestion window; the rest waited on the program.
+    // Time since sampling began, and the parts of it the sender had data in flight:
+    // in all (busy), held by the receiver's window, held by the send buffer. Busy time
+    // outside both is held by the congestion window; the rest waited on the program,
+    // and so did the time up to readings that found nothing unsent (appLimitedUs,
+    // whether busy or not).
     std::uint64_t elapsedUs = 0, busyUs = 0, rwndLimitedUs = 0, sndbufLimitedUs = 0;
+    std::uint64_t appLimitedUs = 0;
     // Bytes acknowledged between the first and the latest sample that saw new ones,
     // and the time between those samples.
     std::int64_t ackedBytes = 0;
     std::uint64_t ackedSpanUs = 0;
     bool timesKnown = false;  // the kernel reported busy and limited times
 
-    // The largest of the four shares of the time; Unknown before any time passed or
-    // when the kernel does not report the times.
+    // All zero before any time passed or when the kernel does not report the times.
+    LimitShares shares() const;
+    // The largest of the four shares; Unknown when all are zero.
     SendLimit limit() const;
     // Acknowledged bytes per second; 0 when no span was seen.
     std::int64_t ackedRate() const;
@@ -40,8 +49,9 @@ struct TcpFigures {
 // "network", "receiver window", "send buffer", "program" or "unknown".
 const char* sendLimitName(SendLimit limit);
 
-// "RTT 0.05/0.31/1.20 ms, retransmissions 0, cwnd 10, limited by network"
-// (RTT min/avg/max); "TCP figures unavailable" when not valid.
+// "RTT 0.050/0.310/1.200 ms, retransmissions 0, cwnd 10, limited by network
+// (network 97%, receiver window 0%, send buffer 0%, program 3%)" (RTT min/avg/max,
+// shares of the time); "TCP figures unavailable" when not valid.
 std::string tcpFiguresText(const TcpFigures& figures);
 
 // Reads TCP_INFO of one socket now and then and gathers TcpFigures. Works with a
@@ -52,8 +62,8 @@ class TcpSampler {
     void start(int socket);
     // One reading (a few microseconds); does nothing before start or after stop.
     void sample();
-    // A last reading (its acknowledgements count only when the previous reading is
-    // recent); the socket is no longer read afterwards.
+    // A last reading, taken only when the previous one is recent; the socket is no
+    // longer read afterwards.
     void stop();
     bool running() const { return socket_ >= 0; }
     const TcpFigures& figures() const { return figures_; }
@@ -63,7 +73,7 @@ class TcpSampler {
     static constexpr std::uint64_t kMaxGapUs = 50000;
 
     bool read(Reading& reading) const;
-    void take(const Reading& reading, bool countAcks);
+    void take(const Reading& reading);
 
     int socket_ = -1;
     std::uint64_t startUs_ = 0, lastSampleUs_ = 0;

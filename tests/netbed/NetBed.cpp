@@ -10,7 +10,9 @@
 namespace qv::test {
 namespace {
 
-std::string script() { return std::string(QV_SOURCE_DIR) + "/scripts/netbed.sh"; }
+std::string script() {
+    return std::string(QV_SOURCE_DIR) + "/scripts/netbed.sh";
+}
 
 // Runs `commandLine` through the shell; its output (stdout and stderr) and status.
 int run(const std::string& commandLine, std::string& output) {

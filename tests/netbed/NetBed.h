@@ -36,9 +36,9 @@ class NetBed {
 };
 
 // Skips the test when no test bed can be made here.
-#define QV_REQUIRE_NETBED()                                              \
-    do {                                                                 \
-        std::string reason = ::qv::test::NetBed::unavailableReason();    \
+#define QV_REQUIRE_NETBED()                                                      \
+    do {                                                                         \
+        std::string reason = ::qv::test::NetBed::unavailableReason();            \
         if (!reason.empty()) GTEST_SKIP() << "test bed unavailable: " << reason; \
     } while (0)
 
