@@ -53,8 +53,15 @@ std::string dottedAddress(std::uint32_t address) {
     return text;
 }
 
-std::string lanAddressLine(HostLookup& lookup, const std::string& computerName, int port) {
+std::string lanAddressLine(HostLookup& lookup, const std::string& computerName, int port,
+                           const std::vector<InterfaceAddress>& interfaces) {
+    // Debian and others map the host name to a loopback address, which no other PC
+    // can use: an interface's address is the better answer then.
     std::uint32_t address = lookup.lookup(computerName, nullptr, kLanLookupTimeoutMs);
+    if (address == 0 || isLoopbackAddress(address)) {
+        std::uint32_t lan = chooseLanAddress(interfaces);
+        if (lan != 0) address = lan;
+    }
     std::string portText = std::to_string(port);
     return J("(ＬＡＮ側IP)◆") + dottedAddress(address) + ":" + portText + " or " + computerName +
            ":" + portText + "\r\n";

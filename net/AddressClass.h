@@ -11,8 +11,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "net/HostLookup.h"
+#include "net/LocalAddress.h"
 
 namespace qv {
 
@@ -33,8 +35,11 @@ AddressClass classifyAddress(std::string_view text);
 std::string dottedAddress(std::uint32_t address);
 
 // "(ＬＡＮ側IP)◆%s:%d or %s:%d\r\n" (cp932) with the address of `computerName`
-// (looked up within 5000 ms; "0.0.0.0" when that fails), the port, the name and the
-// port again.
-std::string lanAddressLine(HostLookup& lookup, const std::string& computerName, int port);
+// (looked up within 5000 ms), the port, the name and the port again. When the lookup
+// fails or gives a loopback address, the address is chooseLanAddress() of
+// `interfaces` (interfaceAddresses() in the program) instead (still loopback or "0.0.0.0" when
+// there is none).
+std::string lanAddressLine(HostLookup& lookup, const std::string& computerName, int port,
+                           const std::vector<InterfaceAddress>& interfaces);
 
 }  // namespace qv

@@ -75,7 +75,8 @@ void showCurrentSettings(Program& program) {
         window.appendPane(Pane::Upper, wanAddressLine(program));
     } else {
         std::string computer = program.environment().value(EnvironmentTable::kComputerName);
-        window.appendPane(Pane::Upper, lanAddressLine(program.hostLookup(), computer, port));
+        window.appendPane(Pane::Upper, lanAddressLine(program.hostLookup(), computer, port,
+                                                      interfaceAddresses()));
     }
     window.refresh();
     program.waits().pump(300);

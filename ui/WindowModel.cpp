@@ -5,9 +5,9 @@
 namespace qv {
 
 const char* fieldName(Field field) {
-    static const char* const names[kFieldCount] = {"peer",        "buf",     "auto",  "list",
-                                                   "tcp_current", "tcp_new", "portn", "published",
-                                                   "chat",        "history"};
+    static const char* const names[kFieldCount] = {
+        "peer",  "buf",       "auto", "list",    "tcp_current", "tcp_new",
+        "portn", "published", "chat", "history", "tcp_figures"};
     return names[static_cast<int>(field)];
 }
 

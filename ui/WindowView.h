@@ -27,8 +27,9 @@ enum class Field {
     Published,   // counts of the own public list
     Chat,        // chat text edit
     History,     // drop-down list of the peer box, entries joined by "\r\n"
+    TcpFigures,  // what TCP reported about the last sent stream (tcpFiguresText)
 };
-inline constexpr int kFieldCount = 10;
+inline constexpr int kFieldCount = 11;
 
 // Name of a field as the console prints it ("peer", "buf", ...).
 const char* fieldName(Field field);

@@ -111,6 +111,9 @@ void MainWindow::showField(Field field, const std::string& value) {
             peer_->setEditText(text);
             break;
         }
+        case Field::TcpFigures:
+            lower_->setToolTip(fromCp932(value));
+            break;
     }
 }
 
@@ -150,7 +153,8 @@ void MainWindow::readFields(FieldValues& values) {
                 put(field, toCp932(chat_->text()));
                 break;
             case Field::History:
-                break;  // the list is the model's; the user only picks
+            case Field::TcpFigures:
+                break;  // the model's; the user only picks or reads
         }
     }
 }

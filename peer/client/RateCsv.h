@@ -4,7 +4,9 @@
 //
 // Columns: time, period_ms (since the previous line; 0 for the first line after the
 // display was idle), sent_bytes, received_bytes, send_latest_KBps,
-// send_average_KBps, receive_latest_KBps, receive_average_KBps, send_buffer.
+// send_average_KBps, receive_latest_KBps, receive_average_KBps, send_buffer, and of
+// the stream being sent (empty while none is): rtt_ms (smoothed, latest), rtt_min_ms,
+// retransmissions, cwnd, limited_by (over the stream so far).
 //
 // Threads: window thread (the rate display writes it).
 #pragma once
@@ -13,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "net/TcpFigures.h"
 #include "peer/client/RateStatistics.h"
 #include "platform/FileSystem.h"
 
@@ -24,6 +27,7 @@ struct RateCsvRow {
     std::int64_t sentBytes = 0, receivedBytes = 0;
     DisplayedRates rates;
     std::int64_t sendBuffer = 0;
+    const TcpFigures* tcp = nullptr;  // of the stream being sent; null while none runs
 };
 
 // The header line and one data line, each ending with "\n".

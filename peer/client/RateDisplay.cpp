@@ -19,6 +19,7 @@ void recordPeriod(Program& program, const DisplayedRates& rates, std::uint32_t n
     row.receivedBytes = state.received.bytes[0];
     row.rates = rates;
     row.sendBuffer = state.sendBufferSize;
+    if (state.tcp.running()) row.tcp = &state.tcp.figures();
     state.csv.write(row);
 }
 

@@ -23,6 +23,10 @@ std::vector<std::string> splitCandidates(const std::string& listText) {
 void reportTestEnded(Program& program, int result) {
     SpeedTestState& state = program.speedTest();
     state.record.result = result;
+    if (state.record.tcp.valid) {
+        program.window().setField(Field::TcpFigures, tcpFiguresText(state.record.tcp));
+        program.window().refresh();
+    }
     if (state.onTestEnded) state.onTestEnded(state.record);
 }
 

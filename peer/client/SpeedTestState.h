@@ -41,6 +41,7 @@ struct SpeedTestState {
     AutotuneState autotune;
     // The stream that runs (or ran last); `connected` once it got its connection.
     SpeedTestSummary record;
+    TcpSampler tcp;  // reads the running stream's socket
     bool connected = false;
     RateCsv csv;
     std::uint32_t lastDisplayTick = 0;  // 0: the display has not run yet

@@ -9,6 +9,7 @@ void SpeedTestSummary::noteBuffer(std::int64_t size) {
 }
 
 std::int64_t SpeedTestSummary::averageRate() const {
+    if (std::int64_t acknowledged = tcp.ackedRate(); acknowledged > 0) return acknowledged;
     if (durationMs == 0) return 0;
     // Whole milliseconds: bytes * 1000 stays far inside 64 bits for any real test.
     return bytes * 1000 / durationMs;
@@ -22,12 +23,16 @@ std::string summaryText(const SpeedTestSummary& summary) {
     }
     if (buffers.empty()) buffers.push_back('-');
     std::int64_t rate = summary.averageRate();
-    return strprintf("summary: %u.%02u s, %lld bytes, average %lld KB/s (%lld Kbps), "
-                     "send buffers %s, SO_SNDBUF %d bytes, result %d",
-                     summary.durationMs / 1000, summary.durationMs % 1000 / 10,
-                     static_cast<long long>(summary.bytes), static_cast<long long>(rate / 1000),
-                     static_cast<long long>(rate * 8 / 1000), buffers.c_str(),
-                     summary.grantedSendBuffer, summary.result);
+    const TcpFigures& tcp = summary.tcp;
+    return strprintf(
+        "summary: %u.%02u s, %lld bytes, average %lld KB/s (%lld Kbps), "
+        "send buffers %s, SO_SNDBUF %d bytes, result %d, acknowledged %lld bytes "
+        "in %.2f s, %s",
+        summary.durationMs / 1000, summary.durationMs % 1000 / 10,
+        static_cast<long long>(summary.bytes), static_cast<long long>(rate / 1000),
+        static_cast<long long>(rate * 8 / 1000), buffers.c_str(), summary.grantedSendBuffer,
+        summary.result, static_cast<long long>(tcp.ackedBytes), tcp.ackedSpanUs / 1e6,
+        tcpFiguresText(tcp).c_str());
 }
 
 }  // namespace qv

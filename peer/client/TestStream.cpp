@@ -47,6 +47,7 @@ class ChunkPacer {
         std::uint32_t now = clock_.tickMs();
         if (now == lastTick_) return;
         lastTick_ = now;
+        program_.speedTest().tcp.sample();
         std::int64_t low = program_.settings().getNumber(setting::kLow);
         lowMs_ = static_cast<std::uint32_t>(std::clamp<std::int64_t>(low, 0, 60000));
         program_.waits().pump(100);
@@ -70,6 +71,7 @@ bool waitForRoom(Program& program, int socket) {
     for (int step = 0; step < kRoomPollSteps; ++step) {
         pollfd fd{socket, POLLOUT, 0};
         if (poll(&fd, 1, kRoomPollMs) > 0) return true;
+        program.speedTest().tcp.sample();
         program.waits().pump(10);
         if (program.flags().clientStop != 0) return true;
     }
@@ -170,8 +172,11 @@ int streamTestData(Program& program, std::string_view peerText, std::int64_t buf
     std::uint32_t start = program.clock().tickMs();
     flags.sendingActive = 1;
     flags.clientStop = 0;
+    state.tcp.start(session.socket);
     result = sendLoop(program, session.socket, data);
     state.record.durationMs = program.clock().tickMs() - start;
+    state.tcp.stop();
+    state.record.tcp = state.tcp.figures();
     state.record.grantedSendBuffer = grantedSendBuffer(session.socket);
     flags.sendingActive = 0;
     if (flags.clientStop == 1) result = client::kStopped;

@@ -42,16 +42,50 @@ TEST(DottedAddress, WritesTheBytesInMemoryOrder) {
     EXPECT_EQ(dottedAddress(0xFFFFFFFFu), "255.255.255.255");
 }
 
+std::uint32_t address(const char* dotted) {
+    return inet_addr(dotted);
+}
+
 TEST(LanAddressLine, ShowsTheComputersAddressOrZerosWhenItIsUnknown) {
     SystemClock clock;
     Waits waits(clock);
     HostLookup lookup(waits, [](const std::string& name) {
         return name == "my-pc" ? ResolvedHost{htonl(0xC0A8010A), "my-pc.lan"} : ResolvedHost{};
     });
-    EXPECT_EQ(lanAddressLine(lookup, "my-pc", 9001),
+    std::vector<InterfaceAddress> interfaces{{address("192.168.5.5"), true, false}};
+    EXPECT_EQ(lanAddressLine(lookup, "my-pc", 9001, interfaces),
               J("(ＬＡＮ側IP)◆192.168.1.10:9001 or my-pc:9001\r\n"));
-    EXPECT_EQ(lanAddressLine(lookup, "other-pc", 9002),
+    EXPECT_EQ(lanAddressLine(lookup, "other-pc", 9002, {}),
               J("(ＬＡＮ側IP)◆0.0.0.0:9002 or other-pc:9002\r\n"));
+}
+
+// Debian maps the host name to 127.0.1.1: the line then shows an interface's address.
+TEST(LanAddressLine, ALoopbackOrUnknownNameGivesWayToTheInterfaceAddress) {
+    SystemClock clock;
+    Waits waits(clock);
+    HostLookup lookup(waits, [](const std::string& name) {
+        return name == "debian" ? ResolvedHost{address("127.0.1.1"), "debian"} : ResolvedHost{};
+    });
+    std::vector<InterfaceAddress> interfaces{{address("127.0.0.1"), true, true},
+                                             {address("192.168.77.2"), true, false}};
+    EXPECT_EQ(lanAddressLine(lookup, "debian", 9001, interfaces),
+              J("(ＬＡＮ側IP)◆192.168.77.2:9001 or debian:9001\r\n"));
+    EXPECT_EQ(lanAddressLine(lookup, "unknown", 9001, interfaces),
+              J("(ＬＡＮ側IP)◆192.168.77.2:9001 or unknown:9001\r\n"));
+}
+
+TEST(ChooseLanAddress, TakesTheFirstUpNonLoopbackAddressPreferringPrivateRanges) {
+    std::vector<InterfaceAddress> interfaces{{address("127.0.0.1"), true, true},
+                                             {address("10.1.1.1"), false, false},
+                                             {address("198.18.0.2"), true, false},
+                                             {address("172.20.0.1"), true, false},
+                                             {address("192.168.1.2"), true, false}};
+    EXPECT_EQ(dottedAddress(chooseLanAddress(interfaces)), "172.20.0.1");
+    interfaces.pop_back();
+    interfaces.pop_back();
+    EXPECT_EQ(dottedAddress(chooseLanAddress(interfaces)), "198.18.0.2");
+    interfaces.pop_back();
+    EXPECT_EQ(chooseLanAddress(interfaces), 0u);
 }
 
 }  // namespace

@@ -15,7 +15,8 @@ std::string cliBinary() {
     return QV_CLI_PATH;
 }
 
-CliProcess::CliProcess(const std::string& folder, const std::vector<std::string>& args) {
+CliProcess::CliProcess(const std::string& folder, const std::vector<std::string>& args,
+                       const std::string& netns) {
     std::string program = folder + "/quorvane-cli";
     std::filesystem::copy_file(cliBinary(), program,
                                std::filesystem::copy_options::overwrite_existing);
@@ -29,11 +30,15 @@ CliProcess::CliProcess(const std::string& folder, const std::vector<std::string>
         if (chdir(folder.c_str()) != 0) _exit(127);
         // WAN mode asks an address-echo page; tests never reach out to the Internet.
         setenv("QUORVANE_WAN_URL", "http://127.0.0.1:9/", 1);
-        std::vector<char*> argv{const_cast<char*>("./quorvane-cli")};
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
+        std::vector<std::string> words;
+        if (!netns.empty()) words = {"ip", "netns", "exec", netns};
+        words.push_back("./quorvane-cli");
+        words.insert(words.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& word : words)
+            argv.push_back(word.data());
         argv.push_back(nullptr);
-        execv("./quorvane-cli", argv.data());
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     close(in[0]);

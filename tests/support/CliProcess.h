@@ -18,8 +18,10 @@ std::string cliBinary();
 
 class CliProcess {
   public:
-    // Copies the console program into `folder` (UTF-8) and starts it there with `args`.
-    CliProcess(const std::string& folder, const std::vector<std::string>& args);
+    // Copies the console program into `folder` (UTF-8) and starts it there with `args`;
+    // with a `netns`, inside that network namespace (ip netns exec).
+    CliProcess(const std::string& folder, const std::vector<std::string>& args,
+               const std::string& netns = "");
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;

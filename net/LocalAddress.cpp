@@ -1,0 +1,52 @@
+#include "net/LocalAddress.h"
+
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+
+namespace qv {
+namespace {
+
+bool isPrivate(std::uint32_t address) {
+    std::uint32_t host = ntohl(address);
+    return (host >> 24) == 10 || (host >> 20) == 0xAC1 || (host >> 16) == 0xC0A8;
+}
+
+bool usable(const InterfaceAddress& entry) {
+    return entry.up && !entry.loopback && entry.address != 0 && !isLoopbackAddress(entry.address);
+}
+
+}  // namespace
+
+bool isLoopbackAddress(std::uint32_t address) {
+    return (ntohl(address) >> 24) == 127;
+}
+
+std::uint32_t chooseLanAddress(const std::vector<InterfaceAddress>& interfaces) {
+    for (const InterfaceAddress& entry : interfaces) {
+        if (usable(entry) && isPrivate(entry.address)) return entry.address;
+    }
+    for (const InterfaceAddress& entry : interfaces) {
+        if (usable(entry)) return entry.address;
+    }
+    return 0;
+}
+
+std::vector<InterfaceAddress> interfaceAddresses() {
+    std::vector<InterfaceAddress> result;
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) return result;
+    for (ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) continue;
+        InterfaceAddress item;
+        item.address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr;
+        item.up = (entry->ifa_flags & IFF_UP) != 0;
+        item.loopback = (entry->ifa_flags & IFF_LOOPBACK) != 0;
+        result.push_back(item);
+    }
+    freeifaddrs(list);
+    return result;
+}
+
+}  // namespace qv

@@ -1,0 +1,80 @@
+// Two or more PCs on a real network: console programs in network namespaces made by
+// scripts/netbed.sh, on links shaped with tc and behind a masquerading router.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "NetBed.h"
+#include "TestBedPc.h"
+
+namespace qv::test {
+namespace {
+
+constexpr int kPort = 9001;
+
+#define QV_MAKE_BED(name, topology, mbit) \
+    QV_REQUIRE_NETBED();                  \
+    NetBed name(topology, mbit);          \
+    ASSERT_TRUE(name.made()) << name.error()
+
+// Debian maps the host name to a loopback address; the settings text must still give
+// the address the other PC can use.
+TEST(TestBedLan, TheSettingsTextShowsTheLanAddress) {
+    QV_MAKE_BED(bed, "lan", 0);
+    TestBedPc pc1(bed, "pc1", kPort);
+    ASSERT_TRUE(pc1.listening()) << pc1.cli().output();
+    EXPECT_TRUE(pc1.cli().waitFor("U (ＬＡＮ側IP)◆192.168.77.2:9001 or ", 3000))
+        << pc1.cli().output();
+}
+
+TEST(TestBedWan, LanModeRefusesAPeerWithAGlobalAddressAndWanModeServesIt) {
+    QV_MAKE_BED(bed, "wan", 0);
+    TestBedPc lanMode(bed, "open", kPort);
+    TestBedPc wanMode(bed, "open", kPort + 1, "WAN=1\r\n");
+    TestBedPc peer(bed, "proxy", kPort);
+    ASSERT_TRUE(lanMode.listening() && wanMode.listening() && peer.listening());
+    peer.streamFor("198.18.0.2:9001", 500);
+    EXPECT_TRUE(lanMode.cli().waitFor("【ＬＡＮモードのため 198.18.0.3 を拒否】", 5000))
+        << lanMode.cli().output();
+    peer.streamFor("198.18.0.2:9002", 500);
+    EXPECT_TRUE(wanMode.cli().waitFor("U 【198.18.0.3 と受信速度ﾁｪｯｸ中】", 5000))
+        << wanMode.cli().output();
+}
+
+// Bytes still queued in the send buffer are not sent: on a shaped link the summary's
+// average (of acknowledged bytes) matches iperf3's receiver, and the network's
+// congestion window is what limited the sender.
+TEST(TestBedLan, TheSummaryAverageMatchesIperf3AndNamesTheNetworkOnAShapedLink) {
+    QV_MAKE_BED(bed, "lan", 100);
+    std::int64_t iperf = iperf3Rate(bed, "pc1", "pc2", "192.168.77.3", 2);
+    ASSERT_GT(iperf, 0) << "iperf3 did not run";
+    TestBedPc pc1(bed, "pc1", kPort, "AUTO=0\r\nBUF=128000\r\n");
+    TestBedPc pc2(bed, "pc2", kPort);
+    std::string summary = pc1.streamFor("192.168.77.3:9001", 2000);
+    double ratio = static_cast<double>(summaryAverage(summary)) / static_cast<double>(iperf);
+    EXPECT_LT(std::fabs(ratio - 1), 0.02) << summary << "\niperf3 " << iperf << " B/s";
+    EXPECT_NE(summary.find("limited by network"), std::string::npos) << summary;
+    EXPECT_TRUE(pc1.cli().waitFor("F tcp_figures=RTT ", 1000));
+}
+
+TEST(TestBedLan, ATinyReceiveBufferLimitsTheSenderByTheReceiverWindow) {
+    QV_MAKE_BED(bed, "lan", 0);
+    ASSERT_EQ(bed.exec("pc2", "sysctl -qw net.ipv4.tcp_rmem=\"4096 8192 8192\""), 0);
+    TestBedPc pc1(bed, "pc1", kPort, "AUTO=0\r\nBUF=128000\r\n");
+    TestBedPc pc2(bed, "pc2", kPort);
+    std::string summary = pc1.streamFor("192.168.77.3:9001", 1000);
+    EXPECT_NE(summary.find("limited by receiver window"), std::string::npos) << summary;
+}
+
+// A program that pauses between its 4000-byte writes (LOW) leaves the link idle. (On
+// loopback, whose segments hold 64 KiB, such writes wait for the delayed ACK instead.)
+TEST(TestBedLan, SmallPausedWritesLeaveTheProgramAsTheLimit) {
+    QV_MAKE_BED(bed, "lan", 0);
+    TestBedPc pc1(bed, "pc1", kPort, "AUTO=0\r\nBUF=4000\r\nLOW=1\r\n");
+    TestBedPc pc2(bed, "pc2", kPort);
+    std::string summary = pc1.streamFor("192.168.77.3:9001", 1000);
+    EXPECT_NE(summary.find("limited by program"), std::string::npos) << summary;
+}
+
+}  // namespace
+}  // namespace qv::test
