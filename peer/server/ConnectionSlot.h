@@ -11,8 +11,8 @@
 #include <string>
 
 #include "base/FileTime.h"
-#include "base/MemFile.h"
 #include "peer/protocol/ConnectionKey.h"
+#include "peer/server/PayloadBuffer.h"
 #include "peer/server/StreamWake.h"
 #include "platform/FileSystem.h"
 
@@ -20,7 +20,7 @@ namespace qv {
 
 struct ConnectionSlot {
     int socket = -1;                        // -1: the slot is free
-    std::unique_ptr<MemFile> memoryBuffer;  // collects a SEND-REQ payload
+    std::unique_ptr<PayloadBuffer> memoryBuffer;  // collects a SEND-REQ payload
     std::string peerAddress;                // dotted
     std::uint32_t lastActivity = 0;         // tick of the last data (or set-up)
     std::uint32_t nextService = 0;          // not read before this tick
