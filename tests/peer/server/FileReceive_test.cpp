@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
+#include <fstream>
 #include <thread>
 
 #include "app/SettingsCatalogue.h"
@@ -223,6 +224,13 @@ TEST_F(FileReceiveTest, PlantedLinkLeadingOutsideIsNotFollowed) {
     EXPECT_EQ(offset, "");
     EXPECT_TRUE(contains(upper(), J("【ファイルオープンエラー】")));
     EXPECT_TRUE(fs::is_empty(outside));
+    // A resume file that is a hard link to a file outside is started afresh.
+    std::ofstream(outside / "keep.bin") << "precious";
+    fs::create_hard_link(outside / "keep.bin", at("h.bin.tmp"));
+    EXPECT_EQ(sendResumable(stamp("h.bin"), "new data", &offset), "OK");
+    EXPECT_EQ(offset, "0");
+    EXPECT_EQ(contentOf(outside / "keep.bin"), "precious");
+    EXPECT_EQ(contentOf(at("h.bin")), "new data");
 }
 
 TEST_F(FileReceiveTest, UnusableNamesAreRefusedWithALogLine) {
