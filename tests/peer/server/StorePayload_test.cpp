@@ -33,6 +33,16 @@ TEST_F(StorePayloadTest, PackStoresEveryRecordWithItsTimes) {
     EXPECT_FALSE(fs::exists(at("** PAK **")));
 }
 
+// A file cut short (a crash while it was written) has the sender's time but not its
+// size: it is replaced, never skipped as up to date.
+TEST_F(StorePayloadTest, AFileOfTheSameTimeButAnotherSizeIsReplaced) {
+    plant("cut.txt", "whole c", test::kWritten);
+    std::string pack;
+    appendPackRecord(pack, "cut.txt", test::kCreated, test::kWritten, "whole content");
+    sendPack(pack);
+    EXPECT_EQ(contentOf(at("cut.txt")), "whole content");
+}
+
 TEST_F(StorePayloadTest, RecordClaimingMoreThanRemainsEndsThePack) {
     std::string pack;
     appendPackRecord(pack, "one.txt", test::kCreated, test::kWritten, "1");
