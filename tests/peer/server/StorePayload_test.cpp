@@ -43,6 +43,18 @@ TEST_F(StorePayloadTest, AFileOfTheSameTimeButAnotherSizeIsReplaced) {
     EXPECT_EQ(contentOf(at("cut.txt")), "whole content");
 }
 
+// Temporary files that crashed runs left behind never block a replacement.
+TEST_F(StorePayloadTest, LeftOverTemporaryFilesDoNotBlockReplacements) {
+    set(setting::kOverwrite, "1");
+    for (int n = 0; n < 100; ++n)
+        plant(".~qv" + std::to_string(n) + ".part", "left over");
+    plant("r.txt", "old");
+    std::string pack;
+    appendPackRecord(pack, "r.txt", test::kCreated, test::kWritten, "new");
+    sendPack(pack);
+    EXPECT_EQ(contentOf(at("r.txt")), "new");
+}
+
 TEST_F(StorePayloadTest, RecordClaimingMoreThanRemainsEndsThePack) {
     std::string pack;
     appendPackRecord(pack, "one.txt", test::kCreated, test::kWritten, "1");
