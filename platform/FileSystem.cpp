@@ -101,16 +101,6 @@ void classify(DIR* dir, const struct dirent* raw, DirEntry& entry) {
     }
 }
 
-bool writeAllTo(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t put = ::write(fd, data.data(), data.size());
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        data.remove_prefix(static_cast<std::size_t>(put));
-    }
-    return true;
-}
-
 bool copyContent(File& from, File& to) {
     constexpr std::size_t kChunk = 256 * 1024;
     auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
@@ -138,6 +128,16 @@ std::optional<std::string> fromSystemName(std::string_view utf8Name) {
     auto back = toSystemPath(*cp932);
     if (!back || *back != utf8Name) return std::nullopt;
     return cp932;
+}
+
+bool writeAllTo(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t put = ::write(fd, data.data(), data.size());
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        data.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return true;
 }
 
 // ---- File ----

@@ -93,6 +93,9 @@ class File {
     FsError error_ = FsError::None;
 };
 
+// Writes all of `data` to the open descriptor; false when not all could be written.
+bool writeAllTo(int fd, std::string_view data);
+
 // True when the path names a file or a folder.
 bool pathExists(std::string_view path);
 

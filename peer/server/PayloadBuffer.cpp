@@ -7,20 +7,9 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/FileSystem.h"
+
 namespace qv {
-namespace {
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t put = ::write(fd, bytes.data(), bytes.size());
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(put));
-    }
-    return true;
-}
-
-}  // namespace
 
 int openUnnamedFile(const std::string& folder) {
     int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
@@ -60,7 +49,7 @@ void PayloadBuffer::unmap() {
 bool PayloadBuffer::write(std::string_view bytes) {
     if (memory_) return memory_->writeBytes(bytes);
     unmap();
-    if (!writeAll(fd_, bytes)) return false;
+    if (!writeAllTo(fd_, bytes)) return false;
     fileSize_ += static_cast<std::int64_t>(bytes.size());
     return true;
 }

@@ -39,16 +39,6 @@ ReceivedEntry entryAt(std::string_view path) {
     return entry;
 }
 
-bool writeAllTo(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t put = ::write(fd, data.data(), data.size());
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        data.remove_prefix(static_cast<std::size_t>(put));
-    }
-    return true;
-}
-
 // rename(2), which replaces a file at `to` in one step.
 bool replaceByRename(std::string_view from, std::string_view to) {
     auto sysFrom = toSystemPath(from);
