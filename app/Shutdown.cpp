@@ -1,11 +1,27 @@
 #include "app/Shutdown.h"
 
 #include "app/Program.h"
+#include "app/SettingsCatalogue.h"
+#include "app/WindowLog.h"
 #include "base/IniFile.h"
 #include "base/SettingKeys.h"
+#include "peer/client/PeerHistory.h"
 #include "peer/client/SpeedTest.h"
+#include "platform/TextCodec.h"
 
 namespace qv {
+namespace {
+
+// A file that could not be written keeps its previous content; the user learns so in
+// the log and in a message box before the window closes.
+void reportUnsaved(Program& program, const std::string& paths) {
+    std::string text = J("設定を保存できませんでした。以前の内容のままです\r\n") + paths;
+    appendLog(program, text);
+    if (WindowView* view = program.window().view())
+        view->messageBox(text, kMessageCaption, kStyleOk);
+}
+
+}  // namespace
 
 void runShutdown(Program& program) {
     WindowModel& window = program.window();
@@ -18,10 +34,13 @@ void runShutdown(Program& program) {
     settings.setNumber(setting::kAuto, window.number(Field::Auto));
     settings.setString(setting::kList, window.field(Field::List));
     settings.setString(setting::kHost, window.field(Field::Peer));
-    saveIni(settings, program.environment().value(EnvironmentTable::kIniPath), 0);
+    std::string iniPath = program.environment().value(EnvironmentTable::kIniPath);
+    std::string unsaved;
+    if (saveIni(settings, iniPath, 0) != 0) unsaved += iniPath + "\r\n";
     program.flags().listenerStop = 1;
     program.flags().clientStop = 1;
-    savePeerHistory(program);
+    if (!savePeerHistory(program)) unsaved += historyFilePath(program) + "\r\n";
+    if (!unsaved.empty()) reportUnsaved(program, unsaved);
 }
 
 }  // namespace qv

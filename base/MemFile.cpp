@@ -189,10 +189,7 @@ bool MemFile::writeBytes(std::string_view bytes) {
 
 bool MemFile::writeToFile(std::string_view path, int flags) const {
     std::string_view all = data();
-    if (!(flags & (kSaveAppendTail | kSaveAppendAll))) {
-        File file(path, File::Mode::CreateTruncate);
-        return file && file.write(all);
-    }
+    if (!(flags & (kSaveAppendTail | kSaveAppendAll))) return writeWholeFile(path, all);
     File file(path, File::Mode::ReadWrite);
     std::int64_t length = file ? file.seekToEnd() : -1;
     if (length < 0) return false;

@@ -130,6 +130,16 @@ std::optional<std::string> fromSystemName(std::string_view utf8Name) {
     return cp932;
 }
 
+bool writeAllTo(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t put = ::write(fd, data.data(), data.size());
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        data.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return true;
+}
+
 // ---- File ----
 
 File::~File() {
@@ -371,9 +381,24 @@ std::optional<std::string> readWholeFile(std::string_view path) {
     return data;
 }
 
+// The data goes to a file of an unpredictable name in the same folder, reaches the
+// disk, and only then takes the old file's place: a failed write (a full disk) or a
+// crash leaves the old file as it was.
 bool writeWholeFile(std::string_view path, std::string_view data) {
-    File file(path, File::Mode::CreateTruncate);
-    return file && file.write(data);
+    auto sys = toSystemPath(path);
+    if (!sys) return false;
+    std::size_t slash = sys->rfind('/');
+    std::string temporary = slash == std::string::npos ? std::string() : sys->substr(0, slash + 1);
+    temporary += ".~qvXXXXXX";
+    int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat old {};
+    ::fchmod(fd, ::stat(sys->c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+    bool written = writeAllTo(fd, data) && ::fsync(fd) == 0;
+    written = ::close(fd) == 0 && written;
+    if (written && ::rename(temporary.c_str(), sys->c_str()) == 0) return true;
+    ::unlink(temporary.c_str());
+    return false;
 }
 
 namespace {

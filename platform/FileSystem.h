@@ -93,6 +93,9 @@ class File {
     FsError error_ = FsError::None;
 };
 
+// Writes all of `data` to the open descriptor; false when not all could be written.
+bool writeAllTo(int fd, std::string_view data);
+
 // True when the path names a file or a folder.
 bool pathExists(std::string_view path);
 
@@ -145,7 +148,9 @@ bool copyFile(std::string_view from, std::string_view to);
 
 // The whole content of a file, or an empty optional when it cannot be opened or read.
 std::optional<std::string> readWholeFile(std::string_view path);
-// Creates (or empties) the file and writes `data`.
+// Replaces the file by one holding `data`, in one step: written under a temporary
+// name in the same folder, flushed to the disk, renamed over the old one. False, with
+// the old file unchanged, when that fails.
 bool writeWholeFile(std::string_view path, std::string_view data);
 
 // The absolute path with every symbolic link, "." and ".." resolved, in cp932 with "/"

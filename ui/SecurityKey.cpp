@@ -64,7 +64,14 @@ ConnectionKey SecurityKey::deriveConnectionKey(const SecuritySettings& settings,
         computeSubKey(settings, now);
         current = subKey();
     }
-    return ConnectionKey::derive(settings.key, current, settings.keySize);
+    std::lock_guard guard(derivedMutex_);
+    DerivedKey& last = lastDerived_;
+    if (last.key != settings.key || last.subKey != current || last.size != settings.keySize ||
+        (!last.derived.active() && !settings.key.empty())) {
+        last = DerivedKey{settings.key, current, settings.keySize,
+                          ConnectionKey::derive(settings.key, current, settings.keySize)};
+    }
+    return last.derived;
 }
 
 bool runSecurityKeyCommand(SecurityKey& security, SecuritySettings& settings, const std::tm& now,

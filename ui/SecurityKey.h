@@ -51,12 +51,21 @@ class SecurityKey {
     std::string subKey() const;
 
     // The key of a new connection; a sub key that follows the clock is computed
-    // again first.
+    // again first. Deriving a large key costs much (see ConnectionKey.h), so the key
+    // last derived is kept and copied while its key, sub key and size stay the same.
     ConnectionKey deriveConnectionKey(const SecuritySettings& settings, const std::tm& now);
 
   private:
+    struct DerivedKey {
+        std::string key, subKey;
+        std::int64_t size = 0;
+        ConnectionKey derived;
+    };
+
     mutable std::mutex mutex_;
     std::string subKey_;
+    std::mutex derivedMutex_;
+    DerivedKey lastDerived_;
 };
 
 // The window's input dialog: caption, explanation, value in and out; true on OK.

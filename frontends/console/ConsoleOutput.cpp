@@ -1,5 +1,7 @@
 #include "frontends/console/ConsoleOutput.h"
 
+#include <cstdio>
+
 #include "platform/TextCodec.h"
 
 namespace qv::console {
@@ -11,6 +13,21 @@ std::string escapeLineEnds(std::string_view text) {
         if (c == '\r' || c == '\n') {
             out += "\\r\\n";
             if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string escapeControls(std::string_view cp932) {
+    std::string out;
+    for (char c : cp932) {
+        auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
+            char code[5];
+            std::snprintf(code, sizeof code, "\\x%02X", byte);
+            out += code;
         } else {
             out += c;
         }
@@ -43,7 +60,7 @@ void ConsoleOutput::note(std::string_view utf8) {
 }
 
 void ConsoleOutput::write(char tag, std::string_view cp932) {
-    std::string utf8 = cp932ToUtf8Lossy(cp932);
+    std::string utf8 = cp932ToUtf8Lossy(escapeControls(cp932));
     std::lock_guard lock(mutex_);
     std::fprintf(out_, "%c %s\n", tag, utf8.c_str());
     std::fflush(out_);

@@ -33,5 +33,9 @@ class ConsoleOutput {
 
 // Replaces CR LF, CR and LF by the four characters "\r\n".
 std::string escapeLineEnds(std::string_view text);
+// Shows every control byte but the tab (ESC included) as "\xNN", so that text from a
+// peer cannot steer the terminal. cp932 text stays intact: its trail bytes are never
+// control bytes.
+std::string escapeControls(std::string_view cp932);
 
 }  // namespace qv::console

@@ -165,7 +165,7 @@ void notePeerInHistory(Program& program, const std::string& peerText) {
     });
 }
 
-void savePeerHistory(Program& program) {
+bool savePeerHistory(Program& program) {
     program.window().readBack();
     TextList lines;
     {
@@ -174,7 +174,7 @@ void savePeerHistory(Program& program) {
              historyToSave(splitHistory(program.window().field(Field::History))))
             lines.add(entry);
     }
-    lines.writeLines(historyFilePath(program), true);
+    return lines.writeLines(historyFilePath(program), true);
 }
 
 bool pickHistoryEntry(Program& program, int index) {

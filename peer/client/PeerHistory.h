@@ -76,9 +76,9 @@ void loadPeerHistory(Program& program);
 void refreshPeerHistory(Program& program);
 // Makes `peerText` the peer text and refreshes the list with it; any thread.
 void notePeerInHistory(Program& program, const std::string& peerText);
-// Close: reads the window back and writes the list file. An unwritable file is not
-// reported.
-void savePeerHistory(Program& program);
+// Close: reads the window back and writes the list file; false (the old file kept)
+// when it could not be written.
+bool savePeerHistory(Program& program);
 // The peer box's "selection changed": entry `index` (0 is the top) becomes the peer
 // text; the clearing entry empties the peer text and the list. False, with nothing
 // changed, when there is no such entry.

@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -54,7 +55,15 @@ int readOffset(Program& program, int socket, const std::string& header, std::int
         ssize_t n = recv(socket, reply, 2000, 0);
         if (n <= 0) return client::kDisconnected;
         reply[n] = '\0';
-        offset = std::strtoll(reply, nullptr, 10);
+        // Only digits make an offset: an empty or garbled reply is a bad answer, never
+        // a request to send everything again.
+        char* end = reply;
+        offset =
+            std::isdigit(static_cast<unsigned char>(reply[0])) ? std::strtoll(reply, &end, 10) : -1;
+        if (end == reply || *end != '\0' || offset < 0 || offset > fileSize) {
+            offset = -1;
+            return client::kNoReply;
+        }
         appendLog(program,
                   formatText(J("・[%lld ～ %lld Byte]\r\n"), static_cast<long long>(offset),
                              static_cast<long long>(fileSize)));

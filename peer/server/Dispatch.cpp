@@ -67,8 +67,7 @@ void showReceiveProgress(ServeContext& context) {
 void takePayload(ServeContext& context) {
     ConnectionSlot& slot = context.slot;
     if (slot.memoryBuffer) {
-        if (!slot.memoryBuffer->writeBytes(context.block.data(), context.block.size()))
-            return refuseUnstorablePayload(context);
+        if (!slot.memoryBuffer->write(context.block)) return refuseUnstorablePayload(context);
         showReceiveProgress(context);
     } else if (slot.receiveFile) {
         if (!slot.receiveFile.write(context.block)) return refuseUnstorablePayload(context);
@@ -98,8 +97,7 @@ void completeTransfer(ServeContext& context) {
     ConnectionSlot& slot = context.slot;
     slot.busy = true;
     ServerHandlers& handlers = context.listener.handlers();
-    if (slot.memoryBuffer &&
-        static_cast<std::int64_t>(slot.memoryBuffer->size()) >= slot.expectedSize) {
+    if (slot.memoryBuffer && slot.memoryBuffer->size() >= slot.expectedSize) {
         if (handlers.finishMemory) return handlers.finishMemory(context);
     } else if (slot.receiveFile && slot.receiveFile.size() >= slot.expectedSize) {
         if (handlers.finishFile) return handlers.finishFile(context);

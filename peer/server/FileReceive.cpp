@@ -2,6 +2,8 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
+
 #include "app/Program.h"
 #include "app/WindowLog.h"
 #include "base/Format.h"
@@ -10,6 +12,7 @@
 #include "peer/client/PeerSession.h"
 #include "peer/protocol/FieldRule.h"
 #include "peer/protocol/RequestLine.h"
+#include "peer/server/ConnectionTable.h"
 #include "peer/server/Dispatch.h"
 #include "peer/server/FinishTransfer.h"
 #include "peer/server/Listener.h"
@@ -22,9 +25,6 @@
 namespace qv {
 namespace {
 
-// The memory receive buffer starts small and grows with what arrives, never with
-// what the request announces.
-constexpr std::size_t kInitialBufferCapacity = 3000;
 // How long the offset reply waits for the socket to take it.
 constexpr std::uint32_t kOffsetWaitMs = 3000;
 
@@ -120,6 +120,19 @@ std::int64_t heldBytes(ServeContext& context, const ReceiveSettings& settings, F
     return length;
 }
 
+// What a new payload may still take in memory: what the payloads that other
+// connections hold in memory leave of the shared limit.
+std::int64_t memoryRoom(ServeContext& context) {
+    ConnectionTable& table = context.program.connections();
+    std::int64_t room = PayloadBuffer::kMemoryLimit;
+    for (int index : table.usedSlots()) {
+        const ConnectionSlot& other = table.slot(index);
+        if (index != context.index && other.memoryBuffer && other.memoryBuffer->inMemory())
+            room -= std::max<std::int64_t>(other.expectedSize, other.memoryBuffer->size());
+    }
+    return room;
+}
+
 }  // namespace
 
 void refuseUnstorablePayload(ServeContext& context) {
@@ -143,8 +156,10 @@ void handleSendRequest(ServeContext& context) {
             slot.peerAddress + ":" + std::string(fields[5]) + ":" + std::string(fields[6]);
     }
     if (skippedAtRequest(context, settings)) return closeWith(context, false);
-    slot.memoryBuffer = MemFile::openBuffer(kInitialBufferCapacity, &context.program.clock());
-    if (!slot.memoryBuffer || !slot.memoryBuffer->writeBytes(bytesAfterTerminator(context.block))) {
+    slot.memoryBuffer = PayloadBuffer::open(slot.expectedSize, memoryRoom(context),
+                                            toSystemPath(settings.folder.root()).value_or(""),
+                                            &context.program.clock());
+    if (!slot.memoryBuffer || !slot.memoryBuffer->write(bytesAfterTerminator(context.block))) {
         return refuseUnstorablePayload(context);
     }
     completeTransfer(context);

@@ -6,6 +6,7 @@
 #include "base/Md5.h"
 #include "peer/client/ProgressTitle.h"
 #include "peer/protocol/RequestKind.h"
+#include "peer/server/FileReceive.h"
 #include "peer/server/Listener.h"
 #include "peer/server/LstAnswer.h"
 #include "peer/server/StorePayload.h"
@@ -79,10 +80,12 @@ void finishMemoryTransfer(ServeContext& context) {
     Program& program = context.program;
     ConnectionSlot& slot = context.slot;
     program.window().readBack();
-    std::string_view payload = slot.memoryBuffer->data();
-    if (static_cast<std::int64_t>(payload.size()) != slot.expectedSize) {
-        return logSizeError(context, static_cast<std::int64_t>(payload.size()));
+    if (slot.memoryBuffer->size() != slot.expectedSize) {
+        return logSizeError(context, slot.memoryBuffer->size());
     }
+    std::optional<std::string_view> mapped = slot.memoryBuffer->view();
+    if (!mapped) return refuseUnstorablePayload(context);
+    std::string_view payload = *mapped;
     ReceiveSettings settings = receiveSettingsOf(context);
     bool checked = digestChecked(settings, slot.digest);
     logReceived(context, checked);

@@ -50,6 +50,8 @@ bool readableNow(int socket) {
 constexpr std::uint32_t kIdleTimeoutMs = 5000;
 // A poll never sleeps longer than this, so flag changes are seen within a second.
 constexpr int kMaxPollMs = 1000;
+constexpr int kListenBacklog = 128;
+constexpr int kAcceptsPerPass = 64;
 
 }  // namespace
 
@@ -125,6 +127,7 @@ void Listener::run(int port) {
         loop();
     }
     table_.closeAll();
+    admission_.closeAll();
     if (listenSocket_ >= 0) close(listenSocket_);
     listenSocket_ = -1;
     program_.waits().registerLoop(nullptr);
@@ -132,7 +135,7 @@ void Listener::run(int port) {
 }
 
 bool Listener::openListeningSocket(int port) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
         appendLog(program_, J("socket作成エラー\r\n"));
         return true;
@@ -144,7 +147,7 @@ bool Listener::openListeningSocket(int port) {
     address.sin_addr.s_addr = htonl(INADDR_ANY);
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(fd, 20) != 0) {
+        listen(fd, kListenBacklog) != 0) {
         close(fd);
         openFailed_ = true;
         replaceLog(program_, formatText(J("%d 番ポートが開けません\r\n"), port));
@@ -164,14 +167,18 @@ void Listener::pass() {
     program_.waits().pump(100);
     if (closeAllRequested_.exchange(false)) {
         table_.closeAll();
+        admission_.closeAll();
         closeAllDone_ = true;
     }
     long low = static_cast<long>(program_.settings().getNumber(setting::kLow));
     if (low > 0) program_.clock().sleepMs(static_cast<std::uint32_t>(std::min(low, 60000L)));
     waitForActivity();
     if (program_.flags().listenerStop != 0 || stopRequested_) return;
-    if (program_.flags().listenerPause != 1) acceptConnection();
     std::uint32_t now = program_.clock().tickMs();
+    if (program_.flags().listenerPause != 1) {
+        acceptConnections();
+        admitWaiting(now);
+    }
     program_.flags().listenerElapsedMs = 0;
     updateReceivingActive(now);
     serveDueSlots(now);
@@ -182,12 +189,12 @@ void Listener::waitForActivity() {
     std::vector<int> polledSlots;
     bool paused = program_.flags().listenerPause == 1;
     int listenAt = -1;
-    if (listenSocket_ >= 0 && !paused && table_.hasFreeSlot()) {
+    if (listenSocket_ >= 0 && !paused && !admission_.full()) {
         listenAt = static_cast<int>(fds.size());
         fds.push_back({listenSocket_, POLLIN, 0});
     }
     std::uint32_t now = program_.clock().tickMs();
-    int timeout = kMaxPollMs;
+    int timeout = !admission_.empty() && table_.hasFreeSlot() ? 0 : kMaxPollMs;
     for (int index : table_.usedSlots()) {
         const ConnectionSlot& slot = table_.slot(index);
         if (!reached(now, slot.nextService)) {
@@ -216,34 +223,64 @@ void Listener::waitForActivity() {
     }
 }
 
-void Listener::acceptConnection() {
-    if (!listenReadable_ || !table_.hasFreeSlot()) return;
-    sockaddr_in from{};
-    socklen_t length = sizeof from;
-    int fd = accept4(listenSocket_, reinterpret_cast<sockaddr*>(&from), &length, SOCK_CLOEXEC);
-    if (fd < 0) return;
+// Takes what waits in the backlog (a bounded number per pass), so that no crowd of
+// idle connections can keep a new one out of reach.
+void Listener::acceptConnections() {
+    if (!listenReadable_) return;
+    std::uint32_t now = program_.clock().tickMs();
+    for (int taken = 0; taken < kAcceptsPerPass && !admission_.full(); ++taken) {
+        sockaddr_in from{};
+        socklen_t length = sizeof from;
+        int fd = accept4(listenSocket_, reinterpret_cast<sockaddr*>(&from), &length, SOCK_CLOEXEC);
+        if (fd < 0) return;
+        std::string address = dottedAddress(from.sin_addr.s_addr);
+        if (program_.settings().getNumber(setting::kWan) == 0 &&
+            classifyAddress(address) == kAddressPublic) {
+            appendLog(program_, formatText(J("【%s より受信中..】%s\r\n"), address.c_str(),
+                                           nowText(program_).c_str()));
+            appendLog(program_,
+                      formatText(J("【ＬＡＮモードのため %s を拒否】\r\n"), address.c_str()));
+            close(fd);
+            continue;
+        }
+        admission_.add({fd, from.sin_addr.s_addr, now});
+    }
+}
+
+// Fills free slots with the oldest waiting connections; when none is free, the newest
+// waiting connection may displace a slot (see Admission.h).
+void Listener::admitWaiting(std::uint32_t now) {
+    for (std::uint32_t address : admission_.expire(now)) {
+        appendLog(program_, formatText(J("【%s と切断】%s\r\n"), dottedAddress(address).c_str(),
+                                       program_.clientErrorText(client::kTimeout).c_str()));
+    }
+    while (!admission_.empty() && table_.hasFreeSlot())
+        admit(admission_.takeOldest(), now);
+    while (!admission_.empty()) {
+        int displaced = slotToDisplace(table_, admission_.newest().address);
+        if (displaced < 0) return;
+        dropSlot(displaced, client::kTimeout);
+        admit(admission_.takeNewest(), now);
+    }
+}
+
+void Listener::admit(const WaitingConnection& connection, std::uint32_t now) {
     ConnectionSlot slot;
-    slot.socket = fd;
-    slot.relayAddress = from.sin_addr.s_addr;
-    slot.peerAddress = dottedAddress(from.sin_addr.s_addr);
+    slot.socket = connection.socket;
+    slot.relayAddress = connection.address;
+    slot.peerAddress = dottedAddress(connection.address);
     appendLog(program_, formatText(J("【%s より受信中..】%s\r\n"), slot.peerAddress.c_str(),
                                    nowText(program_).c_str()));
     ConfigStore& settings = program_.settings();
     long wan = static_cast<long>(settings.getNumber(setting::kWan));
-    if (wan == 0 && classifyAddress(slot.peerAddress) == kAddressPublic) {
-        appendLog(program_,
-                  formatText(J("【ＬＡＮモードのため %s を拒否】\r\n"), slot.peerAddress.c_str()));
-        close(fd);
-        return;
-    }
-    std::uint32_t now = program_.clock().tickMs();
     long wait =
         static_cast<long>(settings.getNumber(wan == 1 ? setting::kWaitWan : setting::kWaitLan));
     slot.lastActivity = now;
     slot.nextService = now + static_cast<std::uint32_t>(std::clamp(wait, 0L, 60000L));
+    slot.requestDeadline = slot.nextService + kRequestLineMs;
     slot.key = program_.newConnectionKey();
     // Only the window thread competes for free slots; losing that race drops the call.
-    if (table_.claim(std::move(slot)) < 0) close(fd);
+    if (table_.claim(std::move(slot)) < 0) close(connection.socket);
 }
 
 void Listener::updateReceivingActive(std::uint32_t now) {
@@ -262,6 +299,10 @@ void Listener::serveDueSlots(std::uint32_t now) {
         if (program_.flags().listenerPause == 1) return;
         ConnectionSlot& slot = table_.slot(index);
         if (!slot.used()) continue;
+        if (slotOverdue(slot, now)) {
+            dropSlot(index, client::kTimeout);
+            continue;
+        }
         if (!reached(now, slot.nextService)) {
             if (!slotPolled_[index] || !slotReadable_[index] || !firstRequestComplete(slot))
                 continue;
@@ -354,7 +395,9 @@ void Listener::handleBlock(int index, std::size_t length, std::uint32_t now) {
     if (!isCountedStream(slot)) slot.key.unscramble(block_.data(), length);
     block_[length] = '\0';
     ServeContext context{program_, *this, index, slot, block, now};
+    bool requestTaken = slot.busy;
     dispatchBlock(context);
+    if (!requestTaken && slot.used() && slot.busy) startPayloadWindow(slot, now);
 }
 
 void Listener::dropSlot(int index, int code) {

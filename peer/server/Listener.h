@@ -1,7 +1,8 @@
 // The server half of the program: one thread that owns the listening socket and the
 // connection table, accepts connections, waits the initial delay before reading each,
 // reads what arrives, undoes the connection key and hands each request to its
-// handler. Up to 20 connections are served interleaved.
+// handler. Up to 20 connections are served interleaved; the listening socket is read
+// even when all are taken, and who gets a slot then is Admission's choice.
 //
 // Nothing spins: each pass waits in poll() over the listening socket, the slots that
 // are due and a wake-up pipe, for at most the time until the next slot is due or
@@ -23,6 +24,7 @@
 #include <vector>
 
 #include "net/EventLoop.h"
+#include "peer/server/Admission.h"
 #include "peer/server/ServeContext.h"
 
 namespace qv {
@@ -83,7 +85,9 @@ class Listener {
     void loop();
     void pass();
     void waitForActivity();
-    void acceptConnection();
+    void acceptConnections();
+    void admitWaiting(std::uint32_t now);
+    void admit(const WaitingConnection& connection, std::uint32_t now);
     void serveDueSlots(std::uint32_t now);
     bool firstRequestComplete(ConnectionSlot& slot);
     void drainSlot(int index, std::uint32_t now);
@@ -97,6 +101,7 @@ class Listener {
     Program& program_;
     ConnectionTable& table_;
     std::function<void()> onServing_;
+    Admission admission_;
     ServerHandlers handlers_;
     std::unique_ptr<EventLoop> loop_;
     std::thread thread_;

@@ -27,7 +27,7 @@ bool holdsListedFile(const ReceiveFolder& folder, const LstEntry& entry,
     std::optional<std::string> name = prepareReceivedName(entry.name, kEntryNameLimit, ipFolder);
     if (!name || !isTimeText(entry.written)) return false;
     FileTime written = fileTimeFromDateText(entry.written);
-    if (holdsSameFile(folder, *name, written)) return true;
+    if (holdsSameFile(folder, *name, written, entry.size)) return true;
     std::string path = folder.pathOf(*name);
     if (folder.inspect(path).kind == ReceivedEntry::Kind::File) folder.removeEntry(path);
     return false;

@@ -28,17 +28,19 @@ bool withinOneSecond(FileTime a, FileTime b) {
     return difference >= -1 && difference <= 1;
 }
 
-bool holdsSameFile(const ReceiveFolder& folder, std::string_view preparedName, FileTime written) {
+bool holdsSameFile(const ReceiveFolder& folder, std::string_view preparedName, FileTime written,
+                   std::int64_t size) {
     ReceivedEntry entry = folder.inspect(folder.pathOf(preparedName));
-    return entry.kind == ReceivedEntry::Kind::File && withinOneSecond(entry.written, written);
+    return entry.kind == ReceivedEntry::Kind::File && withinOneSecond(entry.written, written) &&
+           (size < 0 || entry.size == size);
 }
 
 OverwriteDecision decideOverwrite(const ReceiveFolder& folder, std::string_view preparedName,
-                                  FileTime written, long mode) {
+                                  FileTime written, std::int64_t size, long mode) {
     OverwriteDecision decision;
     if (mode == kOverwriteAlways || mode == kOverwriteWhenUpdated) {
         decision.skip =
-            mode == kOverwriteWhenUpdated && holdsSameFile(folder, preparedName, written);
+            mode == kOverwriteWhenUpdated && holdsSameFile(folder, preparedName, written, size);
         decision.preparedName = std::string(preparedName);
         decision.replace = true;
         return decision;

@@ -32,9 +32,10 @@ struct OverwriteDecision {
     bool replace = false;      // an existing file there is replaced
 };
 
-// The decision for the prepared name with incoming last-write time `written`.
+// The decision for the prepared name with incoming last-write time `written` and
+// `size` bytes.
 OverwriteDecision decideOverwrite(const ReceiveFolder& folder, std::string_view preparedName,
-                                  FileTime written, long mode);
+                                  FileTime written, std::int64_t size, long mode);
 
 // The check at request time: true when, with mode 2, the folder already holds a file
 // of `size` bytes whose last-write time is within a second of `written`.
@@ -42,8 +43,10 @@ bool skipAtRequest(const ReceiveFolder& folder, std::string_view preparedName, s
                    FileTime written, long mode);
 
 // True when the folder holds a file (not a folder or link) at the prepared name whose
-// last-write time is within a second of `written`.
-bool holdsSameFile(const ReceiveFolder& folder, std::string_view preparedName, FileTime written);
+// last-write time is within a second of `written` and, unless `size` is negative,
+// that holds `size` bytes (a file cut short by a crash is never taken as the same).
+bool holdsSameFile(const ReceiveFolder& folder, std::string_view preparedName, FileTime written,
+                   std::int64_t size = -1);
 
 // True when two last-write times differ by one whole second or less.
 bool withinOneSecond(FileTime a, FileTime b);

@@ -1,6 +1,11 @@
 #include "peer/server/ReceiveFolder.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
 
 #include <cstdio>
 
@@ -106,15 +111,6 @@ bool ReceiveFolder::removeEntry(std::string_view path) const {
     return removeFile(path);
 }
 
-std::optional<std::string> ReceiveFolder::freeTemporaryPath(std::string_view path) const {
-    std::string folder = folderOfPath(path);
-    for (int n = 0; n < 100; ++n) {
-        std::string candidate = folder + ".~qv" + std::to_string(n) + ".part";
-        if (!entryAt(candidate).present()) return candidate;
-    }
-    return std::nullopt;
-}
-
 ReceiveOutcome ReceiveFolder::writeFile(std::string_view path, std::string_view data,
                                         const FileTimes& times, bool replace) const {
     if (!toSystemPath(path)) return ReceiveOutcome::BadName;
@@ -124,34 +120,62 @@ ReceiveOutcome ReceiveFolder::writeFile(std::string_view path, std::string_view 
         return ReceiveOutcome::Failed;
     }
     if (!existing.present()) return writeNewFile(path, data, times);
-    std::optional<std::string> temporary = freeTemporaryPath(path);
-    if (!temporary) return ReceiveOutcome::Failed;
-    File file(*temporary, File::Mode::CreateTruncate);
-    if (!file) return ReceiveOutcome::Failed;
-    bool written = file.write(data);
-    file.close();
-    if (written) setFileTimes(*temporary, times);
-    if (written && moveFile(*temporary, path, replace) == ReceiveOutcome::Done) {
+    std::optional<std::string> temporary = writtenUnderTemporaryName(path, data, times);
+    if (temporary && moveFile(*temporary, path, replace) == ReceiveOutcome::Done) {
         return ReceiveOutcome::Done;
     }
-    removeFile(*temporary);
+    if (temporary) removeFile(*temporary);
     return ReceiveOutcome::Failed;
 }
 
-// Where nothing was there is nothing old to keep, so the file is written in place:
-// created exclusively (an entry that appeared meanwhile, a link included, is never
-// written through) and removed again when the write fails.
+// The data in a new file of an unpredictable name in the folder of `path`, with its
+// times; its cp932 path, or none (nothing left behind) when it could not be written.
+std::optional<std::string> ReceiveFolder::writtenUnderTemporaryName(std::string_view path,
+                                                                    std::string_view data,
+                                                                    const FileTimes& times) const {
+    std::string folder = folderOfPath(path);
+    auto sysFolder = toSystemPath(folder);
+    if (!sysFolder) return std::nullopt;
+    std::string pattern = *sysFolder + ".~qvXXXXXX";
+    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat old {};
+    auto sysPath = toSystemPath(path);
+    ::fchmod(fd, sysPath && ::stat(sysPath->c_str(), &old) == 0 ? (old.st_mode & 0777) : 0644);
+    bool written = writeAllTo(fd, data);
+    written = ::close(fd) == 0 && written;
+    std::string temporary = folder + pattern.substr(pattern.size() - 10);
+    if (written && setFileTimes(temporary, times)) return temporary;
+    ::unlink(pattern.c_str());
+    return std::nullopt;
+}
+
+// A new file is written unnamed (O_TMPFILE) and given its name only once it is whole,
+// so no crash leaves a partial file under the name; where the file system has no
+// unnamed files, a temporary name takes its place. The name is taken exclusively: an
+// entry that appeared meanwhile, a link included, is never replaced or written through.
 ReceiveOutcome ReceiveFolder::writeNewFile(std::string_view path, std::string_view data,
                                            const FileTimes& times) const {
-    File file(path, File::Mode::CreateNew);
-    if (!file) return ReceiveOutcome::Failed;
-    bool written = file.write(data);
-    file.close();
-    if (written) {
+    auto sysPath = toSystemPath(path);
+    auto sysFolder = toSystemPath(folderOfPath(path));
+    if (!sysPath || !sysFolder) return ReceiveOutcome::BadName;
+    int fd = ::open(sysFolder->c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        char procPath[64];
+        std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd);
+        bool written = writeAllTo(fd, data);
+        written = written &&
+                  ::linkat(AT_FDCWD, procPath, AT_FDCWD, sysPath->c_str(), AT_SYMLINK_FOLLOW) == 0;
+        ::close(fd);
+        if (!written) return ReceiveOutcome::Failed;
         setFileTimes(path, times);
         return ReceiveOutcome::Done;
     }
-    removeFile(path);
+    std::optional<std::string> temporary = writtenUnderTemporaryName(path, data, times);
+    if (temporary && moveFile(*temporary, path, false) == ReceiveOutcome::Done) {
+        return ReceiveOutcome::Done;
+    }
+    if (temporary) removeFile(*temporary);
     return ReceiveOutcome::Failed;
 }
 

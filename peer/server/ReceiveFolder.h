@@ -8,9 +8,10 @@
 // never followed: an entry that is a link is seen as a link, deleting it removes the
 // link, and a new file replaces it instead of writing through it.
 //
-// A file that replaces another is written to a hidden temporary file in its own
-// folder and renamed into place, so a failed write (a full disk) leaves the previous
-// file untouched; a new file is written in place and removed if its write fails.
+// A file that replaces another is written to a hidden temporary file of an
+// unpredictable name in its own folder and renamed into place, so a failed write (a
+// full disk) leaves the previous file untouched; a new file is written unnamed and
+// linked to its name once whole, so no crash leaves a partial file under a name.
 //
 // An object lives for one request: it keeps the folder's resolved path and the
 // folders it has already found inside (they are not looked up again for every file
@@ -81,7 +82,9 @@ class ReceiveFolder {
 
   private:
     bool insideRoot(std::string_view resolved) const;
-    std::optional<std::string> freeTemporaryPath(std::string_view path) const;
+    std::optional<std::string> writtenUnderTemporaryName(std::string_view path,
+                                                         std::string_view data,
+                                                         const FileTimes& times) const;
     ReceiveOutcome writeNewFile(std::string_view path, std::string_view data,
                                 const FileTimes& times) const;
 

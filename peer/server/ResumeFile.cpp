@@ -36,6 +36,12 @@ bool openResumeFile(const ReceiveFolder& folder, const std::string& path, File& 
         file.close();
         return false;
     }
+    // A file with another name elsewhere (a hard link planted in the folder) is never
+    // written through: this name is removed and the resume starts over in a new file.
+    if (opened.st_nlink > 1) {
+        file.close();
+        if (!removeFile(path) || !file.open(path, File::Mode::CreateNew)) return false;
+    }
     return true;
 }
 

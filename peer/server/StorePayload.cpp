@@ -43,8 +43,8 @@ FileTimes receivedTimes(std::string_view created, std::string_view written) {
 
 StoreResult storeSingleFile(const ReceiveFolder& folder, std::string_view preparedName,
                             std::string_view data, const FileTimes& times, long overwriteMode) {
-    OverwriteDecision decision =
-        decideOverwrite(folder, preparedName, times.written, overwriteMode);
+    OverwriteDecision decision = decideOverwrite(
+        folder, preparedName, times.written, static_cast<std::int64_t>(data.size()), overwriteMode);
     if (decision.skip) {
         StoreResult skipped;
         skipped.skipped = 1;

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 
 #include "platform/TextCodec.h"
@@ -189,6 +192,25 @@ TEST_F(FileSystemTest, CopyOverwritesAndKeepsWriteTime) {
     EXPECT_FALSE(copyFile(from, folder() + "." + "\\from"));
     EXPECT_EQ(fileSize(from), 300000);
     EXPECT_FALSE(copyFile(folder() + "none", to));
+}
+
+// A write the disk cannot take (here: past the file-size limit, as on a full disk)
+// leaves the previous file whole and no temporary file behind.
+TEST_F(FileSystemTest, AFailedWholeWriteKeepsTheOldFile) {
+    std::string path = folder() + "settings.ini";
+    ASSERT_TRUE(writeWholeFile(path, "PORT=9100\r\n"));
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1000;
+    setrlimit(RLIMIT_FSIZE, &small);
+    bool written = writeWholeFile(path, std::string(4096, 'x'));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(readWholeFile(path), "PORT=9100\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(sandbox_.path()), {}), 1);
 }
 
 TEST_F(FileSystemTest, RealPathResolvesLinks) {

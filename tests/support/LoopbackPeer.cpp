@@ -32,9 +32,16 @@ int freeLoopbackPort() {
     return port;
 }
 
-int connectLoopback(int port) {
+int connectLoopback(int port, std::uint8_t sourceHost) {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address = loopbackAddress(port);
+    sockaddr_in source = loopbackAddress(0);
+    source.sin_addr.s_addr = htonl(0x7F000000u | sourceHost);
+    if (fd >= 0 && sourceHost != 1 &&
+        bind(fd, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0) {
+        close(fd);
+        return -1;
+    }
     if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
         return fd;
     }

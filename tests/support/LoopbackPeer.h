@@ -4,6 +4,7 @@
 // window updates are shown when its own loop is pumped.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,8 +17,9 @@ namespace qv::test {
 
 // A TCP port on 127.0.0.1 that was free a moment ago.
 int freeLoopbackPort();
-// A new TCP connection to 127.0.0.1:`port`; -1 when it cannot be made.
-int connectLoopback(int port);
+// A new TCP connection to 127.0.0.1:`port` from 127.0.0.`sourceHost`; -1 when it
+// cannot be made.
+int connectLoopback(int port, std::uint8_t sourceHost = 1);
 // A socket listening on a free port of 127.0.0.1 (its number in `port`); -1 on failure.
 int listenLoopback(int& port, int backlog = 1);
 

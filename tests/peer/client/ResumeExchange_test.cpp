@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 
 #include <mutex>
+#include <optional>
 
 #include "peer/client/ClientError.h"
 #include "peer/protocol/RequestLine.h"
@@ -20,8 +21,11 @@ namespace {
 // offset, collects the rest and answers "OK" (or closes, when `verdict` is empty).
 class ScriptedReceiver {
   public:
-    ScriptedReceiver(std::int64_t offset, std::int64_t size, std::string verdict = "OK")
-        : server_([=, this](int fd, const std::atomic<bool>& stopping) {
+    // `offsetReply` replaces the offset reply when given.
+    ScriptedReceiver(std::int64_t offset, std::int64_t size, std::string verdict = "OK",
+                     std::optional<std::string> offsetReply = std::nullopt)
+        : offsetReply_(std::move(offsetReply)),
+          server_([=, this](int fd, const std::atomic<bool>& stopping) {
               serve(fd, stopping, offset, size, verdict);
           }) {}
     std::string peerText() const { return "127.0.0.1:" + std::to_string(server_.port()); }
@@ -44,7 +48,7 @@ class ScriptedReceiver {
             if (n <= 0) return;
             data.append(buffer, static_cast<std::size_t>(n));
         }
-        std::string reply = std::to_string(offset) + '\0';
+        std::string reply = offsetReply_.value_or(std::to_string(offset) + '\0');
         send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
         std::string body = data.substr(data.find('\0') + 1);
         while (!stopping && static_cast<std::int64_t>(body.size()) < size - offset) {
@@ -64,6 +68,7 @@ class ScriptedReceiver {
 
     std::mutex mutex_;
     std::string received_, header_;
+    std::optional<std::string> offsetReply_;
     test::LoopbackServer server_;
 };
 
@@ -110,6 +115,17 @@ TEST_F(ResumeExchangeTest, VerdictOtherThanOkIsNoReply) {
     makeFile(3000);
     ScriptedReceiver receiver(0, 3000, "NG");
     EXPECT_EQ(run(receiver), client::kNoReply);
+}
+
+// A reply that holds no number is a bad answer, not an offset of 0.
+TEST_F(ResumeExchangeTest, AnOffsetReplyWithoutANumberIsRefused) {
+    makeFile(3000);
+    for (std::string bad :
+         {std::string("abc", 4), std::string(1, '\0'), std::string("99999\0", 6)}) {
+        ScriptedReceiver receiver(0, 3000, "OK", bad);
+        EXPECT_EQ(run(receiver), client::kNoReply) << bad;
+        EXPECT_EQ(receiver.received(), "");
+    }
 }
 
 TEST_F(ResumeExchangeTest, FileShorterThanAnnouncedIsASizeMismatch) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
+#include <fstream>
 #include <thread>
 
 #include "app/SettingsCatalogue.h"
@@ -223,6 +224,13 @@ TEST_F(FileReceiveTest, PlantedLinkLeadingOutsideIsNotFollowed) {
     EXPECT_EQ(offset, "");
     EXPECT_TRUE(contains(upper(), J("【ファイルオープンエラー】")));
     EXPECT_TRUE(fs::is_empty(outside));
+    // A resume file that is a hard link to a file outside is started afresh.
+    std::ofstream(outside / "keep.bin") << "precious";
+    fs::create_hard_link(outside / "keep.bin", at("h.bin.tmp"));
+    EXPECT_EQ(sendResumable(stamp("h.bin"), "new data", &offset), "OK");
+    EXPECT_EQ(offset, "0");
+    EXPECT_EQ(contentOf(outside / "keep.bin"), "precious");
+    EXPECT_EQ(contentOf(at("h.bin")), "new data");
 }
 
 TEST_F(FileReceiveTest, UnusableNamesAreRefusedWithALogLine) {
@@ -261,16 +269,36 @@ class UnstartedReceiverTest : public ::testing::Test {
     int index = -1;
 };
 
-TEST_F(UnstartedReceiverTest, HugeAnnouncedSizeReservesOnlyWhatArrives) {
+// A huge announced size goes to an unnamed file in the receive folder: memory holds
+// nothing of it and the folder shows nothing. A lone file larger than what memory may
+// hold is still stored whole.
+TEST_F(UnstartedReceiverTest, PayloadsBeyondTheMemoryLimitGoToAnUnnamedFile) {
     std::string header = "SEND-REQ:big.bin|9999999999|" + std::string(32, ' ') + "|" +
                          test::kCreated + "|" + test::kWritten + "|";
     listener->feedSlot(index, header + '\0' + "0123456789");
     ASSERT_TRUE(served().memoryBuffer);
-    EXPECT_LE(served().memoryBuffer->capacity(), 10000u);
+    EXPECT_FALSE(served().memoryBuffer->inMemory());
     for (int i = 0; i < 30; ++i)
         listener->feedSlot(index, std::string(100000, 'x'));
-    EXPECT_EQ(served().memoryBuffer->size(), 3000010u);
-    EXPECT_LE(served().memoryBuffer->capacity(), 10u * served().memoryBuffer->size());
+    EXPECT_EQ(served().memoryBuffer->size(), 3000010);
+    EXPECT_EQ(served().memoryBuffer->capacity(), 0u);
+    EXPECT_TRUE(fs::is_empty(fixture.sandbox().path()));
+    program.connections().closeSlot(index, false);
+
+    ConnectionSlot slot;
+    close(pair[1]);
+    socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, pair);
+    slot.socket = pair[0];
+    slot.peerAddress = "127.0.0.1";
+    index = program.connections().claim(std::move(slot));
+    ASSERT_GE(index, 0);
+    std::size_t size = PayloadBuffer::kMemoryLimit + 1000;
+    std::string data = pattern(size);
+    std::string request = sendRequest(stamp("whole.bin"), data);
+    for (std::size_t at = 0; at < request.size(); at += Listener::kReceiveBlock)
+        listener->feedSlot(index, std::string_view(request).substr(at, Listener::kReceiveBlock));
+    EXPECT_EQ(fs::file_size(fixture.sandbox().path() / "whole.bin"), size);
+    EXPECT_EQ(contentOf(fixture.sandbox().path() / "whole.bin"), data);
 }
 
 TEST_F(UnstartedReceiverTest, PublicListsGoToTheirHandlerWithTheSender) {

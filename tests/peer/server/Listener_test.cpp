@@ -137,6 +137,32 @@ TEST_F(ListenerTest, TwentyFiveClientsAtOnceAreAllServed) {
     EXPECT_EQ(answered, 25);
 }
 
+// Twenty slow payloads from one address hold every slot; a request from another
+// address still gets one at once, and a connection that never completes its request
+// line loses its slot to it.
+TEST_F(ListenerTest, SlowAndIdleConnectionsCannotShutOthersOut) {
+    std::vector<int> hostile;
+    std::string header = "SEND-REQ:slow.bin|999999999|" + std::string(32, ' ') +
+                         "|2020/01/02 03:04:05|2020/01/02 03:04:05|";
+    for (int i = 0; i < 20; ++i) {
+        hostile.push_back(test::connectLoopback(server.port(), 2));
+        ASSERT_GE(hostile.back(), 0);
+        sendText(hostile.back(), header + '\0' + "x");
+    }
+    ASSERT_TRUE(
+        server.waitUntil([&] { return server.program().connections().usedSlots().size() == 20; }));
+    for (int i = 0; i < 30; ++i)
+        hostile.push_back(test::connectLoopback(server.port(), 3));
+    for (int round = 0; round < 2; ++round) {
+        int fd = test::connectLoopback(server.port());
+        sendText(fd, testRequest(1234, "x@abcdef"));
+        EXPECT_EQ(readAll(fd, 3000), "OK");
+        close(fd);
+    }
+    for (int fd : hostile)
+        close(fd);
+}
+
 // The wake-up mark of the server's end of the one connection it holds; -1 without one.
 int serverMark(Program& program) {
     ConnectionTable& table = program.connections();

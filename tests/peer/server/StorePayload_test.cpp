@@ -33,6 +33,28 @@ TEST_F(StorePayloadTest, PackStoresEveryRecordWithItsTimes) {
     EXPECT_FALSE(fs::exists(at("** PAK **")));
 }
 
+// A file cut short (a crash while it was written) has the sender's time but not its
+// size: it is replaced, never skipped as up to date.
+TEST_F(StorePayloadTest, AFileOfTheSameTimeButAnotherSizeIsReplaced) {
+    plant("cut.txt", "whole c", test::kWritten);
+    std::string pack;
+    appendPackRecord(pack, "cut.txt", test::kCreated, test::kWritten, "whole content");
+    sendPack(pack);
+    EXPECT_EQ(contentOf(at("cut.txt")), "whole content");
+}
+
+// Temporary files that crashed runs left behind never block a replacement.
+TEST_F(StorePayloadTest, LeftOverTemporaryFilesDoNotBlockReplacements) {
+    set(setting::kOverwrite, "1");
+    for (int n = 0; n < 100; ++n)
+        plant(".~qv" + std::to_string(n) + ".part", "left over");
+    plant("r.txt", "old");
+    std::string pack;
+    appendPackRecord(pack, "r.txt", test::kCreated, test::kWritten, "new");
+    sendPack(pack);
+    EXPECT_EQ(contentOf(at("r.txt")), "new");
+}
+
 TEST_F(StorePayloadTest, RecordClaimingMoreThanRemainsEndsThePack) {
     std::string pack;
     appendPackRecord(pack, "one.txt", test::kCreated, test::kWritten, "1");

@@ -1,0 +1,70 @@
+// Who gets a connection slot when more connections arrive than the table holds.
+//
+// Every connection is accepted at once; one that finds no free slot waits here. A
+// waiting connection may displace a slot, in this order of preference:
+//  - when its own address already holds kSlotsPerAddress slots, only the slot of its
+//    own address that has waited longest without a request line;
+//  - else a slot of an address that holds more than kSlotsPerAddress (one without a
+//    request line first, else the one that received last the longest ago);
+//  - else the slot that has waited longest without a request line.
+// A slot whose request line has arrived but was not read yet is never displaced, and
+// a PortN relay slot never is. Waiting connections are admitted in arrival order when
+// slots free up and closed when their request-line deadline passes.
+//
+// Threads: the listener thread.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+namespace qv {
+
+class ConnectionTable;
+struct ConnectionSlot;
+
+// Time a connection has, from the end of its initial wait, to complete its request
+// line, and the least a payload must bring in every window (far below any real link,
+// a sender pausing for its LOW setting included).
+inline constexpr std::uint32_t kRequestLineMs = 10000;
+inline constexpr std::uint32_t kPayloadWindowMs = 10000;
+inline constexpr std::int64_t kPayloadWindowMinBytes = 500;
+inline constexpr int kSlotsPerAddress = 5;
+
+// True when the slot missed its request-line deadline or the payload minimum rate.
+// Starts a new payload window when one ended in time.
+bool slotOverdue(ConnectionSlot& slot, std::uint32_t now);
+// Starts the payload windows of a slot whose request was just taken.
+void startPayloadWindow(ConnectionSlot& slot, std::uint32_t now);
+
+struct WaitingConnection {
+    int socket = -1;
+    std::uint32_t address = 0;  // network byte order
+    std::uint32_t acceptedAt = 0;
+};
+
+class Admission {
+  public:
+    static constexpr std::size_t kMaxWaiting = 512;
+
+    ~Admission() { closeAll(); }
+
+    bool full() const { return waiting_.size() >= kMaxWaiting; }
+    bool empty() const { return waiting_.empty(); }
+    void add(const WaitingConnection& connection) { waiting_.push_back(connection); }
+    // Closes the waiting connections whose deadline passed; their addresses.
+    std::vector<std::uint32_t> expire(std::uint32_t now);
+    // The next connection to admit into a free slot (the oldest).
+    WaitingConnection takeOldest();
+    const WaitingConnection& newest() const { return waiting_.back(); }
+    WaitingConnection takeNewest();
+    void closeAll();
+
+  private:
+    std::deque<WaitingConnection> waiting_;
+};
+
+// The slot that a connection from `address` may displace, or -1.
+int slotToDisplace(ConnectionTable& table, std::uint32_t address);
+
+}  // namespace qv

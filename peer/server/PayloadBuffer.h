@@ -1,0 +1,66 @@
+// Where a SEND-REQ payload collects until it is complete: in memory while it is
+// small, else in an unnamed file in the receive folder, so what a peer announces
+// never decides how much memory the program takes.
+//
+// In memory the buffer starts small and grows geometrically with what arrives. A
+// payload whose announced size does not fit the room left in memory (kMemoryLimit,
+// shared by every connection) goes to the file from its first byte: an unnamed file
+// (O_TMPFILE), or where the file system lacks those a file of an unpredictable name
+// that is removed at once, so nothing is left behind however the program ends.
+//
+// Threads: the listener thread (a buffer belongs to its connection slot).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "base/MemFile.h"
+
+namespace qv {
+
+class Clock;
+
+class PayloadBuffer {
+  public:
+    // What all payloads held in memory together may announce.
+    static constexpr std::int64_t kMemoryLimit = 64 << 20;
+    static constexpr std::size_t kInitialCapacity = 3000;
+
+    // A buffer in memory when `announced` fits `memoryRoom`, else a file in `folder`
+    // (a system path). Null when neither can be had.
+    static std::unique_ptr<PayloadBuffer> open(std::int64_t announced, std::int64_t memoryRoom,
+                                               const std::string& folder, Clock* clock);
+    ~PayloadBuffer();
+    PayloadBuffer(const PayloadBuffer&) = delete;
+    PayloadBuffer& operator=(const PayloadBuffer&) = delete;
+
+    // Appends; false when the memory or the disk refused.
+    bool write(std::string_view bytes);
+    std::int64_t size() const;
+    bool inMemory() const { return memory_ != nullptr; }
+    // Bytes reserved in memory (0 for a file).
+    std::size_t capacity() const { return memory_ ? memory_->capacity() : 0; }
+    // The whole payload, valid while the buffer lives and is not written; a file is
+    // mapped. Empty optional when the file cannot be mapped.
+    std::optional<std::string_view> view();
+
+  private:
+    PayloadBuffer() = default;
+    void unmap();
+
+    std::unique_ptr<MemFile> memory_;
+    int fd_ = -1;
+    std::int64_t fileSize_ = 0;
+    void* mapped_ = nullptr;
+    std::size_t mappedSize_ = 0;
+};
+
+// An unnamed read-write file in the folder `folder` (a system path): O_TMPFILE, else
+// a file of an unpredictable name unlinked at once. -1 when neither works.
+int openUnnamedFile(const std::string& folder);
+
+}  // namespace qv
