@@ -99,7 +99,7 @@ EntryOutcome sendFiles(Program& program, SendQueueEntry& entry) {
 EntryOutcome runEntry(Program& program, SendQueueEntry& entry) {
     SendQueue& queue = program.sendQueue();
     queue.pack().clear();
-    program.flags().clientStop = 0;
+    ClientRun run(program.flags());
     EntryOutcome outcome;
     outcome.errors = reportRefused(program, entry);
     const std::size_t count = entry.files.size();

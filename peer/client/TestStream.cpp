@@ -157,6 +157,7 @@ __attribute__((target_clones("avx2", "default"))) void incrementPrefix(unsigned 
 int streamTestData(Program& program, std::string_view peerText, std::int64_t bufferSize) {
     SpeedTestState& state = program.speedTest();
     ProgramFlags& flags = program.flags();
+    ClientRun run(flags);
     resetStatistics(program, kResetSendSide);
     state.sent.ticks[RateHistory::kCurrent] = program.clock().tickMs();
     state.record = SpeedTestSummary{};
@@ -169,7 +170,6 @@ int streamTestData(Program& program, std::string_view peerText, std::int64_t buf
     state.useSendBuffer(firstSendBuffer(program, bufferSize, data.size()));
     std::uint32_t start = program.clock().tickMs();
     flags.sendingActive = 1;
-    flags.clientStop = 0;
     result = sendLoop(program, session.socket, data);
     state.record.durationMs = program.clock().tickMs() - start;
     state.record.grantedSendBuffer = grantedSendBuffer(session.socket);
