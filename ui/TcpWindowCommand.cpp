@@ -59,9 +59,10 @@ std::string valueStorePathOf(const Program& program) {
 std::string tcpWindowMessage(const TcpWindowChange& change, const std::string& logLine) {
     switch (change.outcome) {
         case TcpWindowOutcome::Changed:
-            return J("設定を変更しました。新しい接続から有効です(OSの再起動は不要です)。\r\n"
-                     "OSを再起動すると元の設定に戻ります。\r\nブラウザ等で接続できなくなった"
-                     "場合は、0 で更新して設定を元に戻してください");
+            return J(
+                "設定を変更しました。新しい接続から有効です(OSの再起動は不要です)。\r\n"
+                "OSを再起動すると元の設定に戻ります。\r\nブラウザ等で接続できなくなった"
+                "場合は、0 で更新して設定を元に戻してください");
         case TcpWindowOutcome::Restored:
             return J("設定を変更前の値に戻しました。新しい接続から有効です");
         default:

@@ -81,8 +81,10 @@ TEST_F(ProgramTest, StoredPortOutsideThePortRangeListensOnTheDefaultAndSaysSo) {
     fx.sandbox().write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\nPORT=104643\r\n");
     fx.start();
     EXPECT_EQ(fx.program->listeningPort(), 9001);
-    EXPECT_NE(window().pane(Pane::Lower).find(J("INIのPORT=104643 はポート番号(0～65535)ではない"
-                                                "ため9001 ポートを使います")),
+    EXPECT_NE(window()
+                  .pane(Pane::Lower)
+                  .find(J("INIのPORT=104643 はポート番号(0～65535)ではない"
+                          "ため9001 ポートを使います")),
               std::string::npos);
 }
 
