@@ -76,8 +76,8 @@ int timedConnect(Waits& waits, int socket, const sockaddr_in& address, std::uint
     }
     waitForWorker(waits, *call, timeoutMs, stop);
     if (call->done.load(std::memory_order_acquire)) return call->result;
-    // Time-out or stop: abort the worker's connect; the worker closes its duplicate when its
-    // connect returns, the caller closes `socket`.
+    // Time-out or stop: abort the worker's connect; the worker closes its duplicate
+    // when its connect returns, the caller closes `socket`.
     ::shutdown(socket, SHUT_RDWR);
     return -1;
 }

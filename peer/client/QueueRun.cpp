@@ -153,7 +153,8 @@ void processSendQueue(Program& program) {
         const bool finalCheckRuns = settingOf(program, setting::kLastCheck) != 0;
         if (finalCheckRuns) checkErrors += finalCheck(program, entry);
         queue.clear(index);
-        // A final check that connected has cleared the flag: then only this entry ends.
+        // A final check has cleared the flag as its exchange began: then only this entry
+        // ends.
         bool stopped = program.flags().clientStop == 1 || (outcome.stopped && !finalCheckRuns);
         if (stopped) queue.clearAll();
     }
