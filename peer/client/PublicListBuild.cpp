@@ -133,9 +133,9 @@ void buildPublicList(Program& program) {
     const std::size_t fileCount = files.lines.size();
     window.setField(Field::Published, publishedCounter(state.ownFolders().size(), fileCount));
     for (const std::string& path : files.unlisted) {
-        window.prependPane(Pane::Lower,
-                           formatText(J("【公開できません】名前をShift-JISで表せません: %s\r\n"),
-                                      path.c_str()));
+        window.prependPane(
+            Pane::Lower,
+            formatText(J("【公開できません】名前をShift-JISで表せません: %s\r\n"), path.c_str()));
     }
     state.setPublished(std::move(files));
     if (fileCount > 0) window.prependPane(Pane::Lower, publishedBanner(fileCount));
