@@ -112,6 +112,10 @@ class Program : public LogSink {
 
     int listeningPort() const { return listeningPort_; }
     void setListeningPort(int port) { listeningPort_ = port; }
+    // The port chosen at start-up (0: this run does not listen); the listening port
+    // returns to it when PortN client mode ends.
+    int startingPort() const { return startingPort_; }
+    void setStartingPort(int port) { startingPort_ = port; }
     const std::vector<unsigned char>& payload() const { return payload_; }
     void setPayload(std::vector<unsigned char> payload) { payload_ = std::move(payload); }
 
@@ -144,6 +148,7 @@ class Program : public LogSink {
     std::unique_ptr<Listener> listener_;
     std::unique_ptr<SendQueue> sendQueue_;
     int listeningPort_ = 0;
+    int startingPort_ = 0;
     std::vector<unsigned char> payload_;
     int exitCode_ = kRunning;
 };

@@ -1,5 +1,6 @@
 // The flags that the window thread and the listener thread share. Each is written by
 // one side and polled by the other; atomics make every read see a whole value.
+// ClientRun runs on the window thread, where every client operation runs.
 #pragma once
 
 #include <atomic>
@@ -8,6 +9,7 @@ namespace qv {
 
 struct ProgramFlags {
     std::atomic<int> clientStop{0};         // ends every client loop (Stop button, close)
+    std::atomic<int> clientRuns{0};         // client operations in progress, nested ones too
     std::atomic<int> listenerStop{0};       // ends the listener thread (close)
     std::atomic<int> listenerPause{0};      // the listener neither accepts nor reads
     std::atomic<int> oneSecondTick{0};      // raised once a second for progress titles
@@ -23,5 +25,29 @@ struct ProgramFlags {
     // The position of the last progress title (send and receive share one title).
     std::atomic<long long> progressPrevious{0};
 };
+
+// Marks a client operation (a stream, a request exchange, a queue entry, a resumable
+// send) from before its connect to its end. A stop left over from an earlier operation
+// is cleared as it begins, but only when no other operation runs: a stop pressed while
+// one runs belongs to it and to everything nested in it (an auto-tune report inside a
+// stream), so it stays until the outermost operation has seen it and ended.
+class ClientRun {
+  public:
+    explicit ClientRun(ProgramFlags& flags) : flags_(flags) {
+        if (flags_.clientRuns.fetch_add(1) == 0) flags_.clientStop = 0;
+    }
+    ~ClientRun() { flags_.clientRuns.fetch_sub(1); }
+    ClientRun(const ClientRun&) = delete;
+    ClientRun& operator=(const ClientRun&) = delete;
+
+  private:
+    ProgramFlags& flags_;
+};
+
+// Clears a pending stop unless a client operation still runs (it may not have seen
+// the stop yet).
+inline void clearStopWhenIdle(ProgramFlags& flags) {
+    if (flags.clientRuns == 0) flags.clientStop = 0;
+}
 
 }  // namespace qv

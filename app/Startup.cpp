@@ -8,6 +8,7 @@
 #include "app/SettingsCatalogue.h"
 #include "app/StartupRules.h"
 #include "app/TestPayload.h"
+#include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/IniFile.h"
 #include "base/TimeText.h"
@@ -108,8 +109,17 @@ void createReceiveFolder(Program& program) {
 }
 
 void chooseListeningPort(Program& program) {
-    long portSetting = static_cast<long>(program.settings().getNumber(setting::kPort));
-    program.setListeningPort(listeningPortFor(portSetting, program.setup().args));
+    std::int64_t stored = program.settings().getNumber(setting::kPort);
+    int portSetting = portFromSetting(stored);
+    if (portSetting != stored) {
+        // In the lower pane: the listener rewrites the upper one as it starts.
+        prependResult(program, formatText(J("INIのPORT=%lld はポート番号(0～65535)ではないため"
+                                            "%d ポートを使います\r\n"),
+                                          static_cast<long long>(stored), portSetting));
+    }
+    int port = listeningPortFor(portSetting, program.setup().args);
+    program.setListeningPort(port);
+    program.setStartingPort(port);
 }
 
 void setChatSoundPaths(Program& program) {

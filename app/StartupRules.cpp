@@ -13,6 +13,10 @@ std::string listFieldFromSetting(const std::string& stored) {
     return stored.empty() ? std::string(kDefaultList) : stored;
 }
 
+int portFromSetting(std::int64_t stored) {
+    return stored < 0 || stored > 65535 ? kDefaultListeningPort : static_cast<int>(stored);
+}
+
 int listeningPortFor(long portSetting, const std::vector<std::string>& args) {
     if (args.empty()) return static_cast<int>(portSetting);
     std::int64_t port = parseLong(args[0]);

@@ -2,6 +2,7 @@
 // the window's first values. Pure functions; any thread.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,11 @@ std::string bufferFieldFromSetting(const std::string& stored);
 
 // The auto-tune list field: an empty stored value shows as the default list.
 std::string listFieldFromSetting(const std::string& stored);
+
+// The PORT setting as a port: 0 (PortN client only) or 1..65535 as stored, anything
+// else the default port 9001.
+inline constexpr int kDefaultListeningPort = 9001;
+int portFromSetting(std::int64_t stored);
 
 // The listening port: the first command-line argument, read as a decimal number
 // ("abc" reads as 0), replaces `portSetting`; a value below 0 or of 65535 or more

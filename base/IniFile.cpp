@@ -178,4 +178,8 @@ int saveIni(const ConfigStore& store, std::string_view path, int flags) {
     return writeWholeFile(path, formatIni(store, flags)) ? 0 : -1;
 }
 
+std::string_view valueAsLoaded(std::string_view value) {
+    return skipBlanks(value);
+}
+
 }  // namespace qv

@@ -57,4 +57,9 @@ std::string formatIni(const ConfigStore& store, int flags);
 // be written.
 int saveIni(const ConfigStore& store, std::string_view path, int flags);
 
+// What loading gives back for a value saved as `value`: blanks (spaces, tabs) at its
+// start are dropped. A value typed by the user is checked against it before it is
+// stored, so that it cannot change silently across a restart.
+std::string_view valueAsLoaded(std::string_view value);
+
 }  // namespace qv

@@ -47,11 +47,16 @@ bool startWorker(const std::shared_ptr<ConnectCall>& call) {
 // them, starting at 1 ms and doubling up to 100 ms, so that a connect that is done at
 // once (a LAN or loopback peer) costs about a millisecond rather than a fixed 100 ms
 // sleep, and a slow one still wakes the caller only ten times a second.
-void waitForWorker(Waits& waits, const ConnectCall& call, std::uint32_t timeoutMs) {
+// The limit is the first 100 ms, which even a time-out of 0 gets, plus the time-out
+// rounded up to whole 200 ms.
+void waitForWorker(Waits& waits, const ConnectCall& call, std::uint32_t timeoutMs,
+                   const std::atomic<int>* stop) {
+    const std::uint64_t limitMs = 100 + (std::uint64_t{timeoutMs} + 199) / 200 * 200;
     std::uint64_t elapsed = 0;
-    for (std::uint32_t step = 1; elapsed < timeoutMs && !call.done.load(std::memory_order_acquire);
+    for (std::uint32_t step = 1; elapsed < limitMs && !call.done.load(std::memory_order_acquire);
          elapsed += step, step = std::min<std::uint32_t>(step * 2, 100)) {
         waits.pump(200);
+        if (stop && *stop != 0) return;
         waits.sleep(step);
     }
 }
@@ -59,7 +64,7 @@ void waitForWorker(Waits& waits, const ConnectCall& call, std::uint32_t timeoutM
 }  // namespace
 
 int timedConnect(Waits& waits, int socket, const sockaddr_in& address, std::uint32_t timeoutMs,
-                 ConnectFunction connect) {
+                 ConnectFunction connect, const std::atomic<int>* stop) {
     auto call = std::make_shared<ConnectCall>();
     call->workerSocket = ::fcntl(socket, F_DUPFD_CLOEXEC, 0);
     if (call->workerSocket < 0) return -1;
@@ -69,10 +74,10 @@ int timedConnect(Waits& waits, int socket, const sockaddr_in& address, std::uint
         ::close(call->workerSocket);
         return -1;
     }
-    waitForWorker(waits, *call, timeoutMs);
+    waitForWorker(waits, *call, timeoutMs, stop);
     if (call->done.load(std::memory_order_acquire)) return call->result;
-    // Time-out: abort the worker's connect; the worker closes its duplicate when its
-    // connect returns, the caller closes `socket`.
+    // Time-out or stop: abort the worker's connect; the worker closes its duplicate
+    // when its connect returns, the caller closes `socket`.
     ::shutdown(socket, SHUT_RDWR);
     return -1;
 }

@@ -18,6 +18,7 @@
 
 #include <netinet/in.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -32,8 +33,9 @@ using ConnectFunction = std::function<int(int socket, const sockaddr_in& address
 // about `timeoutMs` (rounded up to a multiple of 200 ms, plus an initial 100 ms pause
 // that even a time-out of 0 gets). Returns 0 when connected, -1 when the connect
 // failed or did not finish in time; after a time-out the socket is shut down and
-// fit only to be closed. `connect` replaces the system call (tests).
+// fit only to be closed. `connect` replaces the system call (tests). A `stop` flag
+// that becomes non-zero while it waits ends the wait like a time-out.
 int timedConnect(Waits& waits, int socket, const sockaddr_in& address, std::uint32_t timeoutMs,
-                 ConnectFunction connect = {});
+                 ConnectFunction connect = {}, const std::atomic<int>* stop = nullptr);
 
 }  // namespace qv

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "base/Cp932.h"
+#include "platform/NameForms.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -41,6 +42,36 @@ std::string withSlashes(std::string_view path) {
         std::size_t len = charLength(out, pos);
         if (len == 1 && out[pos] == '\\') out[pos] = '/';
         pos += len;
+    }
+    return out;
+}
+
+// The UTF-8 form of a cp932 path as the code page gives it.
+std::optional<std::string> systemForm(std::string_view path) {
+    if (path.find('\0') != std::string_view::npos) return std::nullopt;
+    return cp932ToUtf8(withSlashes(path));
+}
+
+bool existsOnDisk(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// A path whose names hold Windows forms (NameForms.h): a name that is not on disk as it
+// is but is in the other forms is taken in those, so the file keeps its own name.
+std::string existingForm(const std::string& path) {
+    std::string out;
+    for (std::size_t pos = 0; pos <= path.size();) {
+        std::size_t slash = std::min(path.find('/', pos), path.size());
+        std::string_view name = std::string_view(path).substr(pos, slash - pos);
+        std::string candidate = out + std::string(name);
+        if (hasWindowsForms(name) && !existsOnDisk(candidate)) {
+            std::string other = out + otherForms(name);
+            if (existsOnDisk(other)) candidate = std::move(other);
+        }
+        out = std::move(candidate);
+        if (slash < path.size()) out += '/';
+        pos = slash + 1;
     }
     return out;
 }
@@ -115,18 +146,24 @@ bool copyContent(File& from, File& to) {
 }  // namespace
 
 std::optional<std::string> toSystemPath(std::string_view path) {
-    if (path.find('\0') != std::string_view::npos) return std::nullopt;
-    return cp932ToUtf8(withSlashes(path));
+    std::optional<std::string> utf8 = systemForm(path);
+    if (!utf8 || !hasWindowsForms(*utf8)) return utf8;
+    return existingForm(*utf8);
+}
+
+bool foundInOtherForms(std::string_view path) {
+    return toSystemPath(path) != systemForm(path);
 }
 
 std::optional<std::string> fromSystemName(std::string_view utf8Name) {
     auto cp932 = utf8ToCp932(utf8Name);
     if (!cp932) return std::nullopt;
-    // Only names that come back unchanged are accepted: a character the code page
-    // folds onto another one (or onto "\", the folder separator) would otherwise
+    // Only names that come back unchanged, or in the Windows forms of the characters
+    // that have two (found again by toSystemPath), are accepted: any other character
+    // the code page folds onto another one (or onto "\", the folder separator) would
     // name a different file.
-    auto back = toSystemPath(*cp932);
-    if (!back || *back != utf8Name) return std::nullopt;
+    auto back = systemForm(*cp932);
+    if (!back || (*back != utf8Name && otherForms(*back) != utf8Name)) return std::nullopt;
     return cp932;
 }
 
@@ -297,10 +334,16 @@ DirListing listDirectory(std::string_view path) {
         // fromSystemName also refuses a name holding "\", which would read back as
         // two path components.
         auto name = fromSystemName(utf8);
-        if (!name) {
+        // A name in the other forms whose Windows form is there too cannot be told
+        // apart from it once converted.
+        std::string windowsName = windowsForms(utf8);
+        bool changed = name && windowsName != utf8;
+        if (!name || (changed && ::faccessat(::dirfd(dir), windowsName.c_str(), F_OK,
+                                             AT_SYMLINK_NOFOLLOW) == 0)) {
             listing.skipped.push_back(utf8ToCp932Lossy(utf8));
             continue;
         }
+        if (changed) listing.changed.push_back(*name);
         DirEntry entry;
         entry.name = std::move(*name);
         classify(dir, raw, entry);

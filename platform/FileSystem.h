@@ -6,7 +6,10 @@
 // not valid cp932, or that holds a NUL byte, is refused: the call fails (false, -1,
 // an empty optional or FsError::BadName) and nothing on disk is touched. Names read
 // back from the file system are converted to cp932; a name with no cp932 form is
-// never mangled but skipped and reported (DirListing::skipped).
+// never mangled but skipped and reported (DirListing::skipped). The characters with
+// two Unicode forms but one cp932 code (platform/NameForms.h) are the exception: a
+// name holding the non-Windows forms is listed in the Windows forms, and a path in
+// those finds the file on disk under its own name, for reading and writing alike.
 //
 // Sizes and offsets are 64-bit. Files are opened share-deny-none (the Linux default).
 //
@@ -36,6 +39,10 @@ enum class FsError {
 // cp932 program path -> UTF-8 file-system path with "/" separators.
 // Empty optional when the path is refused.
 std::optional<std::string> toSystemPath(std::string_view path);
+
+// True when the file at `path` is found on disk under the other forms of NameForms.h
+// (so its name travels changed, in the Windows forms).
+bool foundInOtherForms(std::string_view path);
 
 // UTF-8 file-system name -> cp932. Empty optional when it has no cp932 form, or when
 // its cp932 form would name another file (a character the code page folds onto
@@ -128,6 +135,9 @@ struct DirListing {
     // Names that have no cp932 form, for the log (cp932 with "?" for what does not
     // convert). They are not in `entries`.
     std::vector<std::string> skipped;
+    // Names in `entries` whose file on disk holds the other forms of NameForms.h, as
+    // listed (in the Windows forms), for the log.
+    std::vector<std::string> changed;
 };
 
 // The entries of the folder at `path`.

@@ -10,6 +10,7 @@
 #include "peer/protocol/ConnectionKey.h"
 #include "platform/TextCodec.h"
 #include "ui/CurrentSettings.h"
+#include "ui/SettingsMenu.h"
 
 namespace qv {
 namespace {
@@ -57,6 +58,7 @@ void runNicknameDialog(Program& program) {
             J("PortN接続では、ニックネームの設定が必要です\r\n任意の文字列を入力してください"),
             value)) {
         program.settings().setString(setting::kNicname, safeCopy(value, 13));
+        dropLeadingBlanks(program, setting::kNicname);
     }
     showCurrentSettings(program);
 }

@@ -83,6 +83,11 @@ sockaddr_in ipv4Address(std::uint32_t address, int port) {
     return socketAddress;
 }
 
+// `code`, or "stopped" when a stop ended the connect.
+int stopOr(const PeerConnectContext& context, int code) {
+    return context.clientStop.load() != 0 ? client::kStopped : code;
+}
+
 int closeWith(int socket, int code) {
     ::close(socket);
     return code;
@@ -90,7 +95,7 @@ int closeWith(int socket, int code) {
 
 bool connectWithin(PeerConnectContext& context, int socket, std::uint32_t address, int port) {
     return timedConnect(context.waits, socket, ipv4Address(address, port), kPeerConnectTimeoutMs,
-                        context.connect) == 0;
+                        context.connect, &context.clientStop) == 0;
 }
 
 // Waits in 10 ms steps, pumping, for the socket to become readable or writable.
@@ -151,7 +156,7 @@ int readAnswer(PeerConnectContext& context, int socket) {
 int connectDirect(PeerConnectContext& context, int socket, std::uint32_t address, int port) {
     if (address == 0) return closeWith(socket, client::kHostNotFound);
     if (!isPortNumber(port) || !connectWithin(context, socket, address, port)) {
-        return closeWith(socket, client::kConnect);
+        return closeWith(socket, stopOr(context, client::kConnect));
     }
     return socket;
 }
@@ -169,9 +174,10 @@ int connectThroughProxy(PeerConnectContext& context, int socket, std::string_vie
         context.hostLookup.lookup(proxy.host, nullptr, kProxyLookupTimeoutMs);
     if (proxyAddress == 0 ||
         !connectWithin(context, socket, proxyAddress, static_cast<int>(proxyPort))) {
-        return closeWith(socket, client::kConnect);
+        return closeWith(socket, stopOr(context, client::kConnect));
     }
-    context.clientStop.store(0);
+    // A stop pressed before the tunnel stands is kept for the operation that connects.
+    if (context.clientStop.load() != 0) return closeWith(socket, client::kStopped);
     int result = sendRequest(context, socket, connectRequest(peerKey, proxy));
     if (result == client::kOk) result = readAnswer(context, socket);
     return result == client::kOk ? socket : closeWith(socket, result);

@@ -41,7 +41,7 @@ struct PeerConnectContext {
     ConfigStore& settings;  // PROXY and LOW are read here
     Waits& waits;
     HostLookup& hostLookup;
-    std::atomic<int>& clientStop;  // cleared before the CONNECT request is sent
+    std::atomic<int>& clientStop;  // a stop ends the connect and the tunnel request
     ConnectFunction connect = {};  // replaces the system connect (tests)
 };
 
@@ -56,6 +56,7 @@ struct PeerConnectContext {
 //      holds a control character (it would break the request's lines);
 //   -5 the proxy did not become writable or did not answer within 1000 waits of
 //      10 ms;  -6 sending the CONNECT request failed;
+//   -8 the client stop flag was set before the connection stood (it stays set);
 //   -9 the proxy closed the connection (or the receive failed) instead of answering.
 int connectToPeer(PeerConnectContext& context, std::uint32_t address, int port,
                   std::string_view peerText);

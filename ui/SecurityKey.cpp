@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "base/IniFile.h"
 #include "base/TextUtil.h"
 #include "base/TimeText.h"
 #include "platform/TextCodec.h"
@@ -74,15 +75,30 @@ ConnectionKey SecurityKey::deriveConnectionKey(const SecuritySettings& settings,
     return last.derived;
 }
 
+namespace {
+
+// A key or template that the settings file would give back without its leading blanks
+// is refused: a key must never change silently across a restart.
+bool refusedAsUnstorable(const std::string& value, const ShowMessage& show) {
+    if (valueAsLoaded(value) == value) return false;
+    show(
+        J("先頭に空白(スペース・タブ)がある値は、保存すると空白が消えて別の値になるため"
+          "設定できません\r\n空白を除いて入力してください"));
+    return true;
+}
+
+}  // namespace
+
 bool runSecurityKeyCommand(SecurityKey& security, SecuritySettings& settings, const std::tm& now,
-                           const InputDialog& ask) {
+                           const InputDialog& ask, const ShowMessage& show) {
     std::string value = settings.key;
     if (!ask(J("セキュリティーKeyの設定"),
              J("セキュリティーKeyは、送信側、受信側、\r\n双方、同じ値にする必要があります\r\n\r\n"
                "Keyが設定されるとSubKeyが自動的に設定されます\r\n"
                "SubKeyの初期設定では時間をKeyにする為、送信側・受信側\r\n"
                "双方の起動するタイミングにご注意ください"),
-             value)) {
+             value) ||
+        refusedAsUnstorable(value, show)) {
         return false;
     }
     settings.key = value;
@@ -102,7 +118,8 @@ bool runSubKeyCommand(SecurityKey& security, SecuritySettings& settings, const s
                "※YYYY,MM,DD,hh,mm,ssはシステム日付に変換されます\r\n"
                "[起動時のみ]が設定されている場合、起動時のみ変換されます\r\n"
                "[起動時のみ]を外す場合、日付の変わり目には注意！"),
-             value)) {
+             value) ||
+        refusedAsUnstorable(value, show)) {
         return false;
     }
     settings.subKeyTemplate = value;

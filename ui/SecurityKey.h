@@ -77,8 +77,10 @@ using ShowMessage = std::function<void(const std::string& text)>;
 // The security key command: asks for SEC_KEY; on OK stores it in `settings` and
 // computes the sub key again. True when OK was pressed (the caller then writes
 // SEC_KEY to the store). The current-settings text that follows is the caller's.
+// Both commands refuse, with a message and nothing changed, a value that begins with
+// a blank: the settings file would give it back without it.
 bool runSecurityKeyCommand(SecurityKey& security, SecuritySettings& settings, const std::tm& now,
-                           const InputDialog& ask);
+                           const InputDialog& ask, const ShowMessage& show);
 
 // The SubKey command: refuses with "最初にKey1を設定してください" while SEC_KEY is
 // empty; otherwise asks for SEC_SUB_KEY and on OK stores it in `settings` and

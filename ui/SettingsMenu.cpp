@@ -34,6 +34,13 @@ InputDialog windowDialog(Program& program) {
         };
 }
 
+// A message box with the program's caption, as a callback.
+ShowMessage windowMessage(Program& program) {
+    return [&program](const std::string& text) {
+        program.window().view()->messageBox(text, kMessageCaption, 0);
+    };
+}
+
 bool askValue(Program& program, const char* caption, const char* explanation, std::string& value) {
     return program.window().view()->inputDialog(J(caption), J(explanation), value);
 }
@@ -65,17 +72,14 @@ void resetSettings(Program& program) {
 void editProxy(Program& program) {
     program.window().readBack();
     auto dialog = windowDialog(program);
-    editProxySetting(dialog, program.settings());
+    if (editProxySetting(dialog, program.settings())) dropLeadingBlanks(program, setting::kProxy);
 }
 
 void runSubKeyDialog(Program& program) {
     SecuritySettings security = program.securitySettings();
     auto dialog = windowDialog(program);
-    auto show = [&program](const std::string& text) {
-        program.window().view()->messageBox(text, kMessageCaption, 0);
-    };
     if (runSubKeyCommand(program.securityKey(), security, program.clock().localTime(), dialog,
-                         show)) {
+                         windowMessage(program))) {
         program.settings().setString(setting::kSecSubKey, security.subKeyTemplate);
     }
 }
@@ -142,6 +146,14 @@ const std::vector<MenuItem>& menu() {
 
 }  // namespace
 
+void dropLeadingBlanks(Program& program, const char* key) {
+    std::string value = program.settings().getString(key);
+    std::string_view loaded = valueAsLoaded(value);
+    if (loaded == value) return;
+    program.settings().setString(key, loaded);
+    windowMessage(program)(J("先頭の空白(スペース・タブ)は保存できないため取り除きました"));
+}
+
 std::vector<std::string> settingsMenuItems() {
     std::vector<std::string> texts;
     for (const MenuItem& item : menu())
@@ -165,8 +177,8 @@ bool runSettingsMenuItem(Program& program, const std::string& text) {
 void runSecurityKeyDialog(Program& program) {
     SecuritySettings security = program.securitySettings();
     auto dialog = windowDialog(program);
-    if (runSecurityKeyCommand(program.securityKey(), security, program.clock().localTime(),
-                              dialog)) {
+    if (runSecurityKeyCommand(program.securityKey(), security, program.clock().localTime(), dialog,
+                              windowMessage(program))) {
         program.settings().setString(setting::kSecKey, security.key);
     }
 }

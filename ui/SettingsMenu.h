@@ -22,4 +22,8 @@ bool runSettingsMenuItem(Program& program, const std::string& text);
 // The security key dialog (also opened at first start when the user chooses WAN).
 void runSecurityKeyDialog(Program& program);
 
+// A typed setting that begins with blanks would lose them in the settings file: they
+// are dropped at once, and a message box says so.
+void dropLeadingBlanks(Program& program, const char* key);
+
 }  // namespace qv

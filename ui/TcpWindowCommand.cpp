@@ -57,6 +57,21 @@ std::string valueStorePathOf(const Program& program) {
 
 }  // namespace
 
+std::string tcpWindowMessage(const TcpWindowChange& change, const std::string& logLine) {
+    switch (change.outcome) {
+        case TcpWindowOutcome::Changed:
+            return J(
+                "設定を変更しました。新しい接続から有効です(OSの再起動は不要です)。\r\n"
+                "OSを再起動すると元の設定に戻ります。\r\nブラウザ等で接続できなくなった"
+                "場合は、0 で更新して設定を元に戻してください");
+        case TcpWindowOutcome::Restored:
+            return J("設定を変更前の値に戻しました。新しい接続から有効です");
+        default:
+            // The log line without its bullet and line end.
+            return logLine.substr(J("・").size(), logLine.size() - J("・").size() - 2);
+    }
+}
+
 TcpWindowChange changeKernelTcpWindow(const std::string& rmemPath, ValueStore& values,
                                       std::int64_t size) {
     return size > 0 ? setWindow(rmemPath, values, size) : restoreDefaults(rmemPath, values);
@@ -67,7 +82,7 @@ std::string tcpWindowLogLine(const TcpWindowChange& change) {
     switch (change.outcome) {
         case TcpWindowOutcome::Changed:
             return formatText(J("・TCP受信バッファを変更しました(tcp_rmem=%s)。新しい接続から有効"
-                                "です\r\n"),
+                                "です(OSの再起動は不要、再起動すると元の値に戻ります)\r\n"),
                               written.c_str());
         case TcpWindowOutcome::Restored:
             return formatText(J("・TCP受信バッファを変更前の値に戻しました(tcp_rmem=%s)\r\n"),
@@ -93,12 +108,9 @@ void runTcpWindowChange(Program& program) {
     ValueStore values(valueStorePathOf(program),
                       [variables = program.setup().variables] { return systemProxy(variables); });
     TcpWindowChange change = changeKernelTcpWindow(program.setup().tcpRmemPath, values, size);
-    appendLog(program, tcpWindowLogLine(change));
-    window.view()->messageBox(
-        J("設定を変更しました。OSの再起動が必要です！\r\n再起動後、ブラウザ等で"
-          "接続できなくなる事があります。\r\nこの場合、0 で更新して設定を初期"
-          "化してください"),
-        kMessageCaption, kStyleOk);
+    std::string line = tcpWindowLogLine(change);
+    appendLog(program, line);
+    window.view()->messageBox(tcpWindowMessage(change, line), kMessageCaption, kStyleOk);
 }
 
 }  // namespace qv

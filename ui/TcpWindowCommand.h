@@ -6,8 +6,9 @@
 // first change the kernel's settings as they were are recorded in the value store
 // beside the program; 0 or a negative size writes those recorded settings back and
 // forgets the record. Without the right to write (not root) nothing changes and the
-// log says so. In every case the program's message about the change follows, as it
-// always has; the current-size field keeps the value read at start-up.
+// log says so. A message box then tells what happened: a change applies to new
+// connections at once, needs no restart and is gone after one (the kernel keeps it in
+// memory only); the current-size field keeps the value read at start-up.
 //
 // Threads: the window thread (the command shows a message box and pumps).
 #pragma once
@@ -46,6 +47,9 @@ TcpWindowChange changeKernelTcpWindow(const std::string& rmemPath, ValueStore& v
 
 // The log line that tells the user what the change did (cp932, ends with CR LF).
 std::string tcpWindowLogLine(const TcpWindowChange& change);
+
+// The message box text for `change` (cp932); `logLine` is its tcpWindowLogLine.
+std::string tcpWindowMessage(const TcpWindowChange& change, const std::string& logLine);
 
 // The button: reads the fields, changes the kernel's settings, logs, shows the message.
 void runTcpWindowChange(Program& program);

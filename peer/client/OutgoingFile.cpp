@@ -84,6 +84,13 @@ std::optional<OutgoingFile> openOutgoing(Program& program, const std::string& pa
     }
     out.created = timeTextFromFileTime(times->created);
     out.written = timeTextFromFileTime(times->written);
+    if (foundInOtherForms(path)) {
+        std::string line = formatText(J("【名前を変えて送信】%s (波ダッシュ・マイナス記号などを"
+                                        "Windowsの形で送ります)\r\n"),
+                                      out.name.c_str());
+        appendLog(program, line);
+        prependResult(program, line);
+    }
     return out;
 }
 

@@ -30,7 +30,7 @@ bool lineFormatCarries(const TextList& fields) {
 
 void addFolderFiles(const std::string& folder, PublishedFiles& files) {
     TextList lines;
-    listTree(folder, "", lines, kListTreeFiles | kListTreeInfo);
+    listTree(folder, "", lines, kListTreeFiles | kListTreeInfo, 0, &files.unlisted);
     for (int i = 0; i < lines.count(); ++i) {
         TextList fields(lines[i], "\t");
         if (!lineFormatCarries(fields) || !liesInside(fullPathOf(lines[i]), folder)) continue;
@@ -132,6 +132,11 @@ void buildPublicList(Program& program) {
     PublishedFiles files = collectPublishedFiles(state.ownFolders());
     const std::size_t fileCount = files.lines.size();
     window.setField(Field::Published, publishedCounter(state.ownFolders().size(), fileCount));
+    for (const std::string& path : files.unlisted) {
+        window.prependPane(
+            Pane::Lower,
+            formatText(J("【公開できません】名前をShift-JISで表せません: %s\r\n"), path.c_str()));
+    }
     state.setPublished(std::move(files));
     if (fileCount > 0) window.prependPane(Pane::Lower, publishedBanner(fileCount));
     window.refresh();

@@ -25,6 +25,9 @@ struct PublishedFiles {
     std::vector<std::string> folders;
     // The public list: "%s%s\t%s" of name, extension and size.
     std::vector<std::string> lines;
+    // Files left out because their names have no cp932 form ("?" for what does not
+    // convert), for the log.
+    std::vector<std::string> unlisted;
 };
 
 // Picks received from a peer and the peer text to send them to ("" when the peer

@@ -116,7 +116,7 @@ EntryOutcome sendFiles(Program& program, SendQueueEntry& entry) {
 EntryOutcome runEntry(Program& program, SendQueueEntry& entry) {
     SendQueue& queue = program.sendQueue();
     queue.pack().clear();
-    program.flags().clientStop = 0;
+    ClientRun run(program.flags());
     EntryOutcome outcome;
     outcome.errors = reportRefused(program, entry);
     const std::size_t count = entry.files.size();
@@ -171,7 +171,8 @@ void processSendQueue(Program& program) {
         const bool finalCheckRuns = settingOf(program, setting::kLastCheck) != 0;
         if (finalCheckRuns) checkErrors += finalCheck(program, entry);
         queue.clear(index);
-        // A final check that connected has cleared the flag: then only this entry ends.
+        // A final check has cleared the flag as its exchange began: then only this entry
+        // ends.
         bool stopped = program.flags().clientStop == 1 || (outcome.stopped && !finalCheckRuns);
         if (stopped) queue.clearAll();
         stoppedAny = stoppedAny || stopped;

@@ -62,13 +62,13 @@ void registerRelaySlot(Program& program, PeerSession& session) {
 }  // namespace
 
 int exchangeRequest(Program& program, std::string_view peerText, std::string request) {
+    ClientRun run(program.flags());
     PeerSession session;
     int result = openPeerSession(program, peerText, session);
     if (result != client::kOk) return result;
     ExpectedReply expected = expectedReply(request);
     session.key.scramble(request.data(), request.size());
     std::uint32_t start = program.clock().tickMs();
-    program.flags().clientStop = 0;
     result = sendRequest(program, session.socket, request);
     if (program.flags().clientStop == 1) result = client::kStopped;
     if (expected == ExpectedReply::Ok || expected == ExpectedReply::Relay) {

@@ -150,10 +150,10 @@ int streamFile(Program& program, PeerSession& session, File& file, std::int64_t 
 
 int exchangeResumeSend(Program& program, std::string_view peerText, std::string header, File& file,
                        std::int64_t fileSize) {
+    ClientRun run(program.flags());
     PeerSession session;
     int result = openPeerSession(program, peerText, session);
     if (result != client::kOk) return result;
-    program.flags().clientStop = 0;
     session.key.scramble(header.data(), header.size());
     result = sendHeader(program, session.socket, header);
     std::int64_t offset = -1;

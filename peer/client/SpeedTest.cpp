@@ -31,12 +31,12 @@ void reportTestEnded(Program& program, int result) {
 }
 
 // PortN client mode ends with Stop: the indicator shows "切" and the listening port
-// becomes the PORT setting again.
+// becomes the one this run was started with again.
 void leavePortNClientMode(Program& program) {
     if (program.flags().portnClient == 0) return;
     program.window().setField(Field::PortN, J("切"));
     program.flags().portnClient = 0;
-    program.setListeningPort(static_cast<int>(program.settings().getNumber(setting::kPort)));
+    program.setListeningPort(program.startingPort());
 }
 
 void closeEveryListenerConnection(Program& program) {
@@ -99,7 +99,7 @@ void resetStatistics(Program& program, int sides) {
     flags.listenerElapsedMs = 0;
     flags.oneSecondTick = 0;
     if (sides & kResetSendSide) {
-        flags.clientStop = 0;
+        clearStopWhenIdle(flags);
         flags.sendingActive = 0;
         state.sent.clear();
         state.autotune = AutotuneState{};

@@ -159,6 +159,7 @@ __attribute__((target_clones("avx2", "default"))) void incrementPrefix(unsigned 
 int streamTestData(Program& program, std::string_view peerText, std::int64_t bufferSize) {
     SpeedTestState& state = program.speedTest();
     ProgramFlags& flags = program.flags();
+    ClientRun run(flags);
     resetStatistics(program, kResetSendSide);
     state.sent.ticks[RateHistory::kCurrent] = program.clock().tickMs();
     state.record = SpeedTestSummary{};
@@ -171,7 +172,6 @@ int streamTestData(Program& program, std::string_view peerText, std::int64_t buf
     state.useSendBuffer(firstSendBuffer(program, bufferSize, data.size()));
     std::uint32_t start = program.clock().tickMs();
     flags.sendingActive = 1;
-    flags.clientStop = 0;
     state.tcp.start(session.socket);
     result = sendLoop(program, session.socket, data);
     state.record.durationMs = program.clock().tickMs() - start;

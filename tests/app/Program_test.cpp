@@ -77,6 +77,17 @@ TEST_F(ProgramTest, PortComesFromTheFirstArgument) {
     EXPECT_EQ(fx.program->listeningPort(), 9100);
 }
 
+TEST_F(ProgramTest, StoredPortOutsideThePortRangeListensOnTheDefaultAndSaysSo) {
+    fx.sandbox().write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\nPORT=104643\r\n");
+    fx.start();
+    EXPECT_EQ(fx.program->listeningPort(), 9001);
+    EXPECT_NE(window()
+                  .pane(Pane::Lower)
+                  .find(J("INIのPORT=104643 はポート番号(0～65535)ではない"
+                          "ため9001 ポートを使います")),
+              std::string::npos);
+}
+
 TEST_F(ProgramTest, CancelPathSavesNothing) {
     fx.start();
     fx.program->cancel();

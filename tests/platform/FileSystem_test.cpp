@@ -73,6 +73,28 @@ TEST_F(FileSystemTest, UnconvertibleNamesAreSkippedAndReported) {
     EXPECT_EQ(listDirectory("\x83").error, FsError::BadName);
 }
 
+// Names typed on Linux or macOS ("〜" WAVE DASH, "−" MINUS SIGN, "‖", "—", "¢"...) are
+// listed in the cp932 codes of their Windows forms and still reach the file on disk
+// under its own name. Only when both forms are there is the other one left out.
+TEST_F(FileSystemTest, NamesInTheOtherFormsTravelInTheWindowsForms) {
+    sandbox_.write("〜−‖—¢£¬/a〜b.txt", "wave");
+    sandbox_.write("x〜.txt", "other");
+    sandbox_.write("x～.txt", "windows");
+    const std::string folderName = "\x81\x60\x81\x7C\x81\x61\x81\x5C\x81\x91\x81\x92\x81\xCA";
+    const std::string path = folder() + folderName + "\\a\x81\x60" + "b.txt";
+    EXPECT_EQ(readWholeFile(path), "wave");
+    EXPECT_EQ(fileSize(path), 4);
+    EXPECT_TRUE(getFileTimes(path));
+    EXPECT_EQ(readWholeFile(folder() + "x\x81\x60.txt"), "windows");
+
+    DirListing listing = listDirectory(folder());
+    ASSERT_EQ(listing.entries.size(), 2u);
+    EXPECT_EQ(listing.changed, std::vector<std::string>{folderName});
+    ASSERT_EQ(listing.skipped.size(), 1u);  // "x〜.txt"
+    EXPECT_EQ(listDirectory(folder() + folderName).changed, std::vector<std::string>{"a\x81\x60"
+                                                                                     "b.txt"});
+}
+
 TEST_F(FileSystemTest, QuestionsByName) {
     sandbox_.write("f.bin", "12345");
     std::filesystem::create_directory(sandbox_.path() / "ソ");

@@ -164,7 +164,7 @@ class PeerConnectorTest : public ::testing::Test {
     Waits waits_{clock_};
     HostLookup lookup_{waits_, testResolver};
     ConfigStore settings_;
-    std::atomic<int> clientStop_{1};
+    std::atomic<int> clientStop_{0};
     std::shared_ptr<ConnectLog> connects_ = std::make_shared<ConnectLog>();
     PeerConnectContext context_{settings_, waits_, lookup_, clientStop_,
                                 ConnectLog::function(connects_)};
@@ -180,7 +180,6 @@ TEST_F(PeerConnectorTest, DirectConnectionCarriesDataAndIsCloseOnExec) {
     EXPECT_TRUE(::fcntl(fd, F_GETFD) & FD_CLOEXEC);
     EXPECT_EQ(roundTrip(fd, "ping"), "ping");
     EXPECT_EQ(connects_->seen(), std::vector<int>{server.port()});
-    EXPECT_EQ(clientStop_, 1);  // only the proxy path clears the stop flag
 }
 
 TEST_F(PeerConnectorTest, DirectFailuresCloseTheSocket) {
@@ -210,7 +209,6 @@ TEST_F(TinyProxyTunnel, CarriesBytesBothWaysAndDropsTheProxyAnswer) {
     setProxy(loopbackProxy(proxy.port()));
     int fd = connect(0, echo_.port(), echoPeer());  // the proxy resolves the peer
     ASSERT_GT(fd, 0) << proxy.log();
-    EXPECT_EQ(clientStop_, 0);
     // The first bytes read are the peer's, not the rest of "HTTP/1.0 200 ...".
     EXPECT_EQ(roundTrip(fd, "ping"), "ping");
     std::string large(200000, 'x');
@@ -304,6 +302,16 @@ TEST_F(PeerConnectorTest, AProxyThatClosesInsteadOfAnsweringGivesMinus9) {
     EXPECT_EQ(connect(0, 9001, "P"), -9);
     EXPECT_EQ(openDescriptors(), before);
     EXPECT_TRUE(proxy.waitForRequests(1));
+}
+
+// A stop pressed while the proxy connect ran ends the connect and stays for the
+// operation that asked for it.
+TEST_F(PeerConnectorTest, APendingStopEndsTheProxyPathAndStaysSet) {
+    FakeProxy proxy(FakeProxy::Reply::Answer, "HTTP/1.1 200 OK\r\n\r\n");
+    setProxy(loopbackProxy(proxy.port()));
+    clientStop_ = 1;
+    EXPECT_EQ(connect(0, 9001, "P"), -8);
+    EXPECT_EQ(clientStop_, 1);
 }
 
 TEST_F(PeerConnectorTest, ASilentProxyTimesOutAfterAThousandWaitSteps) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "peer/server/Listener.h"
@@ -47,6 +48,13 @@ int connectLoopback(int port, std::uint8_t sourceHost) {
     }
     if (fd >= 0) close(fd);
     return -1;
+}
+
+bool fullAcceptQueueResets() {
+    std::ifstream setting("/proc/sys/net/ipv4/tcp_abort_on_overflow");
+    int value = 0;
+    setting >> value;
+    return value != 0;
 }
 
 // With a negative backlog the socket is only bound (for freeLoopbackPort).

@@ -22,6 +22,9 @@ int freeLoopbackPort();
 int connectLoopback(int port, std::uint8_t sourceHost = 1);
 // A socket listening on a free port of 127.0.0.1 (its number in `port`); -1 on failure.
 int listenLoopback(int& port, int backlog = 1);
+// True when the kernel resets a connect to a full accept queue instead of letting it
+// hang (then a full queue cannot stall a connect).
+bool fullAcceptQueueResets();
 
 class LoopbackPeer {
   public:

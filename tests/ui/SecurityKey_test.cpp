@@ -89,11 +89,11 @@ TEST(SecurityCommands, TheKeyCommandStoresTheKeyAndComputesTheSubKey) {
     SecuritySettings settings{"", "YYYY", 1024};
     SecurityKey security;
     ScriptedDialog dialog;
-    EXPECT_FALSE(runSecurityKeyCommand(security, settings, kMorning, dialog.ask()));
+    EXPECT_FALSE(runSecurityKeyCommand(security, settings, kMorning, dialog.ask(), dialog.show()));
     EXPECT_EQ(dialog.caption, J("セキュリティーKeyの設定"));
     EXPECT_EQ(settings.key, "");
     dialog.reply = "secret";
-    EXPECT_TRUE(runSecurityKeyCommand(security, settings, kMorning, dialog.ask()));
+    EXPECT_TRUE(runSecurityKeyCommand(security, settings, kMorning, dialog.ask(), dialog.show()));
     EXPECT_EQ(settings.key, "secret");
     EXPECT_EQ(security.subKey(), "2024");
 }

@@ -100,5 +100,31 @@ TEST_F(SettingsMenuTest, ProxyDialogStoresTheProxy) {
     EXPECT_EQ(settings().getString(setting::kProxy), "proxy.test:8080:u:p");
 }
 
+// The settings file gives values back without their leading blanks: a key typed so is
+// refused (a key never changes silently), other texts lose the blanks when typed.
+TEST_F(SettingsMenuTest, TypedValuesWithLeadingBlanksAreRefusedOrTrimmedAndTheUserIsTold) {
+    const std::string refused =
+        J("先頭に空白(スペース・タブ)がある値は、保存すると空白が消えて"
+          "別の値になるため設定できません\r\n空白を除いて入力してください");
+    settings().setString(setting::kSecKey, "old");
+    fx.view.inputAnswers = {"  abc", "\tYYYY"};
+    EXPECT_TRUE(run("[SecurityUP]セキュリティーKeyの設定"));
+    EXPECT_TRUE(run("[SecurityUP]セキュリティーSubKeyの設定"));
+    EXPECT_EQ(settings().getString(setting::kSecKey), "old");
+    EXPECT_NE(settings().getString(setting::kSecSubKey), "\tYYYY");
+    ASSERT_EQ(fx.view.messages.size(), 2u);
+    EXPECT_EQ(fx.view.messages[0].text, refused);
+    EXPECT_EQ(fx.view.messages[1].text, refused);
+
+    fx.view.inputAnswers = {" proxy.test:8080", "  nick"};
+    EXPECT_TRUE(run("Proxy接続設定"));
+    EXPECT_TRUE(run("PortN接続用ニックネーム変更"));
+    EXPECT_EQ(settings().getString(setting::kProxy), "proxy.test:8080");
+    EXPECT_EQ(settings().getString(setting::kNicname), "nick");
+    ASSERT_EQ(fx.view.messages.size(), 4u);
+    EXPECT_EQ(fx.view.messages[3].text,
+              J("先頭の空白(スペース・タブ)は保存できないため取り除きました"));
+}
+
 }  // namespace
 }  // namespace qv

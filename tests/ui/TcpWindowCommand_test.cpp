@@ -73,12 +73,15 @@ TEST(TcpWindowButton, ShowsTheSizeAtStartAndChangesOnThePress) {
     app.view.typed[static_cast<int>(Field::TcpNew)] = "65535";
     runTcpWindowChange(*app.program);
     EXPECT_EQ(kernel.read("tcp_rmem"), "4096 65535 65535\n");
+    // The change holds for new connections at once and until the next restart.
     ASSERT_EQ(app.view.messages.size(), 1u);
-    EXPECT_EQ(
-        app.view.messages[0].text,
-        J("設定を変更しました。OSの再起動が必要です！\r\n再起動後、ブラウザ等で接続できなくなる"
-          "事があります。\r\nこの場合、0 で更新して設定を初期化してください"));
-    EXPECT_NE(window.pane(Pane::Upper).find(J("・TCP受信バッファを変更しました")),
+    EXPECT_EQ(app.view.messages[0].text,
+              J("設定を変更しました。新しい接続から有効です(OSの再起動は不要です)。\r\nOSを再起動"
+                "すると元の設定に戻ります。\r\nブラウザ等で接続できなくなった場合は、0 で更新"
+                "して設定を元に戻してください"));
+    EXPECT_NE(window.pane(Pane::Upper)
+                  .find(J("・TCP受信バッファを変更しました(tcp_rmem=4096 65535 65535)。新しい接続"
+                          "から有効です(OSの再起動は不要、再起動すると元の値に戻ります)\r\n")),
               std::string::npos);
     EXPECT_EQ(window.field(Field::TcpCurrent), "131072");  // kept until the next start
     EXPECT_NE(app.folder.read("quorvane-cli.values").find("tcp_rmem=(S)4096 131072 6291456"),
@@ -87,7 +90,14 @@ TEST(TcpWindowButton, ShowsTheSizeAtStartAndChangesOnThePress) {
     app.view.typed[static_cast<int>(Field::TcpNew)] = "abc";  // reads as 0: restore
     runTcpWindowChange(*app.program);
     EXPECT_EQ(kernel.read("tcp_rmem"), "4096 131072 6291456\n");
-    EXPECT_EQ(app.view.messages.size(), 2u);
+    ASSERT_EQ(app.view.messages.size(), 2u);
+    EXPECT_EQ(app.view.messages[1].text, J("設定を変更前の値に戻しました。新しい接続から有効です"));
+
+    // Nothing changed: the message says so rather than claiming a change.
+    runTcpWindowChange(*app.program);
+    ASSERT_EQ(app.view.messages.size(), 3u);
+    EXPECT_EQ(app.view.messages[2].text,
+              J("変更前の値の記録がないため、TCP受信バッファは何も変更していません"));
 }
 
 // Start-up shows what the kernel itself is set to (only read, never written here).

@@ -129,6 +129,21 @@ TEST_P(FileTransferOnce, FinalCheckFindsEverythingThere) {
     EXPECT_NE(senderLog().find(J("】確認エラー件数:0\r\n")), std::string::npos);
 }
 
+// A name typed on Linux ("〜" WAVE DASH, "−" MINUS SIGN) is sent from its own file
+// under the Windows forms of cp932, and the sender says so.
+TEST_P(FileTransferOnce, NamesInTheOtherFormsAreSentFromTheirOwnFile) {
+    addFile("wave/a〜b−c.txt", 100);
+    dropFiles(sender.program(), {cp932("wave")});
+    fs::path arrived = received("wave/a～b－c.txt");
+    ASSERT_TRUE(receiver.waitUntil([&] {
+        std::error_code error;
+        return fs::file_size(arrived, error) == 100 && !error;
+    }));
+    EXPECT_EQ(test::readFileAt(arrived), tree[0].second);
+    EXPECT_NE(sender.lowerLog().find(J("【名前を変えて送信】wave\\a～b－c.txt")),
+              std::string::npos);
+}
+
 INSTANTIATE_TEST_SUITE_P(Md5On, FileTransferOnce, ::testing::Values(1));
 
 // The console's drop between two quorvane-cli programs.

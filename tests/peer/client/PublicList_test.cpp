@@ -107,11 +107,15 @@ TEST_F(PublicListTest, PicksNameWholeLinesFirstThenLeadingPartsInsideTheFolders)
     publisher.folder().write("pub/num.txt", std::string(123, 'n'));
     publisher.folder().write("pub2/num.txt", std::string(12, 'n'));
     publisher.folder().write("pub/tab\tname.txt", "tab");
+    publisher.folder().write("pub/smile\xF0\x9F\x98\x80.txt", "no cp932 form");
     fs::path pub = publisher.folder().path() / "pub";
     fs::path pub2 = publisher.folder().path() / "pub2";
     PublishedFiles files = collectPublishedFiles({cp932(pub), cp932(pub2)});
-    // The link out and the name that would break the line format are left out.
+    // The link out and the name that would break the line format are left out, and so
+    // is the name without a cp932 form, which is kept for the log.
     ASSERT_EQ(files.lines.size(), 6u);
+    ASSERT_EQ(files.unlisted.size(), 1u);
+    EXPECT_TRUE(files.unlisted[0].starts_with(cp932(pub) + "\\smile?")) << files.unlisted[0];
     PickFinder finder(files);
     auto pathOf = [&finder](std::string_view pick) { return realPath(finder.pathFor(pick)); };
     // Same name and size in two folders: the first; a whole line before a leading part.

@@ -4,10 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <thread>
 
 #include "base/SettingKeys.h"
+#include "peer/client/Autotune.h"
 #include "peer/client/PeerStreamRequest.h"
 #include "peer/client/RateDisplay.h"
 #include "platform/TextCodec.h"
@@ -33,6 +40,27 @@ long largestRate(const std::string& log, const char* utf8Label) {
 // Test-only timers on a program's own loop.
 constexpr int kPumpOtherTimer = 99001;
 constexpr int kActionTimer = 99002;
+constexpr int kLateStopTimer = 99003;
+
+// Runs `action` once, `ms` milliseconds from now, on `loop`.
+void runOnceAfter(EventLoop& loop, int id, std::uint32_t ms, std::function<void()> action) {
+    loop.setTimer(id, ms, [&loop, id, action] {
+        loop.killTimer(id);
+        action();
+    });
+}
+
+// Milliseconds since `start`.
+long msSince(std::chrono::steady_clock::time_point start) {
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - start)
+                                 .count());
+}
+
+// The auto-tune step's report to the peer, as it runs nested inside the stream.
+void reportToPeer(Program& program) {
+    reportBufferState(program, AutotuneReport{64000, 64000, 3});
+}
 
 class SpeedTestTest : public ::testing::Test {
   protected:
@@ -87,6 +115,28 @@ TEST_F(SpeedTestTest, StreamShowsRatesOnBothSidesUntilStop) {
     EXPECT_TRUE(b.waitUntil([&] { return contains(b.upperLog(), J("【127.0.0.1 と切断】")); }));
     // One second after Stop the statistics are cleared.
     EXPECT_TRUE(a.waitUntil([&] { return a.program().speedTest().sent.ticks[0] == 0; }, 3000));
+}
+
+// A stop pressed while the stream is away in a nested wait (an auto-tune report whose
+// connect takes longer than the second after which the statistics are reset) is still
+// seen by the stream when the wait ends. A late second stop bounds the test.
+TEST_F(SpeedTestTest, AStopSurvivesTheStatisticsResetAndANestedReport) {
+    type(a, Field::Peer, b.peerText());
+    EventLoop& loop = a.program().loop();
+    loop.setTimer(kPumpOtherTimer, 20, [this] { b.program().loop().pump(100); });
+    auto actionEnded = std::chrono::steady_clock::now();
+    runOnceAfter(loop, kActionTimer, 800, [&] {
+        stopTransfers(a.program());
+        a.program().waits().responsiveWait(1300);
+        reportToPeer(a.program());
+        actionEnded = std::chrono::steady_clock::now();
+    });
+    runOnceAfter(loop, kLateStopTimer, 6000, [this] { stopTransfers(a.program()); });
+    startSendTest(a.program());
+    loop.killTimer(kPumpOtherTimer);
+    loop.killTimer(kLateStopTimer);
+    EXPECT_LT(msSince(actionEnded), 1000);
+    EXPECT_TRUE(contains(a.upperLog(), J("相手にバッファ情報を返信しました")));
 }
 
 TEST_F(SpeedTestTest, StreamWithASecurityKeyIsCountedByTheReceiver) {
@@ -146,6 +196,59 @@ TEST_F(SpeedTestTest, ReceiveRequestRefusedBySendIrai) {
     EXPECT_EQ(peer.rfind("127.0.0.1:" + std::to_string(a.port()) + ":alice@", 0), 0u) << peer;
     b.pumpFor(1200);
     EXPECT_FALSE(contains(b.upperLog(), J("送信速度ﾁｪｯｸ中")));  // no stream follows
+}
+
+// A peer that takes the test stream and then lets no further connection in (its
+// accept queue stays full), so the auto-tune report's connect hangs; it drains the
+// stream for at most 10 s.
+class StallingPeer {
+  public:
+    StallingPeer() {
+        listener_ = test::listenLoopback(port_, 0);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~StallingPeer() {
+        thread_.join();
+        for (int fd : {listener_, filler_})
+            if (fd >= 0) ::close(fd);
+    }
+    std::string peerText() const { return "127.0.0.1:" + std::to_string(port_); }
+
+  private:
+    void serve() {
+        int stream = ::accept(listener_, nullptr, nullptr);
+        filler_ = test::connectLoopback(port_);
+        auto start = std::chrono::steady_clock::now();
+        char buffer[65536];
+        for (pollfd fd{stream, POLLIN, 0}; msSince(start) < 10000;) {
+            if (::poll(&fd, 1, 50) > 0 && ::recv(stream, buffer, sizeof buffer, 0) <= 0) break;
+        }
+        ::close(stream);
+    }
+    int port_ = 0;
+    int listener_ = -1;
+    int filler_ = -1;
+    std::thread thread_;
+};
+
+TEST(SpeedTestStop, AStopWhileTheAutotuneReportConnectsEndsTheStreamWithinASecond) {
+    if (test::fullAcceptQueueResets()) GTEST_SKIP() << "the kernel resets on a full queue";
+    test::LoopbackPeer a{"[Quorvane]\r\nWAN=0\r\nNICNAME=alice\r\nAUTO=0\r\nBUF=64000\r\n"};
+    StallingPeer peer;
+    a.view().typed[static_cast<int>(Field::Peer)] = peer.peerText();
+    EventLoop& loop = a.program().loop();
+    auto stopped = std::chrono::steady_clock::now();
+    runOnceAfter(loop, kActionTimer, 800, [&] {
+        runOnceAfter(loop, kLateStopTimer, 300, [&] {
+            stopped = std::chrono::steady_clock::now();
+            stopTransfers(a.program());
+        });
+        reportToPeer(a.program());
+    });
+    startSendTest(a.program());
+    EXPECT_LT(msSince(stopped), 1000);
+    EXPECT_EQ(a.program().window().pane(Pane::Upper),
+              J("【速度テスト終了(停止ボタンが押されました)】\r\n"));
 }
 
 // The statistics timers of a program without a peer, with a fake clock.
@@ -218,13 +321,15 @@ TEST_F(StatisticsTimersTest, StopClearsBothSidesOneSecondLater) {
     EXPECT_EQ(flags.clientStop, 0);
 }
 
-TEST_F(StatisticsTimersTest, StopEndsPortNClientModeWithoutClaimingAPortNothingListensOn) {
+// This program was started with port 0: after Stop it still does not listen, whatever
+// the PORT setting says, and no line claims that it does.
+TEST_F(StatisticsTimersTest, StopEndsPortNClientModeAndStaysOnTheStartingPort) {
     program().flags().portnClient = 1;
     program().settings().setNumber(setting::kPort, 9123);
     stopTransfers(program());
     EXPECT_EQ(program().flags().portnClient, 0);
     EXPECT_EQ(program().window().field(Field::PortN), J("切"));
-    // This program listens nowhere (port 0), so no line says it listens again.
+    EXPECT_EQ(program().listeningPort(), 0);
     const std::string upper = program().window().pane(Pane::Upper);
     EXPECT_NE(upper.find(J("★コネクションを切断しました★\r\n")), std::string::npos);
     EXPECT_EQ(upper.find(J("待ち受けを再開")), std::string::npos);
