@@ -4,6 +4,7 @@
 
 #include "app/Program.h"
 #include "app/SettingsCatalogue.h"
+#include "net/TcpFigures.h"
 #include "frontends/console/ConsoleWindow.h"
 #include "frontends/console/DropCommand.h"
 #include "peer/client/ClientError.h"
@@ -45,6 +46,26 @@ const char* directionName(OneShotAction action) {
         default:
             return "none";
     }
+}
+
+// The sender's TCP figures, when the kernel gave them: what the link did and what held
+// the sender back.
+void addTcpFigures(JsonObject& json, const TcpFigures& tcp) {
+    if (!tcp.valid) return;
+    const LimitShares shares = tcp.shares();
+    json.add("acknowledged_bytes", tcp.ackedBytes)
+        .add("rtt_min_ms", tcp.rttMinUs / 1000.0)
+        .add("rtt_avg_ms", tcp.rttAvgUs / 1000.0)
+        .add("rtt_max_ms", tcp.rttMaxUs / 1000.0)
+        .add("retransmissions", static_cast<std::int64_t>(tcp.retransmissions))
+        .add("cwnd_segments", static_cast<std::int64_t>(tcp.cwnd))
+        .add("limited_by", sendLimitName(tcp.limit()));
+    if (!tcp.timesKnown || tcp.elapsedUs == 0) return;
+    const double elapsed = static_cast<double>(tcp.elapsedUs);
+    json.add("limited_network_share", shares.networkUs / elapsed)
+        .add("limited_receiver_window_share", shares.receiverWindowUs / elapsed)
+        .add("limited_send_buffer_share", shares.sendBufferUs / elapsed)
+        .add("limited_program_share", shares.programUs / elapsed);
 }
 
 std::string quoted(const std::string& path) {
@@ -122,6 +143,7 @@ void ConsoleRun::runSend(Outcome& outcome) {
         .add("buffers_tried", record.buffersTried)
         .add("buffer_chosen", state.sendBufferSize)
         .add("so_sndbuf", record.grantedSendBuffer);
+    addTcpFigures(outcome.fields, record.tcp);
 }
 
 void ConsoleRun::runReceive(Outcome& outcome) {

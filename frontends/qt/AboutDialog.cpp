@@ -23,7 +23,7 @@ QLabel* detailsLabel(QWidget* parent) {
     label->setText(QStringLiteral("<b>%1</b><br>%2<br>%3<br><a href=\"%4\">%4</a>")
                        .arg(text("Quorvane「くおるべ」"),
                             text("バージョン %1").arg(QString::fromUtf8(kVersion)),
-                            text("ライセンス: %1").arg(QStringLiteral(QV_LICENSE)), page));
+                            text("ライセンス: %1").arg(QString::fromUtf8(kLicense)), page));
     // The link goes the way of "HP", so that a failure is told the same way.
     label->setTextInteractionFlags(Qt::TextBrowserInteraction);
     label->setOpenExternalLinks(false);

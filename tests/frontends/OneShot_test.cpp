@@ -71,7 +71,9 @@ TEST_F(OneShotPair, SpeedBothWaysWithJsonSummaries) {
     EXPECT_TRUE(pythonAccepts(*cli, folder,
                               "d['direction'] == 'send' and d['success'] and d['bytes'] > 0 and "
                               "d['buffer_chosen'] == 64000 and d['so_sndbuf'] > 0 and "
-                              "d['duration_s'] >= 1.5 and d['result_code'] == -8"));
+                              "d['duration_s'] >= 1.5 and d['result_code'] == -8 and "
+                              "d['acknowledged_bytes'] > 0 and d['rtt_max_ms'] >= d['rtt_min_ms'] "
+                              "and d['limited_by'] != ''"));
     // The receiving server writes its own summary when the stream has ended.
     EXPECT_TRUE(server->waitFor("# receive summary: ")) << server->output();
 

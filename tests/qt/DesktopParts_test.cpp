@@ -117,7 +117,7 @@ TEST(DesktopAbout, ShowsVersionLicenceAndPageAndCloses) {
         texts += label->text();
     EXPECT_TRUE(texts.contains(QString::fromUtf8(kVersion)));
     EXPECT_TRUE(texts.contains(QString::fromUtf8(kProjectUrl)));
-    EXPECT_TRUE(texts.contains(QStringLiteral(QV_LICENSE)));
+    EXPECT_TRUE(texts.contains(QString::fromUtf8(kLicense)));
     auto* buttons = about.findChild<QDialogButtonBox*>();
     ASSERT_NE(buttons, nullptr);
     for (QAbstractButton* button : buttons->buttons()) {
