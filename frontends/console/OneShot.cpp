@@ -4,9 +4,9 @@
 
 #include "app/Program.h"
 #include "app/SettingsCatalogue.h"
-#include "net/TcpFigures.h"
 #include "frontends/console/ConsoleWindow.h"
 #include "frontends/console/DropCommand.h"
+#include "net/TcpFigures.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerStreamRequest.h"
 #include "peer/client/SendQueue.h"

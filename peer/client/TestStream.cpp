@@ -143,7 +143,7 @@ int grantedSendBuffer(int socket) {
 // Built twice: with AVX2 where the processor has it (32 bytes per add), else with the
 // SSE2 of every x86-64; the loader picks the clone once.
 __attribute__((target_clones("avx2", "default"))) void incrementPrefix(unsigned char* data,
-                                                                        std::size_t count) {
+                                                                       std::size_t count) {
     using Block = unsigned char __attribute__((vector_size(32)));
     std::size_t i = 0;
     for (; i + sizeof(Block) <= count; i += sizeof(Block)) {

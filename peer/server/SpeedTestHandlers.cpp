@@ -27,7 +27,7 @@ bool acceptableRecvRequest(const RequestFields& fields) {
 // "%s:%d:%s" of the requester's address, announced port and identity.
 std::string requesterPeerText(const ServeContext& context, const RequestFields& fields) {
     return strprintf("%s:%d:%s", context.slot.peerAddress.c_str(),
-                      static_cast<int>(parseLong(fields[0])), std::string(fields[9]).c_str());
+                     static_cast<int>(parseLong(fields[0])), std::string(fields[9]).c_str());
 }
 
 // The requester's buffer settings go into the window, its transfer settings into the
@@ -75,7 +75,8 @@ void handleRecvRequest(ServeContext& context) {
 
 void handleRecvAnswer(ServeContext& context) {
     std::string_view line = requestLineOf(context.block);
-    std::string text = safeCopy(line.substr(requestPrefix(RequestKind::RecvAns).size()), kReportBuffer);
+    std::string text =
+        safeCopy(line.substr(requestPrefix(RequestKind::RecvAns).size()), kReportBuffer);
     Program& program = context.program;
     replaceLog(program, formatText(J("【%s よりバッファ情報を受信】\r\n★%s\r\n%s\r\n"),
                                    context.slot.peerAddress.c_str(), text.c_str(),

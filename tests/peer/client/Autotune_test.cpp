@@ -16,8 +16,7 @@ namespace {
 std::vector<std::string> listOf(const std::string& text) {
     std::vector<std::string> items;
     std::size_t start = 0;
-    for (std::size_t comma; (comma = text.find(',', start)) != std::string::npos;
-         start = comma + 1)
+    for (std::size_t comma; (comma = text.find(',', start)) != std::string::npos; start = comma + 1)
         items.push_back(text.substr(start, comma - start));
     items.push_back(text.substr(start));
     return items;
@@ -93,8 +92,8 @@ TEST(Autotune, DefaultListFromFirstStepToSettling) {
     std::vector<std::int64_t> sizes;
     for (const AutotuneReport& report : tuning.reports)
         sizes.push_back(report.current);
-    std::vector<std::int64_t> expected{8000,  16000, 32000, 64000, 128000, 300000,
-                                       600000, 65000, 64500, 64000, 63500, 64000};
+    std::vector<std::int64_t> expected{8000,   16000, 32000, 64000, 128000, 300000,
+                                       600000, 65000, 64500, 64000, 63500,  64000};
     EXPECT_EQ(sizes, expected);
     EXPECT_EQ(tuning.reports[7].remaining, 4);
     EXPECT_EQ(tuning.reports[10].remaining, 1);
@@ -203,8 +202,9 @@ TEST_F(AutotuneTimersTest, ReportsEachStepAndSettlesIntoTheBufferField) {
     EXPECT_EQ(program().speedTest().sendBufferSize, 32000);
     std::string log = upperLog();
     // The first measured step: (3 - 1 + 4) steps of 12 s remain.
-    EXPECT_NE(log.find(J("相手にバッファ情報を返信しました\r\n最適=16000[NowCheck 32000..]あと 72 秒")),
-              std::string::npos)
+    EXPECT_NE(
+        log.find(J("相手にバッファ情報を返信しました\r\n最適=16000[NowCheck 32000..]あと 72 秒")),
+        std::string::npos)
         << cp932ToUtf8Lossy(log);
     EXPECT_NE(log.find(J("最適=32000[NowCheck 32000..]確定しました")), std::string::npos);
     EXPECT_NE(fx.view.paneLog(Pane::Lower).find(J("現在の送信バッファ=32000")), std::string::npos);
