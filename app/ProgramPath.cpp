@@ -5,6 +5,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
+
+#include "base/EnvironmentTable.h"
+#include "platform/FileSystem.h"
+#include "platform/TextCodec.h"
 
 namespace qv {
 namespace fs = std::filesystem;
@@ -69,6 +74,23 @@ std::string installedReceiveFolder(const std::string& programFolder,
     if (fs::path(programFolder).lexically_normal() != fs::path(settingsFolder).lexically_normal())
         return {};
     return (fs::path(downloadFolder) / "Quorvane").string() + "/";
+}
+
+std::string userManualPath(const EnvironmentTable& environment, const char* packageName) {
+    std::vector<std::string> candidates{
+        environment.value(EnvironmentTable::kProgramStem) + ".txt",
+        environment.value(EnvironmentTable::kProgramFolder) + "quorvane.txt"};
+    std::error_code error;
+    fs::path exe = fs::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        fs::path doc = exe.parent_path() / "../share/doc" / packageName / "quorvane.txt";
+        if (auto cp932 = fromSystemName(doc.lexically_normal().string()))
+            candidates.push_back(*cp932);
+    }
+    for (const std::string& candidate : candidates) {
+        if (pathExists(candidate)) return candidate;
+    }
+    return candidates.front();
 }
 
 }  // namespace qv

@@ -13,7 +13,8 @@
 // executable's file name, and receives files into the download folder's "Quorvane/"
 // (`xdg-user-dir DOWNLOAD`).
 //
-// Pure functions over injected facts; any thread.
+// Pure functions over injected facts, except userManualPath, which looks at the disk;
+// any thread.
 #pragma once
 
 #include <functional>
@@ -55,5 +56,12 @@ std::string installedSettingsFolder();
 std::string installedReceiveFolder(const std::string& programFolder,
                                    const std::string& settingsFolder,
                                    const std::string& downloadFolder);
+
+class EnvironmentTable;
+
+// The user manual (cp932 path): named like the program beside it, the build's
+// quorvane.txt beside it, or the copy that package `packageName` installs under
+// share/doc; the first of them when none exists.
+std::string userManualPath(const EnvironmentTable& environment, const char* packageName);
 
 }  // namespace qv

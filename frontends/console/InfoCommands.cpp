@@ -4,14 +4,13 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <vector>
 
 #include "app/Program.h"
+#include "app/ProgramPath.h"
 #include "app/SettingsCatalogue.h"
 #include "base/Version.h"
 #include "frontends/console/ConsoleWindow.h"
-#include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 #include "ui/SettingsMenu.h"
 
@@ -52,24 +51,8 @@ bool desktopPresent() {
     return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
 }
 
-// The user manual: named like the program beside it, the build's quorvane.txt beside
-// it, or the installed copy under share/doc (cp932).
 std::string manualPath(Program& program) {
-    const EnvironmentTable& environment = program.environment();
-    std::vector<std::string> candidates{
-        environment.value(EnvironmentTable::kProgramStem) + ".txt",
-        environment.value(EnvironmentTable::kProgramFolder) + "quorvane.txt"};
-    std::error_code error;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        std::filesystem::path doc = exe.parent_path() / "../share/doc/quorvane-cli/quorvane.txt";
-        if (auto cp932 = fromSystemName(doc.lexically_normal().string()))
-            candidates.push_back(*cp932);
-    }
-    for (const std::string& candidate : candidates) {
-        if (pathExists(candidate)) return candidate;
-    }
-    return candidates.front();
+    return userManualPath(program.environment(), "quorvane-cli");
 }
 
 void showHelp(ConsoleWindow& window) {

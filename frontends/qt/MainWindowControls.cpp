@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "app/Program.h"
+#include "app/ProgramPath.h"
 #include "base/EnvironmentTable.h"
 #include "base/SettingKeys.h"
 #include "frontends/qt/AboutDialog.h"
@@ -314,7 +315,7 @@ void MainWindow::openSettingsMenu() {
 }
 
 void MainWindow::showAbout() {
-    std::string manual = program_.environment().value(EnvironmentTable::kProgramStem) + ".txt";
+    std::string manual = userManualPath(program_.environment(), "quorvane");
     AboutDialog about(
         manual, [this](const std::string& target) { openOrTell(target); }, this);
     about.exec();

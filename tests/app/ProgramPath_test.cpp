@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/EnvironmentTable.h"
 #include "support/SandboxFolder.h"
 
 namespace qv {
@@ -47,6 +48,20 @@ TEST(ProgramPath, OnlyAnInstalledProgramReceivesIntoTheDownloadFolder) {
               "/home/u/Downloads/Quorvane/");
     EXPECT_EQ(installedReceiveFolder("/opt/q/", "/home/u/.config/quorvane/", "/home/u/Downloads"),
               "");
+}
+
+// The desktop window and the console find the same manual: the program's own name
+// first, then the build's quorvane.txt beside it.
+TEST(ProgramPath, TheManualBesideTheProgramIsFoundUnderEitherName) {
+    test::SandboxFolder folder;
+    EnvironmentTable environment(folder.dir() + "quorvane");
+    EXPECT_EQ(userManualPath(environment, "quorvane"), folder.dir() + "quorvane.txt");
+    EnvironmentTable cli(folder.dir() + "quorvane-cli");
+    EXPECT_EQ(userManualPath(cli, "quorvane-cli"), folder.dir() + "quorvane-cli.txt");
+    folder.write("quorvane.txt", "manual");
+    EXPECT_EQ(userManualPath(cli, "quorvane-cli"), folder.dir() + "quorvane.txt");
+    folder.write("quorvane-cli.txt", "manual");
+    EXPECT_EQ(userManualPath(cli, "quorvane-cli"), folder.dir() + "quorvane-cli.txt");
 }
 
 }  // namespace
