@@ -38,6 +38,7 @@ int sendPublicListRequest(Program& program) {
     if (!peerFromBox(program)) return -1;
     refreshPeerHistory(program);
     const std::string peer = program.window().field(Field::Peer);
+    program.publicLists().noteListRequested(program.clock().tickMs());
     int result =
         exchangeRequest(program, peer, pub1Request(program.listeningPort(), ownIdentity(program)));
     logRequestResult(program, peer, result);

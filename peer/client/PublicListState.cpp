@@ -48,4 +48,18 @@ std::string PublicListState::publicListPeer() const {
     return publicListPeer_;
 }
 
+void PublicListState::noteListRequested(std::uint32_t nowMs) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    listRequested_ = true;
+    listRequestedAt_ = nowMs;
+}
+
+bool PublicListState::takeListRequest(std::uint32_t nowMs) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    // Tick arithmetic: the difference is right across the counter's wrap-around.
+    const bool answered = listRequested_ && nowMs - listRequestedAt_ <= kListAnswerMs;
+    listRequested_ = false;
+    return answered;
+}
+
 }  // namespace qv

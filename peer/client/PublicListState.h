@@ -8,6 +8,7 @@
 // window thread builds the list and works the picks off. Accessors return copies.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -56,6 +57,13 @@ class PublicListState {
     void setPicks(ReceivedPicks picks);
     ReceivedPicks picks() const;
 
+    // A peer's list is shown only when this PC asked for it: one list per request,
+    // arriving within kListAnswerMs of it. Others are logged and dropped, so a list
+    // nobody asked for never opens the dialog over the user's work.
+    static constexpr std::uint32_t kListAnswerMs = 60000;
+    void noteListRequested(std::uint32_t nowMs);
+    bool takeListRequest(std::uint32_t nowMs);
+
     // The peer that last asked for this PC's list or sent picks.
     void setPublicListPeer(std::string peer);
     std::string publicListPeer() const;
@@ -69,6 +77,8 @@ class PublicListState {
     std::vector<std::string> receivedList_;
     ReceivedPicks picks_;
     std::string publicListPeer_;
+    bool listRequested_ = false;
+    std::uint32_t listRequestedAt_ = 0;
 };
 
 }  // namespace qv

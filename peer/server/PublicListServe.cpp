@@ -36,6 +36,13 @@ void storeReceivedList(ServeContext& context, std::string_view name, std::string
     Program& program = context.program;
     std::vector<std::string> lines = listPayloadLines(payload);
     if (name == kPub1Name) {
+        if (!program.publicLists().takeListRequest(program.clock().tickMs())) {
+            appendLog(
+                program,
+                formatText(J("【%s から頼んでいない公開リストが届きました(表示しません)】\r\n"),
+                           context.slot.peerAddress.c_str()));
+            return;
+        }
         program.publicLists().setReceivedList(std::move(lines));
         scheduleChooseDownloads(program);
     } else {

@@ -325,5 +325,39 @@ TEST_F(UnstartedReceiverTest, WithoutAHandlerAPublicListIsOnlyLogged) {
     EXPECT_FALSE(fs::exists(fixture.sandbox().path() / "** PUB1 **"));
 }
 
+// A list this PC did not ask for, a second list for one request and a list later than
+// a minute are logged and dropped; an asked-for one is kept.
+TEST_F(UnstartedReceiverTest, OnlyAnAskedForPublicListIsKept) {
+    std::vector<int> peerEnds;
+    auto feedList = [&] {
+        int ends[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, ends), 0);
+        peerEnds.push_back(ends[1]);
+        ConnectionSlot slot;
+        slot.socket = ends[0];
+        slot.peerAddress = "127.0.0.1";
+        listener->feedSlot(program.connections().claim(std::move(slot)),
+                           sendRequest(stamp("** PUB1 **"), "a.txt\t5\n", 4321, "me@abcdef"));
+    };
+    PublicListState& lists = program.publicLists();
+    feedList();
+    EXPECT_TRUE(lists.receivedList().empty());
+    EXPECT_TRUE(contains(program.window().pane(Pane::Upper), J("頼んでいない公開リスト")));
+
+    lists.noteListRequested(clock.tickMs());
+    feedList();
+    EXPECT_EQ(lists.receivedList(), std::vector<std::string>{"a.txt\t5"});
+    lists.setReceivedList({});
+    feedList();
+    EXPECT_TRUE(lists.receivedList().empty());
+
+    lists.noteListRequested(clock.tickMs());
+    clock.advance(PublicListState::kListAnswerMs + 1);
+    feedList();
+    EXPECT_TRUE(lists.receivedList().empty());
+    for (int end : peerEnds)
+        close(end);
+}
+
 }  // namespace
 }  // namespace qv
