@@ -53,7 +53,10 @@ TEST(TestBedLan, TheSummaryAverageMatchesIperf3AndNamesTheNetworkOnAShapedLink) 
     TestBedPc pc2(bed, "pc2", kPort);
     std::string summary = pc1.streamFor("192.168.77.3:9001", 2000);
     double ratio = static_cast<double>(summaryAverage(summary)) / static_cast<double>(iperf);
-    EXPECT_LT(std::fabs(ratio - 1), 0.02) << summary << "\niperf3 " << iperf << " B/s";
+    // The 2 % figure is the accuracy benchmark's; here, where a sanitizer build may run
+    // the sender slowly, 8 % still tells the acknowledged bytes (about 1 %) from the bytes
+    // handed to the kernel (about 25 % low on this link).
+    EXPECT_LT(std::fabs(ratio - 1), 0.08) << summary << "\niperf3 " << iperf << " B/s";
     EXPECT_NE(summary.find("limited by network"), std::string::npos) << summary;
     EXPECT_TRUE(pc1.cli().waitFor("F tcp_figures=RTT ", 1000));
 }
