@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ProgramFlags.h"
+#include "base/ProgramFlags.h"
 #include "base/ConfigStore.h"
 #include "base/EnvironmentTable.h"
 #include "base/LogSink.h"

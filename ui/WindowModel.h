@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "net/EventLoop.h"
-#include "ui/TransferProgress.h"
+#include "base/TransferProgress.h"
 #include "ui/WindowView.h"
 
 namespace qv {

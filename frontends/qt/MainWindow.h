@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "frontends/qt/DesktopShell.h"
-#include "ui/TransferProgress.h"
+#include "base/TransferProgress.h"
 #include "ui/WindowView.h"
 
 class QCheckBox;
