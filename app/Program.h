@@ -29,7 +29,7 @@
 #include "platform/TcpWindowSize.h"
 #include "relay/PortNState.h"
 #include "ui/SecurityKey.h"
-#include "ui/WindowModel.h"
+#include "model/WindowModel.h"
 
 namespace qv {
 

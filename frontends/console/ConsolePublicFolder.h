@@ -23,7 +23,7 @@
 #include <string>
 
 #include "frontends/console/ConsoleOutput.h"
-#include "ui/PublicFolderModel.h"
+#include "model/PublicFolderModel.h"
 
 namespace qv::console {
 

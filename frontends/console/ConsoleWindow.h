@@ -22,7 +22,7 @@
 #include "frontends/console/ConsoleInput.h"
 #include "frontends/console/ConsoleOutput.h"
 #include "net/EventLoop.h"
-#include "ui/WindowView.h"
+#include "model/WindowView.h"
 
 namespace qv::console {
 

@@ -22,7 +22,7 @@
 
 #include "frontends/qt/DesktopShell.h"
 #include "base/TransferProgress.h"
-#include "ui/WindowView.h"
+#include "model/WindowView.h"
 
 class QCheckBox;
 class QComboBox;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/PublicFolderModel.h"
+#include "model/PublicFolderModel.h"
 
 class QLabel;
 class QLineEdit;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/PublicFolderModel.h"
+#include "model/PublicFolderModel.h"
 
 namespace qv {
 

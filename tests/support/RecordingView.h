@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/PublicFolderModel.h"
-#include "ui/WindowView.h"
+#include "model/PublicFolderModel.h"
+#include "model/WindowView.h"
 
 namespace qv::test {
 

@@ -1,4 +1,4 @@
-#include "ui/PublicFolderModel.h"
+#include "model/PublicFolderModel.h"
 
 #include <gtest/gtest.h>
 

@@ -16,7 +16,7 @@
 
 #include "net/EventLoop.h"
 #include "base/TransferProgress.h"
-#include "ui/WindowView.h"
+#include "model/WindowView.h"
 
 namespace qv {
 

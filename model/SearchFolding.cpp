@@ -1,4 +1,4 @@
-#include "ui/SearchFolding.h"
+#include "model/SearchFolding.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "ui/PublicFolderModel.h"
+#include "model/PublicFolderModel.h"
 
 #include <algorithm>
 #include <functional>
@@ -8,7 +8,7 @@
 #include "base/TextList.h"
 #include "base/TextUtil.h"
 #include "platform/TextCodec.h"
-#include "ui/SearchFolding.h"
+#include "model/SearchFolding.h"
 
 namespace qv {
 namespace {

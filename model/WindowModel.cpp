@@ -1,4 +1,4 @@
-#include "ui/WindowModel.h"
+#include "model/WindowModel.h"
 
 #include <cstdlib>
 
