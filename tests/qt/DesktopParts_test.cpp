@@ -107,6 +107,21 @@ TEST(DesktopProgress, FileSentToAConsolePeerEndsAtDone) {
     EXPECT_EQ(desktop::sizeText(1'234'567'890), QStringLiteral("1.23 GB"));
 }
 
+TEST(DesktopProgress, FileReceivedFromAConsolePeerEndsAtDone) {
+    int port = freeLoopbackPort();
+    DesktopWindow desk("[Quorvane]\r\nWAN=0\r\nNICNAME=desk\r\n", port);
+    ConsolePeer peer;
+    ASSERT_TRUE(peer.listening());
+    peer.folder().write("outbox/incoming.bin", std::string(300000, 'y'));
+    peer.send("peer 127.0.0.1:" + std::to_string(port));
+    peer.send("drop " + peer.folder().dir() + "outbox/incoming.bin");
+    QProgressBar* bar = desk.window().progressBar();
+    EXPECT_TRUE(processUntil([&] { return bar->text().contains(shown("完了")); }))
+        << bar->text().toStdString() << desk.upperText().toStdString();
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(bar->text(), shown("incoming.bin  300 KB  完了"));
+}
+
 TEST(DesktopAbout, ShowsVersionLicenceAndPageAndCloses) {
     std::vector<std::string> opened;
     desktop::AboutDialog about(
