@@ -181,7 +181,7 @@ void MainWindow::showPaneText(QPlainTextEdit* pane, PaneOp op, const std::string
 }
 
 void MainWindow::showTitle(const std::string& title) {
-    setWindowTitle(fromCp932(title));
+    setWindowTitle(coreText(title));
     showProgress();
     followRates();
 }

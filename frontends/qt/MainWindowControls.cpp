@@ -109,6 +109,11 @@ void MainWindow::translated(const char* source, std::function<void(const QString
 void MainWindow::retranslate() {
     for (const auto& apply : retranslators_)
         apply();
+    // The core's texts are translated on their way in: they are shown again.
+    if (!upper_ || !lower_) return;
+    showPaneText(upper_, PaneOp::Replace, program_.window().pane(Pane::Upper), {});
+    showPaneText(lower_, PaneOp::Replace, program_.window().pane(Pane::Lower), {});
+    setWindowTitle(coreText(program_.window().title()));
 }
 
 // Pane, hint and indicator colours that stay readable on a dark style.

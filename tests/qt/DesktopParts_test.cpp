@@ -18,6 +18,7 @@
 
 #include "DesktopWindow.h"
 #include "frontends/qt/AboutDialog.h"
+#include "frontends/qt/CoreText.h"
 #include "frontends/qt/DesktopShell.h"
 #include "frontends/qt/EventBridge.h"
 #include "frontends/qt/QtText.h"
@@ -160,6 +161,8 @@ TEST(DesktopLanguage, EnglishFromTheMenuAndQtDialogsInJapanese) {
     };
     choose(QStringLiteral("English"));
     EXPECT_EQ(desk.window().button(Button::Send)->text(), QStringLiteral("Send"));
+    EXPECT_TRUE(desk.upperText().startsWith(QStringLiteral("[Current settings]")))  // shown again
+        << desk.upperText().toStdString();
     choose(QStringLiteral("日本語"));
     EXPECT_EQ(desk.window().button(Button::Send)->text(), shown("送信"));
 
@@ -167,6 +170,27 @@ TEST(DesktopLanguage, EnglishFromTheMenuAndQtDialogsInJapanese) {
                     QMessageBox::Yes | QMessageBox::No);
     EXPECT_TRUE(box.button(QMessageBox::Yes)->text().contains(QStringLiteral("はい")))
         << box.button(QMessageBox::Yes)->text().toStdString();
+}
+
+// In English the core's lines are translated as they are shown, their figures (with
+// the padding that aligns them), addresses and names kept; unknown lines stay.
+TEST(DesktopLanguage, CoreLinesWithFiguresInEnglish) {
+    ASSERT_TRUE(desktop::useLanguage(desktop::Language::English));
+    auto english = [](const char* utf8) { return desktop::coreText(J(utf8)); };
+    EXPECT_EQ(
+        english("送信→[最新]    0 KB/s(  1234 Kbps)\r\n現在の送信バッファ=4000\r\n"),
+        QStringLiteral("Sending   now     0 KB/s (  1234 kbit/s)\nSend buffer now: 4000 bytes\n"));
+    EXPECT_EQ(english("【速度テスト終了(停止ボタンが押されました)】"),
+              QStringLiteral("[Speed test ended: Stop was pressed]"));
+    EXPECT_EQ(english("【127.0.0.1:9001:山田%2 へ ファイル送信】"),
+              shown("[Sending a file to 127.0.0.1:9001:山田%2]"));
+    EXPECT_EQ(english("・受信完了 "), QStringLiteral("・Received "));
+    EXPECT_EQ(english("見知らぬ行 12"), shown("見知らぬ行 12"));
+    for (const char* pattern : desktop::coreLinePatterns()) {
+        EXPECT_NE(QCoreApplication::translate("Core", pattern), QString::fromUtf8(pattern))
+            << pattern;
+    }
+    desktop::useLanguage(desktop::Language::Japanese);
 }
 
 }  // namespace
