@@ -326,21 +326,21 @@ void MainWindow::showAbout() {
     about.exec();
 }
 
-// The desktop's own file dialog; the choice goes the way of a drop.
+QStringList askForFilesToSend(QWidget* parent, bool folder) {
+    if (!folder) return QFileDialog::getOpenFileNames(parent, uiText("MainWindow", "送るファイル"));
+    QString chosen =
+        QFileDialog::getExistingDirectory(parent, uiText("MainWindow", "送るフォルダ"));
+    return chosen.isEmpty() ? QStringList() : QStringList{chosen};
+}
+
+// The choice goes the way of a drop.
 void MainWindow::chooseFilesToSend(bool folder) {
-    QStringList paths;
-    if (folder) {
-        QString chosen =
-            QFileDialog::getExistingDirectory(this, uiText("MainWindow", "送るフォルダ"));
-        if (!chosen.isEmpty()) paths << chosen;
-    } else {
-        paths = QFileDialog::getOpenFileNames(this, uiText("MainWindow", "送るファイル"));
-    }
+    QStringList paths = chooseFiles_(this, folder);
     if (!paths.isEmpty()) dropPaths(paths);
 }
 
 void MainWindow::openOrTell(const std::string& target) {
-    if (openWithDesktop(target)) return;
+    if (open_(target)) return;
     QMessageBox::warning(
         this, uiText("MainWindow", "開けません"),
         uiText("MainWindow", "これを開くプログラムがありません:\n%1").arg(fromCp932(target)));
