@@ -18,6 +18,8 @@ const std::vector<const char*> kPatterns = {
     QT_TRANSLATE_NOOP("Core", "現在の送信バッファ=%1"),
     QT_TRANSLATE_NOOP("Core", "最適=%1[NowCheck %2..]あと %3 秒"),
     QT_TRANSLATE_NOOP("Core", "最適=%1[NowCheck %2..]確定しました"),
+    QT_TRANSLATE_NOOP("Core", "★最適=%1[NowCheck %2..]あと %3 秒"),
+    QT_TRANSLATE_NOOP("Core", "★最適=%1[NowCheck %2..]確定しました"),
     // Listening, connections and speed tests.
     QT_TRANSLATE_NOOP("Core", "%1 番ポート待ち受け中.."),
     QT_TRANSLATE_NOOP("Core", "%1 番ポートが開けません"),

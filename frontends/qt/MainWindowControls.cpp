@@ -186,8 +186,11 @@ QLayout* MainWindow::buildPublicRows() {
     grid->addWidget(makeButton(Button::Incomplete, "未完ﾁｪｯｸ"), 0, 1);
     auto* sendRow = new QHBoxLayout;
     sendRow->addWidget(dropHint_);
-    sendRow->addWidget(makeButton(Button::ChooseFiles, "送るファイルを選ぶ…"));
+    // The chooser takes the room the row has to spare, so its text is never cramped.
+    sendRow->addWidget(makeButton(Button::ChooseFiles, "送るファイルを選ぶ…"), 1);
     grid->addLayout(sendRow, 0, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 1);
     published_ = new QLineEdit(this);
     published_->setReadOnly(true);
     grid->addWidget(makeButton(Button::OwnPublicFolders, "自分の公開フォルダ"), 1, 0);

@@ -177,9 +177,9 @@ TEST(DesktopLanguage, EnglishFromTheMenuAndQtDialogsInJapanese) {
 TEST(DesktopLanguage, CoreLinesWithFiguresInEnglish) {
     ASSERT_TRUE(desktop::useLanguage(desktop::Language::English));
     auto english = [](const char* utf8) { return desktop::coreText(J(utf8)); };
-    EXPECT_EQ(
-        english("送信→[最新]    0 KB/s(  1234 Kbps)\r\n現在の送信バッファ=4000\r\n"),
-        QStringLiteral("Sending   now     0 KB/s (  1234 kbit/s)\nSend buffer now: 4000 bytes\n"));
+    EXPECT_EQ(english("送信→[最新]    0 KB/s(  1234 Kbps)\r\n現在の送信バッファ=4000\r\n"),
+              QStringLiteral(
+                  "Sending   latest      0 KB/s (  1234 kbit/s)\nSend buffer now: 4000 bytes\n"));
     EXPECT_EQ(english("【速度テスト終了(停止ボタンが押されました)】"),
               QStringLiteral("[Speed test ended: Stop was pressed]"));
     EXPECT_EQ(english("【127.0.0.1:9001:山田%2 へ ファイル送信】"),

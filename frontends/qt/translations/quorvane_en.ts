@@ -362,19 +362,19 @@ The port and name may be left out</translation>
     </message>
     <message>
         <source>送信→[最新]%1 KB/s(%2 Kbps)</source>
-        <translation>Sending   now %1 KB/s (%2 kbit/s)</translation>
+        <translation>Sending   latest  %1 KB/s (%2 kbit/s)</translation>
     </message>
     <message>
         <source>送信→[平均]%1 KB/s(%2 Kbps)</source>
-        <translation>Sending   avg %1 KB/s (%2 kbit/s)</translation>
+        <translation>Sending   30s avg %1 KB/s (%2 kbit/s)</translation>
     </message>
     <message>
         <source>受信←[最新]%1 KB/s(%2 Kbps)</source>
-        <translation>Receiving now %1 KB/s (%2 kbit/s)</translation>
+        <translation>Receiving latest  %1 KB/s (%2 kbit/s)</translation>
     </message>
     <message>
         <source>受信←[平均]%1 KB/s(%2 Kbps)</source>
-        <translation>Receiving avg %1 KB/s (%2 kbit/s)</translation>
+        <translation>Receiving 30s avg %1 KB/s (%2 kbit/s)</translation>
     </message>
     <message>
         <source>現在の送信バッファ=%1</source>
@@ -387,6 +387,14 @@ The port and name may be left out</translation>
     <message>
         <source>最適=%1[NowCheck %2..]確定しました</source>
         <translation>Best buffer: %1 (last tried %2), settled</translation>
+    </message>
+    <message>
+        <source>★最適=%1[NowCheck %2..]あと %3 秒</source>
+        <translation>★Best buffer so far: %1 (trying %2, %3 s to go)</translation>
+    </message>
+    <message>
+        <source>★最適=%1[NowCheck %2..]確定しました</source>
+        <translation>★Best buffer: %1 (last tried %2), settled</translation>
     </message>
     <message>
         <source>%1 番ポート待ち受け中..</source>
