@@ -55,6 +55,8 @@ RatePlot::RatePlot(QWidget* parent) : QChartView(parent) {
     QChart* chart = this->chart();
     chart->setMargins(QMargins(2, 2, 2, 2));
     chart->legend()->setAlignment(Qt::AlignBottom);
+    // Each legend entry drawn as its line, so the dashed averages look dashed there too.
+    chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     sentSeries_ = addSeries(text("送信"), kSendColour, Qt::SolidLine);
     receivedSeries_ = addSeries(text("受信"), kReceiveColour, Qt::SolidLine);
     sentAverage_ = addSeries(text("送信平均"), kSendColour, Qt::DashLine);
