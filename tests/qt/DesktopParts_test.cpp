@@ -82,6 +82,7 @@ TEST(DesktopRatePlot, ClearsAndThinsLongRunsOut) {
     EXPECT_LE(plot.sentRates().size(), desktop::RatePlot::kMaxPoints);
     EXPECT_EQ(plot.sentRates().back(), 2'000'000);
     EXPECT_EQ(plot.rateAxis()->titleText(), QStringLiteral("MB/s"));
+    EXPECT_GT(plot.rateAxis()->max(), 2.0);  // a steady 2 MB/s stays off the frame
     EXPECT_FALSE(plot.sample(periodEnding(tick - 1000, 5), none));  // nothing new
 
     plot.clear();
