@@ -57,7 +57,6 @@ const std::vector<const char*> kPatterns = {
     // The settings summary.
     QT_TRANSLATE_NOOP("Core", "【現在の設定】LANモード(port=%1)"),
     QT_TRANSLATE_NOOP("Core", "【現在の設定】WANモード(port=%1)"),
-    QT_TRANSLATE_NOOP("Core", "(処理負荷　)◆負荷(High:%1)"),
     QT_TRANSLATE_NOOP("Core", "(処理負荷　)◆負荷(Low:%1)"),
     QT_TRANSLATE_NOOP("Core", "(ＬＡＮ側IP)◆%1"),
     QT_TRANSLATE_NOOP("Core", "(ＷＡＮ側IP)◆%1"),

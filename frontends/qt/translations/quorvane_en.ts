@@ -533,8 +533,8 @@ The port and name may be left out</translation>
         <translation>[Current settings] WAN mode (port %1)</translation>
     </message>
     <message>
-        <source>(処理負荷　)◆負荷(High:%1)</source>
-        <translation>(Load)◆High (%1)</translation>
+        <source>(処理負荷　)◆負荷(High:0)</source>
+        <translation>(Load)◆High</translation>
     </message>
     <message>
         <source>(処理負荷　)◆負荷(Low:%1)</source>
