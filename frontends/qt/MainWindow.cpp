@@ -63,7 +63,8 @@ QString progressText(const TransferProgress& progress) {
     return parts.join(QStringLiteral("  "));
 }
 
-MainWindow::MainWindow(Program& program, QWidget* parent) : QDialog(parent), program_(program) {
+MainWindow::MainWindow(Program& program, QWidget* parent)
+    : QDialog(parent), program_(program), chooseFiles_(askForFilesToSend), open_(openWithDesktop) {
     buildControls();
     connectButtons();
     setAcceptDrops(true);
@@ -181,7 +182,7 @@ void MainWindow::showPaneText(QPlainTextEdit* pane, PaneOp op, const std::string
 }
 
 void MainWindow::showTitle(const std::string& title) {
-    setWindowTitle(fromCp932(title));
+    setWindowTitle(coreText(title));
     showProgress();
     followRates();
 }
@@ -244,7 +245,7 @@ void MainWindow::playSound(const std::string& path) {
 }
 
 bool MainWindow::openWithShell(const std::string& target) {
-    return openWithDesktop(target);
+    return open_(target);
 }
 
 void MainWindow::endWindow(int exitCode) {

@@ -14,14 +14,15 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "frontends/qt/DesktopShell.h"
 #include "base/TransferProgress.h"
+#include "frontends/qt/DesktopShell.h"
 #include "model/WindowView.h"
 
 class QCheckBox;
@@ -82,6 +83,17 @@ class MainWindow final : public QDialog, public WindowView {
     void runSettingsChoice(const QAction* action);
     // Hands dropped local paths (file-system form) to the send queue.
     void dropPaths(const QStringList& paths);
+    // "送るファイルを選ぶ…": asks for files (or a folder) and queues them as a drop.
+    void chooseFilesToSend(bool folder);
+
+    // Asks the user for files or a folder to send (empty: cancelled). The desktop's
+    // file dialog unless a test puts its own in.
+    using FileChooser = std::function<QStringList(QWidget* parent, bool folder)>;
+    void setFileChooser(FileChooser chooser) { chooseFiles_ = std::move(chooser); }
+    // Opens a file, folder or web address (cp932) on the desktop; false when nothing
+    // could. openWithDesktop unless a test puts its own in.
+    using Opener = std::function<bool(const std::string& target)>;
+    void setOpener(Opener opener) { open_ = std::move(opener); }
 
     // Called once when the program ends (the desktop program leaves Qt's loop there).
     void setOnEnded(std::function<void(int exitCode)> onEnded) { onEnded_ = std::move(onEnded); }
@@ -127,7 +139,6 @@ class MainWindow final : public QDialog, public WindowView {
     void onButton(Button which, std::function<void()> command);
     void openSettingsMenu();
     void showAbout();
-    void chooseFilesToSend(bool folder);
     // Opens a file, folder or web address on the desktop; says so when nothing can.
     void openOrTell(const std::string& target);
     // The rate text and the title change while a test or transfer runs: the chart
@@ -159,10 +170,15 @@ class MainWindow final : public QDialog, public WindowView {
     QTimer* plotTimer_ = nullptr;
     QElapsedTimer lastRate_;  // since the chart last got a sample
     std::vector<std::function<void()>> retranslators_;
+    FileChooser chooseFiles_;
+    Opener open_;
     std::function<void(int)> onEnded_;
     bool ended_ = false;
     int exitCode_ = 0;
 };
+
+// The desktop's file dialog for "送るファイルを選ぶ…" (several files, or one folder).
+QStringList askForFilesToSend(QWidget* parent, bool folder);
 
 // The progress bar's text: name, n of N, bytes done and total, rate and time left;
 // "完了" once the file has arrived.

@@ -109,6 +109,11 @@ void MainWindow::translated(const char* source, std::function<void(const QString
 void MainWindow::retranslate() {
     for (const auto& apply : retranslators_)
         apply();
+    // The core's texts are translated on their way in: they are shown again.
+    if (!upper_ || !lower_) return;
+    showPaneText(upper_, PaneOp::Replace, program_.window().pane(Pane::Upper), {});
+    showPaneText(lower_, PaneOp::Replace, program_.window().pane(Pane::Lower), {});
+    setWindowTitle(coreText(program_.window().title()));
 }
 
 // Pane, hint and indicator colours that stay readable on a dark style.
@@ -181,8 +186,11 @@ QLayout* MainWindow::buildPublicRows() {
     grid->addWidget(makeButton(Button::Incomplete, "未完ﾁｪｯｸ"), 0, 1);
     auto* sendRow = new QHBoxLayout;
     sendRow->addWidget(dropHint_);
-    sendRow->addWidget(makeButton(Button::ChooseFiles, "送るファイルを選ぶ…"));
+    // The chooser takes the room the row has to spare, so its text is never cramped.
+    sendRow->addWidget(makeButton(Button::ChooseFiles, "送るファイルを選ぶ…"), 1);
     grid->addLayout(sendRow, 0, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 1);
     published_ = new QLineEdit(this);
     published_->setReadOnly(true);
     grid->addWidget(makeButton(Button::OwnPublicFolders, "自分の公開フォルダ"), 1, 0);
@@ -321,21 +329,21 @@ void MainWindow::showAbout() {
     about.exec();
 }
 
-// The desktop's own file dialog; the choice goes the way of a drop.
+QStringList askForFilesToSend(QWidget* parent, bool folder) {
+    if (!folder) return QFileDialog::getOpenFileNames(parent, uiText("MainWindow", "送るファイル"));
+    QString chosen =
+        QFileDialog::getExistingDirectory(parent, uiText("MainWindow", "送るフォルダ"));
+    return chosen.isEmpty() ? QStringList() : QStringList{chosen};
+}
+
+// The choice goes the way of a drop.
 void MainWindow::chooseFilesToSend(bool folder) {
-    QStringList paths;
-    if (folder) {
-        QString chosen =
-            QFileDialog::getExistingDirectory(this, uiText("MainWindow", "送るフォルダ"));
-        if (!chosen.isEmpty()) paths << chosen;
-    } else {
-        paths = QFileDialog::getOpenFileNames(this, uiText("MainWindow", "送るファイル"));
-    }
+    QStringList paths = chooseFiles_(this, folder);
     if (!paths.isEmpty()) dropPaths(paths);
 }
 
 void MainWindow::openOrTell(const std::string& target) {
-    if (openWithDesktop(target)) return;
+    if (open_(target)) return;
     QMessageBox::warning(
         this, uiText("MainWindow", "開けません"),
         uiText("MainWindow", "これを開くプログラムがありません:\n%1").arg(fromCp932(target)));

@@ -33,6 +33,17 @@ double scaleTop(double peak) {
     return peak;
 }
 
+// The rate axis's top: a round figure above the peak, so that a steady rate never runs
+// along the chart's frame; a fifth of it (the tick step) is round as well.
+double rateTop(double peak) {
+    double wanted = std::max(peak * 1.05, 1.0);
+    double power = std::pow(10.0, std::floor(std::log10(wanted)));
+    for (double factor : {1.0, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 7.5, 10.0}) {
+        if (power * factor >= wanted) return power * factor;
+    }
+    return wanted;
+}
+
 }  // namespace
 
 std::int64_t lastPeriodRate(const RateHistory& history, std::uint32_t& lastTick) {
@@ -55,6 +66,8 @@ RatePlot::RatePlot(QWidget* parent) : QChartView(parent) {
     QChart* chart = this->chart();
     chart->setMargins(QMargins(2, 2, 2, 2));
     chart->legend()->setAlignment(Qt::AlignBottom);
+    // Each legend entry drawn as its line, so the dashed averages look dashed there too.
+    chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     sentSeries_ = addSeries(text("送信"), kSendColour, Qt::SolidLine);
     receivedSeries_ = addSeries(text("受信"), kReceiveColour, Qt::SolidLine);
     sentAverage_ = addSeries(text("送信平均"), kSendColour, Qt::DashLine);
@@ -165,7 +178,7 @@ void RatePlot::redraw() {
     double timeScale = minutes_ ? 60.0 : 1.0;
     RateUnit unit = rateUnitFor(peak);
     unitName_ = QString::fromLatin1(unit.name);
-    double top = scaleTop(std::max(peak, unit.bytesPerSecond) / unit.bytesPerSecond);
+    double top = rateTop(std::max(peak, unit.bytesPerSecond) / unit.bytesPerSecond);
     rateAxis_->setRange(0, top);
     rateAxis_->setTitleText(unitName_);
     bitAxis_->setRange(0, top * unit.bytesPerSecond * 8 / 1e6);

@@ -7,6 +7,7 @@
 #include <QTranslator>
 #include <memory>
 
+#include "frontends/qt/CoreText.h"
 #include "frontends/qt/QtText.h"
 
 namespace qv::desktop {
@@ -75,10 +76,8 @@ QString coreText(const std::string& cp932) {
     QString text = displayText(cp932);
     if (currentLanguage() == Language::Japanese) return text;
     QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString& line : lines) {
-        QByteArray source = line.toUtf8();
-        if (!source.isEmpty()) line = QCoreApplication::translate("Core", source.constData());
-    }
+    for (QString& line : lines)
+        line = translateCoreLine(line);
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -1,7 +1,7 @@
 // The window's language: Japanese (the texts as written, with Qt's own Japanese
 // translation so that its dialogs say 「はい」 and 「キャンセル」) or English (the
 // window's English translation built into the program). The program's core texts
-// (panes, messages) are Japanese in either language.
+// (panes, messages, title) are translated only on their way into the widgets.
 //
 // Threads: window thread only (translators belong to the application).
 #pragma once
@@ -30,7 +30,7 @@ void saveLanguage(Language language);
 QString uiText(const char* context, const char* source);
 
 // A text of the program's core (cp932, "\r\n" line ends) as the window shows it: in
-// English, each line that the translation's "Core" table knows is replaced; the
+// English, each line goes through the translation's "Core" table (CoreText.h); the
 // core's own text (what the wire, the INI file and the peer see) never changes.
 QString coreText(const std::string& cp932);
 

@@ -17,6 +17,7 @@
 #include "peer/server/FinishTransfer.h"
 #include "peer/server/Listener.h"
 #include "peer/server/OverwritePolicy.h"
+#include "peer/server/ReceiveProgress.h"
 #include "peer/server/ReceivedName.h"
 #include "peer/server/ResumeFile.h"
 #include "peer/server/StorePayload.h"
@@ -156,6 +157,7 @@ void handleSendRequest(ServeContext& context) {
             slot.peerAddress + ":" + std::string(fields[5]) + ":" + std::string(fields[6]);
     }
     if (skippedAtRequest(context, settings)) return closeWith(context, false);
+    beginReceiveProgress(context.program.window(), slot.fileName, slot.expectedSize);
     slot.memoryBuffer = PayloadBuffer::open(slot.expectedSize, memoryRoom(context),
                                             toSystemPath(settings.folder.root()).value_or(""),
                                             &context.program.clock());
@@ -182,6 +184,7 @@ void handleSendResumeRequest(ServeContext& context) {
     std::int64_t held = heldBytes(context, settings, file, verified);
     if (held < 0 || !sendOffset(context, held)) return closeWith(context, false);
     slot.receiveFile = std::move(file);
+    beginReceiveProgress(context.program.window(), slot.fileName, slot.expectedSize, held);
     if (held == slot.expectedSize) return finishFileTransfer(context, verified);
     slot.lastActivity = context.now;
 }

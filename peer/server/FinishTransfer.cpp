@@ -9,6 +9,7 @@
 #include "peer/server/FileReceive.h"
 #include "peer/server/Listener.h"
 #include "peer/server/LstAnswer.h"
+#include "peer/server/ReceiveProgress.h"
 #include "peer/server/StorePayload.h"
 #include "platform/TextCodec.h"
 
@@ -95,6 +96,7 @@ void finishMemoryTransfer(ServeContext& context) {
     if (result.failed > 0) return endWithFailure(context, result.errorLines);
     appendLog(program,
               formatText(J("OK\r\n【ファイル受信に成功しました】Skip=%d\r\n"), result.skipped));
+    endReceiveProgress(program.window(), slot.fileName);
     program.resetTitle();
     closeWith(context, false);
 }
@@ -143,6 +145,7 @@ void finishFileTransfer(ServeContext& context, bool digestVerified) {
                                          slot.receiveFilePath.c_str()));
     }
     appendLog(program, J("OK\r\n【ファイル受信に成功しました】\r\n"));
+    endReceiveProgress(program.window(), slot.fileName);
     program.resetTitle();
     closeWith(context, true);
 }

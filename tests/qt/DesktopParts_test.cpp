@@ -18,6 +18,7 @@
 
 #include "DesktopWindow.h"
 #include "frontends/qt/AboutDialog.h"
+#include "frontends/qt/CoreText.h"
 #include "frontends/qt/DesktopShell.h"
 #include "frontends/qt/EventBridge.h"
 #include "frontends/qt/QtText.h"
@@ -81,6 +82,7 @@ TEST(DesktopRatePlot, ClearsAndThinsLongRunsOut) {
     EXPECT_LE(plot.sentRates().size(), desktop::RatePlot::kMaxPoints);
     EXPECT_EQ(plot.sentRates().back(), 2'000'000);
     EXPECT_EQ(plot.rateAxis()->titleText(), QStringLiteral("MB/s"));
+    EXPECT_GT(plot.rateAxis()->max(), 2.0);  // a steady 2 MB/s stays off the frame
     EXPECT_FALSE(plot.sample(periodEnding(tick - 1000, 5), none));  // nothing new
 
     plot.clear();
@@ -105,6 +107,21 @@ TEST(DesktopProgress, FileSentToAConsolePeerEndsAtDone) {
     EXPECT_EQ(bar->text(), shown("report.bin  1/1 件  300 KB  完了"));
     EXPECT_EQ(desktop::sizeText(999), QStringLiteral("999 B"));
     EXPECT_EQ(desktop::sizeText(1'234'567'890), QStringLiteral("1.23 GB"));
+}
+
+TEST(DesktopProgress, FileReceivedFromAConsolePeerEndsAtDone) {
+    int port = freeLoopbackPort();
+    DesktopWindow desk("[Quorvane]\r\nWAN=0\r\nNICNAME=desk\r\n", port);
+    ConsolePeer peer;
+    ASSERT_TRUE(peer.listening());
+    peer.folder().write("outbox/incoming.bin", std::string(300000, 'y'));
+    peer.send("peer 127.0.0.1:" + std::to_string(port));
+    peer.send("drop " + peer.folder().dir() + "outbox/incoming.bin");
+    QProgressBar* bar = desk.window().progressBar();
+    EXPECT_TRUE(processUntil([&] { return bar->text().contains(shown("完了")); }))
+        << bar->text().toStdString() << desk.upperText().toStdString();
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(bar->text(), shown("incoming.bin  300 KB  完了"));
 }
 
 TEST(DesktopAbout, ShowsVersionLicenceAndPageAndCloses) {
@@ -145,6 +162,8 @@ TEST(DesktopLanguage, EnglishFromTheMenuAndQtDialogsInJapanese) {
     };
     choose(QStringLiteral("English"));
     EXPECT_EQ(desk.window().button(Button::Send)->text(), QStringLiteral("Send"));
+    EXPECT_TRUE(desk.upperText().startsWith(QStringLiteral("[Current settings]")))  // shown again
+        << desk.upperText().toStdString();
     choose(QStringLiteral("日本語"));
     EXPECT_EQ(desk.window().button(Button::Send)->text(), shown("送信"));
 
@@ -152,6 +171,27 @@ TEST(DesktopLanguage, EnglishFromTheMenuAndQtDialogsInJapanese) {
                     QMessageBox::Yes | QMessageBox::No);
     EXPECT_TRUE(box.button(QMessageBox::Yes)->text().contains(QStringLiteral("はい")))
         << box.button(QMessageBox::Yes)->text().toStdString();
+}
+
+// In English the core's lines are translated as they are shown, their figures (with
+// the padding that aligns them), addresses and names kept; unknown lines stay.
+TEST(DesktopLanguage, CoreLinesWithFiguresInEnglish) {
+    ASSERT_TRUE(desktop::useLanguage(desktop::Language::English));
+    auto english = [](const char* utf8) { return desktop::coreText(J(utf8)); };
+    EXPECT_EQ(english("送信→[最新]    0 KB/s(  1234 Kbps)\r\n現在の送信バッファ=4000\r\n"),
+              QStringLiteral(
+                  "Sending   latest      0 KB/s (  1234 kbit/s)\nSend buffer now: 4000 bytes\n"));
+    EXPECT_EQ(english("【速度テスト終了(停止ボタンが押されました)】"),
+              QStringLiteral("[Speed test ended: Stop was pressed]"));
+    EXPECT_EQ(english("【127.0.0.1:9001:山田%2 へ ファイル送信】"),
+              shown("[Sending a file to 127.0.0.1:9001:山田%2]"));
+    EXPECT_EQ(english("・受信完了 "), QStringLiteral("・Received "));
+    EXPECT_EQ(english("見知らぬ行 12"), shown("見知らぬ行 12"));
+    for (const char* pattern : desktop::coreLinePatterns()) {
+        EXPECT_NE(QCoreApplication::translate("Core", pattern), QString::fromUtf8(pattern))
+            << pattern;
+    }
+    desktop::useLanguage(desktop::Language::Japanese);
 }
 
 }  // namespace

@@ -47,6 +47,9 @@ class ConsolePeer {
     bool listening();  // waits for its listening line
     // The peer box text that reaches it.
     QString peerText() const;
+    // Types a console command (UTF-8) into it.
+    void send(const std::string& line) { process_->send(line); }
+    const SandboxFolder& folder() const { return folder_; }
 
   private:
     SandboxFolder folder_;

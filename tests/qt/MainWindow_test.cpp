@@ -26,6 +26,7 @@
 #include "base/SettingKeys.h"
 #include "frontends/qt/InputDialog.h"
 #include "frontends/qt/PublicFolderDialog.h"
+#include "frontends/qt/QtText.h"
 #include "frontends/qt/RatePlot.h"
 #include "peer/client/PublicListCommands.h"
 #include "platform/TextCodec.h"
@@ -157,6 +158,54 @@ TEST(DesktopMainWindow, DroppedFolderArrivesAtThePeer) {
         QCoreApplication::processEvents();
         return containsFile(received, "b.txt");
     })) << desk.upperText().toStdString();
+}
+
+// "送るファイルを選ぶ…": the chosen file and the chosen folder go to the peer as a drop.
+TEST(DesktopMainWindow, ChosenFileAndFolderArriveAtThePeer) {
+    LoopbackPeer peer;
+    DesktopWindow desk;
+    desk.folder().write("pick/one.txt", "chosen file");
+    desk.folder().write("tree/sub/two.txt", "file in a chosen folder");
+    desk.window().peerBox()->setEditText(QString::fromStdString(peer.peerText()));
+    std::vector<bool> asked;
+    desk.window().setFileChooser([&](QWidget* parent, bool folder) {
+        EXPECT_EQ(parent, &desk.window());
+        asked.push_back(folder);
+        return QStringList{
+            QString::fromStdString(desk.folder().dir() + (folder ? "tree/" : "pick/one.txt"))};
+    });
+    desk.window().chooseFilesToSend(false);
+    desk.window().chooseFilesToSend(true);
+    EXPECT_EQ(asked, (std::vector<bool>{false, true}));
+    std::filesystem::path received = peer.folder().path() / "受信FILE";
+    EXPECT_TRUE(peer.waitUntil([&] {
+        QCoreApplication::processEvents();
+        return containsFile(received, "one.txt") && containsFile(received, "two.txt");
+    })) << desk.upperText().toStdString();
+}
+
+// Nothing on the desktop opens the receive folder (or a page, or the manual): the
+// window says so and names it.
+TEST(DesktopMainWindow, SaysSoWhenNothingCanOpenTheReceiveFolder) {
+    DesktopWindow desk;
+    std::vector<std::string> opened;
+    desk.window().setOpener([&opened](const std::string& target) {
+        opened.push_back(target);
+        return false;
+    });
+    QString message;
+    ModalAnswers answers({[&message](QWidget* dialog) {
+        auto* box = dynamic_cast<QMessageBox*>(dialog);
+        ASSERT_NE(box, nullptr);
+        message = box->text();
+        box->accept();
+    }});
+    desk.window().button(Button::OpenReceiveFolder)->click();
+    EXPECT_TRUE(answers.allUsed());
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], desk.program().settings().getString(runtime::kRecvDir));
+    EXPECT_EQ(message,
+              shown("これを開くプログラムがありません:\n") + desktop::fromCp932(opened[0]));
 }
 
 // The peer publishes a folder; the window fetches its list, the pick dialog opens on
