@@ -7,10 +7,13 @@
 #
 # The judged figure is measured on a tmpfs (TMPDIR when it is one, else /dev/shm),
 # where only the two programs' work counts; the same on the disk of TMPDIR is printed
-# beside it, swinging with the disk's writeback.
+# beside it, swinging with the disk's writeback. Every round checks that the received
+# tree holds the same names, contents and last-write seconds.
 SMALL_FILES_FOLDERS=${SMALL_FILES_FOLDERS:-100}
 SMALL_FILES_PER_FOLDER=${SMALL_FILES_PER_FOLDER:-100}
 SMALL_FILES_ROUNDS=${SMALL_FILES_ROUNDS:-3}
+# INI lines for both programs ("KEY=VALUE" separated by "\r\n"), e.g. 'MD5=1\r\n'.
+SMALL_FILES_INI=${SMALL_FILES_INI:-}
 SMALL_FILES_TARGET=1.0
 SMALL_FILES_TMPFS=
 
@@ -78,7 +81,7 @@ ours_round() {
     local base=$1 total=$2 start end saved=$SCRATCH
     rm -rf "$base/rx" "$base/tx"
     SCRATCH=$base
-    start_pair ""
+    start_pair "$SMALL_FILES_INI"
     start=$(now_ms)
     tx_send "drop $base/src/tree"
     wait_for_line "$TX/out.txt" '件 完了\[' 600
@@ -97,9 +100,18 @@ ours_round() {
         echo "bench: the received tree differs" >&2
         exit 1
     }
+    [ "$(file_times "$base/src/tree")" = "$(file_times "$RX/受信FILE/tree")" ] || {
+        echo "bench: the received files' times differ" >&2
+        exit 1
+    }
     stop_pair
     SCRATCH=$saved
     echo "$((end - start)) $errors $connections"
+}
+
+# file_times FOLDER: each file's name and last-write second, sorted.
+file_times() {
+    (cd "$1" && find . -type f -printf '%P %Ts\n' | sort)
 }
 
 # median N...
