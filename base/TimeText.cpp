@@ -69,6 +69,50 @@ int monthOfName(std::string_view name) {
     return 0;
 }
 
+// The fields of a plain "%Y/%m/%d %H:%M:%S" text, each in its calendar range; false
+// for anything else.
+bool plainDateFields(std::string_view text, std::tm& out) {
+    if (text.size() != 19 || text[4] != '/' || text[7] != '/' || text[10] != ' ' ||
+        text[13] != ':' || text[16] != ':') {
+        return false;
+    }
+    auto number = [&](std::size_t at, std::size_t length, int& value) {
+        value = 0;
+        for (std::size_t i = at; i < at + length; ++i) {
+            if (text[i] < '0' || text[i] > '9') return false;
+            value = value * 10 + (text[i] - '0');
+        }
+        return true;
+    };
+    int year, month, day, hour, minute, second;
+    if (!number(0, 4, year) || !number(5, 2, month) || !number(8, 2, day) || !number(11, 2, hour) ||
+        !number(14, 2, minute) || !number(17, 2, second)) {
+        return false;
+    }
+    if (year < 1900 || month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 ||
+        second > 59) {
+        return false;
+    }
+    // The last day of the month: the day before the first of the next one.
+    std::int64_t nextMonth =
+        month == 12 ? daysFromCivil(year + 1, 1, 1) : daysFromCivil(year, month + 1, 1);
+    if (day > nextMonth - daysFromCivil(year, month, 1)) return false;
+    out = std::tm{};
+    out.tm_year = year - 1900;
+    out.tm_mon = month - 1;
+    out.tm_mday = day;
+    out.tm_hour = hour;
+    out.tm_min = minute;
+    out.tm_sec = second;
+    return true;
+}
+
+// Seconds since 1970 of a calendar time read as UTC.
+std::int64_t civilSeconds(const std::tm& tm) {
+    return daysFromCivil(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) * kSecondsPerDay +
+           tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec;
+}
+
 bool beginsWithYear(std::string_view text) {
     std::int64_t year = parseLong(text.substr(0, 4));
     return year >= 1900 && year <= 9999;
@@ -122,6 +166,40 @@ FileTime fileTimeFromDateText(std::string_view text) {
     std::time_t seconds = std::mktime(&local);
     if (local.tm_wday < 0) return 0;
     return fileTimeFromUnix(seconds);
+}
+
+namespace {
+
+// The offset of the local hour that begins at `hourStart` (seconds of the calendar
+// read as UTC), or none when the zone changes its offset within an hour of it: then
+// a time of that hour may not exist or exist twice, and mktime must decide.
+std::optional<std::int64_t> steadyOffsetOfHour(std::int64_t hourStart) {
+    std::tm local = civilFromSeconds(hourStart);
+    local.tm_isdst = -1;
+    local.tm_wday = -1;
+    std::time_t utc = std::mktime(&local);
+    if (local.tm_wday < 0) return std::nullopt;
+    std::tm probe{};
+    for (std::time_t at : {utc - 3600, utc + 7199}) {
+        if (!localtime_r(&at, &probe) || probe.tm_gmtoff != local.tm_gmtoff) return std::nullopt;
+    }
+    return hourStart - utc;
+}
+
+}  // namespace
+
+FileTime DateTextReader::read(std::string_view text) {
+    std::tm wanted{};
+    if (!plainDateFields(text, wanted)) return fileTimeFromDateText(text);
+    const std::int64_t seconds = civilSeconds(wanted);
+    const std::int64_t hourStart = seconds - wanted.tm_min * 60 - wanted.tm_sec;
+    auto found = offsetOfHour_.find(hourStart);
+    if (found == offsetOfHour_.end()) {
+        if (offsetOfHour_.size() > 4096) offsetOfHour_.clear();
+        found = offsetOfHour_.emplace(hourStart, steadyOffsetOfHour(hourStart)).first;
+    }
+    if (!found->second) return fileTimeFromDateText(text);
+    return fileTimeFromUnix(seconds - *found->second);
 }
 
 std::string timeTextFromHttpDate(std::string_view text) {

@@ -12,9 +12,12 @@
 // callable from any thread.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "base/FileTime.h"
 
@@ -38,6 +41,21 @@ std::string timeTextFromFileTime(FileTime time);
 // four characters are not a year from 1900 to 9999 it is read as an HTTP date first.
 // A text that gives no representable time yields 0.
 FileTime fileTimeFromDateText(std::string_view text);
+
+// fileTimeFromDateText for many texts in a row (the records of one Pack): the local
+// zone's offset is looked up once per hour of the calendar, not once per text (mktime
+// consults the zone's file every time). A text that is not a plain, in-range
+// "%Y/%m/%d %H:%M:%S", or whose local time does not exist or is ambiguous around a
+// change of the zone's offset, goes through fileTimeFromDateText. The results are
+// fileTimeFromDateText's. One object per thread; the zone must not change meanwhile.
+class DateTextReader {
+  public:
+    FileTime read(std::string_view text);
+
+  private:
+    // Local minus UTC seconds of each hour read, none for an hour near a change.
+    std::unordered_map<std::int64_t, std::optional<std::int64_t>> offsetOfHour_;
+};
 
 // An HTTP date ("Sun, 06 Nov 1994 08:49:37 GMT") as "%Y/%m/%d %H:%M:%S", moved
 // forward by 9 hours when the zone is "GMT". A year outside 1970-2036 becomes 2000, a

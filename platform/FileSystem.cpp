@@ -80,6 +80,8 @@ int openFlagsOf(File::Mode mode) {
     switch (mode) {
         case File::Mode::Read:
             return O_RDONLY;
+        case File::Mode::ReadAnyKind:
+            return O_RDONLY | O_NONBLOCK | O_NOCTTY;
         case File::Mode::CreateTruncate:
             return O_RDWR | O_CREAT | O_TRUNC;
         case File::Mode::CreateNew:
@@ -107,6 +109,23 @@ struct timespec timespecOf(FileTime time) {
 
 FileTime fileTimeOf(const struct statx_timestamp& ts) {
     return fileTimeFromUnix(ts.tv_sec, ts.tv_nsec);
+}
+
+// One statx() of `path` relative to `dirfd` (with AT_EMPTY_PATH: of `dirfd` itself).
+std::optional<FileFacts> factsAt(int dirfd, const char* path, int flags) {
+    struct statx info {};
+    if (::statx(dirfd, path, flags, STATX_BASIC_STATS | STATX_BTIME, &info) != 0) {
+        return std::nullopt;
+    }
+    FileFacts facts;
+    facts.regular = S_ISREG(info.stx_mode);
+    facts.folder = S_ISDIR(info.stx_mode);
+    facts.size = facts.folder ? 0 : static_cast<std::int64_t>(info.stx_size);
+    facts.times.written = fileTimeOf(info.stx_mtime);
+    facts.times.accessed = fileTimeOf(info.stx_atime);
+    facts.times.created =
+        (info.stx_mask & STATX_BTIME) ? fileTimeOf(info.stx_btime) : facts.times.written;
+    return facts;
 }
 
 bool statPath(std::string_view path, struct stat& info) {
@@ -262,6 +281,11 @@ std::int64_t File::position() const {
     return fd_ < 0 ? -1 : ::lseek(fd_, 0, SEEK_CUR);
 }
 
+std::optional<FileFacts> File::facts() const {
+    if (fd_ < 0) return std::nullopt;
+    return factsAt(fd_, "", AT_EMPTY_PATH);
+}
+
 std::int64_t File::size() const {
     struct stat info {};
     if (fd_ < 0 || ::fstat(fd_, &info) != 0) return -1;
@@ -297,16 +321,15 @@ int isDirectory(std::string_view path) {
 }
 
 std::optional<FileTimes> getFileTimes(std::string_view path) {
+    std::optional<FileFacts> facts = fileFacts(path);
+    if (!facts) return std::nullopt;
+    return facts->times;
+}
+
+std::optional<FileFacts> fileFacts(std::string_view path) {
     auto sys = toSystemPath(path);
-    struct statx info {};
-    if (!sys || ::statx(AT_FDCWD, sys->c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &info) != 0) {
-        return std::nullopt;
-    }
-    FileTimes times;
-    times.written = fileTimeOf(info.stx_mtime);
-    times.accessed = fileTimeOf(info.stx_atime);
-    times.created = (info.stx_mask & STATX_BTIME) ? fileTimeOf(info.stx_btime) : times.written;
-    return times;
+    if (!sys) return std::nullopt;
+    return factsAt(AT_FDCWD, sys->c_str(), 0);
 }
 
 bool setFileTimes(std::string_view path, const FileTimes& times) {
@@ -314,6 +337,11 @@ bool setFileTimes(std::string_view path, const FileTimes& times) {
     if (!sys) return false;
     struct timespec both[2] = {timespecOf(times.accessed), timespecOf(times.written)};
     return ::utimensat(AT_FDCWD, sys->c_str(), both, 0) == 0;
+}
+
+bool setFileTimes(int fd, const FileTimes& times) {
+    struct timespec both[2] = {timespecOf(times.accessed), timespecOf(times.written)};
+    return ::futimens(fd, both) == 0;
 }
 
 DirListing listDirectory(std::string_view path) {
@@ -446,6 +474,22 @@ bool writeWholeFile(std::string_view path, std::string_view data) {
 
 namespace {
 
+// The kernel's own name of the open `fd`, read from /proc; none when /proc is not
+// mounted or the file was removed.
+std::optional<std::string> nameOfDescriptor(int fd) {
+    char link[32];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    std::string name(PATH_MAX, '\0');
+    ssize_t length = ::readlink(link, name.data(), name.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= name.size() || name[0] != '/') {
+        return std::nullopt;
+    }
+    name.resize(static_cast<std::size_t>(length));
+    // Removed while it was looked at: let realpath() give its answer (none).
+    if (name.ends_with(" (deleted)")) return std::nullopt;
+    return name;
+}
+
 // The kernel's own name of what `sysPath` leads to, links followed: the path is
 // opened once and its descriptor's name read back, three system calls where
 // realpath() needs one per folder of the path. `missing` tells that the path does
@@ -454,17 +498,8 @@ std::optional<std::string> resolvedByDescriptor(const std::string& sysPath, bool
     int fd = ::open(sysPath.c_str(), O_PATH | O_CLOEXEC);
     missing = fd < 0 && (errno == ENOENT || errno == ENOTDIR || errno == ELOOP);
     if (fd < 0) return std::nullopt;
-    char link[32];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    std::string name(PATH_MAX, '\0');
-    ssize_t length = ::readlink(link, name.data(), name.size());
+    std::optional<std::string> name = nameOfDescriptor(fd);
     ::close(fd);
-    if (length <= 0 || static_cast<std::size_t>(length) >= name.size() || name[0] != '/') {
-        return std::nullopt;
-    }
-    name.resize(static_cast<std::size_t>(length));
-    // Removed while it was looked at: let realpath() give its answer (none).
-    if (name.ends_with(" (deleted)")) return std::nullopt;
     return name;
 }
 
@@ -482,6 +517,12 @@ std::optional<std::string> realPath(std::string_view path) {
                                                          &std::free);
     if (!resolved) return std::nullopt;
     return fromSystemName(resolved.get());
+}
+
+std::optional<std::string> realPathOf(int fd) {
+    std::optional<std::string> name = nameOfDescriptor(fd);
+    if (!name) return std::nullopt;
+    return fromSystemName(*name);
 }
 
 }  // namespace qv

@@ -49,11 +49,24 @@ bool foundInOtherForms(std::string_view path);
 // another one, or a "\" inside the name).
 std::optional<std::string> fromSystemName(std::string_view utf8Name);
 
+// What one look at a file tells.
+struct FileFacts {
+    bool regular = false;
+    bool folder = false;
+    std::int64_t size = 0;  // 0 for a folder
+    // `created` is the birth time where the file system records one, else the
+    // last-write time.
+    FileTimes times;
+};
+
 // An open file; closed by the destructor. Move-only.
 class File {
   public:
     enum class Mode {
-        Read,               // existing file, read only
+        Read,  // existing file, read only
+        // read only, and the open itself never waits: a named pipe or a device opens
+        // at once (facts() then tells that it is no regular file)
+        ReadAnyKind,
         CreateTruncate,     // read-write; created, or emptied when it exists
         CreateNew,          // read-write; created, fails when anything is there (a link too)
         ReadWrite,          // read-write; created when missing, content kept
@@ -89,6 +102,8 @@ class File {
     std::int64_t position() const;
     // Current length of the file, or -1.
     std::int64_t size() const;
+    // Kind, size and times of the open file in one look; none on failure.
+    std::optional<FileFacts> facts() const;
     // Shortens or extends the file to `length` bytes.
     bool truncate(std::int64_t length);
 
@@ -113,6 +128,10 @@ std::int64_t fileSize(std::string_view path);
 // absent or refused.
 int isDirectory(std::string_view path);
 
+// Kind, size and times of the file or folder at `path` in one look (links followed);
+// none when absent or refused.
+std::optional<FileFacts> fileFacts(std::string_view path);
+
 // The three times of a file or folder; empty optional when absent or refused.
 // `created` is the birth time where the file system records one (statx), else the
 // last-write time.
@@ -121,6 +140,9 @@ std::optional<FileTimes> getFileTimes(std::string_view path);
 // Sets the access and last-write times (utimensat). A zero time leaves that time as it
 // is. `created` cannot be set on Linux and is ignored. False when absent or refused.
 bool setFileTimes(std::string_view path, const FileTimes& times);
+
+// The same for an open file or folder (futimens).
+bool setFileTimes(int fd, const FileTimes& times);
 
 // One entry of a folder.
 struct DirEntry {
@@ -167,5 +189,7 @@ bool writeWholeFile(std::string_view path, std::string_view data);
 // separators; empty optional when the path does not exist or does not convert.
 // Callers use it to check that a path stays inside a folder.
 std::optional<std::string> realPath(std::string_view path);
+// The same for what the open descriptor `fd` refers to; none when it cannot be told.
+std::optional<std::string> realPathOf(int fd);
 
 }  // namespace qv

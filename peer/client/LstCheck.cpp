@@ -70,13 +70,12 @@ std::string buildLstList(const std::vector<std::string>& files, std::size_t base
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (files[i].empty()) continue;
         std::string name = sentName(files[i], baseLength);
-        std::optional<FileTimes> times = getFileTimes(files[i]);
-        std::int64_t size = fileSize(files[i]);
+        std::optional<FileFacts> facts = fileFacts(files[i]);
         // A name that cannot travel would make the peer refuse the whole list; such a
         // file (and one that is gone) is left to the send, which reports it.
-        if (!nameCanTravel(name) || !times || size < 0) continue;
-        list += lstLine(name, size, timeTextFromFileTime(times->created),
-                        timeTextFromFileTime(times->written));
+        if (!nameCanTravel(name) || !facts) continue;
+        list += lstLine(name, facts->size, timeTextFromFileTime(facts->times.created),
+                        timeTextFromFileTime(facts->times.written));
         listed.push_back(i);
     }
     return list;

@@ -1,7 +1,5 @@
 #include "peer/client/OutgoingFile.h"
 
-#include <sys/stat.h>
-
 #include "app/Program.h"
 #include "app/WindowLog.h"
 #include "base/Cp932.h"
@@ -30,19 +28,6 @@ std::string withBackslashes(std::string_view name) {
     return out;
 }
 
-// Only regular files are sent: opening a named pipe or a device found in a dropped
-// folder would block the window or read without end.
-bool isRegularFile(std::string_view path) {
-    std::optional<std::string> system = toSystemPath(path);
-    struct stat info {};
-    return system && ::stat(system->c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-bool isRegularDescriptor(int fd) {
-    struct stat info {};
-    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-}
-
 }  // namespace
 
 std::string sentName(std::string_view path, std::size_t baseLength) {
@@ -67,23 +52,23 @@ std::optional<OutgoingFile> openOutgoing(Program& program, const std::string& pa
         reportSendError(program, "この名前は送れません", path);
         return std::nullopt;
     }
-    if (!isRegularFile(path) || !out.file.open(path, File::Mode::Read) ||
-        !isRegularDescriptor(out.file.descriptor())) {
+    // Only regular files are sent: a named pipe or a device found in a dropped folder
+    // would block the window or read without end. The open itself never waits, and one
+    // look at the open file tells its kind, size and times.
+    std::optional<FileFacts> facts;
+    if (out.file.open(path, File::Mode::ReadAnyKind)) facts = out.file.facts();
+    if (!facts || !facts->regular) {
         reportSendError(program, "ファイルを開けません", path);
         return std::nullopt;
     }
-    out.size = out.file.size();
-    std::optional<FileTimes> times = getFileTimes(path);
-    if (out.size < 0 || !times) {
-        reportSendError(program, "ファイルを開けません", path);
-        return std::nullopt;
-    }
+    out.size = facts->size;
+    const FileTimes& times = facts->times;
     if (out.size > kLargestSendableSize) {
         reportSendError(program, "ファイルが大きすぎます", path);
         return std::nullopt;
     }
-    out.created = timeTextFromFileTime(times->created);
-    out.written = timeTextFromFileTime(times->written);
+    out.created = timeTextFromFileTime(times.created);
+    out.written = timeTextFromFileTime(times.written);
     if (foundInOtherForms(path)) {
         std::string line = formatText(J("【名前を変えて送信】%s (波ダッシュ・マイナス記号などを"
                                         "Windowsの形で送ります)\r\n"),

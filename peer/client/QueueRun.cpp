@@ -51,14 +51,14 @@ void showFileProgress(Program& program, std::size_t index, std::size_t count) {
 }
 
 // The progress model's entry for file `index` of `count` as its send begins or ends.
-void setFileProgress(Program& program, const std::string& path, std::size_t index,
-                     std::size_t count, bool finished) {
+void setFileProgress(Program& program, const std::string& path, std::int64_t size,
+                     std::size_t index, std::size_t count, bool finished) {
     TransferProgress progress;
     progress.direction = TransferProgress::Direction::Send;
     progress.fileName = splitPath(path).fileName;
     progress.fileNumber = static_cast<int>(index) + 1;
     progress.fileCount = static_cast<int>(count);
-    progress.total = fileSize(path);
+    progress.total = size;
     progress.done = finished ? progress.total : 0;
     progress.finished = finished;
     program.window().setProgress(std::move(progress));
@@ -67,11 +67,11 @@ void setFileProgress(Program& program, const std::string& path, std::size_t inde
 // Sends one file the way its mode and size call for; the files that failed, and the
 // result code of a whole or resumable send in `result`.
 int sendOneFile(Program& program, const SendQueueEntry& entry, const std::string& path,
-                int& result) {
+                std::int64_t size, int& result) {
     const auto mode = static_cast<int>(settingOf(program, setting::kNoResumeSend));
     const std::int64_t limit = effectiveNoResumeSize(program.settings());
     result = client::kOk;
-    switch (chooseSendWay(mode, fileSize(path), entry.files.size(), limit)) {
+    switch (chooseSendWay(mode, size, entry.files.size(), limit)) {
         case SendWay::Pack:
             return addToPack(program, entry.peer, path, program.sendQueue().pack(),
                              entry.baseLength);
@@ -102,9 +102,10 @@ EntryOutcome sendFiles(Program& program, SendQueueEntry& entry) {
         }
         resetStatistics(program, kResetSendSide);
         const std::string path = entry.files[i];
-        setFileProgress(program, path, i, count, false);
-        int failed = sendOneFile(program, entry, path, lastResult);
-        if (failed == 0) setFileProgress(program, path, i, count, true);
+        const std::int64_t size = fileSize(path);
+        setFileProgress(program, path, size, i, count, false);
+        int failed = sendOneFile(program, entry, path, size, lastResult);
+        if (failed == 0) setFileProgress(program, path, size, i, count, true);
         outcome.errors += failed;
         program.waits().pump(100);
     }

@@ -66,6 +66,8 @@ class ReceiveFolder {
     ReceiveOutcome makeFoldersFor(std::string_view preparedName) const;
     // True when the folder holding `path` exists and resolves inside the receive folder.
     bool holdsFolderOf(std::string_view path) const;
+    // True when `resolved` (a path as realPath gives it) is the receive folder or below it.
+    bool holdsResolved(std::string_view resolved) const { return insideRoot(resolved); }
 
     // The entry at `path`; Missing also when its folder is not inside (see above).
     ReceivedEntry inspect(std::string_view path) const;

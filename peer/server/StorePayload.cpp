@@ -4,6 +4,7 @@
 #include "base/TimeText.h"
 #include "peer/protocol/PackRecords.h"
 #include "peer/server/OverwritePolicy.h"
+#include "peer/server/PackStore.h"
 #include "peer/server/ReceivedName.h"
 #include "platform/TextCodec.h"
 
@@ -18,14 +19,14 @@ std::string storeErrorLine(ReceiveOutcome outcome, const std::string& path) {
     return formatText(J(format), path.c_str());
 }
 
-StoreResult failure(ReceiveOutcome outcome, const std::string& path) {
+}  // namespace
+
+StoreResult storeFailure(ReceiveOutcome outcome, const std::string& path) {
     StoreResult result;
     result.failed = 1;
     result.errorLines = storeErrorLine(outcome, path);
     return result;
 }
-
-}  // namespace
 
 void StoreResult::add(const StoreResult& other) {
     if (failed < kMaxErrorLines) errorLines += other.errorLines;
@@ -54,21 +55,25 @@ StoreResult storeSingleFile(const ReceiveFolder& folder, std::string_view prepar
     ReceiveOutcome outcome = folder.makeFoldersFor(decision.preparedName);
     if (outcome == ReceiveOutcome::Done)
         outcome = folder.writeFile(path, data, times, decision.replace);
-    return outcome == ReceiveOutcome::Done ? StoreResult{} : failure(outcome, path);
+    return outcome == ReceiveOutcome::Done ? StoreResult{} : storeFailure(outcome, path);
 }
 
 StoreResult storePack(const ReceiveFolder& folder, std::string_view payload,
                       std::string_view ipFolder, long overwriteMode) {
     StoreResult total;
+    PackStore store(folder, overwriteMode);
+    DateTextReader dates;
     for (const PackRecord& record : readPackRecords(payload)) {
         std::optional<std::string> name =
             prepareReceivedName(record.name, kEntryNameLimit, ipFolder);
         if (!name) {
-            total.add(failure(ReceiveOutcome::BadName, record.name));
+            total.add(storeFailure(ReceiveOutcome::BadName, record.name));
             continue;
         }
-        total.add(storeSingleFile(folder, *name, record.data,
-                                  receivedTimes(record.created, record.written), overwriteMode));
+        FileTimes times;
+        times.created = dates.read(record.created);
+        times.written = times.accessed = dates.read(record.written);
+        total.add(store.store(*name, record.data, times));
     }
     return total;
 }

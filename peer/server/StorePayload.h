@@ -24,6 +24,9 @@ struct StoreResult {
     void add(const StoreResult& other);
 };
 
+// A file that could not be stored at `path`: one failure and its log line.
+StoreResult storeFailure(ReceiveOutcome outcome, const std::string& path);
+
 // One file under its prepared name.
 StoreResult storeSingleFile(const ReceiveFolder& folder, std::string_view preparedName,
                             std::string_view data, const FileTimes& times, long overwriteMode);

@@ -80,5 +80,22 @@ TEST(TimeText, HttpDates) {
     EXPECT_GE(timeTextFromHttpDate("x, 1 Jan 2000 99999999999999:0:0").size(), 19u);
 }
 
+// The reader of many texts gives what the single reading gives, also around the
+// changes of a zone with summer time, where a local time is missing or there twice.
+TEST(TimeText, DateTextReaderAgreesWithTheSingleReading) {
+    ZoneGuard zone("CET-1CEST,M3.5.0,M10.5.0/3");
+    DateTextReader reader;
+    const char* texts[] = {
+        "2021/03/28 01:59:59", "2021/03/28 02:30:00",          "2021/03/28 03:00:00",
+        "2021/10/31 01:59:59", "2021/10/31 02:30:00",          "2021/10/31 03:00:00",
+        "2021/07/01 12:34:56", "2021/07/01 12:00:01",          "2020/02/29 23:59:59",
+        "2021/02/29 10:00:00", "2021/07/01 24:00:00",          "1969/12/31 23:59:59",
+        "2021/7/1 12:34:56",   "Thu, 01 Jul 2021 12:34:56 GMT"};
+    for (int round = 0; round < 2; ++round) {
+        for (const char* text : texts)
+            EXPECT_EQ(reader.read(text), fileTimeFromDateText(text)) << text;
+    }
+}
+
 }  // namespace
 }  // namespace qv
