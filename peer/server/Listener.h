@@ -29,7 +29,6 @@
 
 namespace qv {
 
-class Program;
 class ConnectionTable;
 
 class Listener {
@@ -46,7 +45,7 @@ class Listener {
 
     // `onServing` runs on the listener thread once the listening socket is open (or at
     // once for port 0), before the first connection is served.
-    explicit Listener(Program& program, std::function<void()> onServing = {});
+    explicit Listener(ServerContext& context, std::function<void()> onServing = {});
     ~Listener();
     Listener(const Listener&) = delete;
     Listener& operator=(const Listener&) = delete;
@@ -77,7 +76,7 @@ class Listener {
     void feedSlot(int index, std::string_view raw);
     // Closes a slot: "OK" first when `sendOk`, then the PortN replacement hook.
     void closeSlot(int index, bool sendOk);
-    Program& program() { return program_; }
+    ServerContext& context() { return context_; }
 
   private:
     void run(int port);
@@ -98,7 +97,7 @@ class Listener {
     void updateReceivingActive(std::uint32_t now);
     void drainWakePipe();
 
-    Program& program_;
+    ServerContext& context_;
     ConnectionTable& table_;
     std::function<void()> onServing_;
     Admission admission_;
