@@ -12,11 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "base/ProgramFlags.h"
 #include "base/ConfigStore.h"
 #include "base/EnvironmentTable.h"
 #include "base/LogSink.h"
-#include "base/ProgramFlags.h"
-#include "model/WindowModel.h"
 #include "net/EventLoop.h"
 #include "net/HostLookup.h"
 #include "net/Waits.h"
@@ -30,6 +29,7 @@
 #include "platform/TcpWindowSize.h"
 #include "relay/PortNState.h"
 #include "ui/SecurityKey.h"
+#include "model/WindowModel.h"
 
 namespace qv {
 
