@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cerrno>
 #include <cstring>
 
@@ -68,6 +69,10 @@ Listener::~Listener() {
     }
 }
 
+bool Listener::onListenerThread() const {
+    return std::this_thread::get_id() == thread_.get_id();
+}
+
 void Listener::start(int port) {
     // Emptied here, not on the thread, so that a slot the window thread claims right
     // after the start (a PortN registration) cannot be wiped by the thread's start-up.
@@ -78,6 +83,7 @@ void Listener::start(int port) {
 }
 
 void Listener::stop() {
+    assert(!onListenerThread());  // the thread cannot wait for its own end
     stopRequested_ = true;
     context_.flags().listenerStop = 1;
     wake();
@@ -104,6 +110,7 @@ void Listener::drainWakePipe() {
 }
 
 void Listener::closeAllConnections() {
+    assert(!onListenerThread());  // it waits for the listener thread
     if (!running_) {
         table_.closeAll();
         return;

@@ -9,9 +9,10 @@
 // times out. An idle listener wakes about once a second; a running test stream wakes
 // it only when a useful amount of data waits (see StreamWake.h).
 //
-// Threads: start(), stop(), wake() and closeAllConnections() on the window thread;
-// everything else runs on the listener thread. Handlers run on the listener thread
-// (see ServeContext.h).
+// Threads: start(), stop(), wake() and closeAllConnections() on the window thread
+// (debug builds assert that start, stop and closeAllConnections are not called from
+// the listener thread, which would wait for itself); everything else runs on the
+// listener thread. Handlers run on the listener thread (see ServeContext.h).
 #pragma once
 
 #include <atomic>
@@ -79,6 +80,7 @@ class Listener {
     ServerContext& context() { return context_; }
 
   private:
+    bool onListenerThread() const;
     void run(int port);
     bool openListeningSocket(int port);
     void loop();
