@@ -10,8 +10,8 @@
 // it only when a useful amount of data waits (see StreamWake.h).
 //
 // Threads: start(), stop(), wake() and closeAllConnections() on the window thread
-// (debug builds assert that start, stop and closeAllConnections are not called from
-// the listener thread, which would wait for itself); everything else runs on the
+// (debug builds assert that stop and closeAllConnections are not called from the
+// listener thread, which would wait for itself); everything else runs on the
 // listener thread. Handlers run on the listener thread (see ServeContext.h).
 #pragma once
 
