@@ -2,6 +2,7 @@
 
 #include <cassert>
 
+#include "app/ProgramServerContext.h"
 #include "app/Shutdown.h"
 #include "app/Startup.h"
 #include "app/WindowLog.h"
@@ -32,6 +33,7 @@ Program::Program(Clock& clock, ProgramSetup setup)
       environment_(makeEnvironment(setup_)),
       settings_(&environment_),
       hostLookup_(waits_),
+      serverContext_(std::make_unique<ProgramServerContext>(*this)),
       sendQueue_(std::make_unique<SendQueue>()) {
     waits_.registerLoop(&loop_);
     fillClientErrorTable(clientErrors_);
@@ -48,8 +50,12 @@ std::string Program::clientErrorText(int code) const {
     return qv::clientErrorText(clientErrors_, code);
 }
 
+ServerContext& Program::serverContext() {
+    return *serverContext_;
+}
+
 void Program::startListener() {
-    listener_ = std::make_unique<Listener>(*this, [this] { showCurrentSettings(*this); });
+    listener_ = std::make_unique<Listener>(*serverContext_, [this] { showCurrentSettings(*this); });
     listener_->start(listeningPort_);
 }
 

@@ -34,7 +34,9 @@
 namespace qv {
 
 class Listener;
+class ProgramServerContext;
 class SendQueue;
+class ServerContext;
 
 // What a program is started with.
 struct ProgramSetup {
@@ -93,6 +95,8 @@ class Program : public LogSink {
     // The listener thread; null before start-up reached it.
     Listener* listener() { return listener_.get(); }
     void startListener();
+    // What the listener and its handlers see of the program.
+    ServerContext& serverContext();
 
     // Notes a peer that this PC talked to: it becomes the peer text and goes to the
     // top of the peer history. Any thread.
@@ -145,6 +149,7 @@ class Program : public LogSink {
     SpeedTestState speedTest_;
     PeerHistory peerHistory_;
     PublicListState publicLists_;
+    std::unique_ptr<ProgramServerContext> serverContext_;  // before listener_: outlives it
     std::unique_ptr<Listener> listener_;
     std::unique_ptr<SendQueue> sendQueue_;
     int listeningPort_ = 0;

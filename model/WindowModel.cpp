@@ -1,5 +1,6 @@
 #include "model/WindowModel.h"
 
+#include <cassert>
 #include <cstdlib>
 
 namespace qv {
@@ -25,7 +26,13 @@ bool isUserField(Field field) {
     }
 }
 
+WindowView* WindowModel::view() const {
+    assert(loop_.onOwnerThread());
+    return view_;
+}
+
 void WindowModel::attach(WindowView* view) {
+    assert(loop_.onOwnerThread());
     std::lock_guard lock(mutex_);
     view_ = view;
     // The new view starts empty: everything that is not empty is shown at once.

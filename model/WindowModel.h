@@ -27,9 +27,10 @@ class WindowModel {
 
     explicit WindowModel(EventLoop& windowLoop) : loop_(windowLoop) {}
 
-    // Window thread: connects the view; the whole state is shown at the next refresh.
+    // Window thread (debug builds assert it): connects the view; the whole state is
+    // shown at the next refresh. view() hands it out to the window's commands.
     void attach(WindowView* view);
-    WindowView* view() const { return view_; }
+    WindowView* view() const;
 
     std::string field(Field field) const;
     long number(Field field) const;  // the field read as a number (atol)

@@ -1,6 +1,7 @@
 #include "net/EventLoop.h"
 
 #include <algorithm>
+#include <cassert>
 #include <vector>
 
 namespace qv {
@@ -39,6 +40,7 @@ void EventLoop::setWakeHook(std::function<void()> hook) {
 }
 
 void EventLoop::setTimer(int id, std::uint32_t periodMs, std::function<void()> onTick) {
+    assert(onOwnerThread());
     Timer& timer = timers_[id];
     timer.periodMs = periodMs;
     timer.dueTick = clock_.tickMs() + periodMs;
@@ -48,10 +50,12 @@ void EventLoop::setTimer(int id, std::uint32_t periodMs, std::function<void()> o
 }
 
 void EventLoop::killTimer(int id) {
+    assert(onOwnerThread());
     timers_.erase(id);
 }
 
 bool EventLoop::hasTimer(int id) const {
+    assert(onOwnerThread());
     return timers_.count(id) != 0;
 }
 
@@ -89,6 +93,7 @@ bool EventLoop::runOneTimer() {
 }
 
 int EventLoop::pump(int n) {
+    assert(onOwnerThread());
     int handled = 0;
     while (handled < n) {
         if (runOnePosted() || (source_ && source_->dispatchOne()) || runOneTimer()) {
@@ -101,6 +106,7 @@ int EventLoop::pump(int n) {
 }
 
 std::uint32_t EventLoop::msUntilNextTimer(std::uint32_t maxMs) const {
+    assert(onOwnerThread());
     std::uint32_t now = clock_.tickMs();
     std::uint32_t best = maxMs;
     for (const auto& [id, timer] : timers_) {
@@ -112,6 +118,7 @@ std::uint32_t EventLoop::msUntilNextTimer(std::uint32_t maxMs) const {
 }
 
 void EventLoop::waitForWork(std::uint32_t maxMs) {
+    assert(onOwnerThread());
     std::uint32_t ms = msUntilNextTimer(maxMs);
     std::unique_lock lock(postedMutex_);
     if (posted_.empty() && !woken_ && ms > 0) clock_.waitOn(postedCv_, lock, ms);

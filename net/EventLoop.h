@@ -8,7 +8,8 @@
 //
 // Threads: post() and wake() may be called from any thread. Everything else runs on
 // the loop's owner thread (the thread that constructed it, or the one given to
-// setOwnerThread). Handlers run on the owner thread and may call pump().
+// setOwnerThread). Handlers run on the owner thread and may call pump(). Debug builds
+// assert the owner thread in the timer calls, pump() and waitForWork().
 #pragma once
 
 #include <condition_variable>

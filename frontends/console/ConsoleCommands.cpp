@@ -8,10 +8,8 @@
 #include "frontends/console/InfoCommands.h"
 #include "frontends/console/PublicListConsoleCommands.h"
 #include "frontends/console/SpeedTestCommands.h"
-#include "relay/PortNCommand.h"
-#include "relay/TestAndChat.h"
+#include "ui/Commands.h"
 #include "ui/SettingsMenu.h"
-#include "ui/TcpWindowCommand.h"
 
 namespace qv::console {
 namespace {
@@ -27,31 +25,32 @@ void addFieldCommands(ConsoleWindow& window) {
                       [&window](const std::string& args) { window.type(Field::List, args); });
 }
 
+// The window's buttons by their command words; an argument goes into the command's field.
+void addButtonCommands(ConsoleWindow& window, Program& program) {
+    for (const CommandBinding& command : windowCommands()) {
+        window.addCommand(std::string(command.word),
+                          [&window, &program, &command](const std::string& args) {
+                              if (command.typedInto) window.type(*command.typedInto, args);
+                              command.run(program);
+                          });
+    }
+}
+
 }  // namespace
 
 void addConsoleCommands(ConsoleWindow& window, Program& program) {
     addFieldCommands(window);
+    addButtonCommands(window, program);
     window.addCommand("wait", [&window](const std::string& args) {
         std::int64_t ms = parseLong(args);
         if (ms > 0)
             window.holdInput(static_cast<std::uint32_t>(std::min<std::int64_t>(ms, 86400000)));
     });
     window.addCommand("quit", [&program](const std::string&) { program.close(); });
-    window.addCommand("test", [&program](const std::string&) { runConnectionTest(program); });
-    window.addCommand("chat", [&program, &window](const std::string& args) {
-        window.type(Field::Chat, args);
-        sendChatLine(program);
-    });
-    window.addCommand("clear", [&program](const std::string&) { clearChat(program); });
-    window.addCommand("portn", [&program](const std::string&) { runPortNConnect(program); });
     window.addCommand("menu", [&program, &window](const std::string& args) {
         if (!runSettingsMenuItem(program, args)) window.note("no such menu item");
     });
     window.addCommand("abort", [&program](const std::string&) { program.cancel(); });
-    window.addCommand("tcpwin", [&program, &window](const std::string& args) {
-        window.type(Field::TcpNew, args);
-        runTcpWindowChange(program);
-    });
     addSpeedTestCommands(window, program);
     addHistoryCommands(window, program);
     addPublicListCommands(window, program);

@@ -13,13 +13,13 @@ constexpr std::uint32_t kListWaitMs = 5000;
 }  // namespace
 
 void addPublicListCommands(ConsoleWindow& window, Program& program) {
-    window.addCommand("myfolders", [&program](const std::string&) { editPublicFolders(program); });
+    // Replaces the button's binding (ui/Commands.h): the console holds its input while
+    // the request runs and the list is awaited, and needs the request's result for that.
     window.addCommand("peerlist", [&program, &window](const std::string&) {
         // Held from the start: lines may otherwise run nested while the request pumps.
         window.holdInputForDialog(kListWaitMs);
         if (sendPublicListRequest(program) != client::kOk) window.releaseInput();
     });
-    window.addCommand("incomplete", [&program](const std::string&) { checkIncomplete(program); });
 }
 
 }  // namespace qv::console

@@ -1,6 +1,6 @@
-// The console's public-list buttons: "myfolders" (自分の公開フォルダ), "peerlist"
-// (相手の公開リスト; the pick dialog opens when the list arrives) and "incomplete"
-// (未完ﾁｪｯｸ).
+// The console's own binding of "peerlist" (相手の公開リスト): the lines that follow wait
+// for the pick dialog that opens when the list arrives. The other public-list buttons
+// ("myfolders", "incomplete") are bound from ui/Commands.h.
 //
 // Threads: window thread only.
 #pragma once

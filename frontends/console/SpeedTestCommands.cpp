@@ -2,7 +2,6 @@
 
 #include "app/Program.h"
 #include "frontends/console/ConsoleWindow.h"
-#include "peer/client/PeerStreamRequest.h"
 #include "peer/client/SpeedTest.h"
 #include "platform/TextCodec.h"
 
@@ -24,9 +23,6 @@ void chooseCsvFile(Program& program, ConsoleWindow& window, const std::string& p
 }  // namespace
 
 void addSpeedTestCommands(ConsoleWindow& window, Program& program) {
-    window.addCommand("send", [&program](const std::string&) { startSendTest(program); });
-    window.addCommand("recv", [&program](const std::string&) { requestPeerStream(program); });
-    window.addCommand("stop", [&program](const std::string&) { stopTransfers(program); });
     window.addCommand("csv", [&program, &window](const std::string& args) {
         chooseCsvFile(program, window, args);
     });

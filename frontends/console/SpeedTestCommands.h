@@ -1,8 +1,6 @@
-// The console's speed-test commands and what it shows beyond the window:
+// The console's speed-test commands and what it shows beyond the window (the buttons
+// send, recv and stop are bound from ui/Commands.h):
 //
-//   send        presses 送信: streams test data to the peer in the peer box
-//   recv        presses 受信: asks the peer to stream test data to this program
-//   stop        presses 停止: ends the running test and every connection
 //   csv PATH    records every rate-display period of the following tests in the CSV
 //               file PATH (created or emptied); `csv` alone stops recording
 //

@@ -29,13 +29,8 @@
 #include "frontends/qt/RatePlot.h"
 #include "frontends/qt/Translations.h"
 #include "peer/client/PeerHistory.h"
-#include "peer/client/PeerStreamRequest.h"
-#include "peer/client/PublicListCommands.h"
-#include "peer/client/SpeedTest.h"
 #include "platform/TextCodec.h"
-#include "relay/PortNCommand.h"
-#include "relay/TestAndChat.h"
-#include "ui/TcpWindowCommand.h"
+#include "ui/Commands.h"
 
 namespace qv::desktop {
 namespace {
@@ -82,6 +77,35 @@ QPlainTextEdit* logPane(const QColor& colour, QWidget* parent) {
     pane->setFont(mono);
     setTextColour(pane, colour);
     return pane;
+}
+
+// The button of each command of ui/Commands.h.
+Button buttonOf(WindowCommand command) {
+    switch (command) {
+        case WindowCommand::PortN:
+            return Button::PortN;
+        case WindowCommand::Test:
+            return Button::Test;
+        case WindowCommand::Send:
+            return Button::Send;
+        case WindowCommand::Receive:
+            return Button::Receive;
+        case WindowCommand::Stop:
+            return Button::Stop;
+        case WindowCommand::Incomplete:
+            return Button::Incomplete;
+        case WindowCommand::OwnPublicFolders:
+            return Button::OwnPublicFolders;
+        case WindowCommand::PeerPublicList:
+            return Button::PeerPublicList;
+        case WindowCommand::ChatSend:
+            return Button::ChatSend;
+        case WindowCommand::ChatClear:
+            return Button::ChatClear;
+        case WindowCommand::TcpChange:
+            return Button::TcpChange;
+    }
+    return Button::Test;
 }
 
 }  // namespace
@@ -280,27 +304,17 @@ void MainWindow::onButton(Button which, std::function<void()> command) {
 }
 
 void MainWindow::connectButtons() {
-    Program& program = program_;
+    for (const CommandBinding& command : windowCommands()) {
+        WindowCommand id = command.id;
+        onButton(buttonOf(id), [this, id] {
+            // A new test or stream starts with an empty plot.
+            if (id == WindowCommand::Send || id == WindowCommand::Receive) plot_->clear();
+            runCommand(program_, id);
+        });
+    }
     onButton(Button::Settings, [this] { openSettingsMenu(); });
-    onButton(Button::PortN, [&program] { runPortNConnect(program); });
-    onButton(Button::Test, [&program] { runConnectionTest(program); });
-    onButton(Button::Send, [this, &program] {
-        plot_->clear();
-        startSendTest(program);
-    });
-    onButton(Button::Receive, [this, &program] {
-        plot_->clear();
-        requestPeerStream(program);
-    });
-    onButton(Button::Stop, [&program] { stopTransfers(program); });
     onButton(Button::OpenReceiveFolder,
-             [this, &program] { openOrTell(program.settings().getString(runtime::kRecvDir)); });
-    onButton(Button::Incomplete, [&program] { checkIncomplete(program); });
-    onButton(Button::OwnPublicFolders, [&program] { editPublicFolders(program); });
-    onButton(Button::PeerPublicList, [&program] { requestPublicList(program); });
-    onButton(Button::ChatSend, [&program] { sendChatLine(program); });
-    onButton(Button::ChatClear, [&program] { clearChat(program); });
-    onButton(Button::TcpChange, [&program] { runTcpWindowChange(program); });
+             [this] { openOrTell(program_.settings().getString(runtime::kRecvDir)); });
     onButton(Button::About, [this] { showAbout(); });
     onButton(Button::ChooseFiles, [this] {
         QMenu menu;

@@ -1,10 +1,8 @@
 #include "peer/server/Dispatch.h"
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/SettingKeys.h"
-#include "peer/client/ProgressTitle.h"
+#include "base/TimeText.h"
 #include "peer/protocol/RequestKind.h"
 #include "peer/server/FileReceive.h"
 #include "peer/server/Listener.h"
@@ -20,12 +18,12 @@ namespace {
 // A block that cannot hold a request: the request line did not arrive whole within
 // the initial wait, so the wait grows by 200 ms (up to 2000).
 void refuseTransferError(ServeContext& context) {
-    ConfigStore& settings = context.program.settings();
+    ConfigStore& settings = context.server.settings();
     const char* wait =
         settings.getNumber(setting::kWan) == 1 ? setting::kWaitWan : setting::kWaitLan;
     if (settings.getNumber(wait) < 2000) settings.setNumber(wait, settings.getNumber(wait) + 200);
-    replaceLog(context.program,
-               formatText(J("【%s の転送ミス】\r\n"), context.slot.peerAddress.c_str()));
+    context.server.replaceLog(
+        formatText(J("【%s の転送ミス】\r\n"), context.slot.peerAddress.c_str()));
     context.listener.closeSlot(context.index, false);
 }
 
@@ -45,8 +43,8 @@ const RequestHandler* handlerFor(RequestKind kind, ServeContext& context) {
         case RequestKind::Test:
             return &handlers.test;
         case RequestKind::Chat:
-            return context.program.settings().getNumber(setting::kChat) == 1 ? &handlers.chat
-                                                                             : nullptr;
+            return context.server.settings().getNumber(setting::kChat) == 1 ? &handlers.chat
+                                                                            : nullptr;
         case RequestKind::PortN:
             return &handlers.portn;
         default:
@@ -56,11 +54,11 @@ const RequestHandler* handlerFor(RequestKind kind, ServeContext& context) {
 
 // Shows the receive progress once a second for payloads over 5000 bytes.
 void showReceiveProgress(ServeContext& context) {
-    Program& program = context.program;
-    if (program.flags().oneSecondTick == 1 && context.slot.expectedSize > 5000) {
-        showProgressTitle(program, context.slot.bytesReceived, context.slot.expectedSize, 0);
+    ServerContext& server = context.server;
+    if (server.flags().oneSecondTick == 1 && context.slot.expectedSize > 5000) {
+        server.showProgressTitle(context.slot.bytesReceived, context.slot.expectedSize);
     }
-    program.flags().oneSecondTick = 0;
+    server.flags().oneSecondTick = 0;
 }
 
 // A block that belongs to a payload, a stream, or nothing known.
@@ -87,9 +85,9 @@ void takePayload(ServeContext& context) {
 }  // namespace
 
 void refuseUnknown(ServeContext& context) {
-    replaceLog(context.program,
-               formatText(J("【%s から不明なデータ受信】%s\r\n"), context.slot.peerAddress.c_str(),
-                          nowText(context.program).c_str()));
+    context.server.replaceLog(formatText(J("【%s から不明なデータ受信】%s\r\n"),
+                                         context.slot.peerAddress.c_str(),
+                                         timeText(context.server.clock()).c_str()));
     context.listener.closeSlot(context.index, false);
 }
 

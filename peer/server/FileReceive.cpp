@@ -4,12 +4,10 @@
 
 #include <algorithm>
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/Md5.h"
 #include "base/TextUtil.h"
-#include "peer/client/PeerSession.h"
+#include "net/SocketWaits.h"
 #include "peer/protocol/FieldRule.h"
 #include "peer/protocol/RequestLine.h"
 #include "peer/server/ConnectionTable.h"
@@ -38,20 +36,19 @@ void closeWith(ServeContext& context, bool sendOk) {
 bool takeRequest(ServeContext& context, const RequestFields& fields,
                  const ReceiveSettings& settings) {
     ConnectionSlot& slot = context.slot;
-    Program& program = context.program;
-    program.window().readBack();
+    ServerContext& server = context.server;
+    server.window().readBack();
     slot.startTick = context.now;
     slot.expectedSize = parseLong(fields[1]);
     slot.fileName = std::string(fields[0]);
     slot.digest = std::string(fields[2]);
-    replaceLog(program, formatText(J("【%s よりファイル受信】\r\n「%s(%lld Bytes)」\r\n"),
-                                   slot.peerAddress.c_str(), slot.fileName.c_str(),
-                                   static_cast<long long>(slot.expectedSize)));
+    server.replaceLog(formatText(J("【%s よりファイル受信】\r\n「%s(%lld Bytes)」\r\n"),
+                                 slot.peerAddress.c_str(), slot.fileName.c_str(),
+                                 static_cast<long long>(slot.expectedSize)));
     std::optional<std::string> name =
         prepareReceivedName(fields[0], kRequestNameLimit, settings.ipFolder);
     if (!name) {
-        appendLog(program,
-                  formatText(J("・使えないファイル名です[%s]\r\n"), slot.fileName.c_str()));
+        server.appendLog(formatText(J("・使えないファイル名です[%s]\r\n"), slot.fileName.c_str()));
         closeWith(context, false);
         return false;
     }
@@ -67,13 +64,13 @@ bool skippedAtRequest(ServeContext& context, const ReceiveSettings& settings) {
                        settings.overwriteMode)) {
         return false;
     }
-    appendLog(context.program, J("【SKIP】最新ファイルがあります\r\n"));
+    context.server.appendLog(J("【SKIP】最新ファイルがあります\r\n"));
     return true;
 }
 
 // Sends the offset reply once the socket can take it; false when it could not.
 bool sendOffset(ServeContext& context, std::int64_t held) {
-    if (!waitWritable(context.program, context.slot.socket, kOffsetWaitMs)) return false;
+    if (!waitWritable(context.server.waits(), context.slot.socket, kOffsetWaitMs)) return false;
     std::string reply = offsetReply(held);
     return send(context.slot.socket, reply.data(), reply.size(), MSG_NOSIGNAL) ==
            static_cast<ssize_t>(reply.size());
@@ -89,14 +86,14 @@ bool openSlotResumeFile(ServeContext& context, const ReceiveSettings& settings, 
     } else if (settings.folder.makeFoldersFor(slot.fileName) != ReceiveOutcome::Done ||
                !openResumeFile(settings.folder, path, file)) {
         line = formatText(J("【ファイルオープンエラー】[%s]\r\n"), path.c_str());
-    } else if (resumeFileInUse(context.program.connections(), context.index, file)) {
+    } else if (resumeFileInUse(context.server.connections(), context.index, file)) {
         line = formatText(J("・他の接続が受信中のため拒否しました[%s]\r\n"), path.c_str());
         file.close();
     } else {
         slot.receiveFilePath = path;
         return true;
     }
-    appendLog(context.program, line);
+    context.server.appendLog(line);
     closeWith(context, false);
     return false;
 }
@@ -112,8 +109,8 @@ std::int64_t heldBytes(ServeContext& context, const ReceiveSettings& settings, F
     bool wrong =
         verified && !digestMatches(slot.digest, md5TextOfFile(slot.receiveFilePath).value_or(""));
     if (length > slot.expectedSize || wrong) {
-        appendLog(context.program,
-                  J("・途中まで受信したファイルが一致しないため最初から受信します\r\n"));
+        context.server.appendLog(
+            J("・途中まで受信したファイルが一致しないため最初から受信します\r\n"));
         file.truncate(0);
         length = file.seek(0);
         verified = false;
@@ -124,7 +121,7 @@ std::int64_t heldBytes(ServeContext& context, const ReceiveSettings& settings, F
 // What a new payload may still take in memory: what the payloads that other
 // connections hold in memory leave of the shared limit.
 std::int64_t memoryRoom(ServeContext& context) {
-    ConnectionTable& table = context.program.connections();
+    ConnectionTable& table = context.server.connections();
     std::int64_t room = PayloadBuffer::kMemoryLimit;
     for (int index : table.usedSlots()) {
         const ConnectionSlot& other = table.slot(index);
@@ -137,9 +134,9 @@ std::int64_t memoryRoom(ServeContext& context) {
 }  // namespace
 
 void refuseUnstorablePayload(ServeContext& context) {
-    appendLog(context.program,
-              formatText(J("・受信データを保存できません[%s]\r\n"), context.slot.fileName.c_str()));
-    context.program.resetTitle();
+    context.server.appendLog(
+        formatText(J("・受信データを保存できません[%s]\r\n"), context.slot.fileName.c_str()));
+    context.server.resetTitle();
     closeWith(context, false);
 }
 
@@ -157,10 +154,10 @@ void handleSendRequest(ServeContext& context) {
             slot.peerAddress + ":" + std::string(fields[5]) + ":" + std::string(fields[6]);
     }
     if (skippedAtRequest(context, settings)) return closeWith(context, false);
-    beginReceiveProgress(context.program.window(), slot.fileName, slot.expectedSize);
+    beginReceiveProgress(context.server.window(), slot.fileName, slot.expectedSize);
     slot.memoryBuffer = PayloadBuffer::open(slot.expectedSize, memoryRoom(context),
                                             toSystemPath(settings.folder.root()).value_or(""),
-                                            &context.program.clock());
+                                            &context.server.clock());
     if (!slot.memoryBuffer || !slot.memoryBuffer->write(bytesAfterTerminator(context.block))) {
         return refuseUnstorablePayload(context);
     }
@@ -184,7 +181,7 @@ void handleSendResumeRequest(ServeContext& context) {
     std::int64_t held = heldBytes(context, settings, file, verified);
     if (held < 0 || !sendOffset(context, held)) return closeWith(context, false);
     slot.receiveFile = std::move(file);
-    beginReceiveProgress(context.program.window(), slot.fileName, slot.expectedSize, held);
+    beginReceiveProgress(context.server.window(), slot.fileName, slot.expectedSize, held);
     if (held == slot.expectedSize) return finishFileTransfer(context, verified);
     slot.lastActivity = context.now;
 }

@@ -1,10 +1,7 @@
 #include "peer/server/FinishTransfer.h"
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/Md5.h"
-#include "peer/client/ProgressTitle.h"
 #include "peer/protocol/RequestKind.h"
 #include "peer/server/FileReceive.h"
 #include "peer/server/Listener.h"
@@ -21,24 +18,24 @@ void closeWith(ServeContext& context, bool sendOk) {
 }
 
 void logSizeError(ServeContext& context, std::int64_t received) {
-    appendLog(context.program,
-              formatText(J("・受信サイズエラー(%lld / %lld)\r\n"), static_cast<long long>(received),
-                         static_cast<long long>(context.slot.expectedSize)));
+    context.server.appendLog(formatText(J("・受信サイズエラー(%lld / %lld)\r\n"),
+                                        static_cast<long long>(received),
+                                        static_cast<long long>(context.slot.expectedSize)));
     closeWith(context, false);
 }
 
 // The efficiency line and "・受信完了 ", with the digest line when it is checked.
 void logReceived(ServeContext& context, bool checked) {
     ConnectionSlot& slot = context.slot;
-    appendEfficiencyLine(context.program, slot.bytesReceived, slot.startTick, 0);
-    appendLog(context.program,
-              checked ? J("・受信完了 \r\n・MD5ﾊｯｼｭ値チェック中..") : J("・受信完了 "));
+    context.server.appendEfficiencyLine(slot.bytesReceived, slot.startTick);
+    context.server.appendLog(checked ? J("・受信完了 \r\n・MD5ﾊｯｼｭ値チェック中..")
+                                     : J("・受信完了 "));
 }
 
 // "NG", the lines that say why (if any) and the failure line.
 void endWithFailure(ServeContext& context, const std::string& why = {}) {
-    appendLog(context.program, "NG\r\n" + why + J("【ファイル受信に失敗しました】\r\n"));
-    context.program.resetTitle();
+    context.server.appendLog("NG\r\n" + why + J("【ファイル受信に失敗しました】\r\n"));
+    context.server.resetTitle();
     closeWith(context, false);
 }
 
@@ -48,9 +45,9 @@ int storePublicList(ServeContext& context, std::string_view payload) {
     if (handler) {
         handler(context, context.slot.fileName, payload);
     } else {
-        appendLog(context.program, formatText(J("・%s を受信しました(%lld Bytes)\r\n"),
-                                              context.slot.fileName.c_str(),
-                                              static_cast<long long>(payload.size())));
+        context.server.appendLog(formatText(J("・%s を受信しました(%lld Bytes)\r\n"),
+                                            context.slot.fileName.c_str(),
+                                            static_cast<long long>(payload.size())));
     }
     return 0;
 }
@@ -62,7 +59,7 @@ StoreResult storeMemoryPayload(ServeContext& context, const ReceiveSettings& set
     StoreResult result;
     if (slot.fileName == kLstName) {
         std::optional<std::string> answer = answerLst(settings.folder, payload, settings.ipFolder);
-        bool answered = answer && sendLstAnswer(context.program, slot.socket, *answer);
+        bool answered = answer && sendLstAnswer(context.server, slot.socket, *answer);
         result.skipped = answered ? 0 : 1;
     } else if (slot.fileName == kPub1Name || slot.fileName == kPub2Name) {
         result.skipped = storePublicList(context, payload);
@@ -78,9 +75,9 @@ StoreResult storeMemoryPayload(ServeContext& context, const ReceiveSettings& set
 }  // namespace
 
 void finishMemoryTransfer(ServeContext& context) {
-    Program& program = context.program;
+    ServerContext& server = context.server;
     ConnectionSlot& slot = context.slot;
-    program.window().readBack();
+    server.window().readBack();
     if (slot.memoryBuffer->size() != slot.expectedSize) {
         return logSizeError(context, slot.memoryBuffer->size());
     }
@@ -91,13 +88,13 @@ void finishMemoryTransfer(ServeContext& context) {
     bool checked = digestChecked(settings, slot.digest);
     logReceived(context, checked);
     if (checked && !digestMatches(slot.digest, md5TextOf(payload))) return endWithFailure(context);
-    appendLog(program, J("OK\r\n・ファイル書き込み中.."));
+    server.appendLog(J("OK\r\n・ファイル書き込み中.."));
     StoreResult result = storeMemoryPayload(context, settings, payload);
     if (result.failed > 0) return endWithFailure(context, result.errorLines);
-    appendLog(program,
-              formatText(J("OK\r\n【ファイル受信に成功しました】Skip=%d\r\n"), result.skipped));
-    endReceiveProgress(program.window(), slot.fileName);
-    program.resetTitle();
+    server.appendLog(
+        formatText(J("OK\r\n【ファイル受信に成功しました】Skip=%d\r\n"), result.skipped));
+    endReceiveProgress(server.window(), slot.fileName);
+    server.resetTitle();
     closeWith(context, false);
 }
 
@@ -121,9 +118,9 @@ bool commitResumeFile(const ReceiveSettings& settings, std::string_view resumePa
 }
 
 void finishFileTransfer(ServeContext& context, bool digestVerified) {
-    Program& program = context.program;
+    ServerContext& server = context.server;
     ConnectionSlot& slot = context.slot;
-    program.window().readBack();
+    server.window().readBack();
     ReceiveSettings settings = receiveSettingsOf(context);
     std::int64_t length = slot.receiveFile.size();
     slot.receiveFile.close();
@@ -144,9 +141,9 @@ void finishFileTransfer(ServeContext& context, bool digestVerified) {
                               formatText(J("・保存できません。受信したデータは[%s]に残します\r\n"),
                                          slot.receiveFilePath.c_str()));
     }
-    appendLog(program, J("OK\r\n【ファイル受信に成功しました】\r\n"));
-    endReceiveProgress(program.window(), slot.fileName);
-    program.resetTitle();
+    server.appendLog(J("OK\r\n【ファイル受信に成功しました】\r\n"));
+    endReceiveProgress(server.window(), slot.fileName);
+    server.resetTitle();
     closeWith(context, true);
 }
 

@@ -8,13 +8,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cerrno>
 #include <cstring>
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/SettingKeys.h"
+#include "base/TimeText.h"
 #include "net/AddressClass.h"
 #include "peer/client/ClientError.h"
 #include "peer/protocol/RequestKind.h"
@@ -55,8 +55,8 @@ constexpr int kAcceptsPerPass = 64;
 
 }  // namespace
 
-Listener::Listener(Program& program, std::function<void()> onServing)
-    : program_(program), table_(program.connections()), onServing_(std::move(onServing)) {
+Listener::Listener(ServerContext& context, std::function<void()> onServing)
+    : context_(context), table_(context.connections()), onServing_(std::move(onServing)) {
     if (pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) wakePipe_[0] = wakePipe_[1] = -1;
     installDefaultHandlers(*this);
     block_.resize(kReceiveBlock + 1);
@@ -69,18 +69,23 @@ Listener::~Listener() {
     }
 }
 
+bool Listener::onListenerThread() const {
+    return std::this_thread::get_id() == thread_.get_id();
+}
+
 void Listener::start(int port) {
     // Emptied here, not on the thread, so that a slot the window thread claims right
     // after the start (a PortN registration) cannot be wiped by the thread's start-up.
     table_.reset();
-    program_.flags().receivedThisPeriod = 0;
+    context_.flags().receivedThisPeriod = 0;
     running_ = true;
     thread_ = std::thread([this, port] { run(port); });
 }
 
 void Listener::stop() {
+    assert(!onListenerThread());  // the thread cannot wait for its own end
     stopRequested_ = true;
-    program_.flags().listenerStop = 1;
+    context_.flags().listenerStop = 1;
     wake();
     if (thread_.joinable()) thread_.join();
 }
@@ -105,6 +110,7 @@ void Listener::drainWakePipe() {
 }
 
 void Listener::closeAllConnections() {
+    assert(!onListenerThread());  // it waits for the listener thread
     if (!running_) {
         table_.closeAll();
         return;
@@ -113,15 +119,15 @@ void Listener::closeAllConnections() {
     closeAllRequested_ = true;
     wake();
     for (int waited = 0; !closeAllDone_ && running_ && waited < 5000; waited += 10) {
-        program_.waits().pump(10);
-        program_.clock().sleepMs(10);
+        context_.waits().pump(10);
+        context_.clock().sleepMs(10);
     }
 }
 
 void Listener::run(int port) {
-    loop_ = std::make_unique<EventLoop>(program_.clock());
-    program_.waits().registerLoop(loop_.get());
-    program_.flags().listenerStop = 0;
+    loop_ = std::make_unique<EventLoop>(context_.clock());
+    context_.waits().registerLoop(loop_.get());
+    context_.flags().listenerStop = 0;
     if (port == 0 || openListeningSocket(port)) {
         if (onServing_) onServing_();
         loop();
@@ -130,14 +136,14 @@ void Listener::run(int port) {
     admission_.closeAll();
     if (listenSocket_ >= 0) close(listenSocket_);
     listenSocket_ = -1;
-    program_.waits().registerLoop(nullptr);
+    context_.waits().registerLoop(nullptr);
     running_ = false;
 }
 
 bool Listener::openListeningSocket(int port) {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
-        appendLog(program_, J("socket作成エラー\r\n"));
+        context_.appendLog(J("socket作成エラー\r\n"));
         return true;
     }
     int on = 1;
@@ -150,36 +156,36 @@ bool Listener::openListeningSocket(int port) {
         listen(fd, kListenBacklog) != 0) {
         close(fd);
         openFailed_ = true;
-        replaceLog(program_, formatText(J("%d 番ポートが開けません\r\n"), port));
+        context_.replaceLog(formatText(J("%d 番ポートが開けません\r\n"), port));
         return false;
     }
     listenSocket_ = fd;
-    appendLog(program_, formatText(J("%d 番ポート待ち受け中..\r\n"), port));
+    context_.appendLog(formatText(J("%d 番ポート待ち受け中..\r\n"), port));
     return true;
 }
 
 void Listener::loop() {
-    while (program_.flags().listenerStop == 0 && !stopRequested_)
+    while (context_.flags().listenerStop == 0 && !stopRequested_)
         pass();
 }
 
 void Listener::pass() {
-    program_.waits().pump(100);
+    context_.waits().pump(100);
     if (closeAllRequested_.exchange(false)) {
         table_.closeAll();
         admission_.closeAll();
         closeAllDone_ = true;
     }
-    long low = static_cast<long>(program_.settings().getNumber(setting::kLow));
-    if (low > 0) program_.clock().sleepMs(static_cast<std::uint32_t>(std::min(low, 60000L)));
+    long low = static_cast<long>(context_.settings().getNumber(setting::kLow));
+    if (low > 0) context_.clock().sleepMs(static_cast<std::uint32_t>(std::min(low, 60000L)));
     waitForActivity();
-    if (program_.flags().listenerStop != 0 || stopRequested_) return;
-    std::uint32_t now = program_.clock().tickMs();
-    if (program_.flags().listenerPause != 1) {
+    if (context_.flags().listenerStop != 0 || stopRequested_) return;
+    std::uint32_t now = context_.clock().tickMs();
+    if (context_.flags().listenerPause != 1) {
         acceptConnections();
         admitWaiting(now);
     }
-    program_.flags().listenerElapsedMs = 0;
+    context_.flags().listenerElapsedMs = 0;
     updateReceivingActive(now);
     serveDueSlots(now);
 }
@@ -187,13 +193,13 @@ void Listener::pass() {
 void Listener::waitForActivity() {
     std::vector<pollfd> fds{{wakePipe_[0], POLLIN, 0}};
     std::vector<int> polledSlots;
-    bool paused = program_.flags().listenerPause == 1;
+    bool paused = context_.flags().listenerPause == 1;
     int listenAt = -1;
     if (listenSocket_ >= 0 && !paused && !admission_.full()) {
         listenAt = static_cast<int>(fds.size());
         fds.push_back({listenSocket_, POLLIN, 0});
     }
-    std::uint32_t now = program_.clock().tickMs();
+    std::uint32_t now = context_.clock().tickMs();
     int timeout = !admission_.empty() && table_.hasFreeSlot() ? 0 : kMaxPollMs;
     for (int index : table_.usedSlots()) {
         const ConnectionSlot& slot = table_.slot(index);
@@ -227,19 +233,19 @@ void Listener::waitForActivity() {
 // idle connections can keep a new one out of reach.
 void Listener::acceptConnections() {
     if (!listenReadable_) return;
-    std::uint32_t now = program_.clock().tickMs();
+    std::uint32_t now = context_.clock().tickMs();
     for (int taken = 0; taken < kAcceptsPerPass && !admission_.full(); ++taken) {
         sockaddr_in from{};
         socklen_t length = sizeof from;
         int fd = accept4(listenSocket_, reinterpret_cast<sockaddr*>(&from), &length, SOCK_CLOEXEC);
         if (fd < 0) return;
         std::string address = dottedAddress(from.sin_addr.s_addr);
-        if (program_.settings().getNumber(setting::kWan) == 0 &&
+        if (context_.settings().getNumber(setting::kWan) == 0 &&
             classifyAddress(address) == kAddressPublic) {
-            appendLog(program_, formatText(J("【%s より受信中..】%s\r\n"), address.c_str(),
-                                           nowText(program_).c_str()));
-            appendLog(program_,
-                      formatText(J("【ＬＡＮモードのため %s を拒否】\r\n"), address.c_str()));
+            context_.appendLog(formatText(J("【%s より受信中..】%s\r\n"), address.c_str(),
+                                          timeText(context_.clock()).c_str()));
+            context_.appendLog(
+                formatText(J("【ＬＡＮモードのため %s を拒否】\r\n"), address.c_str()));
             close(fd);
             continue;
         }
@@ -251,8 +257,8 @@ void Listener::acceptConnections() {
 // waiting connection may displace a slot (see Admission.h).
 void Listener::admitWaiting(std::uint32_t now) {
     for (std::uint32_t address : admission_.expire(now)) {
-        appendLog(program_, formatText(J("【%s と切断】%s\r\n"), dottedAddress(address).c_str(),
-                                       program_.clientErrorText(client::kTimeout).c_str()));
+        context_.appendLog(formatText(J("【%s と切断】%s\r\n"), dottedAddress(address).c_str(),
+                                      context_.clientErrorText(client::kTimeout).c_str()));
     }
     while (!admission_.empty() && table_.hasFreeSlot())
         admit(admission_.takeOldest(), now);
@@ -269,16 +275,16 @@ void Listener::admit(const WaitingConnection& connection, std::uint32_t now) {
     slot.socket = connection.socket;
     slot.relayAddress = connection.address;
     slot.peerAddress = dottedAddress(connection.address);
-    appendLog(program_, formatText(J("【%s より受信中..】%s\r\n"), slot.peerAddress.c_str(),
-                                   nowText(program_).c_str()));
-    ConfigStore& settings = program_.settings();
+    context_.appendLog(formatText(J("【%s より受信中..】%s\r\n"), slot.peerAddress.c_str(),
+                                  timeText(context_.clock()).c_str()));
+    ConfigStore& settings = context_.settings();
     long wan = static_cast<long>(settings.getNumber(setting::kWan));
     long wait =
         static_cast<long>(settings.getNumber(wan == 1 ? setting::kWaitWan : setting::kWaitLan));
     slot.lastActivity = now;
     slot.nextService = now + static_cast<std::uint32_t>(std::clamp(wait, 0L, 60000L));
     slot.requestDeadline = slot.nextService + kRequestLineMs;
-    slot.key = program_.newConnectionKey();
+    slot.key = context_.newConnectionKey();
     // Only the window thread competes for free slots; losing that race drops the call.
     if (table_.claim(std::move(slot)) < 0) close(connection.socket);
 }
@@ -291,12 +297,12 @@ void Listener::updateReceivingActive(std::uint32_t now) {
             active = 1;
         }
     }
-    program_.flags().receivingActive = active;
+    context_.flags().receivingActive = active;
 }
 
 void Listener::serveDueSlots(std::uint32_t now) {
     for (int index : table_.usedSlots()) {
-        if (program_.flags().listenerPause == 1) return;
+        if (context_.flags().listenerPause == 1) return;
         ConnectionSlot& slot = table_.slot(index);
         if (!slot.used()) continue;
         if (slotOverdue(slot, now)) {
@@ -367,7 +373,7 @@ bool Listener::serveSlot(int index, std::uint32_t now) {
         }
         return false;
     }
-    program_.flags().receivedThisPeriod += n;
+    context_.flags().receivedThisPeriod += n;
     slot.bytesReceived += n;
     if (stream) slot.wake.afterRead(slot.socket, slot.bytesReceived, now);
     handleBlock(index, static_cast<std::size_t>(n), now);
@@ -379,7 +385,7 @@ void Listener::feedSlot(int index, std::string_view raw) {
     std::size_t length = std::min(raw.size(), kReceiveBlock);
     std::copy(raw.begin(), raw.begin() + static_cast<std::ptrdiff_t>(length), block_.begin());
     table_.slot(index).bytesReceived += static_cast<std::int64_t>(length);
-    handleBlock(index, length, program_.clock().tickMs());
+    handleBlock(index, length, context_.clock().tickMs());
 }
 
 void Listener::handleBlock(int index, std::size_t length, std::uint32_t now) {
@@ -394,7 +400,7 @@ void Listener::handleBlock(int index, std::size_t length, std::uint32_t now) {
     // A running test stream is never looked at, so its bytes need not be unscrambled.
     if (!isCountedStream(slot)) slot.key.unscramble(block_.data(), length);
     block_[length] = '\0';
-    ServeContext context{program_, *this, index, slot, block, now};
+    ServeContext context{context_, *this, index, slot, block, now};
     bool requestTaken = slot.busy;
     dispatchBlock(context);
     if (!requestTaken && slot.used() && slot.busy) startPayloadWindow(slot, now);
@@ -402,9 +408,9 @@ void Listener::handleBlock(int index, std::size_t length, std::uint32_t now) {
 
 void Listener::dropSlot(int index, int code) {
     const ConnectionSlot& slot = table_.slot(index);
-    appendLog(program_, formatText(J("【%s と切断】%s\r\n"), slot.peerAddress.c_str(),
-                                   program_.clientErrorText(code).c_str()));
-    if (code == client::kDisconnected) program_.resetTitle();
+    context_.appendLog(formatText(J("【%s と切断】%s\r\n"), slot.peerAddress.c_str(),
+                                  context_.clientErrorText(code).c_str()));
+    if (code == client::kDisconnected) context_.resetTitle();
     closeSlot(index, false);
 }
 

@@ -9,9 +9,10 @@
 // times out. An idle listener wakes about once a second; a running test stream wakes
 // it only when a useful amount of data waits (see StreamWake.h).
 //
-// Threads: start(), stop(), wake() and closeAllConnections() on the window thread;
-// everything else runs on the listener thread. Handlers run on the listener thread
-// (see ServeContext.h).
+// Threads: start(), stop(), wake() and closeAllConnections() on the window thread
+// (debug builds assert that stop and closeAllConnections are not called from the
+// listener thread, which would wait for itself); everything else runs on the
+// listener thread. Handlers run on the listener thread (see ServeContext.h).
 #pragma once
 
 #include <atomic>
@@ -29,7 +30,6 @@
 
 namespace qv {
 
-class Program;
 class ConnectionTable;
 
 class Listener {
@@ -46,7 +46,7 @@ class Listener {
 
     // `onServing` runs on the listener thread once the listening socket is open (or at
     // once for port 0), before the first connection is served.
-    explicit Listener(Program& program, std::function<void()> onServing = {});
+    explicit Listener(ServerContext& context, std::function<void()> onServing = {});
     ~Listener();
     Listener(const Listener&) = delete;
     Listener& operator=(const Listener&) = delete;
@@ -77,9 +77,10 @@ class Listener {
     void feedSlot(int index, std::string_view raw);
     // Closes a slot: "OK" first when `sendOk`, then the PortN replacement hook.
     void closeSlot(int index, bool sendOk);
-    Program& program() { return program_; }
+    ServerContext& context() { return context_; }
 
   private:
+    bool onListenerThread() const;
     void run(int port);
     bool openListeningSocket(int port);
     void loop();
@@ -98,7 +99,7 @@ class Listener {
     void updateReceivingActive(std::uint32_t now);
     void drainWakePipe();
 
-    Program& program_;
+    ServerContext& context_;
     ConnectionTable& table_;
     std::function<void()> onServing_;
     Admission admission_;

@@ -2,18 +2,28 @@
 
 #include <sys/socket.h>
 
-#include "app/Program.h"
+#include <algorithm>
+
+#include "base/SettingKeys.h"
 #include "base/TimeText.h"
-#include "peer/client/PeerSession.h"
+#include "net/SocketWaits.h"
 #include "peer/protocol/FieldRule.h"
 #include "peer/protocol/LstList.h"
 #include "peer/server/OverwritePolicy.h"
 #include "peer/server/ReceivedName.h"
+#include "peer/server/ServerContext.h"
 
 namespace qv {
 namespace {
 
 constexpr std::uint32_t kAnswerWaitMs = 5000;
+
+// The LOW pause between sends (as a client's sends have it), then pending events.
+void lowLoadPause(ServerContext& context) {
+    long long low = context.settings().getNumber(setting::kLow);
+    if (low > 0) context.clock().sleepMs(static_cast<std::uint32_t>(std::min(low, 60000LL)));
+    context.waits().pump(100);
+}
 
 // No field rule checks the times of a list; a written field that is no time text
 // cannot match a file, and nothing is deleted on its account.
@@ -41,12 +51,12 @@ std::optional<std::string> answerLst(const ReceiveFolder& folder, std::string_vi
         payload, [&](const LstEntry& entry) { return holdsListedFile(folder, entry, ipFolder); });
 }
 
-bool sendLstAnswer(Program& program, int socket, std::string_view answer) {
+bool sendLstAnswer(ServerContext& context, int socket, std::string_view answer) {
     std::size_t sent = 0;
     while (sent < answer.size()) {
-        lowLoadPause(program);
-        if (program.flags().clientStop == 1) return false;
-        if (!waitWritable(program, socket, kAnswerWaitMs)) return false;
+        lowLoadPause(context);
+        if (context.flags().clientStop == 1) return false;
+        if (!waitWritable(context.waits(), socket, kAnswerWaitMs)) return false;
         ssize_t n = send(socket, answer.data() + sent, answer.size() - sent, MSG_NOSIGNAL);
         if (n <= 0) return false;
         sent += static_cast<std::size_t>(n);

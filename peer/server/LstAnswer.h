@@ -20,7 +20,7 @@
 
 namespace qv {
 
-class Program;
+class ServerContext;
 
 // The answer to `payload`, deleting outdated copies; nothing for a malformed list.
 // Names are prepared as received names (below `ipFolder` when not empty).
@@ -29,6 +29,6 @@ std::optional<std::string> answerLst(const ReceiveFolder& folder, std::string_vi
 
 // Sends the answer on `socket`: before each send the LOW pause, then up to 5000 ms for
 // the socket to take data. False when a send fails, the wait runs out or Stop is set.
-bool sendLstAnswer(Program& program, int socket, std::string_view answer);
+bool sendLstAnswer(ServerContext& context, int socket, std::string_view answer);
 
 }  // namespace qv

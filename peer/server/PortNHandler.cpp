@@ -2,13 +2,11 @@
 
 #include <sys/socket.h>
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/TextUtil.h"
+#include "base/TimeText.h"
 #include "peer/server/Listener.h"
 #include "platform/TextCodec.h"
-#include "relay/PortNStatus.h"
 
 namespace qv {
 namespace {
@@ -24,21 +22,21 @@ std::string identityOf(std::string_view block) {
 }  // namespace
 
 void handlePortNRequest(ServeContext& context) {
-    Program& program = context.program;
+    ServerContext& server = context.server;
     std::string identity = identityOf(context.block);
     std::string address = context.slot.peerAddress;
     int socket = context.slot.socket;
-    program.window().readBack();
-    std::string line =
-        formatText(J("【%s よりportN接続】%s\r\n"), address.c_str(), nowText(program).c_str());
-    if (program.portn().parked().park(context.slot.relayAddress, identity, socket) != 0)
+    server.window().readBack();
+    std::string line = formatText(J("【%s よりportN接続】%s\r\n"), address.c_str(),
+                                  timeText(server.clock()).c_str());
+    if (server.portn().parked().park(context.slot.relayAddress, identity, socket) != 0)
         return context.listener.closeSlot(context.index, false);
     send(socket, "OK", 2, MSG_NOSIGNAL);
     // The socket belongs to the parked entry from now on.
-    program.connections().freeSlot(context.index);
-    refreshPortNStatus(program);
-    appendLog(program, line);
-    program.notePeer(address + ":0:" + identity);
+    server.connections().freeSlot(context.index);
+    server.refreshPortNStatus();
+    server.appendLog(line);
+    server.notePeer(address + ":0:" + identity);
 }
 
 }  // namespace qv

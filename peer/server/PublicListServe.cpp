@@ -1,10 +1,7 @@
 #include "peer/server/PublicListServe.h"
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/TextUtil.h"
-#include "peer/client/LstCheck.h"
 #include "peer/client/PublicListDownload.h"
 #include "peer/protocol/FieldRule.h"
 #include "peer/protocol/RequestLine.h"
@@ -16,38 +13,37 @@ namespace qv {
 void handlePublicListRequest(ServeContext& context) {
     RequestFields fields = RequestFields::of(context.block, RequestKind::Pub1);
     if (!checkFields(fields, kPeerRule)) return context.listener.closeSlot(context.index, false);
-    Program& program = context.program;
-    program.window().readBack();
+    ServerContext& server = context.server;
+    server.window().readBack();
     std::string peer =
         formatText("%s:%d:%s", context.slot.peerAddress.c_str(),
                    static_cast<int>(parseLong(fields[0])), std::string(fields[1]).c_str());
-    replaceLog(program, formatText(J("【%s より公開リストの要請を受信】\r\n"),
-                                   context.slot.peerAddress.c_str()));
-    program.window().setField(Field::Peer, peer);
-    program.window().refresh();
-    program.notePeer(peer);
-    program.publicLists().setPublicListPeer(peer);
+    server.replaceLog(
+        formatText(J("【%s より公開リストの要請を受信】\r\n"), context.slot.peerAddress.c_str()));
+    server.window().setField(Field::Peer, peer);
+    server.window().refresh();
+    server.notePeer(peer);
+    server.publicLists().setPublicListPeer(peer);
     context.listener.closeSlot(context.index, false);
     // The result is not reported beyond the exchange's own log lines.
-    sendListPayload(program, peer, joinListPayload(program.publicLists().publicLines()), kPub1Name);
+    server.sendListPayload(peer, joinListPayload(server.publicLists().publicLines()), kPub1Name);
 }
 
 void storeReceivedList(ServeContext& context, std::string_view name, std::string_view payload) {
-    Program& program = context.program;
+    ServerContext& server = context.server;
     std::vector<std::string> lines = listPayloadLines(payload);
     if (name == kPub1Name) {
-        if (!program.publicLists().takeListRequest(program.clock().tickMs())) {
-            appendLog(
-                program,
+        if (!server.publicLists().takeListRequest(server.clock().tickMs())) {
+            server.appendLog(
                 formatText(J("【%s から頼んでいない公開リストが届きました(表示しません)】\r\n"),
                            context.slot.peerAddress.c_str()));
             return;
         }
-        program.publicLists().setReceivedList(std::move(lines));
-        scheduleChooseDownloads(program);
+        server.publicLists().setReceivedList(std::move(lines));
+        server.scheduleChooseDownloads();
     } else {
-        program.publicLists().setPicks({std::move(lines), context.slot.replyAddress});
-        scheduleServeDownloads(program);
+        server.publicLists().setPicks({std::move(lines), context.slot.replyAddress});
+        server.scheduleServeDownloads();
     }
 }
 

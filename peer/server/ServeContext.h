@@ -1,5 +1,6 @@
-// What a request handler of the listener gets: the program, the slot it serves and
-// the block just received (after the connection key was undone).
+// What a request handler of the listener gets: the program's server context (see
+// ServerContext.h), the slot it serves and the block just received (after the
+// connection key was undone).
 //
 // Threads: handlers run on the listener thread. They may change the window model,
 // the settings and their own slot, and must close (or hand over) the slot when the
@@ -11,14 +12,14 @@
 #include <string_view>
 
 #include "peer/server/ConnectionSlot.h"
+#include "peer/server/ServerContext.h"
 
 namespace qv {
 
-class Program;
 class Listener;
 
 struct ServeContext {
-    Program& program;
+    ServerContext& server;
     Listener& listener;
     int index;  // of the slot in the connection table
     ConnectionSlot& slot;

@@ -1,11 +1,9 @@
 #include "peer/server/SpeedTestHandlers.h"
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/SettingKeys.h"
 #include "base/TextUtil.h"
-#include "peer/client/SpeedTest.h"
+#include "base/TimeText.h"
 #include "peer/protocol/FieldRule.h"
 #include "peer/protocol/RequestLine.h"
 #include "peer/server/Listener.h"
@@ -32,12 +30,12 @@ std::string requesterPeerText(const ServeContext& context, const RequestFields& 
 
 // The requester's buffer settings go into the window, its transfer settings into the
 // store (never its security key or port).
-void adoptSettings(Program& program, const RequestFields& fields) {
-    WindowModel& window = program.window();
+void adoptSettings(ServerContext& server, const RequestFields& fields) {
+    WindowModel& window = server.window();
     window.setField(Field::Buf, std::string(fields[1]));
     window.setField(Field::List, std::string(fields[2]));
     window.setField(Field::Auto, std::to_string(parseLong(fields[3])));
-    ConfigStore& settings = program.settings();
+    ConfigStore& settings = server.settings();
     settings.setNumber(setting::kLow, parseLong(fields[4]));
     settings.setNumber(setting::kMd5, parseLong(fields[5]));
     settings.setNumber(setting::kOverwrite, parseLong(fields[6]));
@@ -46,11 +44,11 @@ void adoptSettings(Program& program, const RequestFields& fields) {
 }
 
 void refuseBySetting(ServeContext& context, const RequestFields& fields) {
-    Program& program = context.program;
-    program.window().readBack();
-    program.window().setField(Field::Peer, requesterPeerText(context, fields));
-    replaceLog(program, formatText(J("【%s よりからの要請を拒否しました】\r\n"),
-                                   context.slot.peerAddress.c_str()));
+    ServerContext& server = context.server;
+    server.window().readBack();
+    server.window().setField(Field::Peer, requesterPeerText(context, fields));
+    server.replaceLog(
+        formatText(J("【%s よりからの要請を拒否しました】\r\n"), context.slot.peerAddress.c_str()));
     context.listener.closeSlot(context.index, false);
 }
 
@@ -59,17 +57,17 @@ void refuseBySetting(ServeContext& context, const RequestFields& fields) {
 void handleRecvRequest(ServeContext& context) {
     RequestFields fields = RequestFields::of(context.block, RequestKind::Recv);
     if (!acceptableRecvRequest(fields)) return context.listener.closeSlot(context.index, false);
-    Program& program = context.program;
-    if (program.settings().getNumber(setting::kSendIrai) == 0)
+    ServerContext& server = context.server;
+    if (server.settings().getNumber(setting::kSendIrai) == 0)
         return refuseBySetting(context, fields);
-    program.window().readBack();
-    adoptSettings(program, fields);
-    program.window().refresh();
-    program.window().setField(Field::Peer, requesterPeerText(context, fields));
-    program.notePeer(program.window().field(Field::Peer));
-    scheduleRequestedStream(program);
-    replaceLog(program, formatText(J("【%s より要請を受けました】\r\n送信を開始します\r\n"),
-                                   context.slot.peerAddress.c_str()));
+    server.window().readBack();
+    adoptSettings(server, fields);
+    server.window().refresh();
+    server.window().setField(Field::Peer, requesterPeerText(context, fields));
+    server.notePeer(server.window().field(Field::Peer));
+    server.scheduleRequestedStream();
+    server.replaceLog(formatText(J("【%s より要請を受けました】\r\n送信を開始します\r\n"),
+                                 context.slot.peerAddress.c_str()));
     context.listener.closeSlot(context.index, true);
 }
 
@@ -77,10 +75,10 @@ void handleRecvAnswer(ServeContext& context) {
     std::string_view line = requestLineOf(context.block);
     std::string text =
         safeCopy(line.substr(requestPrefix(RequestKind::RecvAns).size()), kReportBuffer);
-    Program& program = context.program;
-    replaceLog(program, formatText(J("【%s よりバッファ情報を受信】\r\n★%s\r\n%s\r\n"),
-                                   context.slot.peerAddress.c_str(), text.c_str(),
-                                   nowText(program).c_str()));
+    ServerContext& server = context.server;
+    server.replaceLog(formatText(J("【%s よりバッファ情報を受信】\r\n★%s\r\n%s\r\n"),
+                                 context.slot.peerAddress.c_str(), text.c_str(),
+                                 timeText(server.clock()).c_str()));
     context.listener.closeSlot(context.index, false);
 }
 

@@ -1,14 +1,12 @@
 #include "peer/server/TestChatHandlers.h"
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/Format.h"
+#include "base/TimeText.h"
 #include "peer/protocol/FieldRule.h"
 #include "peer/protocol/RequestLine.h"
 #include "peer/server/Dispatch.h"
 #include "peer/server/Listener.h"
 #include "platform/TextCodec.h"
-#include "relay/Chat.h"
 
 namespace qv {
 namespace {
@@ -23,38 +21,37 @@ std::string senderPeerText(const ServeContext& context, const RequestFields& fie
 void handleTestRequest(ServeContext& context) {
     RequestFields fields = RequestFields::of(context.block, RequestKind::Test);
     if (!checkFields(fields, kPeerRule)) return context.listener.closeSlot(context.index, false);
-    Program& program = context.program;
-    replaceLog(program, formatText(J("【%s より接続テストを受信】\r\n★%s %s\r\n"),
-                                   context.slot.peerAddress.c_str(), std::string(fields[0]).c_str(),
-                                   std::string(fields[1]).c_str()));
-    program.window().setField(Field::Peer, senderPeerText(context, fields));
-    program.window().refresh();
-    program.notePeer(program.window().field(Field::Peer));
+    ServerContext& server = context.server;
+    server.replaceLog(formatText(J("【%s より接続テストを受信】\r\n★%s %s\r\n"),
+                                 context.slot.peerAddress.c_str(), std::string(fields[0]).c_str(),
+                                 std::string(fields[1]).c_str()));
+    server.window().setField(Field::Peer, senderPeerText(context, fields));
+    server.window().refresh();
+    server.notePeer(server.window().field(Field::Peer));
     context.listener.closeSlot(context.index, true);
 }
 
 void handleChatRequest(ServeContext& context) {
     RequestFields fields = RequestFields::of(context.block, RequestKind::Chat);
     if (!checkFields(fields, kPeerRule)) return context.listener.closeSlot(context.index, false);
-    Program& program = context.program;
-    program.window().readBack();
-    replaceLog(program, formatText(J("【%s よりChatを受信】%s\r\n"),
-                                   context.slot.peerAddress.c_str(), nowText(program).c_str()));
+    ServerContext& server = context.server;
+    server.window().readBack();
+    server.replaceLog(formatText(J("【%s よりChatを受信】%s\r\n"), context.slot.peerAddress.c_str(),
+                                 timeText(server.clock()).c_str()));
     std::string peerText = senderPeerText(context, fields);
-    program.window().setField(Field::Peer, peerText);
-    playChatSound(program, program.flags().chatDisplay);
-    std::string line = formatChatLine("", fields[2], peerText, chatTime(program));
-    showChatLine(program, J("★チャットが開始されました★\r\n"), line);
-    program.window().refresh();
-    program.notePeer(peerText);
+    server.window().setField(Field::Peer, peerText);
+    server.showReceivedChat(peerText, fields[2]);
+    server.window().refresh();
+    server.notePeer(peerText);
     context.listener.closeSlot(context.index, true);
 }
 
 void startReceivedStream(ServeContext& context) {
-    Program& program = context.program;
-    program.flags().chatDisplay = 0;
-    replaceLog(program, formatText(J("【%s と受信速度ﾁｪｯｸ中】%s\r\n"),
-                                   context.slot.peerAddress.c_str(), nowText(program).c_str()));
+    ServerContext& server = context.server;
+    server.flags().chatDisplay = 0;
+    server.replaceLog(formatText(J("【%s と受信速度ﾁｪｯｸ中】%s\r\n"),
+                                 context.slot.peerAddress.c_str(),
+                                 timeText(server.clock()).c_str()));
     completeTransfer(context);
 }
 

@@ -107,5 +107,13 @@ TEST(Waits, PumpOnAThreadWithoutALoopDoesNothing) {
     EXPECT_TRUE(ran);
 }
 
+// The timers are not locked: a timer set from another thread must be posted instead.
+TEST(EventLoopDeathTest, TimersFromAnotherThreadAreCaughtInDebugBuilds) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    FakeClock clock;
+    EventLoop loop(clock);
+    EXPECT_DEBUG_DEATH(std::thread([&] { loop.setTimer(1, 10, [] {}); }).join(), "onOwnerThread");
+}
+
 }  // namespace
 }  // namespace qv

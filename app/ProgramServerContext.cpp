@@ -1,0 +1,117 @@
+#include "app/ProgramServerContext.h"
+
+#include "app/Program.h"
+#include "peer/client/LstCheck.h"
+#include "peer/client/ProgressTitle.h"
+#include "peer/client/PublicListDownload.h"
+#include "peer/client/SpeedTest.h"
+#include "platform/TextCodec.h"
+#include "relay/Chat.h"
+#include "relay/PortNStatus.h"
+
+namespace qv {
+namespace {
+
+// Kind 0 of the progress title and the efficiency line: a receive.
+constexpr int kReceiving = 0;
+// The efficiency line is only written for a transfer that ended well.
+constexpr int kEndedWell = 0;
+
+}  // namespace
+
+void ProgramServerContext::replaceLog(const std::string& text) {
+    program_.replaceLog(text);
+}
+
+void ProgramServerContext::appendLog(const std::string& text) {
+    program_.appendLog(text);
+}
+
+void ProgramServerContext::prependResult(const std::string& text) {
+    program_.prependResult(text);
+}
+
+Clock& ProgramServerContext::clock() {
+    return program_.clock();
+}
+
+Waits& ProgramServerContext::waits() {
+    return program_.waits();
+}
+
+ConfigStore& ProgramServerContext::settings() {
+    return program_.settings();
+}
+
+ProgramFlags& ProgramServerContext::flags() {
+    return program_.flags();
+}
+
+WindowModel& ProgramServerContext::window() {
+    return program_.window();
+}
+
+ConnectionTable& ProgramServerContext::connections() {
+    return program_.connections();
+}
+
+PortNState& ProgramServerContext::portn() {
+    return program_.portn();
+}
+
+PublicListState& ProgramServerContext::publicLists() {
+    return program_.publicLists();
+}
+
+ConnectionKey ProgramServerContext::newConnectionKey() {
+    return program_.newConnectionKey();
+}
+
+std::string ProgramServerContext::clientErrorText(int code) const {
+    return program_.clientErrorText(code);
+}
+
+void ProgramServerContext::resetTitle() {
+    program_.resetTitle();
+}
+
+void ProgramServerContext::notePeer(const std::string& peerText) {
+    program_.notePeer(peerText);
+}
+
+void ProgramServerContext::showProgressTitle(std::int64_t position, std::int64_t total) {
+    qv::showProgressTitle(program_, position, total, kReceiving);
+}
+
+void ProgramServerContext::appendEfficiencyLine(std::int64_t bytes, std::uint32_t startTick) {
+    qv::appendEfficiencyLine(program_, bytes, startTick, kEndedWell);
+}
+
+void ProgramServerContext::scheduleRequestedStream() {
+    qv::scheduleRequestedStream(program_);
+}
+
+void ProgramServerContext::showReceivedChat(const std::string& peerText, std::string_view message) {
+    playChatSound(program_, program_.flags().chatDisplay);
+    std::string line = formatChatLine("", message, peerText, chatTime(program_));
+    showChatLine(program_, J("★チャットが開始されました★\r\n"), line);
+}
+
+void ProgramServerContext::refreshPortNStatus() {
+    qv::refreshPortNStatus(program_);
+}
+
+int ProgramServerContext::sendListPayload(std::string_view peerText, std::string_view payload,
+                                          std::string_view specialName) {
+    return qv::sendListPayload(program_, peerText, payload, specialName);
+}
+
+void ProgramServerContext::scheduleChooseDownloads() {
+    qv::scheduleChooseDownloads(program_);
+}
+
+void ProgramServerContext::scheduleServeDownloads() {
+    qv::scheduleServeDownloads(program_);
+}
+
+}  // namespace qv
