@@ -8,8 +8,8 @@
 #include "frontends/console/InfoCommands.h"
 #include "frontends/console/PublicListConsoleCommands.h"
 #include "frontends/console/SpeedTestCommands.h"
-#include "relay/PortNCommand.h"
-#include "relay/TestAndChat.h"
+#include "ui/CheckAndChatCommands.h"
+#include "ui/PortNCommands.h"
 #include "ui/SettingsMenu.h"
 #include "ui/TcpWindowCommand.h"
 

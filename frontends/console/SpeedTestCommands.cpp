@@ -2,9 +2,9 @@
 
 #include "app/Program.h"
 #include "frontends/console/ConsoleWindow.h"
-#include "peer/client/PeerStreamRequest.h"
 #include "peer/client/SpeedTest.h"
 #include "platform/TextCodec.h"
+#include "ui/SpeedTestCommands.h"
 
 namespace qv::console {
 namespace {

@@ -29,12 +29,12 @@
 #include "frontends/qt/RatePlot.h"
 #include "frontends/qt/Translations.h"
 #include "peer/client/PeerHistory.h"
-#include "peer/client/PeerStreamRequest.h"
-#include "peer/client/PublicListCommands.h"
 #include "peer/client/SpeedTest.h"
 #include "platform/TextCodec.h"
-#include "relay/PortNCommand.h"
-#include "relay/TestAndChat.h"
+#include "ui/CheckAndChatCommands.h"
+#include "ui/PortNCommands.h"
+#include "ui/PublicListCommands.h"
+#include "ui/SpeedTestCommands.h"
 #include "ui/TcpWindowCommand.h"
 
 namespace qv::desktop {

@@ -20,7 +20,7 @@
 
 namespace qv {
 
-class Program;
+class ClientContext;
 
 // Timer ids of the main window this file's handlers run on.
 namespace timer {
@@ -51,11 +51,11 @@ std::optional<AutotuneReport> advanceAutotune(AutotuneState& state,
 
 // `AutotuneStep`, the work of timer 1006: one step while the auto-tune box is on and
 // the stream runs, and its report.
-void autotuneStep(Program& program);
+void autotuneStep(ClientContext& context);
 
 // `ReportBufferState`: the RECV-ANS line "最適=%d[NowCheck %d..]あと %d 秒" (or
 // "...確定しました" when settled, which also writes the size into the buffer-size edit
 // and turns the box off when it lies in 1000..1000000) is sent to the peer and logged.
-void reportBufferState(Program& program, const AutotuneReport& report);
+void reportBufferState(ClientContext& context, const AutotuneReport& report);
 
 }  // namespace qv
