@@ -28,7 +28,7 @@ std::int64_t candidateSize(const std::vector<std::string>& candidates, int index
 }
 
 void startSearch(AutotuneState& state, std::int64_t& sendBufferSize) {
-    state.phase = 1;
+    state.phase = AutotunePhase::Searching;
     state.previousRate = state.bestRate;
     state.direction = 1;
     state.stepSize = autotuneStepSize(state.bestSize);
@@ -80,7 +80,7 @@ std::optional<AutotuneReport> advanceAutotune(AutotuneState& state,
         state.bestSize = sendBufferSize;
         state.bestRate = state.lastRate;
     }
-    if (state.phase == 0) {
+    if (state.phase == AutotunePhase::TryingList) {
         if (state.stepCounter < n) {
             sendBufferSize = candidateSize(candidates, state.stepCounter);
         } else {

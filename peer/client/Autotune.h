@@ -1,6 +1,6 @@
 // The buffer auto-tune: while the check box "自動調整(約3分で確定します)" is on and the
 // stream runs, every 12 seconds (timer 1006) one step measures the send rate of the
-// last seconds. Phase 0 tries each size of the candidate list in turn; phase 1
+// last seconds. It first tries each size of the candidate list in turn, then
 // searches around the best size with a step that halves (down to 625) whenever the
 // rate falls and the direction turns; at step N + 4 (N candidates) the best size is
 // settled, written into the buffer-size edit, and the check box is turned off. Every
@@ -35,7 +35,7 @@ struct AutotuneReport {
     int remaining = 0;
 };
 
-// The search step of phase 1 for a best size: 500 up to 10000, 1000 up to 100000,
+// The search step around a best size: 500 up to 10000, 1000 up to 100000,
 // 10000 up to 200000, else 50000.
 std::int64_t autotuneStepSize(std::int64_t bestSize);
 // Above 999999 gives 1000000; below 1 gives 10000.

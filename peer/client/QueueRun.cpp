@@ -47,12 +47,12 @@ int reportRefused(ClientContext& context, const SendQueueEntry& entry) {
 // Shows "くおるべ[ファイル i/n]" when timer 1011 asked for it.
 void showFileProgress(ClientContext& context, std::size_t index, std::size_t count) {
     SendQueue& queue = context.sendQueue();
-    if (queue.fileProgress != 1) return;
+    if (!queue.fileProgressDue) return;
     context.window().setTitle(formatText(J("%s[ファイル %d/%d]"), J("くおるべ").c_str(),
                                          static_cast<int>(index), static_cast<int>(count)));
     context.window().refresh();
     context.waits().pump(100);
-    queue.fileProgress = 0;
+    queue.fileProgressDue = false;
 }
 
 // The progress model's entry for file `index` of `count` as its send begins or ends.
@@ -134,8 +134,8 @@ EntryOutcome runEntry(ClientContext& context, SendQueueEntry& entry) {
         }
     }
     EventLoop& loop = context.loop();
-    queue.fileProgress = 0;
-    loop.setTimer(timer::kFileProgress, 300, [&queue] { queue.fileProgress = 1; });
+    queue.fileProgressDue = false;
+    loop.setTimer(timer::kFileProgress, 300, [&queue] { queue.fileProgressDue = true; });
     EntryOutcome sent = sendFiles(context, entry);
     loop.killTimer(timer::kFileProgress);
     sent.errors += outcome.errors;

@@ -51,8 +51,8 @@ class SendQueue {
     // The Pack of the running queue.
     PackBuffer& pack() { return pack_; }
 
-    // The file progress flag: set every 300 ms by timer 1011 while an entry is sent.
-    int fileProgress = 0;
+    // Raised every 300 ms by timer 1011 while an entry is sent: the file progress is due.
+    bool fileProgressDue = false;
 
     // The counts of the summary line of the last queue run (runs: how many ended).
     struct RunCounts {
