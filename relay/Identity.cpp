@@ -4,13 +4,11 @@
 #include "base/Format.h"
 #include "base/Md5.h"
 #include "base/SettingKeys.h"
-#include "base/TextUtil.h"
 #include "base/TimeText.h"
 #include "net/Base64.h"
 #include "peer/client/ClientContext.h"
 #include "peer/protocol/ConnectionKey.h"
 #include "platform/Clock.h"
-#include "platform/TextCodec.h"
 
 namespace qv {
 namespace {
