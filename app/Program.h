@@ -112,10 +112,10 @@ class Program : public LogSink, public ClientContext {
     const ProgramSetup& setup() const { return setup_; }
 
     int listeningPort() const override { return listeningPort_; }
-    void setListeningPort(int port) override { listeningPort_ = port; }
+    void setListeningPort(int port) { listeningPort_ = port; }
     // The port chosen at start-up (0: this run does not listen); the listening port
     // returns to it when PortN client mode ends.
-    int startingPort() const override { return startingPort_; }
+    int startingPort() const { return startingPort_; }
     void setStartingPort(int port) { startingPort_ = port; }
     const std::vector<unsigned char>& payload() const override { return payload_; }
     void setPayload(std::vector<unsigned char> payload) { payload_ = std::move(payload); }

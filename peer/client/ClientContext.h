@@ -74,8 +74,6 @@ class ClientContext {
     virtual ConnectionTable& connections() = 0;
     virtual Listener* listener() = 0;
     virtual int listeningPort() const = 0;
-    virtual void setListeningPort(int port) = 0;
-    virtual int startingPort() const = 0;
 
     // The speed test's payload, made at start-up.
     virtual const std::vector<unsigned char>& payload() const = 0;
