@@ -19,6 +19,7 @@
 #include "net/EventLoop.h"
 #include "net/HostLookup.h"
 #include "net/Waits.h"
+#include "peer/client/ClientContext.h"
 #include "peer/client/PeerHistory.h"
 #include "peer/client/PublicListState.h"
 #include "peer/client/SpeedTestState.h"
@@ -50,7 +51,7 @@ struct ProgramSetup {
     std::string tcpRmemPath = kTcpRmemPath;
 };
 
-class Program : public LogSink {
+class Program : public LogSink, public ClientContext {
   public:
     static constexpr int kRunning = -1;
 
@@ -69,68 +70,69 @@ class Program : public LogSink {
     void closeWithoutEnding();
     // The dialog's cancel path (Escape): the program ends at once, nothing saved.
     void cancel();
-    bool ended() const { return exitCode_ != kRunning; }
+    bool ended() const override { return exitCode_ != kRunning; }
     int exitCode() const { return exitCode_; }
     // Ends the program with `code` (the window is told to close).
     void end(int code);
 
-    Clock& clock() { return clock_; }
-    EventLoop& loop() { return loop_; }
-    Waits& waits() { return waits_; }
-    WindowModel& window() { return window_; }
-    ConfigStore& settings() { return settings_; }
-    const EnvironmentTable& environment() const { return environment_; }
-    ProgramFlags& flags() { return flags_; }
-    HostLookup& hostLookup() { return hostLookup_; }
+    Clock& clock() override { return clock_; }
+    EventLoop& loop() override { return loop_; }
+    Waits& waits() override { return waits_; }
+    WindowModel& window() override { return window_; }
+    ConfigStore& settings() override { return settings_; }
+    const EnvironmentTable& environment() const override { return environment_; }
+    ProgramFlags& flags() override { return flags_; }
+    HostLookup& hostLookup() override { return hostLookup_; }
     SecurityKey& securityKey() { return securityKey_; }
     // The texts of the client's result codes.
     const ConfigStore& clientErrors() const { return clientErrors_; }
-    std::string clientErrorText(int code) const;
-    ConnectionTable& connections() { return connections_; }
+    std::string clientErrorText(int code) const override;
+    ConnectionTable& connections() override { return connections_; }
     // The speed test's histories, send buffer size and auto-tune (window thread only;
     // debug builds assert it).
-    SpeedTestState& speedTest();
+    SpeedTestState& speedTest() override;
     // The send queue of drops and downloads (window thread only; debug builds assert it).
-    SendQueue& sendQueue();
+    SendQueue& sendQueue() override;
     // The listener thread; null before start-up reached it.
-    Listener* listener() { return listener_.get(); }
+    Listener* listener() override { return listener_.get(); }
     void startListener();
     // What the listener and its handlers see of the program.
     ServerContext& serverContext();
 
     // Notes a peer that this PC talked to: it becomes the peer text and goes to the
     // top of the peer history. Any thread.
-    void notePeer(const std::string& peerText);
+    void notePeer(const std::string& peerText) override;
     // The lock of the peer history and its PortN presence test.
-    PeerHistory& peerHistory() { return peerHistory_; }
+    PeerHistory& peerHistory() override { return peerHistory_; }
     // The own public list, the received list and picks, the dialog's sort state.
-    PublicListState& publicLists() { return publicLists_; }
+    PublicListState& publicLists() override { return publicLists_; }
     // The parked PortN connections and the PortN maintenance state. Any thread.
-    PortNState& portn() { return portn_; }
+    PortNState& portn() override { return portn_; }
 
     // The settings of the security key as they stand in the store now.
     SecuritySettings securitySettings();
     // A fresh connection key for a new connection.
-    ConnectionKey newConnectionKey();
+    ConnectionKey newConnectionKey() override;
     const ProgramSetup& setup() const { return setup_; }
 
-    int listeningPort() const { return listeningPort_; }
+    int listeningPort() const override { return listeningPort_; }
     void setListeningPort(int port) { listeningPort_ = port; }
     // The port chosen at start-up (0: this run does not listen); the listening port
     // returns to it when PortN client mode ends.
     int startingPort() const { return startingPort_; }
     void setStartingPort(int port) { startingPort_ = port; }
-    const std::vector<unsigned char>& payload() const { return payload_; }
+    const std::vector<unsigned char>& payload() const override { return payload_; }
     void setPayload(std::vector<unsigned char> payload) { payload_ = std::move(payload); }
 
     // The window log (app/WindowLog.h) as the log sink of the layers below.
     void replaceLog(const std::string& text) override;
     void appendLog(const std::string& text) override;
     void prependResult(const std::string& text) override;
+    LogSink& log() override { return *this; }
 
     // The title of an idle window.
     static const std::string& defaultTitle();
-    void resetTitle();
+    void resetTitle() override;
 
   private:
     Clock& clock_;

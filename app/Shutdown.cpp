@@ -8,6 +8,7 @@
 #include "peer/client/PeerHistory.h"
 #include "peer/client/SpeedTest.h"
 #include "platform/TextCodec.h"
+#include "ui/SpeedTestCommands.h"
 
 namespace qv {
 namespace {

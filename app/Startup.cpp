@@ -7,7 +7,6 @@
 #include "app/ProgramPath.h"
 #include "app/SettingsCatalogue.h"
 #include "app/StartupRules.h"
-#include "app/TestPayload.h"
 #include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/IniFile.h"
@@ -16,6 +15,7 @@
 #include "peer/client/PublicListBuild.h"
 #include "peer/client/RateDisplay.h"
 #include "peer/client/SpeedTest.h"
+#include "peer/client/SpeedTestPayload.h"
 #include "platform/ChatSounds.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderLocations.h"
@@ -50,7 +50,7 @@ bool checkEnvironment(Program& program) {
 void buildPayload(Program& program) {
     std::string seed = strprintf("%d%s", static_cast<int>(program.clock().tickMs()),
                                  timeText(program.clock()).c_str());
-    program.setPayload(buildTestPayload(seed));
+    program.setPayload(buildSpeedTestPayload(seed));
 }
 
 void showTcpWindowSize(Program& program) {

@@ -1,11 +1,15 @@
 #include "relay/Chat.h"
 
-#include "app/Program.h"
+#include "base/ConfigStore.h"
 #include "base/Format.h"
+#include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
 #include "base/TextList.h"
 #include "base/TextUtil.h"
 #include "base/TimeText.h"
+#include "model/WindowModel.h"
+#include "peer/client/ClientContext.h"
+#include "platform/Clock.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -36,21 +40,21 @@ std::string formatChatLine(std::string_view direction, std::string_view message,
     return formatText(J("[%s]%-12s◆%s\r\n"), time.c_str(), name.c_str(), text.c_str());
 }
 
-std::string chatTime(Program& program) {
-    std::string time = timeText(program.clock());  // "YYYY/MM/DD hh:mm:ss"
+std::string chatTime(ClientContext& context) {
+    std::string time = timeText(context.clock());  // "YYYY/MM/DD hh:mm:ss"
     return time.substr(11, 2) + time.substr(14, 2) + time.substr(17, 2);
 }
 
-void playChatSound(Program& program, int chatDisplayFlag) {
-    ConfigStore& settings = program.settings();
+void playChatSound(ClientContext& context, int chatDisplayFlag) {
+    ConfigStore& settings = context.settings();
     if (settings.getNumber(setting::kSound) == 0) return;
     const char* key = chatDisplayFlag == 0 ? runtime::kChatSoundFirst : runtime::kChatSoundNext;
-    program.window().playSound(settings.getString(key));
+    context.window().playSound(settings.getString(key));
 }
 
-void showChatLine(Program& program, const std::string& opening, const std::string& line) {
-    WindowModel& window = program.window();
-    if (program.flags().chatDisplay.exchange(1) == 0) window.replacePane(Pane::Lower, opening);
+void showChatLine(ClientContext& context, const std::string& opening, const std::string& line) {
+    WindowModel& window = context.window();
+    if (context.flags().chatDisplay.exchange(1) == 0) window.replacePane(Pane::Lower, opening);
     window.prependPane(Pane::Lower, line);
 }
 

@@ -1,5 +1,5 @@
 // The chat of the main window: the line formats of sent and received chat lines and
-// the two chat sounds. The sending command is in relay/TestAndChat.h; the receiving
+// the two chat sounds. The sending command is in ui/CheckAndChatCommands.h; the receiving
 // side is the listener's CHAT-REQ handler.
 //
 // Threads: formatChatLine is pure; playChatSound may be called from any thread (the
@@ -11,7 +11,7 @@
 
 namespace qv {
 
-class Program;
+class ClientContext;
 
 // One chat line of the lower pane: sent ("→" as `direction`):
 // "[hhmmss]→name◇...(message)\r\n" with the peer's name cut to 10 bytes (or its
@@ -21,13 +21,13 @@ std::string formatChatLine(std::string_view direction, std::string_view message,
                            std::string_view peerText, std::string_view hhmmss);
 
 // The time part of the program's local time as six digits.
-std::string chatTime(Program& program);
+std::string chatTime(ClientContext& context);
 
 // Plays the first-line sound (flag 0) or the next-line sound (flag 1) unless SOUND is 0.
-void playChatSound(Program& program, int chatDisplayFlag);
+void playChatSound(ClientContext& context, int chatDisplayFlag);
 
 // Shows a chat line in the lower pane: the first line of a chat (flag 0) replaces the
 // pane with `opening` and sets the flag; then the line is put in front.
-void showChatLine(Program& program, const std::string& opening, const std::string& line);
+void showChatLine(ClientContext& context, const std::string& opening, const std::string& line);
 
 }  // namespace qv

@@ -1,16 +1,14 @@
 #include "relay/Identity.h"
 
-#include "app/Program.h"
+#include "base/ConfigStore.h"
 #include "base/Format.h"
 #include "base/Md5.h"
 #include "base/SettingKeys.h"
-#include "base/TextUtil.h"
 #include "base/TimeText.h"
 #include "net/Base64.h"
+#include "peer/client/ClientContext.h"
 #include "peer/protocol/ConnectionKey.h"
-#include "platform/TextCodec.h"
-#include "ui/CurrentSettings.h"
-#include "ui/SettingsMenu.h"
+#include "platform/Clock.h"
 
 namespace qv {
 namespace {
@@ -38,33 +36,16 @@ std::string scrambleText(std::string_view text) {
     return base64Encode(scrambled);
 }
 
-std::string ownIdentity(Program& program) {
-    ConfigStore& settings = program.settings();
+std::string ownIdentity(ClientContext& context) {
+    ConfigStore& settings = context.settings();
     if (settings.getString(setting::kPublicKey).empty()) {
-        std::string seed = strprintf("%s#%d", compactTimeText(program.clock()).c_str(),
-                                     static_cast<int>(program.clock().tickMs()));
+        std::string seed = strprintf("%s#%d", compactTimeText(context.clock()).c_str(),
+                                     static_cast<int>(context.clock().tickMs()));
         settings.setString(setting::kPublicKey, scrambleText(seed));
     }
     std::string nickname = settings.getString(setting::kNicname);
     std::string mark = scrambleText(nickname + "#" + settings.getString(setting::kPublicKey));
     return nickname + "@" + mark.substr(0, 6);
-}
-
-void runNicknameDialog(Program& program) {
-    program.window().readBack();
-    std::string value = program.settings().getString(setting::kNicname);
-    if (program.window().view()->inputDialog(
-            J("PortN接続用ニックネーム設定"),
-            J("PortN接続では、ニックネームの設定が必要です\r\n任意の文字列を入力してください"),
-            value)) {
-        program.settings().setString(setting::kNicname, safeCopy(value, 13));
-        dropLeadingBlanks(program, setting::kNicname);
-    }
-    showCurrentSettings(program);
-}
-
-void askNicknameIfMissing(Program& program) {
-    if (program.settings().getString(setting::kNicname).empty()) runNicknameDialog(program);
 }
 
 }  // namespace qv

@@ -1,10 +1,8 @@
 // Who this installation is to its peers: the identity text (nickname, "@" and six
 // characters derived from the nickname and PUBLIC_KEY) carried by the test, chat,
-// public-list, receive and PortN requests, the scrambler it is derived with, and the
-// nickname dialog.
+// public-list, receive and PortN requests, and the scrambler it is derived with.
 //
-// Threads: identity functions from any thread (the store serialises itself); the
-// nickname dialog on the window thread.
+// Threads: any thread (the store serialises itself).
 #pragma once
 
 #include <string>
@@ -12,7 +10,7 @@
 
 namespace qv {
 
-class Program;
+class ClientContext;
 
 // The text scrambler: each byte of `text` gets the next byte of the (doubled) MD5
 // digest text of the product word and `text` added; every 32 bytes the key bytes are
@@ -21,14 +19,6 @@ std::string scrambleText(std::string_view text);
 
 // "%s@%s" of NICNAME and the first six characters of the scrambled
 // "NICNAME#PUBLIC_KEY"; creates PUBLIC_KEY first when it is empty.
-std::string ownIdentity(Program& program);
-
-// The nickname dialog: on OK stores the value, cut to 12 bytes, as NICNAME. The
-// current-settings text follows either way.
-void runNicknameDialog(Program& program);
-
-// Opens the nickname dialog when NICNAME is empty (before a request that carries the
-// identity).
-void askNicknameIfMissing(Program& program);
+std::string ownIdentity(ClientContext& context);
 
 }  // namespace qv

@@ -2,14 +2,21 @@
 
 #include <arpa/inet.h>
 
-#include "app/Program.h"
+#include "base/ConfigStore.h"
+#include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
+#include "model/WindowModel.h"
+#include "peer/client/ClientContext.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerAddress.h"
+#include "peer/client/PeerHistory.h"
 #include "peer/client/RequestExchange.h"
 #include "peer/protocol/RequestLine.h"
+#include "peer/server/ConnectionTable.h"
 #include "peer/server/Listener.h"
+#include "platform/Clock.h"
 #include "relay/Identity.h"
+#include "relay/PortNState.h"
 #include "relay/PortNStatus.h"
 
 namespace qv {
@@ -24,91 +31,91 @@ struct MaintenanceCounts {
     int failures = 0;
 };
 
-MaintenanceCounts countSlots(Program& program, const std::string& peerKey) {
+MaintenanceCounts countSlots(ClientContext& context, const std::string& peerKey) {
     MaintenanceCounts counts;
-    for (const ConnectionTable::Summary& slot : program.connections().summaries()) {
+    for (const ConnectionTable::Summary& slot : context.connections().summaries()) {
         if (slot.peerKey == peerKey) ++counts.samePeer;
         if (slot.relay) ++counts.connected;
     }
     return counts;
 }
 
-std::uint32_t tickSeconds(Program& program) {
-    return program.clock().tickMs() / 1000;
+std::uint32_t tickSeconds(ClientContext& context) {
+    return context.clock().tickMs() / 1000;
 }
 
 // One registration, unless the peer failed less than 10 s ago. A successful
 // exchange enters the connection as a relay slot; when this program's table had no
 // free slot it was closed again, and is not counted: the peer answered, so it is no
 // failure either.
-void attemptRegistration(Program& program, const std::string& peerText, const std::string& peerKey,
-                         MaintenanceCounts& counts) {
-    PortNState& state = program.portn();
-    if (state.inBackOff(peerKey, tickSeconds(program))) return;
+void attemptRegistration(ClientContext& context, const std::string& peerText,
+                         const std::string& peerKey, MaintenanceCounts& counts) {
+    PortNState& state = context.portn();
+    if (state.inBackOff(peerKey, tickSeconds(context))) return;
     ++counts.connected;
-    int before = countSlots(program, peerKey).samePeer;
-    int result = exchangeRequest(program, peerText, portnRequest(ownIdentity(program)));
+    int before = countSlots(context, peerKey).samePeer;
+    int result = exchangeRequest(context, peerText, portnRequest(ownIdentity(context)));
     if (result == client::kOk) {
-        if (countSlots(program, peerKey).samePeer <= before) --counts.connected;
+        if (countSlots(context, peerKey).samePeer <= before) --counts.connected;
         return;
     }
     --counts.failures;
     --counts.connected;
-    state.noteFailure(peerKey, tickSeconds(program));
+    state.noteFailure(peerKey, tickSeconds(context));
 }
 
-int maintainOnce(Program& program, const std::string& peerText) {
-    if (program.flags().portnClient != 1) return -1;
+int maintainOnce(ClientContext& context, const std::string& peerText) {
+    if (context.flags().portnClient != 1) return -1;
     std::string peerKey = peerKeyOf(peerText);
-    MaintenanceCounts counts = countSlots(program, peerKey);
-    if (counts.samePeer == 0) attemptRegistration(program, peerText, peerKey, counts);
+    MaintenanceCounts counts = countSlots(context, peerKey);
+    if (counts.samePeer == 0) attemptRegistration(context, peerText, peerKey, counts);
     if (counts.samePeer < kConnectionsPerPeer)
-        attemptRegistration(program, peerText, peerKey, counts);
+        attemptRegistration(context, peerText, peerKey, counts);
     bool failed = counts.failures != 0 || counts.connected <= 0;
-    bool proxy = !program.settings().getString(setting::kProxy).empty();
-    program.window().setField(Field::PortN, closedSideIndicator(failed, proxy, counts.connected));
-    program.window().refresh();
+    bool proxy = !context.settings().getString(setting::kProxy).empty();
+    context.window().setField(Field::PortN, closedSideIndicator(failed, proxy, counts.connected));
+    context.window().refresh();
     if (!failed) return 0;
-    program.flags().portnClient = 0;
+    context.flags().portnClient = 0;
     return -1;
 }
 
 // A closed slot that PortN opened is replaced. The replacement runs from the
 // listener's own queue: the handler that closed the slot may still be using it.
-void replaceClosedSlot(Program& program, const ConnectionSlot& closed) {
-    if (closed.peerKey.empty() || program.flags().portnClient != 1) return;
+void replaceClosedSlot(ClientContext& context, const ConnectionSlot& closed) {
+    if (closed.peerKey.empty() || context.flags().portnClient != 1) return;
     std::string peerKey = closed.peerKey;
-    auto replace = [&program, peerKey] { maintainPortNConnections(program, peerKey); };
-    if (Listener* listener = program.listener()) {
+    auto replace = [&context, peerKey] { maintainPortNConnections(context, peerKey); };
+    if (Listener* listener = context.listener()) {
         listener->post(replace);
     } else {
         replace();
     }
 }
 
-bool parkedHere(Program& program, const std::string& address, const std::string& name) {
+bool parkedHere(ClientContext& context, const std::string& address, const std::string& name) {
     in_addr parsed{};
     if (inet_pton(AF_INET, address.c_str(), &parsed) != 1) return false;
-    return program.portn().parked().take(parsed.s_addr, name) > 0;
+    return context.portn().parked().take(parsed.s_addr, name) > 0;
 }
 
 }  // namespace
 
-int maintainPortNConnections(Program& program, const std::string& peerText) {
-    PortNState& state = program.portn();
+int maintainPortNConnections(ClientContext& context, const std::string& peerText) {
+    PortNState& state = context.portn();
     if (!state.enter(peerText)) return -1;
-    int result = maintainOnce(program, peerText);
+    int result = maintainOnce(context, peerText);
     while (std::optional<std::string> queued = state.nextQueued())
-        maintainOnce(program, *queued);
+        maintainOnce(context, *queued);
     return result;
 }
 
-void installPortN(Program& program) {
-    program.connections().setClosedHook(
-        [&program](const ConnectionSlot& closed) { replaceClosedSlot(program, closed); });
-    program.peerHistory().setParkedPresenceTest(
-        [&program](const std::string& address, const std::string& name) {
-            return parkedHere(program, address, name);
+void installPortN(ClientContext& context) {
+    context.connections().setClosedHook(
+        [&context](const ConnectionSlot& closed) { replaceClosedSlot(context, closed); });
+    context.peerHistory().setParkedPresenceTest(
+        [&context](const std::string& address, const std::string& name) {
+            return parkedHere(context, address, name);
         });
 }
 

@@ -1,9 +1,14 @@
 #include "relay/PortNStatus.h"
 
-#include "app/Program.h"
 #include "base/Format.h"
+#include "base/ProgramFlags.h"
+#include "model/WindowModel.h"
 #include "net/AddressClass.h"
+#include "net/Waits.h"
+#include "peer/client/ClientContext.h"
+#include "peer/server/ConnectionTable.h"
 #include "platform/TextCodec.h"
+#include "relay/PortNState.h"
 
 namespace qv {
 
@@ -18,31 +23,31 @@ std::string openSideIndicator(int parked, int inUse) {
     return strprintf("P!\r\nSV\r\n%02d", parked / 2);
 }
 
-int refreshPortNStatus(Program& program) {
-    ParkedTable::Counts counts = program.portn().parked().refresh();
-    if (program.flags().portnClient == 0) {
-        program.window().setField(Field::PortN, openSideIndicator(counts.parked, counts.inUse));
-        program.window().refresh();
+int refreshPortNStatus(ClientContext& context) {
+    ParkedTable::Counts counts = context.portn().parked().refresh();
+    if (context.flags().portnClient == 0) {
+        context.window().setField(Field::PortN, openSideIndicator(counts.parked, counts.inUse));
+        context.window().refresh();
     }
     return counts.inUse > 0 ? -counts.parked : counts.parked;
 }
 
-void showConnectionList(Program& program) {
-    program.window().readBack();
+void showConnectionList(ClientContext& context) {
+    context.window().readBack();
     std::string list;
-    for (const ParkedTable::Entry& entry : program.portn().parked().parkedEntries()) {
+    for (const ParkedTable::Entry& entry : context.portn().parked().parkedEntries()) {
         list +=
             strprintf("%d,%s:0,(%s),[%d]\r\n", entry.socket, dottedAddress(entry.address).c_str(),
                       entry.identity.c_str(), entry.inUse ? 1 : 0);
     }
     list += "----\r\n";
-    for (const ConnectionTable::Summary& slot : program.connections().summaries()) {
+    for (const ConnectionTable::Summary& slot : context.connections().summaries()) {
         list += strprintf("%d,%s:%d,(%s)\r\n", slot.socket, slot.peerAddress.c_str(),
                           slot.relayPort, slot.peerKey.c_str());
     }
-    program.window().prependPane(Pane::Lower, list);
-    program.window().refresh();
-    program.waits().pump(1000);
+    context.window().prependPane(Pane::Lower, list);
+    context.window().refresh();
+    context.waits().pump(1000);
 }
 
 }  // namespace qv

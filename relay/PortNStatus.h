@@ -15,7 +15,7 @@
 
 namespace qv {
 
-class Program;
+class ClientContext;
 
 // Timer ids of the main window this file's handlers run on.
 namespace timer {
@@ -30,10 +30,10 @@ std::string openSideIndicator(int parked, int inUse);
 
 // Cleans up the parked connections and, outside PortN client mode, shows the open
 // side's indicator. The number of parked entries, negated when one is in use.
-int refreshPortNStatus(Program& program);
+int refreshPortNStatus(ClientContext& context);
 
 // Puts the parked entries ("socket,address:0,(identity),[in use]"), "----" and the
 // used connection slots ("socket,address:port,(peer key)") in front of the lower pane.
-void showConnectionList(Program& program);
+void showConnectionList(ClientContext& context);
 
 }  // namespace qv

@@ -12,6 +12,7 @@
 #include "relay/PeerConnector.h"
 #include "relay/PortNStatus.h"
 #include "ui/CurrentSettings.h"
+#include "ui/NicknameDialog.h"
 #include "ui/PortChange.h"
 
 namespace qv {

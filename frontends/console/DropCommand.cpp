@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/Program.h"
 #include "base/Cp932.h"
 #include "frontends/console/ConsoleWindow.h"
 #include "peer/client/SendQueue.h"

@@ -8,12 +8,12 @@
 #include "frontends/console/DropCommand.h"
 #include "net/TcpFigures.h"
 #include "peer/client/ClientError.h"
-#include "peer/client/PeerStreamRequest.h"
 #include "peer/client/SendQueue.h"
 #include "peer/client/SpeedTest.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
-#include "relay/TestAndChat.h"
+#include "ui/CheckAndChatCommands.h"
+#include "ui/SpeedTestCommands.h"
 
 namespace qv::console {
 namespace {

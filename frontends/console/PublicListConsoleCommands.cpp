@@ -2,7 +2,7 @@
 
 #include "frontends/console/ConsoleWindow.h"
 #include "peer/client/ClientError.h"
-#include "peer/client/PublicListCommands.h"
+#include "ui/PublicListCommands.h"
 
 namespace qv::console {
 namespace {

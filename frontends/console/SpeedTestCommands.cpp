@@ -4,6 +4,7 @@
 #include "frontends/console/ConsoleWindow.h"
 #include "peer/client/SpeedTest.h"
 #include "platform/TextCodec.h"
+#include "ui/SpeedTestCommands.h"
 
 namespace qv::console {
 namespace {

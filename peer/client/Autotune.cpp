@@ -2,10 +2,12 @@
 
 #include <cstdlib>
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/Format.h"
+#include "base/ProgramFlags.h"
+#include "model/WindowModel.h"
+#include "peer/client/ClientContext.h"
 #include "peer/client/RequestExchange.h"
+#include "peer/client/SpeedTestState.h"
 #include "peer/protocol/RequestLine.h"
 #include "platform/TextCodec.h"
 
@@ -26,7 +28,7 @@ std::int64_t candidateSize(const std::vector<std::string>& candidates, int index
 }
 
 void startSearch(AutotuneState& state, std::int64_t& sendBufferSize) {
-    state.phase = 1;
+    state.phase = AutotunePhase::Searching;
     state.previousRate = state.bestRate;
     state.direction = 1;
     state.stepSize = autotuneStepSize(state.bestSize);
@@ -78,7 +80,7 @@ std::optional<AutotuneReport> advanceAutotune(AutotuneState& state,
         state.bestSize = sendBufferSize;
         state.bestRate = state.lastRate;
     }
-    if (state.phase == 0) {
+    if (state.phase == AutotunePhase::TryingList) {
         if (state.stepCounter < n) {
             sendBufferSize = candidateSize(candidates, state.stepCounter);
         } else {
@@ -91,25 +93,25 @@ std::optional<AutotuneReport> advanceAutotune(AutotuneState& state,
     return AutotuneReport{state.bestSize, sendBufferSize, n - state.stepCounter + kSettleOffset};
 }
 
-void autotuneStep(Program& program) {
-    if (program.window().number(Field::Auto) == 0 || program.flags().sendingActive != 1) return;
-    SpeedTestState& state = program.speedTest();
+void autotuneStep(ClientContext& context) {
+    if (context.window().number(Field::Auto) == 0 || context.flags().sendingActive != 1) return;
+    SpeedTestState& state = context.speedTest();
     std::int64_t size = state.sendBufferSize;
     std::optional<AutotuneReport> report =
         advanceAutotune(state.autotune, state.candidates, state.sent, size);
     state.useSendBuffer(size);
-    if (report) reportBufferState(program, *report);
+    if (report) reportBufferState(context, *report);
 }
 
-void reportBufferState(Program& program, const AutotuneReport& report) {
-    WindowModel& window = program.window();
+void reportBufferState(ClientContext& context, const AutotuneReport& report) {
+    WindowModel& window = context.window();
     window.readBack();
     std::string text;
     if (report.remaining < 1) {
         text = formatText(J("最適=%lld[NowCheck %lld..]確定しました"),
                           static_cast<long long>(report.best),
                           static_cast<long long>(report.current));
-        std::int64_t size = program.speedTest().sendBufferSize;
+        std::int64_t size = context.speedTest().sendBufferSize;
         if (size >= 1000 && size <= 1000000) {
             window.setField(Field::Buf, std::to_string(size));
             window.setField(Field::Auto, "0");
@@ -121,12 +123,11 @@ void reportBufferState(Program& program, const AutotuneReport& report) {
                           static_cast<long long>(report.current),
                           report.remaining * kSecondsPerStep);
     }
-    std::string log =
-        formatText(J("相手にバッファ情報を返信しました\r\n%s\r\n%s\r\n"), text.c_str(),
-                   nowText(program).c_str());
+    std::string log = formatText(J("相手にバッファ情報を返信しました\r\n%s\r\n%s\r\n"),
+                                 text.c_str(), nowText(context).c_str());
     // The peer shows the report; nothing comes back, and a failure changes nothing.
-    exchangeRequest(program, window.field(Field::Peer), recvAnswer(text));
-    replaceLog(program, log);
+    exchangeRequest(context, window.field(Field::Peer), recvAnswer(text));
+    replaceLog(context, log);
 }
 
 }  // namespace qv

@@ -1,6 +1,6 @@
 // The buffer auto-tune: while the check box "自動調整(約3分で確定します)" is on and the
 // stream runs, every 12 seconds (timer 1006) one step measures the send rate of the
-// last seconds. Phase 0 tries each size of the candidate list in turn; phase 1
+// last seconds. It first tries each size of the candidate list in turn, then
 // searches around the best size with a step that halves (down to 625) whenever the
 // rate falls and the direction turns; at step N + 4 (N candidates) the best size is
 // settled, written into the buffer-size edit, and the check box is turned off. Every
@@ -20,7 +20,7 @@
 
 namespace qv {
 
-class Program;
+class ClientContext;
 
 // Timer ids of the main window this file's handlers run on.
 namespace timer {
@@ -35,7 +35,7 @@ struct AutotuneReport {
     int remaining = 0;
 };
 
-// The search step of phase 1 for a best size: 500 up to 10000, 1000 up to 100000,
+// The search step around a best size: 500 up to 10000, 1000 up to 100000,
 // 10000 up to 200000, else 50000.
 std::int64_t autotuneStepSize(std::int64_t bestSize);
 // Above 999999 gives 1000000; below 1 gives 10000.
@@ -51,11 +51,11 @@ std::optional<AutotuneReport> advanceAutotune(AutotuneState& state,
 
 // `AutotuneStep`, the work of timer 1006: one step while the auto-tune box is on and
 // the stream runs, and its report.
-void autotuneStep(Program& program);
+void autotuneStep(ClientContext& context);
 
 // `ReportBufferState`: the RECV-ANS line "最適=%d[NowCheck %d..]あと %d 秒" (or
 // "...確定しました" when settled, which also writes the size into the buffer-size edit
 // and turns the box off when it lies in 1000..1000000) is sent to the peer and logged.
-void reportBufferState(Program& program, const AutotuneReport& report);
+void reportBufferState(ClientContext& context, const AutotuneReport& report);
 
 }  // namespace qv

@@ -4,11 +4,13 @@
 #include <cstring>
 #include <vector>
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
+#include "base/ConfigStore.h"
 #include "base/Format.h"
 #include "base/Md5.h"
+#include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
+#include "net/Waits.h"
+#include "peer/client/ClientContext.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/OutgoingFile.h"
 #include "peer/client/RequestExchange.h"
@@ -23,58 +25,58 @@ namespace {
 // Bytes read per step while a digest is computed; the window is pumped between steps.
 constexpr std::size_t kDigestBlock = 1 << 20;
 
-bool md5On(Program& program) {
-    return program.settings().getNumber(setting::kMd5) != 0;
+bool md5On(ClientContext& context) {
+    return context.settings().getNumber(setting::kMd5) != 0;
 }
 
-int sendOpenedResumable(Program& program, std::string_view peerText, OutgoingFile& out) {
+int sendOpenedResumable(ClientContext& context, std::string_view peerText, OutgoingFile& out) {
     std::string heading = sendHeading(peerText, out.name, out.size);
-    if (md5On(program)) heading += J("・MD5ﾊｯｼｭ値取得中..\r\n");
-    replaceLog(program, heading);
+    if (md5On(context)) heading += J("・MD5ﾊｯｼｭ値取得中..\r\n");
+    replaceLog(context, heading);
     FileStamp stamp{out.name, "", out.created, out.written};
-    if (md5On(program)) {
-        stamp.digest = digestOfOpenFile(program, out);
-        if (program.flags().clientStop == 1) return client::kStopped;
+    if (md5On(context)) {
+        stamp.digest = digestOfOpenFile(context, out);
+        if (context.flags().clientStop == 1) return client::kStopped;
         if (stamp.digest.empty()) {
-            reportSendError(program, "ファイルを読めません", out.path);
+            reportSendError(context, "ファイルを読めません", out.path);
             return -1;
         }
     }
     std::string header = sendResumeHeader(stamp, out.size);
-    appendLog(program, J("・送信中..\r\n"));
-    int result = exchangeResumeSend(program, peerText, std::move(header), out.file, out.size);
+    appendLog(context, J("・送信中..\r\n"));
+    int result = exchangeResumeSend(context, peerText, std::move(header), out.file, out.size);
     if (result == client::kSizeMismatch) {
-        reportSendError(program, "送信中にファイルが変わりました", out.path);
+        reportSendError(context, "送信中にファイルが変わりました", out.path);
     } else if (result != client::kOk) {
-        reportExchangeError(program, result, out.path);
+        reportExchangeError(context, result, out.path);
     }
     return result;
 }
 
-int sendOpenedWhole(Program& program, std::string_view peerText, OutgoingFile& out) {
-    replaceLog(program,
+int sendOpenedWhole(ClientContext& context, std::string_view peerText, OutgoingFile& out) {
+    replaceLog(context,
                sendHeading(peerText, out.name, out.size) + J("・ファイル読み込み中..\r\n"));
-    pumpAfterLog(program);  // the line shows before the whole file is read
+    pumpAfterLog(context);  // the line shows before the whole file is read
     FileStamp stamp{out.name, "", out.created, out.written};
     std::string request = sendRequestHeader(stamp, out.size);
     const std::size_t headerSize = request.size();
     request.resize(headerSize + static_cast<std::size_t>(out.size));
     if (!readExactly(out.file, request.data() + headerSize, out.size)) {
-        reportSendError(program, "送信中にファイルが変わりました", out.path);
+        reportSendError(context, "送信中にファイルが変わりました", out.path);
         return -1;
     }
     out.file.close();
-    if (md5On(program)) {
-        appendLog(program, J("・MD5ﾊｯｼｭ値取得中..\r\n"));
-        pumpAfterLog(program);  // the line shows before the digest is computed
+    if (md5On(context)) {
+        appendLog(context, J("・MD5ﾊｯｼｭ値取得中..\r\n"));
+        pumpAfterLog(context);  // the line shows before the digest is computed
         stamp.digest = md5TextOf(std::string_view(request).substr(headerSize));
         // The digest field has a fixed width, so the header keeps its length.
         std::string header = sendRequestHeader(stamp, out.size);
         std::memcpy(request.data(), header.data(), headerSize);
     }
-    appendLog(program, J("・送信中..\r\n"));
-    int result = exchangeRequest(program, peerText, std::move(request));
-    if (result != client::kOk) reportExchangeError(program, result, out.path);
+    appendLog(context, J("・送信中..\r\n"));
+    int result = exchangeRequest(context, peerText, std::move(request));
+    if (result != client::kOk) reportExchangeError(context, result, out.path);
     return result;
 }
 
@@ -95,25 +97,25 @@ std::string sendHeading(std::string_view peerText, std::string_view name, std::i
                       static_cast<long long>(size));
 }
 
-int sendWholeFile(Program& program, std::string_view peerText, const std::string& path,
+int sendWholeFile(ClientContext& context, std::string_view peerText, const std::string& path,
                   std::size_t baseLength) {
-    std::optional<OutgoingFile> out = openOutgoing(program, path, baseLength);
+    std::optional<OutgoingFile> out = openOutgoing(context, path, baseLength);
     if (!out) return -1;
     // A file this large is never read into memory: it goes resumable instead.
-    if (out->size >= effectiveNoResumeSize(program.settings())) {
-        return sendOpenedResumable(program, peerText, *out);
+    if (out->size >= effectiveNoResumeSize(context.settings())) {
+        return sendOpenedResumable(context, peerText, *out);
     }
-    return sendOpenedWhole(program, peerText, *out);
+    return sendOpenedWhole(context, peerText, *out);
 }
 
-int sendFileResumable(Program& program, std::string_view peerText, const std::string& path,
+int sendFileResumable(ClientContext& context, std::string_view peerText, const std::string& path,
                       std::size_t baseLength) {
-    std::optional<OutgoingFile> out = openOutgoing(program, path, baseLength);
+    std::optional<OutgoingFile> out = openOutgoing(context, path, baseLength);
     if (!out) return -1;
-    return sendOpenedResumable(program, peerText, *out);
+    return sendOpenedResumable(context, peerText, *out);
 }
 
-std::string digestOfOpenFile(Program& program, OutgoingFile& out) {
+std::string digestOfOpenFile(ClientContext& context, OutgoingFile& out) {
     if (out.file.seek(0) != 0) return {};
     Md5 md5;
     std::vector<char> block(kDigestBlock);
@@ -124,8 +126,8 @@ std::string digestOfOpenFile(Program& program, OutgoingFile& out) {
         if (!readExactly(out.file, block.data(), static_cast<std::int64_t>(want))) return {};
         md5.update(block.data(), want);
         done += static_cast<std::int64_t>(want);
-        program.waits().pump(10);
-        if (program.flags().clientStop == 1) return {};
+        context.waits().pump(10);
+        if (context.flags().clientStop == 1) return {};
     }
     return md5Text(md5.finish());
 }

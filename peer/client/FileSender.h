@@ -20,7 +20,7 @@
 
 namespace qv {
 
-class Program;
+class ClientContext;
 struct OutgoingFile;
 
 // The SEND-REQ line "SEND-REQ:%s|%d|%32s|%s|%s|" and its 0 byte, for a payload of
@@ -32,16 +32,16 @@ std::string sendHeading(std::string_view peerText, std::string_view name, std::i
 
 // The file `path` whole to the peer. Returns the client result code, or -1 when the
 // file could not be opened or read (the reason is in the log).
-int sendWholeFile(Program& program, std::string_view peerText, const std::string& path,
+int sendWholeFile(ClientContext& context, std::string_view peerText, const std::string& path,
                   std::size_t baseLength);
 
 // The file `path` resumable to the peer. Returns the client result code, -1 when the
 // file could not be opened, -11 when it shrank while it was sent.
-int sendFileResumable(Program& program, std::string_view peerText, const std::string& path,
+int sendFileResumable(ClientContext& context, std::string_view peerText, const std::string& path,
                       std::size_t baseLength);
 
 // The MD5 digest text of an open file from its start, read in blocks while the window
 // keeps pumping. Empty when a read fails or Stop was pressed meanwhile.
-std::string digestOfOpenFile(Program& program, OutgoingFile& file);
+std::string digestOfOpenFile(ClientContext& context, OutgoingFile& file);
 
 }  // namespace qv

@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
+#include "base/ConfigStore.h"
 #include "base/Md5.h"
 #include "base/SettingKeys.h"
 #include "base/TimeText.h"
+#include "net/Waits.h"
+#include "peer/client/ClientContext.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/FileSender.h"
 #include "peer/client/LstReply.h"
@@ -16,6 +17,7 @@
 #include "peer/protocol/LstList.h"
 #include "peer/protocol/RequestKind.h"
 #include "peer/protocol/RequestLine.h"
+#include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 #include "relay/Identity.h"
@@ -35,8 +37,8 @@ bool onlyDigitsOfAnAnswer(std::string_view answer) {
 
 // The answer of the work file; nothing when it is missing or cannot be read. The work
 // file is deleted either way.
-std::optional<std::string> takeWorkFile(Program& program) {
-    std::string path = workFilePath(program);
+std::optional<std::string> takeWorkFile(ClientContext& context) {
+    std::string path = workFilePath(context);
     std::optional<std::string> answer = readWholeFile(path);
     removeFile(path);
     return answer;
@@ -44,22 +46,22 @@ std::optional<std::string> takeWorkFile(Program& program) {
 
 }  // namespace
 
-int sendListPayload(Program& program, std::string_view peerText, std::string_view payload,
+int sendListPayload(ClientContext& context, std::string_view peerText, std::string_view payload,
                     std::string_view specialName) {
-    std::string now = timeText(program.clock());
+    std::string now = timeText(context.clock());
     FileStamp stamp{std::string(specialName), "", now, now};
     const auto size = static_cast<std::int64_t>(payload.size());
-    replaceLog(program, sendHeading(peerText, specialName, size) + J("・ファイル読み込み中..\r\n"));
-    if (program.settings().getNumber(setting::kMd5) != 0) {
-        appendLog(program, J("・MD5ﾊｯｼｭ値取得中..\r\n"));
-        pumpAfterLog(program);  // the line shows before the digest is computed
+    replaceLog(context, sendHeading(peerText, specialName, size) + J("・ファイル読み込み中..\r\n"));
+    if (context.settings().getNumber(setting::kMd5) != 0) {
+        appendLog(context, J("・MD5ﾊｯｼｭ値取得中..\r\n"));
+        pumpAfterLog(context);  // the line shows before the digest is computed
         stamp.digest = md5TextOf(payload);
     }
-    appendLog(program, J("・送信中.."));
+    appendLog(context, J("・送信中.."));
     std::string request =
-        sendRequest(stamp, payload, program.listeningPort(), ownIdentity(program));
-    int result = exchangeRequest(program, peerText, std::move(request));
-    appendLog(program, J("・OK\r\n"));
+        sendRequest(stamp, payload, context.listeningPort(), ownIdentity(context));
+    int result = exchangeRequest(context, peerText, std::move(request));
+    appendLog(context, J("・OK\r\n"));
     return result;
 }
 
@@ -98,27 +100,27 @@ int applyLstAnswer(std::vector<std::string>& files, const std::vector<std::size_
     return static_cast<int>(nonBlank - matched);
 }
 
-int lstCheck(Program& program, std::string_view peerText, std::vector<std::string>& files,
+int lstCheck(ClientContext& context, std::string_view peerText, std::vector<std::string>& files,
              std::size_t baseLength) {
     std::vector<std::size_t> listed;
     std::string list = buildLstList(files, baseLength, listed);
     if (listed.empty()) return static_cast<int>(nonBlankCount(files));
-    program.waits().responsiveWait(100);
-    int result = sendListPayload(program, peerText, list, kLstName);
+    context.waits().responsiveWait(100);
+    int result = sendListPayload(context, peerText, list, kLstName);
     list = std::string();
     if (result != client::kOk) {
-        removeFile(workFilePath(program));
-        reportExchangeError(program, result, kLstName);
+        removeFile(workFilePath(context));
+        reportExchangeError(context, result, kLstName);
         return -1;
     }
-    std::optional<std::string> answer = takeWorkFile(program);
+    std::optional<std::string> answer = takeWorkFile(context);
     if (!answer) {
         // The work file could not be written or read back (a full disk, for one).
-        reportSendError(program, "LSTの答えを読めません", kLstName);
+        reportSendError(context, "LSTの答えを読めません", kLstName);
         return -1;
     }
     int lacking = applyLstAnswer(files, listed, *answer);
-    if (lacking < 0) reportSendError(program, "LSTの答えが合いません", kLstName);
+    if (lacking < 0) reportSendError(context, "LSTの答えが合いません", kLstName);
     return lacking;
 }
 

@@ -2,31 +2,34 @@
 
 #include <sys/socket.h>
 
-#include "app/Program.h"
+#include "base/ConfigStore.h"
+#include "base/EnvironmentTable.h"
+#include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
+#include "peer/client/ClientContext.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerSession.h"
 #include "platform/FileSystem.h"
 
 namespace qv {
 
-std::string workFilePath(Program& program) {
-    return program.environment().value(EnvironmentTable::kProgramFolder) + "$$$$WORK.tmp$$$$";
+std::string workFilePath(ClientContext& context) {
+    return context.environment().value(EnvironmentTable::kProgramFolder) + "$$$$WORK.tmp$$$$";
 }
 
-int readLstReply(Program& program, int socket) {
+int readLstReply(ClientContext& context, int socket) {
     std::string reply;
     std::uint32_t silence = static_cast<std::uint32_t>(
-        std::max<long long>(0, program.settings().getNumber(setting::kSabunCheckTime)));
+        std::max<long long>(0, context.settings().getNumber(setting::kSabunCheckTime)));
     char buffer[8000];
-    while (program.flags().clientStop == 0) {
-        lowLoadPause(program);
-        if (!waitReadable(program, socket, silence, 100)) break;
+    while (context.flags().clientStop == 0) {
+        lowLoadPause(context);
+        if (!waitReadable(context, socket, silence, 100)) break;
         ssize_t n = recv(socket, buffer, sizeof buffer, 0);
         if (n <= 0) break;
         reply.append(buffer, static_cast<std::size_t>(n));
     }
-    std::string path = workFilePath(program);
+    std::string path = workFilePath(context);
     removeFile(path);
     if (reply.empty()) return client::kSocketVersion;
     writeWholeFile(path, reply);

@@ -9,13 +9,13 @@
 
 namespace qv {
 
-class Program;
+class ClientContext;
 
 // The work file's path.
-std::string workFilePath(Program& program);
+std::string workFilePath(ClientContext& context);
 
 // Reads the answer on `socket`: 0 when something arrived (and the work file holds
 // it), -1 when nothing did (the work file is then absent).
-int readLstReply(Program& program, int socket);
+int readLstReply(ClientContext& context, int socket);
 
 }  // namespace qv

@@ -1,11 +1,11 @@
 #include "peer/client/OutgoingFile.h"
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
+
 #include "base/Cp932.h"
 #include "base/Format.h"
 #include "base/PathParts.h"
 #include "base/TimeText.h"
+#include "peer/client/ClientContext.h"
 #include "peer/client/SendWay.h"
 #include "peer/protocol/LstList.h"
 #include "peer/protocol/RequestKind.h"
@@ -43,13 +43,13 @@ bool nameCanTravel(std::string_view name) {
            fitsLstField(name) && !isSpecialName(name);
 }
 
-std::optional<OutgoingFile> openOutgoing(Program& program, const std::string& path,
+std::optional<OutgoingFile> openOutgoing(ClientContext& context, const std::string& path,
                                          std::size_t baseLength) {
     OutgoingFile out;
     out.path = path;
     out.name = sentName(path, baseLength);
     if (!nameCanTravel(out.name)) {
-        reportSendError(program, "この名前は送れません", path);
+        reportSendError(context, "この名前は送れません", path);
         return std::nullopt;
     }
     // Only regular files are sent: a named pipe or a device found in a dropped folder
@@ -58,13 +58,13 @@ std::optional<OutgoingFile> openOutgoing(Program& program, const std::string& pa
     std::optional<FileFacts> facts;
     if (out.file.open(path, File::Mode::ReadAnyKind)) facts = out.file.facts();
     if (!facts || !facts->regular) {
-        reportSendError(program, "ファイルを開けません", path);
+        reportSendError(context, "ファイルを開けません", path);
         return std::nullopt;
     }
     out.size = facts->size;
     const FileTimes& times = facts->times;
     if (out.size > kLargestSendableSize) {
-        reportSendError(program, "ファイルが大きすぎます", path);
+        reportSendError(context, "ファイルが大きすぎます", path);
         return std::nullopt;
     }
     out.created = timeTextFromFileTime(times.created);
@@ -73,8 +73,8 @@ std::optional<OutgoingFile> openOutgoing(Program& program, const std::string& pa
         std::string line = formatText(J("【名前を変えて送信】%s (波ダッシュ・マイナス記号などを"
                                         "Windowsの形で送ります)\r\n"),
                                       out.name.c_str());
-        appendLog(program, line);
-        prependResult(program, line);
+        appendLog(context, line);
+        prependResult(context, line);
     }
     return out;
 }
@@ -91,19 +91,19 @@ bool readExactly(File& file, char* buffer, std::int64_t size) {
     return true;
 }
 
-void reportSendError(Program& program, const char* utf8Reason, std::string_view path) {
+void reportSendError(ClientContext& context, const char* utf8Reason, std::string_view path) {
     std::string line =
         formatText(J("【送信エラー】%s: %s\r\n"), J(utf8Reason).c_str(), std::string(path).c_str());
-    appendLog(program, line);
-    prependResult(program, line);
+    appendLog(context, line);
+    prependResult(context, line);
 }
 
-void reportExchangeError(Program& program, int result, std::string_view path) {
+void reportExchangeError(ClientContext& context, int result, std::string_view path) {
     std::string line =
-        formatText(J("【送信エラー】%s: %s\r\n"), program.clientErrorText(result).c_str(),
+        formatText(J("【送信エラー】%s: %s\r\n"), context.clientErrorText(result).c_str(),
                    std::string(path).c_str());
-    appendLog(program, line);
-    prependResult(program, line);
+    appendLog(context, line);
+    prependResult(context, line);
 }
 
 }  // namespace qv

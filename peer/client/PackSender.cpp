@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
+#include "base/ConfigStore.h"
 #include "base/Md5.h"
 #include "base/SettingKeys.h"
 #include "base/TimeText.h"
+#include "peer/client/ClientContext.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/FileSender.h"
 #include "peer/client/OutgoingFile.h"
@@ -15,6 +15,7 @@
 #include "peer/client/SendWay.h"
 #include "peer/protocol/PackRecords.h"
 #include "peer/protocol/RequestKind.h"
+#include "platform/Clock.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -65,13 +66,13 @@ std::string PackBuffer::takeRequest(std::string_view requestHeader) {
 namespace {
 
 // Appends the open file as one record; false when its data could not be read whole.
-bool appendFileRecord(Program& program, PackBuffer& pack, OutgoingFile& out) {
+bool appendFileRecord(ClientContext& context, PackBuffer& pack, OutgoingFile& out) {
     std::int64_t before = pack.size();
     std::string header = packRecordHeader(out.name, out.size, out.created, out.written);
     char* data = pack.appendRecord(header, out.size);
     if (!readExactly(out.file, data, out.size)) {
         pack.dropRecordsFrom(before);
-        reportSendError(program, "送信中にファイルが変わりました", out.path);
+        reportSendError(context, "送信中にファイルが変わりました", out.path);
         return false;
     }
     pack.countFile();
@@ -80,39 +81,39 @@ bool appendFileRecord(Program& program, PackBuffer& pack, OutgoingFile& out) {
 
 }  // namespace
 
-int addToPack(Program& program, std::string_view peerText, const std::string& path,
+int addToPack(ClientContext& context, std::string_view peerText, const std::string& path,
               PackBuffer& pack, std::size_t baseLength) {
-    const std::int64_t limit = effectiveNoResumeSize(program.settings());
-    std::optional<OutgoingFile> out = openOutgoing(program, path, baseLength);
+    const std::int64_t limit = effectiveNoResumeSize(context.settings());
+    std::optional<OutgoingFile> out = openOutgoing(context, path, baseLength);
     if (!out) return 1;
     if (!packTakes(out->size, limit)) {
         out->file.close();
-        return sendWholeFile(program, peerText, path, baseLength) != client::kOk ? 1 : 0;
+        return sendWholeFile(context, peerText, path, baseLength) != client::kOk ? 1 : 0;
     }
     int errors = 0;
     if (packMustFlushBefore(pack.size(), out->size, limit) && !pack.empty()) {
-        errors += flushPack(program, peerText, pack);
+        errors += flushPack(context, peerText, pack);
     }
-    if (!appendFileRecord(program, pack, *out)) ++errors;
+    if (!appendFileRecord(context, pack, *out)) ++errors;
     return errors;
 }
 
-int flushPack(Program& program, std::string_view peerText, PackBuffer& pack) {
+int flushPack(ClientContext& context, std::string_view peerText, PackBuffer& pack) {
     const std::int64_t size = pack.size();
     const int files = pack.fileCount();
-    std::string now = timeText(program.clock());
+    std::string now = timeText(context.clock());
     FileStamp stamp{std::string(kPackName), "", now, now};
-    replaceLog(program, sendHeading(peerText, kPackName, size) + J("・ファイル読み込み中..\r\n"));
-    if (program.settings().getNumber(setting::kMd5) != 0) {
-        appendLog(program, J("・MD5ﾊｯｼｭ値取得中..\r\n"));
-        pumpAfterLog(program);  // the line shows before the digest is computed
+    replaceLog(context, sendHeading(peerText, kPackName, size) + J("・ファイル読み込み中..\r\n"));
+    if (context.settings().getNumber(setting::kMd5) != 0) {
+        appendLog(context, J("・MD5ﾊｯｼｭ値取得中..\r\n"));
+        pumpAfterLog(context);  // the line shows before the digest is computed
         stamp.digest = md5TextOf(pack.payload());
     }
-    appendLog(program, J("・送信中..\r\n"));
+    appendLog(context, J("・送信中..\r\n"));
     std::string request = pack.takeRequest(sendRequestHeader(stamp, size));
-    int result = exchangeRequest(program, peerText, std::move(request));
+    int result = exchangeRequest(context, peerText, std::move(request));
     if (result == client::kOk) return 0;
-    reportExchangeError(program, result, kPackName);
+    reportExchangeError(context, result, kPackName);
     return files;
 }
 

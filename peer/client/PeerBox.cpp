@@ -1,15 +1,15 @@
 #include "peer/client/PeerBox.h"
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/Format.h"
+#include "model/WindowModel.h"
+#include "peer/client/ClientContext.h"
 #include "peer/client/ClientError.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
 
-std::optional<std::string> peerFromBox(Program& program) {
-    WindowModel& window = program.window();
+std::optional<std::string> peerFromBox(ClientContext& context) {
+    WindowModel& window = context.window();
     window.readBack();
     std::string peer = window.field(Field::Peer);
     if (!peer.empty()) return peer;
@@ -17,10 +17,10 @@ std::optional<std::string> peerFromBox(Program& program) {
     return std::nullopt;
 }
 
-void logRequestResult(Program& program, const std::string& peer, int result) {
+void logRequestResult(ClientContext& context, const std::string& peer, int result) {
     const char* line =
         result == client::kOk ? "【%s に要請しました】%s\r\n" : "【%s が見つかりません】%s\r\n";
-    replaceLog(program, formatText(J(line), peer.c_str(), program.clientErrorText(result).c_str()));
+    replaceLog(context, formatText(J(line), peer.c_str(), context.clientErrorText(result).c_str()));
 }
 
 }  // namespace qv

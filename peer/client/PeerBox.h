@@ -9,14 +9,14 @@
 
 namespace qv {
 
-class Program;
+class ClientContext;
 
 // Reads the window back and returns the peer text; when the peer box is empty, tells
 // the user ("相手先を設定してください") and returns nothing.
-std::optional<std::string> peerFromBox(Program& program);
+std::optional<std::string> peerFromBox(ClientContext& context);
 
 // Replaces the log with "【peer に要請しました】..." or "【peer が見つかりません】...",
 // by the exchange's result code.
-void logRequestResult(Program& program, const std::string& peer, int result);
+void logRequestResult(ClientContext& context, const std::string& peer, int result);
 
 }  // namespace qv

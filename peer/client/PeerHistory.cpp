@@ -2,9 +2,11 @@
 
 #include <set>
 
-#include "app/Program.h"
+#include "base/EnvironmentTable.h"
 #include "base/TextList.h"
 #include "base/TextUtil.h"
+#include "model/WindowModel.h"
+#include "peer/client/ClientContext.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -50,10 +52,10 @@ std::string portnForm(const std::string& peerText, const ParkedPresenceTest& par
 // Runs `change` on the peer text and the entries under the history lock and shows
 // the result.
 template <typename Change>
-void changeHistory(Program& program, Change change) {
-    WindowModel& window = program.window();
+void changeHistory(ClientContext& context, Change change) {
+    WindowModel& window = context.window();
     {
-        std::lock_guard lock(program.peerHistory().mutex());
+        std::lock_guard lock(context.peerHistory().mutex());
         std::string peerText = window.field(Field::Peer);
         std::vector<std::string> entries = splitHistory(window.field(Field::History));
         change(peerText, entries);
@@ -134,14 +136,14 @@ std::vector<std::string> historyToSave(const std::vector<std::string>& entries) 
     return kept;
 }
 
-std::string historyFilePath(const Program& program) {
-    return program.environment().value(EnvironmentTable::kProgramStem) + ".lst";
+std::string historyFilePath(const ClientContext& context) {
+    return context.environment().value(EnvironmentTable::kProgramStem) + ".lst";
 }
 
-void loadPeerHistory(Program& program) {
+void loadPeerHistory(ClientContext& context) {
     TextList lines;
-    lines.loadLines(historyFilePath(program), true);
-    changeHistory(program, [&lines](std::string&, std::vector<std::string>& entries) {
+    lines.loadLines(historyFilePath(context), true);
+    changeHistory(context, [&lines](std::string&, std::vector<std::string>& entries) {
         for (int i = 0; i < lines.count(); ++i) {
             std::string line(lines.item(i));
             if (recordable(line)) entries.push_back(line);
@@ -149,38 +151,38 @@ void loadPeerHistory(Program& program) {
     });
 }
 
-void refreshPeerHistory(Program& program) {
-    program.window().readBack();
-    ParkedPresenceTest parked = presenceTestOf(program.peerHistory());
-    changeHistory(program, [&parked](std::string& peerText, std::vector<std::string>& entries) {
+void refreshPeerHistory(ClientContext& context) {
+    context.window().readBack();
+    ParkedPresenceTest parked = presenceTestOf(context.peerHistory());
+    changeHistory(context, [&parked](std::string& peerText, std::vector<std::string>& entries) {
         refreshHistoryEntries(entries, peerText, parked);
     });
 }
 
-void notePeerInHistory(Program& program, const std::string& peerText) {
-    ParkedPresenceTest parked = presenceTestOf(program.peerHistory());
-    changeHistory(program, [&](std::string& shownPeer, std::vector<std::string>& entries) {
+void notePeerInHistory(ClientContext& context, const std::string& peerText) {
+    ParkedPresenceTest parked = presenceTestOf(context.peerHistory());
+    changeHistory(context, [&](std::string& shownPeer, std::vector<std::string>& entries) {
         shownPeer = peerText;
         refreshHistoryEntries(entries, shownPeer, parked);
     });
 }
 
-bool savePeerHistory(Program& program) {
-    program.window().readBack();
+bool savePeerHistory(ClientContext& context) {
+    context.window().readBack();
     TextList lines;
     {
-        std::lock_guard lock(program.peerHistory().mutex());
+        std::lock_guard lock(context.peerHistory().mutex());
         for (const std::string& entry :
-             historyToSave(splitHistory(program.window().field(Field::History))))
+             historyToSave(splitHistory(context.window().field(Field::History))))
             lines.add(entry);
     }
-    return lines.writeLines(historyFilePath(program), true);
+    return lines.writeLines(historyFilePath(context), true);
 }
 
-bool pickHistoryEntry(Program& program, int index) {
-    program.window().readBack();
+bool pickHistoryEntry(ClientContext& context, int index) {
+    context.window().readBack();
     bool picked = false;
-    changeHistory(program, [&](std::string& peerText, std::vector<std::string>& entries) {
+    changeHistory(context, [&](std::string& peerText, std::vector<std::string>& entries) {
         if (index < 0 || index >= static_cast<int>(entries.size())) return;
         picked = true;
         peerText = entries[index];

@@ -6,73 +6,82 @@
 
 #include <algorithm>
 
-#include "app/Program.h"
+#include "base/ConfigStore.h"
+#include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
+#include "model/WindowModel.h"
+#include "net/HostLookup.h"
 #include "net/SocketWaits.h"
+#include "net/Waits.h"
+#include "peer/client/ClientContext.h"
 #include "peer/client/ClientError.h"
+#include "peer/protocol/ConnectionKey.h"
+#include "platform/Clock.h"
 #include "relay/PeerConnector.h"
+#include "relay/PortNState.h"
 #include "relay/PortNStatus.h"
 
 namespace qv {
 
-int openPeerSession(Program& program, std::string_view peerText, PeerSession& session) {
+int openPeerSession(ClientContext& context, std::string_view peerText, PeerSession& session) {
     session.peer = parsePeerAddress(peerText, 9001);
-    session.address = program.hostLookup().lookup(session.peer.address, nullptr, 5000);
+    session.address = context.hostLookup().lookup(session.peer.address, nullptr, 5000);
     // A peer that handed this PC a PortN connection is reached over it.
     int parked =
-        program.portn().parked().take(session.address, session.peer.name, &session.parkedIndex);
+        context.portn().parked().take(session.address, session.peer.name, &session.parkedIndex);
     if (parked > 0) {
         session.socket = parked;
-        session.key = program.newConnectionKey();
-        refreshPortNStatus(program);
+        session.key = context.newConnectionKey();
+        refreshPortNStatus(context);
         return client::kOk;
     }
-    if (program.flags().portnClient == 0) program.window().setField(Field::PortN, "");
-    PeerConnectContext context{program.settings(), program.waits(), program.hostLookup(),
-                               program.flags().clientStop};
+    if (context.flags().portnClient == 0) context.window().setField(Field::PortN, "");
+    PeerConnectContext connect{context.settings(), context.waits(), context.hostLookup(),
+                               context.flags().clientStop};
     int port = static_cast<int>(std::strtol(session.peer.port.c_str(), nullptr, 10));
-    int socket = connectToPeer(context, session.address, port, peerText);
+    int socket = connectToPeer(connect, session.address, port, peerText);
     if (socket <= 0) return socket;
     session.socket = socket;
-    session.key = program.newConnectionKey();
+    session.key = context.newConnectionKey();
     return client::kOk;
 }
 
-void closePeerSession(Program& program, PeerSession& session) {
+void closePeerSession(ClientContext& context, PeerSession& session) {
     ParkedConnection parked =
         session.parkedIndex >= 0 ? ParkedConnection::Yes : ParkedConnection::No;
-    closePeerConnection(program, session.socket, parked, session.parkedIndex);
+    closePeerConnection(context, session.socket, parked, session.parkedIndex);
     session.socket = -1;
     session.parkedIndex = -1;
 }
 
-void closePeerConnection(Program& program, int socket, ParkedConnection parked, int parkedIndex) {
+void closePeerConnection(ClientContext& context, int socket, ParkedConnection parked,
+                         int parkedIndex) {
     if (socket >= 0) {
         shutdown(socket, SHUT_RDWR);
         close(socket);
     }
     if (parked == ParkedConnection::Yes) {
-        program.portn().parked().release(parkedIndex, socket);
-        program.waits().responsiveWait(300);
+        context.portn().parked().release(parkedIndex, socket);
+        context.waits().responsiveWait(300);
     }
 }
 
-bool waitWritable(Program& program, int socket, std::uint32_t maxMs) {
-    return waitWritable(program.waits(), socket, maxMs);
+bool waitWritable(ClientContext& context, int socket, std::uint32_t maxMs) {
+    return waitWritable(context.waits(), socket, maxMs);
 }
 
-bool waitReadable(Program& program, int socket, std::uint32_t maxMs, std::uint32_t stepMs) {
-    return waitReadable(program.waits(), socket, maxMs, stepMs);
+bool waitReadable(ClientContext& context, int socket, std::uint32_t maxMs, std::uint32_t stepMs) {
+    return waitReadable(context.waits(), socket, maxMs, stepMs);
 }
 
-void lowLoadPause(Program& program) {
-    long long low = program.settings().getNumber(setting::kLow);
-    if (low > 0) program.clock().sleepMs(static_cast<std::uint32_t>(std::min(low, 60000LL)));
-    program.waits().pump(100);
+void lowLoadPause(ClientContext& context) {
+    long long low = context.settings().getNumber(setting::kLow);
+    if (low > 0) context.clock().sleepMs(static_cast<std::uint32_t>(std::min(low, 60000LL)));
+    context.waits().pump(100);
 }
 
-int readOkReply(Program& program, int socket, std::uint32_t maxMs) {
-    switch (readOkReply(program.waits(), socket, maxMs)) {
+int readOkReply(ClientContext& context, int socket, std::uint32_t maxMs) {
+    switch (readOkReply(context.waits(), socket, maxMs)) {
         case OkReply::Ok:
             return client::kOk;
         case OkReply::TimedOut:
@@ -83,8 +92,8 @@ int readOkReply(Program& program, int socket, std::uint32_t maxMs) {
     return client::kNoReply;
 }
 
-std::size_t chunkSize(Program& program) {
-    long chunk = program.window().number(Field::Buf);
+std::size_t chunkSize(ClientContext& context) {
+    long chunk = context.window().number(Field::Buf);
     return chunk < 1 ? 4000 : static_cast<std::size_t>(chunk);
 }
 

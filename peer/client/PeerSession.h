@@ -16,7 +16,7 @@
 
 namespace qv {
 
-class Program;
+class ClientContext;
 
 struct PeerSession {
     PeerAddress peer;
@@ -28,31 +28,33 @@ struct PeerSession {
 
 // Sets up `session` for `peerText` (default port 9001). Returns 0, or the negative
 // result code of the failure (nothing is left open then).
-int openPeerSession(Program& program, std::string_view peerText, PeerSession& session);
+int openPeerSession(ClientContext& context, std::string_view peerText, PeerSession& session);
 
 // Closes the session's socket; a parked connection's entry is released as well.
-void closePeerSession(Program& program, PeerSession& session);
+void closePeerSession(ClientContext& context, PeerSession& session);
 
 // Whether a connection was taken from the parked PortN table.
 enum class ParkedConnection : bool { No, Yes };
 
 // `ClosePeerConnection`: shuts the socket down and closes it; for a parked connection
 // its entry `parkedIndex` is cleared, then a 300 ms responsive wait follows.
-void closePeerConnection(Program& program, int socket, ParkedConnection parked, int parkedIndex);
+void closePeerConnection(ClientContext& context, int socket, ParkedConnection parked,
+                         int parkedIndex);
 
 // The socket waits of net/SocketWaits.h on the program's waits.
-bool waitWritable(Program& program, int socket, std::uint32_t maxMs);
-bool waitReadable(Program& program, int socket, std::uint32_t maxMs, std::uint32_t stepMs = 10);
+bool waitWritable(ClientContext& context, int socket, std::uint32_t maxMs);
+bool waitReadable(ClientContext& context, int socket, std::uint32_t maxMs,
+                  std::uint32_t stepMs = 10);
 
 // Sleeps LOW milliseconds when the setting is not 0, then pumps 100 events.
-void lowLoadPause(Program& program);
+void lowLoadPause(ClientContext& context);
 
 // Reads a short reply (at most 20 bytes) within 3000 ms: 0 for "OK", -10 for
 // anything else or nothing, -5 on time-out.
-int readOkReply(Program& program, int socket, std::uint32_t maxMs = 3000);
+int readOkReply(ClientContext& context, int socket, std::uint32_t maxMs = 3000);
 
 // The chunk size of a send: the buffer-size field as a number; a value below 1 (the
 // user may type anything there) counts as 4000.
-std::size_t chunkSize(Program& program);
+std::size_t chunkSize(ClientContext& context);
 
 }  // namespace qv

@@ -1,8 +1,11 @@
 #include "peer/client/ProgressTitle.h"
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/Format.h"
+#include "base/ProgramFlags.h"
+#include "model/WindowModel.h"
+#include "net/Waits.h"
+#include "peer/client/ClientContext.h"
+#include "platform/Clock.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -44,25 +47,26 @@ void updateProgress(WindowModel& window, std::int64_t position, std::int64_t tot
 
 }  // namespace
 
-void showProgressTitle(Program& program, std::int64_t position, std::int64_t total, int kind) {
-    std::atomic<long long>& previous = program.flags().progressPrevious;
+void showProgressTitle(ClientContext& context, std::int64_t position, std::int64_t total,
+                       int kind) {
+    std::atomic<long long>& previous = context.flags().progressPrevious;
     if (position < previous) previous = 0;
     std::int64_t delta = position - previous;
-    program.window().setTitle(progressTitleText(position, total, delta, kind));
-    updateProgress(program.window(), position, total, delta, kind);
-    program.window().refresh();
-    program.waits().pump(100);
-    program.flags().oneSecondTick = 0;
+    context.window().setTitle(progressTitleText(position, total, delta, kind));
+    updateProgress(context.window(), position, total, delta, kind);
+    context.window().refresh();
+    context.waits().pump(100);
+    context.flags().oneSecondTick = 0;
     previous = position;
 }
 
-void appendEfficiencyLine(Program& program, std::int64_t bytes, std::uint32_t startTick,
+void appendEfficiencyLine(ClientContext& context, std::int64_t bytes, std::uint32_t startTick,
                           int result) {
-    program.window().readBack();
-    std::uint32_t elapsed = program.clock().tickMs() - startTick;
+    context.window().readBack();
+    std::uint32_t elapsed = context.clock().tickMs() - startTick;
     if (elapsed < 1000 || result != 0) return;
     long long rate = bytes / elapsed;  // bytes per millisecond = KB per second
-    appendLog(program, formatText(J("・転送効率：%lld KBytes/s(%lld Kbps)\r\n"), rate, rate * 8));
+    appendLog(context, formatText(J("・転送効率：%lld KBytes/s(%lld Kbps)\r\n"), rate, rate * 8));
 }
 
 }  // namespace qv

@@ -10,7 +10,7 @@
 
 namespace qv {
 
-class Program;
+class ClientContext;
 
 // The title text for `position` of `total` bytes, `delta` bytes since the last call:
 // "送信,%2d%%(%d/%d KB)%d KB/s[残%d秒]" for kind 1, "受信,..." otherwise; MB from
@@ -20,11 +20,11 @@ std::string progressTitleText(std::int64_t position, std::int64_t total, std::in
 
 // Sets the title for `position` of `total` (kind 1 = send), clears the one-second
 // tick flag and remembers the position.
-void showProgressTitle(Program& program, std::int64_t position, std::int64_t total, int kind);
+void showProgressTitle(ClientContext& context, std::int64_t position, std::int64_t total, int kind);
 
 // Appends "・転送効率：%d KBytes/s(%d Kbps)" when `result` is 0 and the transfer
 // took at least a second.
-void appendEfficiencyLine(Program& program, std::int64_t bytes, std::uint32_t startTick,
+void appendEfficiencyLine(ClientContext& context, std::int64_t bytes, std::uint32_t startTick,
                           int result);
 
 }  // namespace qv

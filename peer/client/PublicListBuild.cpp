@@ -1,9 +1,12 @@
 #include "peer/client/PublicListBuild.h"
 
-#include "app/Program.h"
+#include "base/EnvironmentTable.h"
 #include "base/Format.h"
 #include "base/ListTree.h"
 #include "base/TextList.h"
+#include "model/WindowModel.h"
+#include "peer/client/ClientContext.h"
+#include "peer/client/PublicListState.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 
@@ -44,8 +47,8 @@ void addFolderFiles(const std::string& folder, PublishedFiles& files) {
 
 }  // namespace
 
-std::string ownFolderListPath(const Program& program) {
-    return program.environment().value(EnvironmentTable::kProgramFolder) + "sendlist.txt";
+std::string ownFolderListPath(const ClientContext& context) {
+    return context.environment().value(EnvironmentTable::kProgramFolder) + "sendlist.txt";
 }
 
 std::vector<std::string> loadOwnFolders(std::string_view path) {
@@ -124,11 +127,11 @@ std::string publishedBanner(std::size_t files) {
                       static_cast<int>(files));
 }
 
-void buildPublicList(Program& program) {
-    WindowModel& window = program.window();
+void buildPublicList(ClientContext& context) {
+    WindowModel& window = context.window();
     window.readBack();
-    PublicListState& state = program.publicLists();
-    state.ownFolders() = loadOwnFolders(ownFolderListPath(program));
+    PublicListState& state = context.publicLists();
+    state.ownFolders() = loadOwnFolders(ownFolderListPath(context));
     PublishedFiles files = collectPublishedFiles(state.ownFolders());
     const std::size_t fileCount = files.lines.size();
     window.setField(Field::Published, publishedCounter(state.ownFolders().size(), fileCount));

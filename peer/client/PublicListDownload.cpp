@@ -3,11 +3,14 @@
 #include <set>
 #include <string_view>
 
-#include "app/Program.h"
 #include "base/TextList.h"
+#include "model/WindowModel.h"
+#include "net/EventLoop.h"
+#include "peer/client/ClientContext.h"
 #include "peer/client/LstCheck.h"
-#include "peer/client/PublicFolderDialog.h"
+#include "peer/client/PublicFolderChoice.h"
 #include "peer/client/PublicListBuild.h"
+#include "peer/client/PublicListState.h"
 #include "peer/client/SendQueue.h"
 #include "peer/protocol/RequestKind.h"
 
@@ -17,11 +20,11 @@ namespace {
 // How long the window waits before it acts on a list that arrived.
 constexpr std::uint32_t kListDelayMs = 1000;
 
-void scheduleOneShot(Program& program, int id, void (*step)(Program&)) {
-    program.loop().post([&program, id, step] {
-        program.loop().setTimer(id, kListDelayMs, [&program, id, step] {
-            program.loop().killTimer(id);
-            step(program);
+void scheduleOneShot(ClientContext& context, int id, void (*step)(ClientContext&)) {
+    context.loop().post([&context, id, step] {
+        context.loop().setTimer(id, kListDelayMs, [&context, id, step] {
+            context.loop().killTimer(id);
+            step(context);
         });
     });
 }
@@ -43,36 +46,36 @@ std::vector<std::string> pickedFiles(const PublishedFiles& published,
 
 }  // namespace
 
-void scheduleChooseDownloads(Program& program) {
-    scheduleOneShot(program, timer::kPublicListReceived, chooseDownloads);
+void scheduleChooseDownloads(ClientContext& context) {
+    scheduleOneShot(context, timer::kPublicListReceived, chooseDownloads);
 }
 
-void scheduleServeDownloads(Program& program) {
-    scheduleOneShot(program, timer::kPicksReceived, serveDownloadRequest);
+void scheduleServeDownloads(ClientContext& context) {
+    scheduleOneShot(context, timer::kPicksReceived, serveDownloadRequest);
 }
 
-void chooseDownloads(Program& program) {
-    PublicListState& state = program.publicLists();
+void chooseDownloads(ClientContext& context) {
+    PublicListState& state = context.publicLists();
     // A list that arrives while the dialog is open waits until it has closed.
-    if (state.choosing) return scheduleChooseDownloads(program);
-    program.window().readBack();
+    if (state.choosing) return scheduleChooseDownloads(context);
+    context.window().readBack();
     std::vector<std::string> list = state.receivedList();
     state.choosing = true;
-    bool accepted = runPublicFolderDialog(program, PublicFolderMode::ReceivedList, list);
+    bool accepted = runPublicFolderDialog(context, PublicFolderMode::ReceivedList, list);
     state.choosing = false;
     if (!accepted) return;
     state.setReceivedList(list);
     if (list.empty()) return;
-    std::string peer = program.window().field(Field::Peer);
-    sendListPayload(program, peer, joinListPayload(list), kPub2Name);
+    std::string peer = context.window().field(Field::Peer);
+    sendListPayload(context, peer, joinListPayload(list), kPub2Name);
 }
 
-void serveDownloadRequest(Program& program) {
-    program.window().readBack();
-    ReceivedPicks picks = program.publicLists().picks();
-    std::vector<std::string> files = pickedFiles(program.publicLists().published(), picks.lines);
+void serveDownloadRequest(ClientContext& context) {
+    context.window().readBack();
+    ReceivedPicks picks = context.publicLists().picks();
+    std::vector<std::string> files = pickedFiles(context.publicLists().published(), picks.lines);
     if (files.empty()) return;
-    enqueueFiles(program, std::move(files), 0, picks.peer);
+    enqueueFiles(context, std::move(files), 0, picks.peer);
 }
 
 std::vector<std::string> listPayloadLines(std::string_view payload) {

@@ -14,7 +14,7 @@
 
 namespace qv {
 
-class Program;
+class ClientContext;
 
 // Timer ids of the main window this file's handlers run on.
 namespace timer {
@@ -23,12 +23,12 @@ inline constexpr int kPicksReceived = 1013;
 }  // namespace timer
 
 // Starts timer 1012 (1000 ms, one-shot): then chooseDownloads.
-void scheduleChooseDownloads(Program& program);
+void scheduleChooseDownloads(ClientContext& context);
 // Starts timer 1013 (1000 ms, one-shot): then serveDownloadRequest.
-void scheduleServeDownloads(Program& program);
+void scheduleServeDownloads(ClientContext& context);
 
-void chooseDownloads(Program& program);
-void serveDownloadRequest(Program& program);
+void chooseDownloads(ClientContext& context);
+void serveDownloadRequest(ClientContext& context);
 
 // The lines of a received list payload, split at "\r\n" or "\n"; a final line end
 // adds no empty line.

@@ -2,11 +2,15 @@
 
 #include <algorithm>
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
+#include "base/ConfigStore.h"
 #include "base/Format.h"
 #include "base/PathParts.h"
+#include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
+#include "model/WindowModel.h"
+#include "net/EventLoop.h"
+#include "net/Waits.h"
+#include "peer/client/ClientContext.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/FileSender.h"
 #include "peer/client/LstCheck.h"
@@ -14,6 +18,7 @@
 #include "peer/client/SendQueue.h"
 #include "peer/client/SendWay.h"
 #include "peer/client/SpeedTest.h"
+#include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 
@@ -28,30 +33,30 @@ struct EntryOutcome {
     bool stopped = false;  // ended by Stop ("送信を中断")
 };
 
-std::int64_t settingOf(Program& program, const char* key) {
-    return program.settings().getNumber(key);
+std::int64_t settingOf(ClientContext& context, const char* key) {
+    return context.settings().getNumber(key);
 }
 
 // Names of a dropped folder that cannot be sent at all: one log line each.
-int reportRefused(Program& program, const SendQueueEntry& entry) {
+int reportRefused(ClientContext& context, const SendQueueEntry& entry) {
     for (const std::string& name : entry.refused)
-        reportSendError(program, "名前をShift-JISで表せません", name);
+        reportSendError(context, "名前をShift-JISで表せません", name);
     return static_cast<int>(entry.refused.size());
 }
 
 // Shows "くおるべ[ファイル i/n]" when timer 1011 asked for it.
-void showFileProgress(Program& program, std::size_t index, std::size_t count) {
-    SendQueue& queue = program.sendQueue();
-    if (queue.fileProgress != 1) return;
-    program.window().setTitle(formatText(J("%s[ファイル %d/%d]"), J("くおるべ").c_str(),
+void showFileProgress(ClientContext& context, std::size_t index, std::size_t count) {
+    SendQueue& queue = context.sendQueue();
+    if (!queue.fileProgressDue) return;
+    context.window().setTitle(formatText(J("%s[ファイル %d/%d]"), J("くおるべ").c_str(),
                                          static_cast<int>(index), static_cast<int>(count)));
-    program.window().refresh();
-    program.waits().pump(100);
-    queue.fileProgress = 0;
+    context.window().refresh();
+    context.waits().pump(100);
+    queue.fileProgressDue = false;
 }
 
 // The progress model's entry for file `index` of `count` as its send begins or ends.
-void setFileProgress(Program& program, const std::string& path, std::int64_t size,
+void setFileProgress(ClientContext& context, const std::string& path, std::int64_t size,
                      std::size_t index, std::size_t count, bool finished) {
     TransferProgress progress;
     progress.direction = TransferProgress::Direction::Send;
@@ -61,25 +66,25 @@ void setFileProgress(Program& program, const std::string& path, std::int64_t siz
     progress.total = size;
     progress.done = finished ? progress.total : 0;
     progress.finished = finished;
-    program.window().setProgress(std::move(progress));
+    context.window().setProgress(std::move(progress));
 }
 
 // Sends one file the way its mode and size call for; the files that failed, and the
 // result code of a whole or resumable send in `result`.
-int sendOneFile(Program& program, const SendQueueEntry& entry, const std::string& path,
+int sendOneFile(ClientContext& context, const SendQueueEntry& entry, const std::string& path,
                 std::int64_t size, int& result) {
-    const auto mode = static_cast<int>(settingOf(program, setting::kNoResumeSend));
-    const std::int64_t limit = effectiveNoResumeSize(program.settings());
+    const auto mode = static_cast<int>(settingOf(context, setting::kNoResumeSend));
+    const std::int64_t limit = effectiveNoResumeSize(context.settings());
     result = client::kOk;
     switch (chooseSendWay(mode, size, entry.files.size(), limit)) {
         case SendWay::Pack:
-            return addToPack(program, entry.peer, path, program.sendQueue().pack(),
+            return addToPack(context, entry.peer, path, context.sendQueue().pack(),
                              entry.baseLength);
         case SendWay::Whole:
-            result = sendWholeFile(program, entry.peer, path, entry.baseLength);
+            result = sendWholeFile(context, entry.peer, path, entry.baseLength);
             break;
         case SendWay::Resumable:
-            result = sendFileResumable(program, entry.peer, path, entry.baseLength);
+            result = sendFileResumable(context, entry.peer, path, entry.baseLength);
             break;
     }
     return result == client::kOk ? 0 : 1;
@@ -87,105 +92,105 @@ int sendOneFile(Program& program, const SendQueueEntry& entry, const std::string
 
 // Sends the non-blank files of the entry; Stop abandons the rest (and a partly filled
 // Pack).
-EntryOutcome sendFiles(Program& program, SendQueueEntry& entry) {
+EntryOutcome sendFiles(ClientContext& context, SendQueueEntry& entry) {
     EntryOutcome outcome;
     int lastResult = client::kOk;
     const std::size_t count = entry.files.size();
     for (std::size_t i = 0; i < count; ++i) {
         if (entry.files[i].empty()) continue;
-        showFileProgress(program, i, count);
+        showFileProgress(context, i, count);
         // A Stop seen by the exchange counts even when the flag was cleared since.
-        if (program.flags().clientStop == 1 || lastResult == client::kStopped) {
-            appendLog(program, J("送信を中断\r\n"));
+        if (context.flags().clientStop == 1 || lastResult == client::kStopped) {
+            appendLog(context, J("送信を中断\r\n"));
             outcome.stopped = true;
             return outcome;
         }
-        resetStatistics(program, kResetSendSide);
+        resetStatistics(context, kResetSendSide);
         const std::string path = entry.files[i];
         const std::int64_t size = fileSize(path);
-        setFileProgress(program, path, size, i, count, false);
-        int failed = sendOneFile(program, entry, path, size, lastResult);
-        if (failed == 0) setFileProgress(program, path, size, i, count, true);
+        setFileProgress(context, path, size, i, count, false);
+        int failed = sendOneFile(context, entry, path, size, lastResult);
+        if (failed == 0) setFileProgress(context, path, size, i, count, true);
         outcome.errors += failed;
-        program.waits().pump(100);
+        context.waits().pump(100);
     }
-    PackBuffer& pack = program.sendQueue().pack();
-    if (!pack.empty()) outcome.errors += flushPack(program, entry.peer, pack);
+    PackBuffer& pack = context.sendQueue().pack();
+    if (!pack.empty()) outcome.errors += flushPack(context, entry.peer, pack);
     return outcome;
 }
 
-EntryOutcome runEntry(Program& program, SendQueueEntry& entry) {
-    SendQueue& queue = program.sendQueue();
+EntryOutcome runEntry(ClientContext& context, SendQueueEntry& entry) {
+    SendQueue& queue = context.sendQueue();
     queue.pack().clear();
-    ClientRun run(program.flags());
+    ClientRun run(context.flags());
     EntryOutcome outcome;
-    outcome.errors = reportRefused(program, entry);
+    outcome.errors = reportRefused(context, entry);
     const std::size_t count = entry.files.size();
-    if (static_cast<std::int64_t>(count) > settingOf(program, setting::kSabunCheckCnt)) {
-        int lacking = lstCheck(program, entry.peer, entry.files, entry.baseLength);
+    if (static_cast<std::int64_t>(count) > settingOf(context, setting::kSabunCheckCnt)) {
+        int lacking = lstCheck(context, entry.peer, entry.files, entry.baseLength);
         if (lacking == 0) return outcome;
         if (lacking < 0) {
             outcome.errors += static_cast<int>(count);
             return outcome;
         }
     }
-    EventLoop& loop = program.loop();
-    queue.fileProgress = 0;
-    loop.setTimer(timer::kFileProgress, 300, [&queue] { queue.fileProgress = 1; });
-    EntryOutcome sent = sendFiles(program, entry);
+    EventLoop& loop = context.loop();
+    queue.fileProgressDue = false;
+    loop.setTimer(timer::kFileProgress, 300, [&queue] { queue.fileProgressDue = true; });
+    EntryOutcome sent = sendFiles(context, entry);
     loop.killTimer(timer::kFileProgress);
     sent.errors += outcome.errors;
     return sent;
 }
 
 // The final check of an entry: the number of its files that did not arrive.
-int finalCheck(Program& program, SendQueueEntry& entry) {
+int finalCheck(ClientContext& context, SendQueueEntry& entry) {
     const std::int64_t wait =
-        std::clamp<std::int64_t>(settingOf(program, setting::kLastCheck), 0, kLongestLastCheckWait);
-    program.window().readBack();
-    appendLog(program, formatText(J("・LSTの最終確認待ち(%dミリ秒)..\r\n"),
-                                  static_cast<int>(settingOf(program, setting::kLastCheck))));
-    program.waits().responsiveWait(static_cast<std::uint32_t>(wait));
+        std::clamp<std::int64_t>(settingOf(context, setting::kLastCheck), 0, kLongestLastCheckWait);
+    context.window().readBack();
+    appendLog(context, formatText(J("・LSTの最終確認待ち(%dミリ秒)..\r\n"),
+                                  static_cast<int>(settingOf(context, setting::kLastCheck))));
+    context.waits().responsiveWait(static_cast<std::uint32_t>(wait));
     const int refused = static_cast<int>(entry.refused.size());
-    int lacking = lstCheck(program, entry.peer, entry.files, entry.baseLength);
+    int lacking = lstCheck(context, entry.peer, entry.files, entry.baseLength);
     if (lacking < 0) return static_cast<int>(entry.files.size()) + refused;
     return lacking + refused;
 }
 
 }  // namespace
 
-int processQueueEntry(Program& program, int index) {
-    return runEntry(program, program.sendQueue().entry(index)).errors;
+int processQueueEntry(ClientContext& context, int index) {
+    return runEntry(context, context.sendQueue().entry(index)).errors;
 }
 
-void processSendQueue(Program& program) {
-    SendQueue& queue = program.sendQueue();
-    const std::uint32_t start = program.clock().tickMs();
+void processSendQueue(ClientContext& context) {
+    SendQueue& queue = context.sendQueue();
+    const std::uint32_t start = context.clock().tickMs();
     long long files = 0, sendErrors = 0, checkErrors = 0;
     bool stoppedAny = false;
     queue.pack().clear();
     for (int index; (index = queue.lowestUsed()) >= 0;) {
         SendQueueEntry& entry = queue.entry(index);
         files += static_cast<long long>(entry.files.size() + entry.refused.size());
-        EntryOutcome outcome = runEntry(program, entry);
+        EntryOutcome outcome = runEntry(context, entry);
         sendErrors += outcome.errors;
-        const bool finalCheckRuns = settingOf(program, setting::kLastCheck) != 0;
-        if (finalCheckRuns) checkErrors += finalCheck(program, entry);
+        const bool finalCheckRuns = settingOf(context, setting::kLastCheck) != 0;
+        if (finalCheckRuns) checkErrors += finalCheck(context, entry);
         queue.clear(index);
         // A final check has cleared the flag as its exchange began: then only this entry
         // ends.
-        bool stopped = program.flags().clientStop == 1 || (outcome.stopped && !finalCheckRuns);
+        bool stopped = context.flags().clientStop == 1 || (outcome.stopped && !finalCheckRuns);
         if (stopped) queue.clearAll();
         stoppedAny = stoppedAny || stopped;
     }
     queue.pack().release();
-    const long long elapsed = static_cast<std::uint32_t>(program.clock().tickMs() - start);
+    const long long elapsed = static_cast<std::uint32_t>(context.clock().tickMs() - start);
     queue.lastRun = {queue.lastRun.runs + 1, files, sendErrors, checkErrors, elapsed, stoppedAny};
-    appendLog(program, queueSummaryLine({files, elapsed, sendErrors, checkErrors,
-                                         settingOf(program, setting::kLastCheck),
-                                         settingOf(program, setting::kNoResumeSend)}));
-    program.resetTitle();
-    program.waits().pump(100);
+    appendLog(context, queueSummaryLine({files, elapsed, sendErrors, checkErrors,
+                                         settingOf(context, setting::kLastCheck),
+                                         settingOf(context, setting::kNoResumeSend)}));
+    context.resetTitle();
+    context.waits().pump(100);
 }
 
 std::string queueSummaryLine(const QueueSummary& summary) {

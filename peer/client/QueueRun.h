@@ -15,7 +15,7 @@
 
 namespace qv {
 
-class Program;
+class ClientContext;
 
 // Timer ids of the main window this file's handlers run on.
 namespace timer {
@@ -23,11 +23,11 @@ inline constexpr int kFileProgress = 1011;
 }  // namespace timer
 
 // `ProcessSendQueue`: sends every queued entry and writes the summary.
-void processSendQueue(Program& program);
+void processSendQueue(ClientContext& context);
 
 // `ProcessQueueEntry`: sends the files of entry `index`; the number of files that
 // failed (files the peer already had are no failures).
-int processQueueEntry(Program& program, int index);
+int processQueueEntry(ClientContext& context, int index);
 
 // What a finished queue run reports.
 struct QueueSummary {

@@ -1,7 +1,11 @@
 #include "peer/client/RateDisplay.h"
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
+#include "base/ProgramFlags.h"
+#include "model/WindowModel.h"
+#include "net/Waits.h"
+#include "peer/client/ClientContext.h"
+#include "peer/client/SpeedTestState.h"
+#include "platform/Clock.h"
 
 namespace qv {
 namespace {
@@ -10,10 +14,10 @@ bool displayRuns(ProgramFlags& flags) {
     return (flags.receivingActive != 0 || flags.sendingActive != 0) && flags.chatDisplay == 0;
 }
 
-void recordPeriod(Program& program, const DisplayedRates& rates, std::uint32_t now) {
-    SpeedTestState& state = program.speedTest();
+void recordPeriod(ClientContext& context, const DisplayedRates& rates, std::uint32_t now) {
+    SpeedTestState& state = context.speedTest();
     RateCsvRow row;
-    row.time = nowText(program);
+    row.time = nowText(context);
     row.periodMs = state.lastDisplayTick == 0 ? 0 : now - state.lastDisplayTick;
     row.sentBytes = state.sent.bytes[0];
     row.receivedBytes = state.received.bytes[0];
@@ -25,24 +29,24 @@ void recordPeriod(Program& program, const DisplayedRates& rates, std::uint32_t n
 
 }  // namespace
 
-void runRateDisplay(Program& program) {
-    ProgramFlags& flags = program.flags();
-    SpeedTestState& state = program.speedTest();
+void runRateDisplay(ClientContext& context) {
+    ProgramFlags& flags = context.flags();
+    SpeedTestState& state = context.speedTest();
     if (!displayRuns(flags)) {
         state.lastDisplayTick = 0;
         return;
     }
-    program.window().readBack();
-    std::uint32_t now = program.clock().tickMs();
+    context.window().readBack();
+    std::uint32_t now = context.clock().tickMs();
     state.received.add(flags.receivedThisPeriod.exchange(0));
     state.sent.shift(now);
     state.received.shift(now);
     DisplayedRates rates = displayedRates(state.sent, state.received);
-    program.window().replacePane(Pane::Lower, rateDisplayText(rates, state.sendBufferSize));
-    program.window().refresh();
-    if (state.csv.isOpen()) recordPeriod(program, rates, now);
+    context.window().replacePane(Pane::Lower, rateDisplayText(rates, state.sendBufferSize));
+    context.window().refresh();
+    if (state.csv.isOpen()) recordPeriod(context, rates, now);
     state.lastDisplayTick = now;
-    program.waits().pump(100);
+    context.waits().pump(100);
 }
 
 }  // namespace qv

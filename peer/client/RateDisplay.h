@@ -9,13 +9,13 @@
 
 namespace qv {
 
-class Program;
+class ClientContext;
 
 // Timer ids of the main window this file's handlers run on.
 namespace timer {
 inline constexpr int kRateDisplay = 1003;
 }  // namespace timer
 
-void runRateDisplay(Program& program);
+void runRateDisplay(ClientContext& context);
 
 }  // namespace qv

@@ -4,35 +4,40 @@
 
 #include <algorithm>
 
-#include "app/Program.h"
 #include "base/Format.h"
+#include "base/ProgramFlags.h"
 #include "net/AddressClass.h"
+#include "net/Waits.h"
+#include "peer/client/ClientContext.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/LstReply.h"
 #include "peer/client/PeerSession.h"
 #include "peer/client/ProgressTitle.h"
+#include "peer/protocol/ConnectionKey.h"
 #include "peer/protocol/RequestKind.h"
+#include "peer/server/ConnectionTable.h"
 #include "peer/server/Listener.h"
+#include "platform/Clock.h"
 
 namespace qv {
 namespace {
 
 // Sends the whole (scrambled) request in chunks; the result code of the send loop.
-int sendRequest(Program& program, int socket, const std::string& request) {
-    ProgramFlags& flags = program.flags();
+int sendRequest(ClientContext& context, int socket, const std::string& request) {
+    ProgramFlags& flags = context.flags();
     std::size_t sent = 0;
     while (flags.clientStop == 0) {
-        lowLoadPause(program);
-        if (!waitWritable(program, socket, 10000)) return client::kTimeout;
+        lowLoadPause(context);
+        if (!waitWritable(context, socket, 10000)) return client::kTimeout;
         if (flags.oneSecondTick == 1 && request.size() > 1000) {
-            showProgressTitle(program, static_cast<std::int64_t>(sent),
+            showProgressTitle(context, static_cast<std::int64_t>(sent),
                               static_cast<std::int64_t>(request.size()), 1);
         }
         flags.oneSecondTick = 0;
-        std::size_t chunk = std::min(chunkSize(program), request.size() - sent);
+        std::size_t chunk = std::min(chunkSize(context), request.size() - sent);
         ssize_t n = send(socket, request.data() + sent, chunk, MSG_NOSIGNAL);
         if (n < 0) return client::kDisconnected;
-        if (static_cast<std::size_t>(n) < chunk) program.clock().sleepMs(1);
+        if (static_cast<std::size_t>(n) < chunk) context.clock().sleepMs(1);
         sent += static_cast<std::size_t>(n);
         if (sent >= request.size()) break;
     }
@@ -40,49 +45,49 @@ int sendRequest(Program& program, int socket, const std::string& request) {
 }
 
 // Enters a registered PortN connection into the listener's table as a relay slot.
-void registerRelaySlot(Program& program, PeerSession& session) {
+void registerRelaySlot(ClientContext& context, PeerSession& session) {
     ConnectionSlot slot;
     slot.socket = session.socket;
     slot.peerAddress = dottedAddress(session.address);
-    slot.lastActivity = slot.nextService = program.clock().tickMs();
-    slot.key = program.newConnectionKey();
+    slot.lastActivity = slot.nextService = context.clock().tickMs();
+    slot.key = context.newConnectionKey();
     slot.relay = true;
     slot.relayPort = std::atoi(session.peer.port.c_str());
     slot.relayAddress = session.address;
     slot.peerKey = session.peer.address + ":" + session.peer.port;
-    if (program.connections().claim(std::move(slot)) < 0) {
+    if (context.connections().claim(std::move(slot)) < 0) {
         // No free slot: the registration cannot be served, so it is given back.
-        closePeerSession(program, session);
+        closePeerSession(context, session);
         return;
     }
     session.socket = -1;
-    if (Listener* listener = program.listener()) listener->wake();
+    if (Listener* listener = context.listener()) listener->wake();
 }
 
 }  // namespace
 
-int exchangeRequest(Program& program, std::string_view peerText, std::string request) {
-    ClientRun run(program.flags());
+int exchangeRequest(ClientContext& context, std::string_view peerText, std::string request) {
+    ClientRun run(context.flags());
     PeerSession session;
-    int result = openPeerSession(program, peerText, session);
+    int result = openPeerSession(context, peerText, session);
     if (result != client::kOk) return result;
     ExpectedReply expected = expectedReply(request);
     session.key.scramble(request.data(), request.size());
-    std::uint32_t start = program.clock().tickMs();
-    result = sendRequest(program, session.socket, request);
-    if (program.flags().clientStop == 1) result = client::kStopped;
+    std::uint32_t start = context.clock().tickMs();
+    result = sendRequest(context, session.socket, request);
+    if (context.flags().clientStop == 1) result = client::kStopped;
     if (expected == ExpectedReply::Ok || expected == ExpectedReply::Relay) {
-        result = readOkReply(program, session.socket);
+        result = readOkReply(context, session.socket);
     } else if (expected == ExpectedReply::LstAnswer) {
-        result = readLstReply(program, session.socket);
+        result = readLstReply(context, session.socket);
     }
-    appendEfficiencyLine(program, static_cast<std::int64_t>(request.size()), start, result);
-    program.resetTitle();
-    program.waits().pump(500);
+    appendEfficiencyLine(context, static_cast<std::int64_t>(request.size()), start, result);
+    context.resetTitle();
+    context.waits().pump(500);
     if (expected == ExpectedReply::Relay && result == client::kOk) {
-        registerRelaySlot(program, session);
+        registerRelaySlot(context, session);
     } else {
-        closePeerSession(program, session);
+        closePeerSession(context, session);
     }
     return result;
 }

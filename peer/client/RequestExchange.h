@@ -13,10 +13,10 @@
 
 namespace qv {
 
-class Program;
+class ClientContext;
 
 // Sends `request` (request line, its 0 byte and any payload) to the peer of
 // `peerText`; returns a client result code (peer/client/ClientError.h).
-int exchangeRequest(Program& program, std::string_view peerText, std::string request);
+int exchangeRequest(ClientContext& context, std::string_view peerText, std::string request);
 
 }  // namespace qv

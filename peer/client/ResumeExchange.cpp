@@ -8,12 +8,15 @@
 #include <cstring>
 #include <vector>
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/Format.h"
+#include "base/ProgramFlags.h"
+#include "model/WindowModel.h"
+#include "net/Waits.h"
+#include "peer/client/ClientContext.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerSession.h"
 #include "peer/client/ProgressTitle.h"
+#include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 
@@ -21,36 +24,36 @@ namespace qv {
 namespace {
 
 // The title while the header is sent or the offset awaited, once a second.
-void tickTitle(Program& program, const std::string& header, const char* utf8Format) {
-    if (program.flags().oneSecondTick != 1 || header.size() <= 1000) return;
-    program.window().setTitle(formatText(J(utf8Format), J("くおるべ").c_str()));
-    program.window().refresh();
-    program.waits().pump(100);
-    program.flags().oneSecondTick = 0;
+void tickTitle(ClientContext& context, const std::string& header, const char* utf8Format) {
+    if (context.flags().oneSecondTick != 1 || header.size() <= 1000) return;
+    context.window().setTitle(formatText(J(utf8Format), J("くおるべ").c_str()));
+    context.window().refresh();
+    context.waits().pump(100);
+    context.flags().oneSecondTick = 0;
 }
 
-int sendHeader(Program& program, int socket, const std::string& header) {
+int sendHeader(ClientContext& context, int socket, const std::string& header) {
     std::size_t sent = 0;
-    while (program.flags().clientStop == 0 && sent < header.size()) {
-        lowLoadPause(program);
-        if (!waitWritable(program, socket, 10000)) return client::kTimeout;
-        tickTitle(program, header, "%s 送信準備中..");
+    while (context.flags().clientStop == 0 && sent < header.size()) {
+        lowLoadPause(context);
+        if (!waitWritable(context, socket, 10000)) return client::kTimeout;
+        tickTitle(context, header, "%s 送信準備中..");
         std::size_t chunk = std::min<std::size_t>(2000, header.size() - sent);
         ssize_t n = send(socket, header.data() + sent, chunk, MSG_NOSIGNAL);
         if (n < 0) return client::kDisconnected;
-        if (static_cast<std::size_t>(n) < chunk) program.clock().sleepMs(1);
+        if (static_cast<std::size_t>(n) < chunk) context.clock().sleepMs(1);
         sent += static_cast<std::size_t>(n);
     }
     return client::kOk;
 }
 
 // Waits for the offset reply; the result code, with the offset in `offset`.
-int readOffset(Program& program, int socket, const std::string& header, std::int64_t fileSize,
+int readOffset(ClientContext& context, int socket, const std::string& header, std::int64_t fileSize,
                std::int64_t& offset) {
-    while (program.flags().clientStop == 0) {
-        lowLoadPause(program);
-        if (!waitReadable(program, socket, 10000)) return client::kTimeout;
-        tickTitle(program, header, "%s 応答待ち..");
+    while (context.flags().clientStop == 0) {
+        lowLoadPause(context);
+        if (!waitReadable(context, socket, 10000)) return client::kTimeout;
+        tickTitle(context, header, "%s 応答待ち..");
         char reply[2001];
         ssize_t n = recv(socket, reply, 2000, 0);
         if (n <= 0) return client::kDisconnected;
@@ -64,7 +67,7 @@ int readOffset(Program& program, int socket, const std::string& header, std::int
             offset = -1;
             return client::kNoReply;
         }
-        appendLog(program,
+        appendLog(context,
                   formatText(J("・[%lld ～ %lld Byte]\r\n"), static_cast<long long>(offset),
                              static_cast<long long>(fileSize)));
         return client::kOk;
@@ -75,8 +78,8 @@ int readOffset(Program& program, int socket, const std::string& header, std::int
 // Streams the file from `offset`; `position` ends at the last byte read.
 class FileStreamer {
   public:
-    FileStreamer(Program& program, PeerSession& session, File& file, std::int64_t size)
-        : program_(program), session_(session), file_(file), size_(size) {}
+    FileStreamer(ClientContext& context, PeerSession& session, File& file, std::int64_t size)
+        : context_(context), session_(session), file_(file), size_(size) {}
 
     int run(std::int64_t offset) {
         position_ = offset;
@@ -84,8 +87,8 @@ class FileStreamer {
         std::size_t window = size_ < 1000000 ? static_cast<std::size_t>(size_ - offset) : 1000000;
         buffer_.resize(window + 1001);
         window_ = window;
-        chunk_ = chunkSize(program_);
-        while (program_.flags().clientStop == 0) {
+        chunk_ = chunkSize(context_);
+        while (context_.flags().clientStop == 0) {
             if (!refill()) return client::kSizeMismatch;
             int result = sendChunk();
             if (result != client::kOk) return result;
@@ -113,22 +116,22 @@ class FileStreamer {
     }
 
     int sendChunk() {
-        lowLoadPause(program_);
-        if (!waitWritable(program_, session_.socket, 10000)) return client::kTimeout;
-        if (program_.flags().oneSecondTick == 1 && size_ > 1000) {
-            showProgressTitle(program_, position_ - static_cast<std::int64_t>(unsent_), size_, 1);
+        lowLoadPause(context_);
+        if (!waitWritable(context_, session_.socket, 10000)) return client::kTimeout;
+        if (context_.flags().oneSecondTick == 1 && size_ > 1000) {
+            showProgressTitle(context_, position_ - static_cast<std::int64_t>(unsent_), size_, 1);
         }
-        program_.flags().oneSecondTick = 0;
+        context_.flags().oneSecondTick = 0;
         std::size_t chunk = std::min(chunk_, unsent_);
         ssize_t n = send(session_.socket, buffer_.data() + begin_, chunk, MSG_NOSIGNAL);
         if (n < 0) return client::kDisconnected;
-        if (static_cast<std::size_t>(n) < chunk) program_.clock().sleepMs(1);
+        if (static_cast<std::size_t>(n) < chunk) context_.clock().sleepMs(1);
         begin_ += static_cast<std::size_t>(n);
         unsent_ -= static_cast<std::size_t>(n);
         return client::kOk;
     }
 
-    Program& program_;
+    ClientContext& context_;
     PeerSession& session_;
     File& file_;
     std::int64_t size_;
@@ -137,38 +140,38 @@ class FileStreamer {
     std::size_t window_ = 0, chunk_ = 0, begin_ = 0, unsent_ = 0;
 };
 
-int streamFile(Program& program, PeerSession& session, File& file, std::int64_t size,
+int streamFile(ClientContext& context, PeerSession& session, File& file, std::int64_t size,
                std::int64_t offset) {
-    std::uint32_t start = program.clock().tickMs();
-    FileStreamer streamer(program, session, file, size);
+    std::uint32_t start = context.clock().tickMs();
+    FileStreamer streamer(context, session, file, size);
     int result = streamer.run(offset);
-    appendEfficiencyLine(program, streamer.position() - offset, start, result);
+    appendEfficiencyLine(context, streamer.position() - offset, start, result);
     return result;
 }
 
 }  // namespace
 
-int exchangeResumeSend(Program& program, std::string_view peerText, std::string header, File& file,
-                       std::int64_t fileSize) {
-    ClientRun run(program.flags());
+int exchangeResumeSend(ClientContext& context, std::string_view peerText, std::string header,
+                       File& file, std::int64_t fileSize) {
+    ClientRun run(context.flags());
     PeerSession session;
-    int result = openPeerSession(program, peerText, session);
+    int result = openPeerSession(context, peerText, session);
     if (result != client::kOk) return result;
     session.key.scramble(header.data(), header.size());
-    result = sendHeader(program, session.socket, header);
+    result = sendHeader(context, session.socket, header);
     std::int64_t offset = -1;
     if (result == client::kOk)
-        result = readOffset(program, session.socket, header, fileSize, offset);
+        result = readOffset(context, session.socket, header, fileSize, offset);
     if (result == client::kOk && offset >= 0 && offset < fileSize) {
-        result = streamFile(program, session, file, fileSize, offset);
+        result = streamFile(context, session, file, fileSize, offset);
     }
-    if (program.flags().clientStop == 1) result = client::kStopped;
+    if (context.flags().clientStop == 1) result = client::kStopped;
     if (result == client::kOk && offset != fileSize) {
-        result = readOkReply(program, session.socket, 10000);
+        result = readOkReply(context, session.socket, 10000);
     }
-    program.resetTitle();
-    program.waits().pump(500);
-    closePeerSession(program, session);
+    context.resetTitle();
+    context.waits().pump(500);
+    closePeerSession(context, session);
     return result;
 }
 

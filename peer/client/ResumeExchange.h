@@ -13,12 +13,12 @@
 
 namespace qv {
 
-class Program;
+class ClientContext;
 class File;
 
 // Returns a client result code. A file that ends before `fileSize` bytes were read
 // (it shrank while it was sent) gives -11 ("送信サイズが相違します").
-int exchangeResumeSend(Program& program, std::string_view peerText, std::string header, File& file,
-                       std::int64_t fileSize);
+int exchangeResumeSend(ClientContext& context, std::string_view peerText, std::string header,
+                       File& file, std::int64_t fileSize);
 
 }  // namespace qv

@@ -1,12 +1,13 @@
 #include "peer/client/SendQueue.h"
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/Cp932.h"
 #include "base/Format.h"
 #include "base/ListTree.h"
 #include "base/PathParts.h"
+#include "base/ProgramFlags.h"
 #include "base/TextUtil.h"
+#include "model/WindowModel.h"
+#include "peer/client/ClientContext.h"
 #include "peer/client/QueueRun.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
@@ -37,8 +38,8 @@ void addFolder(DropList& drop, const std::string& item) {
         drop.files.emplace_back(list[i]);
 }
 
-void refuse(Program& program, const char* utf8Message) {
-    program.window().view()->messageBox(J(utf8Message), kMessageCaption, kStyleOk);
+void refuse(ClientContext& context, const char* utf8Message) {
+    context.window().view()->messageBox(J(utf8Message), kMessageCaption, kStyleOk);
 }
 
 // The entry's peer: the given text when it fits, else the peer box's text cut to fit.
@@ -95,20 +96,20 @@ DropList collectDrop(const std::vector<std::string>& items) {
     return drop;
 }
 
-void dropFiles(Program& program, const std::vector<std::string>& items) {
+void dropFiles(ClientContext& context, const std::vector<std::string>& items) {
     DropList drop = collectDrop(items);
-    enqueueFiles(program, std::move(drop.files), drop.baseLength, {}, std::move(drop.refused));
+    enqueueFiles(context, std::move(drop.files), drop.baseLength, {}, std::move(drop.refused));
 }
 
-void enqueueFiles(Program& program, std::vector<std::string> files, std::size_t baseLength,
+void enqueueFiles(ClientContext& context, std::vector<std::string> files, std::size_t baseLength,
                   std::string_view peerText, std::vector<std::string> refused) {
-    WindowModel& window = program.window();
+    WindowModel& window = context.window();
     window.readBack();
-    SendQueue& queue = program.sendQueue();
-    if (queue.lowestFree() < 0) return refuse(program, "[ERROR]予約されている件数が多すぎます");
+    SendQueue& queue = context.sendQueue();
+    if (queue.lowestFree() < 0) return refuse(context, "[ERROR]予約されている件数が多すぎます");
     const std::string peerBox = window.field(Field::Peer);
-    if (peerBox.empty()) return refuse(program, "[ERROR]相手先を設定してください");
-    program.notePeer(peerBox);
+    if (peerBox.empty()) return refuse(context, "[ERROR]相手先を設定してください");
+    context.notePeer(peerBox);
     window.setField(Field::Auto, "0");
     window.refresh();
 
@@ -119,16 +120,16 @@ void enqueueFiles(Program& program, std::vector<std::string> files, std::size_t 
     entry.refused = std::move(refused);
     const std::size_t count = entry.files.size() + entry.refused.size();
     if (queue.add(std::move(entry)) < 0)
-        return refuse(program, "[ERROR]予約されている件数が多すぎます");
+        return refuse(context, "[ERROR]予約されている件数が多すぎます");
 
-    ProgramFlags& flags = program.flags();
+    ProgramFlags& flags = context.flags();
     if (flags.senderBusy == 0) {
         flags.senderBusy = 1;
-        processSendQueue(program);
+        processSendQueue(context);
         flags.senderBusy = 0;
         return;
     }
-    appendLog(program, formatText(J("「送信中の為、%d個のファイルを予約しました」\r\n"),
+    appendLog(context, formatText(J("「送信中の為、%d個のファイルを予約しました」\r\n"),
                                   static_cast<int>(count)));
 }
 

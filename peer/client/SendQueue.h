@@ -19,7 +19,7 @@
 
 namespace qv {
 
-class Program;
+class ClientContext;
 
 struct SendQueueEntry {
     bool used = false;
@@ -51,8 +51,8 @@ class SendQueue {
     // The Pack of the running queue.
     PackBuffer& pack() { return pack_; }
 
-    // The file progress flag: set every 300 ms by timer 1011 while an entry is sent.
-    int fileProgress = 0;
+    // Raised every 300 ms by timer 1011 while an entry is sent: the file progress is due.
+    bool fileProgressDue = false;
 
     // The counts of the summary line of the last queue run (runs: how many ended).
     struct RunCounts {
@@ -79,13 +79,13 @@ struct DropList {
 DropList collectDrop(const std::vector<std::string>& items);
 
 // `DropFiles`: queues the drop of `items` for the peer in the peer box.
-void dropFiles(Program& program, const std::vector<std::string>& items);
+void dropFiles(ClientContext& context, const std::vector<std::string>& items);
 
 // `EnqueueFiles`: queues `files` for `peerText` (empty: the peer in the peer box) and
 // works the queue off unless it is already running. Refused with a message box when
 // the ten entries are in use or the peer box is empty. The auto-tune check box is
 // turned off.
-void enqueueFiles(Program& program, std::vector<std::string> files, std::size_t baseLength,
+void enqueueFiles(ClientContext& context, std::vector<std::string> files, std::size_t baseLength,
                   std::string_view peerText = {}, std::vector<std::string> refused = {});
 
 }  // namespace qv

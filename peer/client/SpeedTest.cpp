@@ -1,12 +1,14 @@
 #include "peer/client/SpeedTest.h"
 
-#include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/Format.h"
+#include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
 #include "base/TextList.h"
+#include "model/WindowModel.h"
+#include "net/EventLoop.h"
+#include "peer/client/ClientContext.h"
 #include "peer/client/PeerBox.h"
-#include "peer/server/Listener.h"
+#include "peer/client/SpeedTestState.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -20,82 +22,38 @@ std::vector<std::string> splitCandidates(const std::string& listText) {
     return candidates;
 }
 
-void reportTestEnded(Program& program, int result) {
-    SpeedTestState& state = program.speedTest();
+void reportTestEnded(ClientContext& context, int result) {
+    SpeedTestState& state = context.speedTest();
     state.record.result = result;
     if (state.record.tcp.valid) {
-        program.window().setField(Field::TcpFigures, tcpFiguresText(state.record.tcp));
-        program.window().refresh();
+        context.window().setField(Field::TcpFigures, tcpFiguresText(state.record.tcp));
+        context.window().refresh();
     }
     if (state.onTestEnded) state.onTestEnded(state.record);
 }
 
-// PortN client mode ends with Stop: the indicator shows "切" and the listening port
-// becomes the one this run was started with again.
-void leavePortNClientMode(Program& program) {
-    if (program.flags().portnClient == 0) return;
-    program.window().setField(Field::PortN, J("切"));
-    program.flags().portnClient = 0;
-    program.setListeningPort(program.startingPort());
-}
-
-void closeEveryListenerConnection(Program& program) {
-    if (Listener* listener = program.listener()) {
-        listener->closeAllConnections();
-    } else {
-        program.connections().closeAll();
-    }
-}
-
 }  // namespace
 
-int startSendTest(Program& program) {
-    std::optional<std::string> peerText = peerFromBox(program);
+int startSendTest(ClientContext& context) {
+    std::optional<std::string> peerText = peerFromBox(context);
     if (!peerText) return kNoStream;
     const std::string& peer = *peerText;
-    WindowModel& window = program.window();
-    program.speedTest().candidates = splitCandidates(window.field(Field::List));
-    program.notePeer(peer);
-    replaceLog(program, formatText(J("【%s と送信速度ﾁｪｯｸ中】%s\r\n"), peer.c_str(),
-                                   nowText(program).c_str()));
-    program.flags().chatDisplay = 0;
-    int result = streamTestData(program, peer, window.number(Field::Buf));
-    replaceLog(program, formatText(J("【速度テスト終了(%s)】\r\n"),
-                                   program.clientErrorText(result).c_str()));
-    if (program.speedTest().connected) reportTestEnded(program, result);
+    WindowModel& window = context.window();
+    context.speedTest().candidates = splitCandidates(window.field(Field::List));
+    context.notePeer(peer);
+    replaceLog(context, formatText(J("【%s と送信速度ﾁｪｯｸ中】%s\r\n"), peer.c_str(),
+                                   nowText(context).c_str()));
+    context.flags().chatDisplay = 0;
+    int result = streamTestData(context, peer, window.number(Field::Buf));
+    replaceLog(context, formatText(J("【速度テスト終了(%s)】\r\n"),
+                                   context.clientErrorText(result).c_str()));
+    if (context.speedTest().connected) reportTestEnded(context, result);
     return result;
 }
 
-void stopTransfers(Program& program) {
-    WindowModel& window = program.window();
-    window.readBack();
-    program.notePeer(window.field(Field::Peer));
-    window.setStopEnabled(false);
-    window.refresh();
-    ProgramFlags& flags = program.flags();
-    flags.listenerPause = 1;
-    flags.clientStop = 1;
-    program.waits().responsiveWait(500);
-    closeEveryListenerConnection(program);
-    flags.listenerPause = 0;
-    if (Listener* listener = program.listener()) listener->wake();
-    program.loop().setTimer(timer::kResetStatistics, 1000, [&program] {
-        program.loop().killTimer(timer::kResetStatistics);
-        resetStatistics(program, kResetBothSides);
-    });
-    window.setStopEnabled(true);
-    leavePortNClientMode(program);
-    // Only a listener that holds its port listens again.
-    const bool listening = program.listener() != nullptr && program.listener()->listening();
-    replaceLog(program, listening ? formatText(J("★コネクションを切断しました★\r\n・%d "
-                                                 "ポートで待ち受けを再開\r\n"),
-                                               program.listeningPort())
-                                  : J("★コネクションを切断しました★\r\n"));
-}
-
-void resetStatistics(Program& program, int sides) {
-    ProgramFlags& flags = program.flags();
-    SpeedTestState& state = program.speedTest();
+void resetStatistics(ClientContext& context, int sides) {
+    ProgramFlags& flags = context.flags();
+    SpeedTestState& state = context.speedTest();
     flags.listenerElapsedMs = 0;
     flags.oneSecondTick = 0;
     if (sides & kResetSendSide) {
@@ -106,24 +64,24 @@ void resetStatistics(Program& program, int sides) {
     }
     if (sides & kResetReceiveSide) {
         // A reset that comes after the close must not revive the listener.
-        if (!program.ended()) flags.listenerStop = 0;
+        if (!context.ended()) flags.listenerStop = 0;
         flags.receivingActive = 0;
         flags.receivedThisPeriod = 0;
         state.received.clear();
     }
 }
 
-void scheduleRequestedStream(Program& program) {
-    program.loop().post([&program] {
-        program.loop().setTimer(timer::kStartRequestedStream, 1000, [&program] {
-            program.loop().killTimer(timer::kStartRequestedStream);
-            startSendTest(program);
+void scheduleRequestedStream(ClientContext& context) {
+    context.loop().post([&context] {
+        context.loop().setTimer(timer::kStartRequestedStream, 1000, [&context] {
+            context.loop().killTimer(timer::kStartRequestedStream);
+            startSendTest(context);
         });
     });
 }
 
-bool transferLoopRunning(Program& program) {
-    return program.flags().sendingActive != 0;
+bool transferLoopRunning(ClientContext& context) {
+    return context.flags().sendingActive != 0;
 }
 
 }  // namespace qv

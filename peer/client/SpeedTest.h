@@ -1,7 +1,6 @@
-// The speed test's sending side and the Stop button: "送信" streams test data to the
-// peer in the peer box until Stop, a failure or the peer's close; "停止" ends every
-// client loop and every listener connection; one second later the statistics are
-// cleared so that the next test starts from empty histories.
+// The speed test's sending side: "送信" streams test data to the peer in the peer box
+// until Stop (ui/SpeedTestCommands.h), a failure or the peer's close; one second after
+// Stop the statistics are cleared so that the next test starts from empty histories.
 //
 // Threads: window thread. The stream loop pumps, so Stop, the timers (rate display,
 // auto-tune, tick flag) and other commands run nested inside it; when Stop's handler
@@ -13,7 +12,7 @@
 
 namespace qv {
 
-class Program;
+class ClientContext;
 
 // Timer ids of the main window this file's handlers run on.
 namespace timer {
@@ -31,31 +30,27 @@ inline constexpr int kResetBothSides = kResetSendSide | kResetReceiveSide;
 // ("【速度テスト終了(%s)】"); then the summary hook of SpeedTestState runs. Returns the
 // stream's client result code, or kNoStream when the peer box held no usable peer.
 inline constexpr int kNoStream = -1001;
-int startSendTest(Program& program);
+int startSendTest(ClientContext& context);
 
 // `StreamTestData`: the DATA-REQ stream to `peerText` with `bufferSize` bytes per send
 // (negative: 100000; with the auto-tune box on, the first candidate instead; more than
 // the payload: the payload's size). Returns a client result code: -5 when the socket
 // stays unwritable for 10 s, -6 when a send fails (the peer closed), -7 when a send
 // takes no byte (a buffer size of 0), -8 after Stop, or the set-up's failure.
-int streamTestData(Program& program, std::string_view peerText, std::int64_t bufferSize);
-
-// `StopTransfers` ("停止", and the window's close): stops the client loops, pauses the
-// listener while it closes every connection, and starts timer 1010.
-void stopTransfers(Program& program);
+int streamTestData(ClientContext& context, std::string_view peerText, std::int64_t bufferSize);
 
 // `ResetStatistics`: always the listener elapsed counter and the tick flag; the send
 // side (histories, auto-tune, client stop, sending-active) and/or the receive side
 // (histories, the listener's period count, receiving-active, listener stop).
-void resetStatistics(Program& program, int sides);
+void resetStatistics(ClientContext& context, int sides);
 
 // Starts the one-shot timer 1005 on the window thread: one second later the stream to
 // the peer in the peer box begins. Callable from any thread (the listener calls it
 // after accepting a RECV-REQ).
-void scheduleRequestedStream(Program& program);
+void scheduleRequestedStream(ClientContext& context);
 
 // True while a transfer loop runs on the window thread, so that a front end lets
 // Stop (and other commands) through while it pumps.
-bool transferLoopRunning(Program& program);
+bool transferLoopRunning(ClientContext& context);
 
 }  // namespace qv

@@ -20,15 +20,18 @@
 
 namespace qv {
 
+// The auto-tune first tries each size of the list, then searches around the best.
+enum class AutotunePhase { TryingList, Searching };
+
 // The buffer auto-tune between two steps (cleared at the start of every stream).
 struct AutotuneState {
-    int stepCounter = 0;            // steps taken in this stream
-    int phase = 0;                  // 0: trying the list; 1: searching around the best
+    int stepCounter = 0;  // steps taken in this stream
+    AutotunePhase phase = AutotunePhase::TryingList;
     std::int64_t bestSize = 0;      // 0 until a rate above 0 was seen
     std::int64_t bestRate = 0;      // bytes per second
     std::int64_t lastRate = 0;      // measured at the latest step
-    std::int64_t previousRate = 0;  // the rate to beat in phase 1
-    std::int64_t stepSize = 0;      // phase 1 search step, bytes
+    std::int64_t previousRate = 0;  // the rate to beat while searching
+    std::int64_t stepSize = 0;      // search step, bytes
     int direction = 0;              // +1 or -1
 };
 

@@ -28,10 +28,10 @@
 #include "frontends/qt/PublicFolderDialog.h"
 #include "frontends/qt/QtText.h"
 #include "frontends/qt/RatePlot.h"
-#include "peer/client/PublicListCommands.h"
 #include "platform/TextCodec.h"
 #include "support/CliProcess.h"
 #include "support/LoopbackPeer.h"
+#include "ui/PublicListCommands.h"
 
 namespace qv::test {
 namespace {

@@ -1,4 +1,5 @@
 #include "relay/Identity.h"
+#include "ui/NicknameDialog.h"
 
 #include <gtest/gtest.h>
 

@@ -13,11 +13,11 @@
 #include "peer/server/ConnectionTable.h"
 #include "platform/TextCodec.h"
 #include "relay/Identity.h"
-#include "relay/PortNCommand.h"
 #include "relay/PortNStatus.h"
-#include "relay/TestAndChat.h"
 #include "support/FakeProxy.h"
 #include "support/LoopbackPeer.h"
+#include "ui/CheckAndChatCommands.h"
+#include "ui/PortNCommands.h"
 
 namespace qv {
 namespace {

@@ -105,7 +105,8 @@ TEST(Autotune, DefaultListFromFirstStepToSettling) {
 TEST(Autotune, SearchStepHalvesOnEachTurnDownTo625) {
     Tuning tuning("1");
     tuning.list.assign(20, "1");  // a long list: no settling within the test
-    tuning.state = AutotuneState{0, 1, 150000, 9000000, 0, 9000000, 10000, 1};
+    tuning.state =
+        AutotuneState{0, AutotunePhase::Searching, 150000, 9000000, 0, 9000000, 10000, 1};
     tuning.size = 160000;
     std::vector<std::int64_t> steps;
     for (int i = 0; i < 6; ++i) {
@@ -120,8 +121,8 @@ TEST(Autotune, SearchStepHalvesOnEachTurnDownTo625) {
 
 TEST(Autotune, SmallBestSizeStepsBy500WithoutHalving) {
     Tuning tuning("8000");
-    tuning.step(0);  // one entry: phase 1 at the first measured step
-    EXPECT_EQ(tuning.state.phase, 1);
+    tuning.step(0);  // one entry: searching from the first measured step
+    EXPECT_EQ(tuning.state.phase, AutotunePhase::Searching);
     EXPECT_EQ(tuning.size, 8500);
     tuning.step(0);  // worse: turn, step stays 500
     EXPECT_EQ(tuning.size, 8000);

@@ -14,6 +14,7 @@
 #include "platform/TextCodec.h"
 #include "support/LoopbackPeer.h"
 #include "support/RecordingReceiver.h"
+#include "ui/SpeedTestCommands.h"
 
 namespace qv {
 namespace {

@@ -7,11 +7,11 @@
 #include "app/Program.h"
 #include "peer/client/LstCheck.h"
 #include "peer/client/PublicListBuild.h"
-#include "peer/client/PublicListCommands.h"
 #include "peer/client/SendQueue.h"
 #include "peer/protocol/RequestKind.h"
 #include "platform/TextCodec.h"
 #include "support/LoopbackPeer.h"
+#include "ui/PublicListCommands.h"
 
 namespace qv {
 namespace {

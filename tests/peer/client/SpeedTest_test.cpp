@@ -15,11 +15,11 @@
 
 #include "base/SettingKeys.h"
 #include "peer/client/Autotune.h"
-#include "peer/client/PeerStreamRequest.h"
 #include "peer/client/RateDisplay.h"
 #include "platform/TextCodec.h"
 #include "support/LoopbackPeer.h"
 #include "support/ProgramFixture.h"
+#include "ui/SpeedTestCommands.h"
 
 namespace qv {
 namespace {

@@ -1,5 +1,5 @@
 // The DATA-REQ stream as a raw server sees it on the wire.
-#include "peer/client/TestStream.h"
+#include "peer/client/SpeedTestStream.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -54,7 +54,7 @@ class ReadingServer {
     std::string data_;
 };
 
-class TestStreamTest : public ::testing::Test {
+class SpeedTestStreamTest : public ::testing::Test {
   protected:
     test::LoopbackPeer sender{"[Quorvane]\r\nWAN=0\r\nNICNAME=alice\r\nAUTO=0\r\n"};
 
@@ -84,7 +84,7 @@ TEST(IncrementPrefix, AddsOneToEachOfTheFirstBytesOnly) {
     }
 }
 
-TEST_F(TestStreamTest, StreamBeginsWithDataReqAndEachChunkIsThePreviousPlusOne) {
+TEST_F(SpeedTestStreamTest, StreamBeginsWithDataReqAndEachChunkIsThePreviousPlusOne) {
     ReadingServer server(12000);
     streamTo(server.peerText(), "4000");
     EXPECT_EQ(upper(), J("【速度テスト終了(切断されました)】\r\n"));
@@ -101,7 +101,7 @@ TEST_F(TestStreamTest, StreamBeginsWithDataReqAndEachChunkIsThePreviousPlusOne) 
     }
 }
 
-TEST_F(TestStreamTest, KeyScramblesOnlyTheFirstTenBytes) {
+TEST_F(SpeedTestStreamTest, KeyScramblesOnlyTheFirstTenBytes) {
     sender.program().settings().setString(setting::kSecKey, "stream-key");
     ReadingServer server(4000);
     streamTo(server.peerText(), "4000");
@@ -115,7 +115,7 @@ TEST_F(TestStreamTest, KeyScramblesOnlyTheFirstTenBytes) {
     EXPECT_EQ(wire.compare(10, 3990, reinterpret_cast<const char*>(payload.data()) + 10, 3990), 0);
 }
 
-TEST_F(TestStreamTest, BufferSizeZeroEndsAtOnceWithNoData) {
+TEST_F(SpeedTestStreamTest, BufferSizeZeroEndsAtOnceWithNoData) {
     ReadingServer server(1);
     std::vector<SpeedTestSummary> summaries;
     sender.program().speedTest().onTestEnded = [&](const SpeedTestSummary& s) {
@@ -129,7 +129,7 @@ TEST_F(TestStreamTest, BufferSizeZeroEndsAtOnceWithNoData) {
     EXPECT_EQ(sender.program().flags().sendingActive, 0);
 }
 
-TEST_F(TestStreamTest, SendBufferSizeIsCappedReplacedOrTakenFromTheList) {
+TEST_F(SpeedTestStreamTest, SendBufferSizeIsCappedReplacedOrTakenFromTheList) {
     {
         ReadingServer server(1);
         streamTo(server.peerText(), "5000000");
@@ -150,7 +150,7 @@ TEST_F(TestStreamTest, SendBufferSizeIsCappedReplacedOrTakenFromTheList) {
     }
 }
 
-TEST_F(TestStreamTest, UnreachablePeerEndsWithTheConnectError) {
+TEST_F(SpeedTestStreamTest, UnreachablePeerEndsWithTheConnectError) {
     std::vector<SpeedTestSummary> summaries;
     sender.program().speedTest().onTestEnded = [&](const SpeedTestSummary& s) {
         summaries.push_back(s);
@@ -160,7 +160,7 @@ TEST_F(TestStreamTest, UnreachablePeerEndsWithTheConnectError) {
     EXPECT_TRUE(summaries.empty());  // nothing was streamed, so no summary
 }
 
-TEST_F(TestStreamTest, EmptyPeerBoxAsksForAPeer) {
+TEST_F(SpeedTestStreamTest, EmptyPeerBoxAsksForAPeer) {
     streamTo("", "4000");
     ASSERT_EQ(sender.view().messages.size(), 1u);
     EXPECT_EQ(sender.view().messages[0].text, J("相手先を設定してください"));

@@ -1,4 +1,4 @@
-#include "peer/client/TestStream.h"
+#include "peer/client/SpeedTestStream.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -9,12 +9,18 @@
 #include <cstring>
 #include <vector>
 
-#include "app/Program.h"
-#include "app/TestPayload.h"
+#include "base/ConfigStore.h"
+#include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
+#include "model/WindowModel.h"
+#include "net/Waits.h"
+#include "peer/client/ClientContext.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerSession.h"
 #include "peer/client/SpeedTest.h"
+#include "peer/client/SpeedTestPayload.h"
+#include "peer/client/SpeedTestState.h"
+#include "platform/Clock.h"
 
 namespace qv {
 namespace {
@@ -32,7 +38,7 @@ constexpr int kRoomPollSteps = 1000;
 // chunk sleeps at least a millisecond and so still pumps each time.
 class ChunkPacer {
   public:
-    explicit ChunkPacer(Program& program) : program_(program), clock_(program.clock()) {
+    explicit ChunkPacer(ClientContext& context) : context_(context), clock_(context.clock()) {
         lastTick_ = clock_.tickMs() - 1;
     }
 
@@ -47,16 +53,16 @@ class ChunkPacer {
         std::uint32_t now = clock_.tickMs();
         if (now == lastTick_) return;
         lastTick_ = now;
-        program_.speedTest().tcp.sample();
-        std::int64_t low = program_.settings().getNumber(setting::kLow);
+        context_.speedTest().tcp.sample();
+        std::int64_t low = context_.settings().getNumber(setting::kLow);
         lowMs_ = static_cast<std::uint32_t>(std::clamp<std::int64_t>(low, 0, 60000));
-        program_.waits().pump(100);
+        context_.waits().pump(100);
     }
 
   private:
     static constexpr std::size_t kBytesBetweenClockReads = 32768;
 
-    Program& program_;
+    ClientContext& context_;
     Clock& clock_;
     std::uint32_t lastTick_;
     std::uint32_t lowMs_ = 0;
@@ -67,13 +73,13 @@ class ChunkPacer {
 // Waits until the socket has room again (or reports an error, which the next send
 // then returns). Stop ends the wait early; the loop then ends with -8. False when the
 // socket stayed full for 10 s.
-bool waitForRoom(Program& program, int socket) {
+bool waitForRoom(ClientContext& context, int socket) {
     for (int step = 0; step < kRoomPollSteps; ++step) {
         pollfd fd{socket, POLLOUT, 0};
         if (poll(&fd, 1, kRoomPollMs) > 0) return true;
-        program.speedTest().tcp.sample();
-        program.waits().pump(10);
-        if (program.flags().clientStop != 0) return true;
+        context.speedTest().tcp.sample();
+        context.waits().pump(10);
+        if (context.flags().clientStop != 0) return true;
     }
     return false;
 }
@@ -85,10 +91,10 @@ std::size_t chunkBytes(std::int64_t sendBufferSize, std::size_t payloadSize) {
         std::min<std::int64_t>(sendBufferSize, static_cast<std::int64_t>(payloadSize)));
 }
 
-int sendLoop(Program& program, int socket, std::vector<unsigned char>& data) {
-    SpeedTestState& state = program.speedTest();
-    ProgramFlags& flags = program.flags();
-    ChunkPacer pacer(program);
+int sendLoop(ClientContext& context, int socket, std::vector<unsigned char>& data) {
+    SpeedTestState& state = context.speedTest();
+    ProgramFlags& flags = context.flags();
+    ChunkPacer pacer(context);
     ssize_t sent = 0;
     while (flags.clientStop == 0) {
         pacer.beforeChunk(sent > 0 ? static_cast<std::size_t>(sent) : 0);
@@ -102,7 +108,7 @@ int sendLoop(Program& program, int socket, std::vector<unsigned char>& data) {
         } else if (sent == 0) {
             return client::kNoData;
         } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            if (!waitForRoom(program, socket)) return client::kTimeout;
+            if (!waitForRoom(context, socket)) return client::kTimeout;
         } else if (errno != EINTR) {
             return client::kDisconnected;
         }
@@ -112,8 +118,8 @@ int sendLoop(Program& program, int socket, std::vector<unsigned char>& data) {
 
 // The stream's own copy of the payload, with "DATA-REQ:" in front and its first 10
 // bytes scrambled with the connection's key.
-std::vector<unsigned char> streamPayload(Program& program, ConnectionKey& key) {
-    std::vector<unsigned char> data = program.payload();
+std::vector<unsigned char> streamPayload(ClientContext& context, ConnectionKey& key) {
+    std::vector<unsigned char> data = context.payload();
     if (data.size() < kPayloadBufferSize) data.resize(kPayloadBufferSize);
     std::memcpy(data.data(), "DATA-REQ:", 9);
     key.scramble(reinterpret_cast<char*>(data.data()), 10);
@@ -122,10 +128,11 @@ std::vector<unsigned char> streamPayload(Program& program, ConnectionKey& key) {
 
 // The first send buffer size: the given number (negative: 100000), or with the
 // auto-tune box on the first candidate; never more than the payload.
-std::int64_t firstSendBuffer(Program& program, std::int64_t bufferSize, std::size_t payloadSize) {
+std::int64_t firstSendBuffer(ClientContext& context, std::int64_t bufferSize,
+                             std::size_t payloadSize) {
     std::int64_t size = bufferSize < 0 ? kSizeForNegative : bufferSize;
-    if (program.window().number(Field::Auto) != 0) {
-        const std::vector<std::string>& candidates = program.speedTest().candidates;
+    if (context.window().number(Field::Auto) != 0) {
+        const std::vector<std::string>& candidates = context.speedTest().candidates;
         size = std::atol(candidates.empty() ? "" : candidates.front().c_str());
     }
     return std::min<std::int64_t>(size, static_cast<std::int64_t>(payloadSize));
@@ -156,31 +163,31 @@ __attribute__((target_clones("avx2", "default"))) void incrementPrefix(unsigned 
         ++data[i];
 }
 
-int streamTestData(Program& program, std::string_view peerText, std::int64_t bufferSize) {
-    SpeedTestState& state = program.speedTest();
-    ProgramFlags& flags = program.flags();
+int streamTestData(ClientContext& context, std::string_view peerText, std::int64_t bufferSize) {
+    SpeedTestState& state = context.speedTest();
+    ProgramFlags& flags = context.flags();
     ClientRun run(flags);
-    resetStatistics(program, kResetSendSide);
-    state.sent.ticks[RateHistory::kCurrent] = program.clock().tickMs();
+    resetStatistics(context, kResetSendSide);
+    state.sent.ticks[RateHistory::kCurrent] = context.clock().tickMs();
     state.record = SpeedTestSummary{};
     state.connected = false;
     PeerSession session;
-    int result = openPeerSession(program, peerText, session);
+    int result = openPeerSession(context, peerText, session);
     if (result != client::kOk) return result;
     state.connected = true;
-    std::vector<unsigned char> data = streamPayload(program, session.key);
-    state.useSendBuffer(firstSendBuffer(program, bufferSize, data.size()));
-    std::uint32_t start = program.clock().tickMs();
+    std::vector<unsigned char> data = streamPayload(context, session.key);
+    state.useSendBuffer(firstSendBuffer(context, bufferSize, data.size()));
+    std::uint32_t start = context.clock().tickMs();
     flags.sendingActive = 1;
     state.tcp.start(session.socket);
-    result = sendLoop(program, session.socket, data);
-    state.record.durationMs = program.clock().tickMs() - start;
+    result = sendLoop(context, session.socket, data);
+    state.record.durationMs = context.clock().tickMs() - start;
     state.tcp.stop();
     state.record.tcp = state.tcp.figures();
     state.record.grantedSendBuffer = grantedSendBuffer(session.socket);
     flags.sendingActive = 0;
     if (flags.clientStop == 1) result = client::kStopped;
-    closePeerSession(program, session);
+    closePeerSession(context, session);
     return result;
 }
 

@@ -1,4 +1,4 @@
-#include "app/TestPayload.h"
+#include "peer/client/SpeedTestPayload.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 namespace qv {
 namespace {
 
-TEST(TestPayload, TenIdenticalBlocksOfChainedDigests) {
-    std::vector<unsigned char> payload = buildTestPayload(
+TEST(SpeedTestPayload, TenIdenticalBlocksOfChainedDigests) {
+    std::vector<unsigned char> payload = buildSpeedTestPayload(
         "12345"
         "2026/12/07 10:00:00");
     ASSERT_EQ(payload.size(), kPayloadBufferSize);
@@ -27,9 +27,9 @@ TEST(TestPayload, TenIdenticalBlocksOfChainedDigests) {
     EXPECT_EQ(std::memcmp(payload.data() + 16, second.data(), 16), 0);
 }
 
-TEST(TestPayload, DiffersWithTheSeed) {
-    EXPECT_NE(buildTestPayload("1a"), buildTestPayload("1b"));
-    EXPECT_EQ(buildTestPayload("same"), buildTestPayload("same"));
+TEST(SpeedTestPayload, DiffersWithTheSeed) {
+    EXPECT_NE(buildSpeedTestPayload("1a"), buildSpeedTestPayload("1b"));
+    EXPECT_EQ(buildSpeedTestPayload("same"), buildSpeedTestPayload("same"));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // PortN as a user runs it: a console program that listens nowhere presses PortN and
 // the open program's test, chat, file send and speed test reach it; directly and
 // through a real tinyproxy.
-#include "relay/PortNCommand.h"
+#include "ui/PortNCommands.h"
 
 #include <gtest/gtest.h>
 

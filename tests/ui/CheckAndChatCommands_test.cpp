@@ -1,5 +1,5 @@
 // The connection test and the chat between two programs on loopback.
-#include "relay/TestAndChat.h"
+#include "ui/CheckAndChatCommands.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-class TestAndChatTest : public ::testing::Test {
+class CheckAndChatTest : public ::testing::Test {
   protected:
     test::LoopbackPeer a{"[Quorvane]\r\nWAN=0\r\nNICNAME=alice\r\n"};
     test::LoopbackPeer b{"[Quorvane]\r\nWAN=0\r\nNICNAME=bob\r\n"};
@@ -29,7 +29,7 @@ class TestAndChatTest : public ::testing::Test {
     }
 };
 
-TEST_F(TestAndChatTest, TestSucceedsAndTheServerRemembersTheSender) {
+TEST_F(CheckAndChatTest, TestSucceedsAndTheServerRemembersTheSender) {
     typePeer(a, b.peerText());
     runConnectionTest(a.program());
     EXPECT_TRUE(
@@ -45,7 +45,7 @@ TEST_F(TestAndChatTest, TestSucceedsAndTheServerRemembersTheSender) {
     EXPECT_EQ(a.view().titles.back(), J("Quorvane「くおるべ」Ver 1.11"));
 }
 
-TEST_F(TestAndChatTest, ChatWorksBothWaysWithItsOpeningsAndSounds) {
+TEST_F(CheckAndChatTest, ChatWorksBothWaysWithItsOpeningsAndSounds) {
     chat(a, b, J("こんにちは"));
     std::string lower = a.program().window().pane(Pane::Lower);
     // The first line replaced the pane with the opening; the line went in front of it.
@@ -75,14 +75,14 @@ TEST_F(TestAndChatTest, ChatWorksBothWaysWithItsOpeningsAndSounds) {
     EXPECT_EQ(a.program().window().field(Field::Chat), "");
 }
 
-TEST_F(TestAndChatTest, SoundOffStillShowsTheLines) {
+TEST_F(CheckAndChatTest, SoundOffStillShowsTheLines) {
     a.program().settings().setString(setting::kSound, "0");
     chat(a, b, "quiet");
     EXPECT_TRUE(a.view().sounds.empty());
     EXPECT_TRUE(contains(a.program().window().pane(Pane::Lower), "(quiet)"));
 }
 
-TEST_F(TestAndChatTest, ChatRefusedByThePeerIsNotShownAsSent) {
+TEST_F(CheckAndChatTest, ChatRefusedByThePeerIsNotShownAsSent) {
     b.program().settings().setString(setting::kChat, "0");
     chat(a, b, "nobody listens");
     std::string lower = a.program().window().pane(Pane::Lower);
@@ -92,27 +92,27 @@ TEST_F(TestAndChatTest, ChatRefusedByThePeerIsNotShownAsSent) {
     EXPECT_TRUE(b.waitUntil([&] { return contains(b.upperLog(), J("から不明なデータ受信】")); }));
 }
 
-TEST_F(TestAndChatTest, ChatSwitchedOffLocallySendsNothing) {
+TEST_F(CheckAndChatTest, ChatSwitchedOffLocallySendsNothing) {
     a.program().settings().setString(setting::kChat, "0");
     chat(a, b, "x");
     ASSERT_EQ(a.view().messages.size(), 1u);
     EXPECT_EQ(a.view().messages[0].text, J("チャット機能がOFFです"));
 }
 
-TEST_F(TestAndChatTest, EmptyPeerAsksForOne) {
+TEST_F(CheckAndChatTest, EmptyPeerAsksForOne) {
     typePeer(a, "");
     runConnectionTest(a.program());
     ASSERT_EQ(a.view().messages.size(), 1u);
     EXPECT_EQ(a.view().messages[0].text, J("相手先を設定してください"));
 }
 
-TEST_F(TestAndChatTest, UnreachablePeerShowsTheConnectError) {
+TEST_F(CheckAndChatTest, UnreachablePeerShowsTheConnectError) {
     typePeer(a, "127.0.0.1:" + std::to_string(test::freeLoopbackPort()));
     runConnectionTest(a.program());
     EXPECT_TRUE(contains(a.program().window().pane(Pane::Lower), J("接続エラー\r\n")));
 }
 
-TEST_F(TestAndChatTest, ClearEmptiesBothPanes) {
+TEST_F(CheckAndChatTest, ClearEmptiesBothPanes) {
     chat(a, b, "x");
     clearChat(a.program());
     EXPECT_EQ(a.program().window().pane(Pane::Upper), J("(ｸﾘｱ)\r\n"));
@@ -120,7 +120,7 @@ TEST_F(TestAndChatTest, ClearEmptiesBothPanes) {
     EXPECT_EQ(a.program().flags().chatDisplay, 1);  // the chat goes on
 }
 
-TEST(TestAndChatKeys, SameKeyWorksAndDifferentKeysFailSilently) {
+TEST(CheckAndChatKeys, SameKeyWorksAndDifferentKeysFailSilently) {
     test::LoopbackPeer a{"[Quorvane]\r\nWAN=0\r\nNICNAME=a\r\nSEC_KEY=s3cret\r\n"};
     test::LoopbackPeer same{"[Quorvane]\r\nWAN=0\r\nNICNAME=b\r\nSEC_KEY=s3cret\r\n"};
     test::LoopbackPeer other{"[Quorvane]\r\nWAN=0\r\nNICNAME=c\r\nSEC_KEY=other\r\n"};

@@ -1,4 +1,4 @@
-#include "peer/client/PublicListCommands.h"
+#include "ui/PublicListCommands.h"
 
 #include "app/Program.h"
 #include "app/WindowLog.h"
@@ -10,7 +10,7 @@
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerBox.h"
 #include "peer/client/PeerHistory.h"
-#include "peer/client/PublicFolderDialog.h"
+#include "peer/client/PublicFolderChoice.h"
 #include "peer/client/PublicListBuild.h"
 #include "peer/client/RequestExchange.h"
 #include "peer/protocol/RequestLine.h"

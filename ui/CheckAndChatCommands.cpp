@@ -1,4 +1,4 @@
-#include "relay/TestAndChat.h"
+#include "ui/CheckAndChatCommands.h"
 
 #include "app/Program.h"
 #include "app/WindowLog.h"
@@ -11,6 +11,7 @@
 #include "platform/TextCodec.h"
 #include "relay/Chat.h"
 #include "relay/Identity.h"
+#include "ui/NicknameDialog.h"
 
 namespace qv {
 namespace {

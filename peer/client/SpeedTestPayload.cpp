@@ -1,4 +1,4 @@
-#include "app/TestPayload.h"
+#include "peer/client/SpeedTestPayload.h"
 
 #include <cstring>
 
@@ -29,7 +29,7 @@ void fillDigestChain(std::vector<unsigned char>& buffer, const std::string& seed
 
 }  // namespace
 
-std::vector<unsigned char> buildTestPayload(const std::string& seed) {
+std::vector<unsigned char> buildSpeedTestPayload(const std::string& seed) {
     std::vector<unsigned char> buffer(kPayloadBufferSize, 0);
     fillDigestChain(buffer, seed);
     for (std::size_t i = 0; i < kPayloadBlock; ++i) {

@@ -17,6 +17,6 @@ inline constexpr std::size_t kPayloadBlock = 100000;
 
 // Builds the payload from `seed` (at start-up: "%d%s" of the tick count and the
 // current local time text).
-std::vector<unsigned char> buildTestPayload(const std::string& seed);
+std::vector<unsigned char> buildSpeedTestPayload(const std::string& seed);
 
 }  // namespace qv

@@ -1,18 +1,20 @@
-#include "peer/client/PublicFolderDialog.h"
+#include "peer/client/PublicFolderChoice.h"
 
-#include "app/Program.h"
+#include "model/WindowModel.h"
+#include "peer/client/ClientContext.h"
+#include "peer/client/PublicListState.h"
 
 namespace qv {
 
-bool runPublicFolderDialog(Program& program, PublicFolderMode mode,
+bool runPublicFolderDialog(ClientContext& context, PublicFolderMode mode,
                            std::vector<std::string>& list) {
-    PublicFolderModel model(mode, list, program.publicLists().sortState());
+    PublicFolderModel model(mode, list, context.publicLists().sortState());
     // The model has read the list. "ＯＫ" empties it and writes back only non-empty
     // lines, so an empty entry put at its end now is still in its place exactly when
     // the dialog was closed some other way (folders added in mode 0 come after it).
     const std::size_t marker = list.size();
     list.emplace_back();
-    program.window().view()->publicFolderDialog(model);
+    context.window().view()->publicFolderDialog(model);
     bool cancelled = list.size() > marker && list[marker].empty();
     if (cancelled) list.erase(list.begin() + static_cast<std::ptrdiff_t>(marker));
     return !cancelled;

@@ -1,4 +1,4 @@
-#include "relay/PortNCommand.h"
+#include "ui/PortNCommands.h"
 
 #include "app/Program.h"
 #include "app/WindowLog.h"
@@ -7,6 +7,7 @@
 #include "platform/TextCodec.h"
 #include "relay/Identity.h"
 #include "relay/PortNMaintenance.h"
+#include "ui/NicknameDialog.h"
 
 namespace qv {
 namespace {

@@ -11,12 +11,13 @@
 
 namespace qv {
 
-class Program;
+class ClientContext;
 
 // Opens the dialog in `mode` over `list` (the own folders, or the received public
 // list) with the program's sort state. True when the user pressed "ＯＫ": `list` then
 // holds what the dialog wrote back. Otherwise `list` is as it was, apart from folders
 // added in mode 0, which are kept at once.
-bool runPublicFolderDialog(Program& program, PublicFolderMode mode, std::vector<std::string>& list);
+bool runPublicFolderDialog(ClientContext& context, PublicFolderMode mode,
+                           std::vector<std::string>& list);
 
 }  // namespace qv

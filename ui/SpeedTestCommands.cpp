@@ -1,0 +1,94 @@
+#include "ui/SpeedTestCommands.h"
+
+#include "app/Program.h"
+#include "app/WindowLog.h"
+#include "base/Format.h"
+#include "base/SettingKeys.h"
+#include "peer/client/ClientError.h"
+#include "peer/client/PeerBox.h"
+#include "peer/client/RequestExchange.h"
+#include "peer/client/SpeedTest.h"
+#include "peer/protocol/RequestLine.h"
+#include "peer/server/Listener.h"
+#include "platform/TextCodec.h"
+#include "relay/Identity.h"
+
+namespace qv {
+namespace {
+
+RecvRequestFields requestFields(Program& program) {
+    WindowModel& window = program.window();
+    ConfigStore& settings = program.settings();
+    auto flag = [&settings](const char* key) { return static_cast<int>(settings.getNumber(key)); };
+    RecvRequestFields fields;
+    fields.port = program.listeningPort();
+    fields.bufferSize = window.field(Field::Buf);
+    fields.bufferList = window.field(Field::List);
+    fields.autoTune = static_cast<int>(window.number(Field::Auto));
+    fields.lowLoad = flag(setting::kLow);
+    fields.md5Check = flag(setting::kMd5);
+    fields.overwriteMode = flag(setting::kOverwrite);
+    fields.transferMode = flag(setting::kNoResumeSend);
+    fields.resumeSizeLimit = settings.getNumber(setting::kNoResumeSize);
+    fields.identity = ownIdentity(program);
+    return fields;
+}
+
+// PortN client mode ends with Stop: the indicator shows "切" and the listening port
+// becomes the one this run was started with again.
+void leavePortNClientMode(Program& program) {
+    if (program.flags().portnClient == 0) return;
+    program.window().setField(Field::PortN, J("切"));
+    program.flags().portnClient = 0;
+    program.setListeningPort(program.startingPort());
+}
+
+void closeEveryListenerConnection(Program& program) {
+    if (Listener* listener = program.listener()) {
+        listener->closeAllConnections();
+    } else {
+        program.connections().closeAll();
+    }
+}
+
+}  // namespace
+
+int requestPeerStream(Program& program) {
+    std::optional<std::string> peer = peerFromBox(program);
+    if (!peer) return kNoRequest;
+    program.notePeer(*peer);
+    std::string request = recvRequest(requestFields(program));
+    program.flags().chatDisplay = 0;
+    int result = exchangeRequest(program, *peer, std::move(request));
+    logRequestResult(program, *peer, result);
+    return result;
+}
+
+void stopTransfers(Program& program) {
+    WindowModel& window = program.window();
+    window.readBack();
+    program.notePeer(window.field(Field::Peer));
+    window.setStopEnabled(false);
+    window.refresh();
+    ProgramFlags& flags = program.flags();
+    flags.listenerPause = 1;
+    flags.clientStop = 1;
+    program.waits().responsiveWait(500);
+    closeEveryListenerConnection(program);
+    flags.listenerPause = 0;
+    if (Listener* listener = program.listener()) listener->wake();
+    program.loop().setTimer(timer::kResetStatistics, 1000, [&program] {
+        program.loop().killTimer(timer::kResetStatistics);
+        resetStatistics(program, kResetBothSides);
+    });
+    window.setStopEnabled(true);
+    leavePortNClientMode(program);
+    // Only a listener that holds its port listens again.
+    const bool listening = program.listener() != nullptr && program.listener()->listening();
+    replaceLog(program, listening ? formatText(J("★コネクションを切断しました★\r\n・%d "
+                                                 "ポートで待ち受けを再開\r\n"),
+                                               program.listeningPort())
+                                  : J("★コネクションを切断しました★\r\n"));
+}
+
+}  // namespace qv
