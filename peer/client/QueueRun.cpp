@@ -25,7 +25,8 @@ constexpr std::int64_t kLongestLastCheckWait = 86'400'000;
 
 struct EntryOutcome {
     int errors = 0;
-    bool stopped = false;  // ended by Stop ("送信を中断")
+    bool stopped = false;      // ended by Stop ("送信を中断")
+    bool unconfirmed = false;  // a file went whole or in a Pack (no answer tells it was stored)
 };
 
 std::int64_t settingOf(Program& program, const char* key) {
@@ -64,14 +65,17 @@ void setFileProgress(Program& program, const std::string& path, std::size_t inde
     program.window().setProgress(std::move(progress));
 }
 
-// Sends one file the way its mode and size call for; the files that failed, and the
-// result code of a whole or resumable send in `result`.
-int sendOneFile(Program& program, const SendQueueEntry& entry, const std::string& path,
-                int& result) {
+// Sends one file the way its mode and size call for; the files that failed, the result
+// code of a whole or resumable send in `result`, and in `unconfirmed` whether the way
+// leaves its storage unanswered (whole files and Packs; a resumable send is answered).
+int sendOneFile(Program& program, const SendQueueEntry& entry, const std::string& path, int& result,
+                bool& unconfirmed) {
     const auto mode = static_cast<int>(settingOf(program, setting::kNoResumeSend));
     const std::int64_t limit = effectiveNoResumeSize(program.settings());
     result = client::kOk;
-    switch (chooseSendWay(mode, fileSize(path), entry.files.size(), limit)) {
+    const SendWay way = chooseSendWay(mode, fileSize(path), entry.files.size(), limit);
+    unconfirmed = way != SendWay::Resumable;
+    switch (way) {
         case SendWay::Pack:
             return addToPack(program, entry.peer, path, program.sendQueue().pack(),
                              entry.baseLength);
@@ -103,8 +107,10 @@ EntryOutcome sendFiles(Program& program, SendQueueEntry& entry) {
         resetStatistics(program, kResetSendSide);
         const std::string path = entry.files[i];
         setFileProgress(program, path, i, count, false);
-        int failed = sendOneFile(program, entry, path, lastResult);
+        bool unconfirmed = false;
+        int failed = sendOneFile(program, entry, path, lastResult, unconfirmed);
         if (failed == 0) setFileProgress(program, path, i, count, true);
+        outcome.unconfirmed = outcome.unconfirmed || (failed == 0 && unconfirmed);
         outcome.errors += failed;
         program.waits().pump(100);
     }
@@ -161,13 +167,14 @@ void processSendQueue(Program& program) {
     SendQueue& queue = program.sendQueue();
     const std::uint32_t start = program.clock().tickMs();
     long long files = 0, sendErrors = 0, checkErrors = 0;
-    bool stoppedAny = false;
+    bool stoppedAny = false, unconfirmed = false;
     queue.pack().clear();
     for (int index; (index = queue.lowestUsed()) >= 0;) {
         SendQueueEntry& entry = queue.entry(index);
         files += static_cast<long long>(entry.files.size() + entry.refused.size());
         EntryOutcome outcome = runEntry(program, entry);
         sendErrors += outcome.errors;
+        unconfirmed = unconfirmed || outcome.unconfirmed;
         const bool finalCheckRuns = settingOf(program, setting::kLastCheck) != 0;
         if (finalCheckRuns) checkErrors += finalCheck(program, entry);
         queue.clear(index);
@@ -182,7 +189,7 @@ void processSendQueue(Program& program) {
     queue.lastRun = {queue.lastRun.runs + 1, files, sendErrors, checkErrors, elapsed, stoppedAny};
     appendLog(program, queueSummaryLine({files, elapsed, sendErrors, checkErrors,
                                          settingOf(program, setting::kLastCheck),
-                                         settingOf(program, setting::kNoResumeSend)}));
+                                         settingOf(program, setting::kNoResumeSend), unconfirmed}));
     program.resetTitle();
     program.waits().pump(100);
 }
@@ -196,6 +203,7 @@ std::string queueSummaryLine(const QueueSummary& summary) {
                                   summary.files, summary.elapsedMs, summary.sendErrors);
     if (summary.mode == kModePack || summary.mode == kModeAutomatic)
         line += J("　（Pack転送モード時のSKIP数を含む）\r\n");
+    if (summary.unconfirmed) line += J(kUnconfirmedStorageNote);
     return line;
 }
 
