@@ -16,21 +16,18 @@ namespace {
 constexpr std::uint32_t kAnswerWaitMs = 5000;
 
 // No field rule checks the times of a list; a written field that is no time text
-// cannot match a file, and nothing is deleted on its account.
+// cannot match a file.
 bool isTimeText(std::string_view text) {
     return checkFields(RequestFields(text), "d=19");
 }
 
-// "1" when the file is held with the same time; otherwise an outdated copy goes.
+// "1" when the file is held with the same time and size. A copy that differs is left
+// alone: the new file replaces it only once it has arrived whole.
 bool holdsListedFile(const ReceiveFolder& folder, const LstEntry& entry,
                      std::string_view ipFolder) {
     std::optional<std::string> name = prepareReceivedName(entry.name, kEntryNameLimit, ipFolder);
     if (!name || !isTimeText(entry.written)) return false;
-    FileTime written = fileTimeFromDateText(entry.written);
-    if (holdsSameFile(folder, *name, written, entry.size)) return true;
-    std::string path = folder.pathOf(*name);
-    if (folder.inspect(path).kind == ReceivedEntry::Kind::File) folder.removeEntry(path);
-    return false;
+    return holdsSameFile(folder, *name, fileTimeFromDateText(entry.written), entry.size);
 }
 
 }  // namespace
