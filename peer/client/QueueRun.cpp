@@ -187,6 +187,7 @@ void processSendQueue(Program& program) {
     queue.pack().release();
     const long long elapsed = static_cast<std::uint32_t>(program.clock().tickMs() - start);
     queue.lastRun = {queue.lastRun.runs + 1, files, sendErrors, checkErrors, elapsed, stoppedAny};
+    queue.lastRun.unconfirmed = unconfirmed && settingOf(program, setting::kLastCheck) == 0;
     appendLog(program, queueSummaryLine({files, elapsed, sendErrors, checkErrors,
                                          settingOf(program, setting::kLastCheck),
                                          settingOf(program, setting::kNoResumeSend), unconfirmed}));
