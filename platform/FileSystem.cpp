@@ -433,7 +433,7 @@ bool writeWholeFile(std::string_view path, std::string_view data) {
     if (!sys) return false;
     std::size_t slash = sys->rfind('/');
     std::string temporary = slash == std::string::npos ? std::string() : sys->substr(0, slash + 1);
-    sweepStaleTemporariesOnce(temporary.empty() ? std::string(".") : temporary);
+    sweepStaleTemporaries(temporary.empty() ? std::string(".") : temporary);
     temporary += ".~qvXXXXXX";
     int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return false;

@@ -6,9 +6,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace qv {
 namespace {
@@ -40,8 +41,7 @@ bool isStaleFile(int folderFd, const char* name) {
 bool isOwnTemporaryName(std::string_view fileName) {
     if (fileName.substr(0, kPrefix.size()) != kPrefix) return false;
     std::string_view rest = fileName.substr(kPrefix.size());
-    if (rest.size() == kRandomLength && std::all_of(rest.begin(), rest.end(), isAlnum))
-        return true;
+    if (rest.size() == kRandomLength && std::all_of(rest.begin(), rest.end(), isAlnum)) return true;
     if (rest.size() <= kOldSuffix.size() || !rest.ends_with(kOldSuffix)) return false;
     std::string_view number = rest.substr(0, rest.size() - kOldSuffix.size());
     return std::all_of(number.begin(), number.end(), isDigit);
@@ -64,13 +64,16 @@ int removeStaleTemporaries(const std::string& sysFolder) {
     return removed;
 }
 
-void sweepStaleTemporariesOnce(const std::string& sysFolder) {
+void sweepStaleTemporaries(const std::string& sysFolder) {
     static std::mutex mutex;
-    static std::unordered_set<std::string> swept;
+    static std::unordered_map<std::string, std::chrono::steady_clock::time_point> swept;
+    const auto now = std::chrono::steady_clock::now();
     {
         std::lock_guard lock(mutex);
         if (swept.size() >= kRememberedFolders) swept.clear();
-        if (!swept.insert(sysFolder).second) return;
+        auto [at, added] = swept.try_emplace(sysFolder, now);
+        if (!added && now - at->second < kStaleTemporaryAge) return;
+        at->second = now;
     }
     removeStaleTemporaries(sysFolder);
 }

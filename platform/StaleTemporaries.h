@@ -2,12 +2,12 @@
 // under a temporary name in its target folder and renamed once whole; a crash between
 // the two leaves the temporary file for good. Those names are ".~qv" followed by six
 // letters or digits (mkstemp's "XXXXXX") or, from older versions, ".~qv" followed by a
-// number and ".part". A folder is swept of them when the program first meets it; only
-// plain files of exactly those names that nobody has written for an hour go, so a
-// temporary file being written now (by this program or another one on the same folder)
-// is never touched, and neither is anything else.
+// number and ".part". A folder is swept of them when the program meets it, at most
+// once an hour. Only plain files of exactly those names that nobody has written for an
+// hour go, so a temporary file being written now (by this program or another one on
+// the same folder) is never touched, and neither is anything else.
 //
-// Threads: any; sweepStaleTemporariesOnce may be called from several threads.
+// Threads: any; sweepStaleTemporaries may be called from several threads.
 #pragma once
 
 #include <chrono>
@@ -26,7 +26,7 @@ bool isOwnTemporaryName(std::string_view fileName);
 // path); the number removed.
 int removeStaleTemporaries(const std::string& sysFolder);
 
-// removeStaleTemporaries once per folder and run of the program.
-void sweepStaleTemporariesOnce(const std::string& sysFolder);
+// removeStaleTemporaries, unless this folder was swept within the last hour.
+void sweepStaleTemporaries(const std::string& sysFolder);
 
 }  // namespace qv

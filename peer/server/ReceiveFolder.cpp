@@ -76,7 +76,7 @@ bool ReceiveFolder::folderInside(const std::string& folder) const {
     std::optional<std::string> resolved = realPath(folder);
     if (!resolved || !insideRoot(*resolved)) return false;
     foldersInside_.insert(folder);
-    sweepStaleTemporariesOnce(*resolved);  // what a crash left here
+    sweepStaleTemporaries(*resolved);  // what a crash left here
     return true;
 }
 
