@@ -26,12 +26,13 @@ run_case() {
     chosen=$(grep -o '最適=[0-9]*\[NowCheck [0-9]*\.\.\]確定しました' "$TX/out.txt" | tail -1 |
         sed 's/最適=\([0-9]*\).*/\1/')
     tx_send stop
-    bed_wait_for_lines "$TX/out.txt" '^# summary' 1 20
+    wait_for_line "$TX/out.txt" '^# summary' 20
+    sleep 2  # the stream winds down after its summary
     # The auto-tune wrote its size into the buffer field and turned itself off.
     tx_send send
     tx_send "wait $((AUTOTUNE_SECONDS * 1000))"
     tx_send stop
-    bed_wait_for_lines "$TX/out.txt" '^# summary' 2 $((AUTOTUNE_SECONDS + 20))
+    wait_for_line "$TX/out.txt" '^# summary' $((AUTOTUNE_SECONDS + 20)) 2
     ours=$(bed_summary_average)
     grep '^# summary' "$TX/out.txt" | tail -1 | sed 's/^# /  with the chosen size: /'
     stop_pair

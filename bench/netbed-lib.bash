@@ -3,8 +3,8 @@
 # figure, and the console pair of transfer-lib.bash placed on pc1 (sender) and pc2
 # (receiver, 192.168.77.3:9001).
 #
-# Sourced after run.sh has defined ROOT, BUILD and scratch_dir, and after
-# transfer-lib.bash.
+# Sourced after run.sh has defined ROOT, BUILD and scratch_dir; bed_start_pair also
+# needs transfer-lib.bash.
 
 BED_PREFIX=
 
@@ -59,20 +59,6 @@ bed_start_pair() {
     wait_for_line "$RX/out.txt" '9001 番ポート待ち受け中' 10
     wait_for_line "$TX/out.txt" '^T Quorvane' 10
     tx_send "peer 192.168.77.3:9001"
-}
-
-# bed_wait_for_lines FILE REGEX COUNT SECONDS: waits until COUNT lines of FILE match.
-bed_wait_for_lines() {
-    local file=$1 regex=$2 count=$3 seconds=$4 waited=0
-    until [ "$(grep -c -- "$regex" "$file" 2>/dev/null)" -ge "$count" ]; do
-        sleep 0.1
-        waited=$((waited + 1))
-        if [ "$waited" -gt $((seconds * 10)) ]; then
-            echo "bench: fewer than $count lines /$regex/ in $file within ${seconds} s" >&2
-            tail -5 "$file" >&2
-            exit 1
-        fi
-    done
 }
 
 # The average of the sender's last "# summary:" line in bytes per second.
