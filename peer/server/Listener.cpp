@@ -56,7 +56,10 @@ constexpr int kAcceptsPerPass = 64;
 }  // namespace
 
 Listener::Listener(Program& program, std::function<void()> onServing)
-    : program_(program), table_(program.connections()), onServing_(std::move(onServing)) {
+    : program_(program),
+      table_(program.connections()),
+      onServing_(std::move(onServing)),
+      replacementMarks_(program.clock()) {
     if (pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) wakePipe_[0] = wakePipe_[1] = -1;
     installDefaultHandlers(*this);
     block_.resize(kReceiveBlock + 1);

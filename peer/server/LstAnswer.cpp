@@ -9,6 +9,7 @@
 #include "peer/protocol/LstList.h"
 #include "peer/server/OverwritePolicy.h"
 #include "peer/server/ReceivedName.h"
+#include "peer/server/ReplacementMarks.h"
 
 namespace qv {
 namespace {
@@ -21,21 +22,27 @@ bool isTimeText(std::string_view text) {
     return checkFields(RequestFields(text), "d=19");
 }
 
-// "1" when the file is held with the same time and size. A copy that differs is left
-// alone: the new file replaces it only once it has arrived whole.
+// "1" when the file is held with the same time and size. A copy that differs is
+// marked to be replaced by the file the sender is about to send.
 bool holdsListedFile(const ReceiveFolder& folder, const LstEntry& entry,
-                     std::string_view ipFolder) {
+                     std::string_view ipFolder, ReplacementMarks* marks) {
     std::optional<std::string> name = prepareReceivedName(entry.name, kEntryNameLimit, ipFolder);
     if (!name || !isTimeText(entry.written)) return false;
-    return holdsSameFile(folder, *name, fileTimeFromDateText(entry.written), entry.size);
+    FileTime written = fileTimeFromDateText(entry.written);
+    if (holdsSameFile(folder, *name, written, entry.size)) return true;
+    std::string path = folder.pathOf(*name);
+    if (marks && folder.inspect(path).kind == ReceivedEntry::Kind::File)
+        marks->mark(path, written);
+    return false;
 }
 
 }  // namespace
 
 std::optional<std::string> answerLst(const ReceiveFolder& folder, std::string_view payload,
-                                     std::string_view ipFolder) {
-    return answerLstList(
-        payload, [&](const LstEntry& entry) { return holdsListedFile(folder, entry, ipFolder); });
+                                     std::string_view ipFolder, ReplacementMarks* marks) {
+    return answerLstList(payload, [&](const LstEntry& entry) {
+        return holdsListedFile(folder, entry, ipFolder, marks);
+    });
 }
 
 bool sendLstAnswer(Program& program, int socket, std::string_view answer) {

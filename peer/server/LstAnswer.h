@@ -2,10 +2,11 @@
 // which of them this PC already holds. For each line, in order, the answer holds "1"
 // when the receive folder has that file with the same last-write time (within one
 // second) and size, and "0" otherwise (also for a line whose written time is no time
-// text). Nothing is deleted: a copy of that name with another time stays until a new
-// file arrives whole and replaces it by the overwrite rule, so neither the check
-// before a send nor the final one after a failed store loses the old copy. The answer
-// (its characters only) goes back on the same connection before it is closed.
+// text). Nothing is deleted: a file of that name with another time or size is marked
+// "to be replaced" (ReplacementMarks.h) and stays until the file the sender is about
+// to send has arrived whole and taken its place, so neither the check before a send
+// nor the final one after a failed store loses the old copy. The answer (its
+// characters only) goes back on the same connection before it is closed.
 //
 // A list with a line of other than five tab-separated fields is refused whole: no
 // question is asked and no answer is sent.
@@ -22,11 +23,13 @@
 namespace qv {
 
 class Program;
+class ReplacementMarks;
 
-// The answer to `payload`; nothing for a malformed list.
-// Names are prepared as received names (below `ipFolder` when not empty).
+// The answer to `payload`; nothing for a malformed list. Names are prepared as
+// received names (below `ipFolder` when not empty); copies found outdated
+// are marked in `marks` (when not null).
 std::optional<std::string> answerLst(const ReceiveFolder& folder, std::string_view payload,
-                                     std::string_view ipFolder);
+                                     std::string_view ipFolder, ReplacementMarks* marks);
 
 // Sends the answer on `socket`: before each send the LOW pause, then up to 5000 ms for
 // the socket to take data. False when a send fails, the wait runs out or Stop is set.

@@ -5,6 +5,7 @@
 #include "peer/protocol/PackRecords.h"
 #include "peer/server/OverwritePolicy.h"
 #include "peer/server/ReceivedName.h"
+#include "peer/server/ReplacementMarks.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -42,7 +43,10 @@ FileTimes receivedTimes(std::string_view created, std::string_view written) {
 }
 
 StoreResult storeSingleFile(const ReceiveFolder& folder, std::string_view preparedName,
-                            std::string_view data, const FileTimes& times, long overwriteMode) {
+                            std::string_view data, const FileTimes& times, long overwriteMode,
+                            ReplacementMarks* marks) {
+    std::string plainPath = folder.pathOf(preparedName);
+    bool replacing = marks && marks->marked(plainPath, times.written);
     OverwriteDecision decision = decideOverwrite(
         folder, preparedName, times.written, static_cast<std::int64_t>(data.size()), overwriteMode);
     if (decision.skip) {
@@ -54,11 +58,13 @@ StoreResult storeSingleFile(const ReceiveFolder& folder, std::string_view prepar
     ReceiveOutcome outcome = folder.makeFoldersFor(decision.preparedName);
     if (outcome == ReceiveOutcome::Done)
         outcome = folder.writeFile(path, data, times, decision.replace);
-    return outcome == ReceiveOutcome::Done ? StoreResult{} : failure(outcome, path);
+    if (outcome != ReceiveOutcome::Done) return failure(outcome, path);
+    if (replacing) marks->replaced(folder, plainPath, path);
+    return {};
 }
 
 StoreResult storePack(const ReceiveFolder& folder, std::string_view payload,
-                      std::string_view ipFolder, long overwriteMode) {
+                      std::string_view ipFolder, long overwriteMode, ReplacementMarks* marks) {
     StoreResult total;
     for (const PackRecord& record : readPackRecords(payload)) {
         std::optional<std::string> name =
@@ -68,7 +74,8 @@ StoreResult storePack(const ReceiveFolder& folder, std::string_view payload,
             continue;
         }
         total.add(storeSingleFile(folder, *name, record.data,
-                                  receivedTimes(record.created, record.written), overwriteMode));
+                                  receivedTimes(record.created, record.written), overwriteMode,
+                                  marks));
     }
     return total;
 }
