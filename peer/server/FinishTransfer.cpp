@@ -68,8 +68,8 @@ StoreResult storeMemoryPayload(ServeContext& context, const ReceiveSettings& set
     } else if (slot.fileName == kPub1Name || slot.fileName == kPub2Name) {
         result.skipped = storePublicList(context, payload);
     } else if (slot.fileName == kPackName) {
-        result = storePack(settings.folder, payload, settings.ipFolder, settings.overwriteMode,
-                           &marks);
+        result =
+            storePack(settings.folder, payload, settings.ipFolder, settings.overwriteMode, &marks);
     } else {
         result = storeSingleFile(settings.folder, slot.fileName, payload, slot.times,
                                  settings.overwriteMode, &marks);

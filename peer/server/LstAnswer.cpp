@@ -24,15 +24,14 @@ bool isTimeText(std::string_view text) {
 
 // "1" when the file is held with the same time and size. A copy that differs is
 // marked to be replaced by the file the sender is about to send.
-bool holdsListedFile(const ReceiveFolder& folder, const LstEntry& entry,
-                     std::string_view ipFolder, ReplacementMarks* marks) {
+bool holdsListedFile(const ReceiveFolder& folder, const LstEntry& entry, std::string_view ipFolder,
+                     ReplacementMarks* marks) {
     std::optional<std::string> name = prepareReceivedName(entry.name, kEntryNameLimit, ipFolder);
     if (!name || !isTimeText(entry.written)) return false;
     FileTime written = fileTimeFromDateText(entry.written);
     if (holdsSameFile(folder, *name, written, entry.size)) return true;
     std::string path = folder.pathOf(*name);
-    if (marks && folder.inspect(path).kind == ReceivedEntry::Kind::File)
-        marks->mark(path, written);
+    if (marks && folder.inspect(path).kind == ReceivedEntry::Kind::File) marks->mark(path, written);
     return false;
 }
 
