@@ -77,6 +77,18 @@ StoreResult storeMemoryPayload(ServeContext& context, const ReceiveSettings& set
     return result;
 }
 
+// Commits the complete resume file; a copy that an LST check marked outdated gives way
+// to it.
+bool commitReceivedFile(ServeContext& context, const ReceiveSettings& settings) {
+    ConnectionSlot& slot = context.slot;
+    ReplacementMarks& marks = context.listener.replacementMarks();
+    std::string target = settings.folder.pathOf(slot.fileName);
+    bool replacing = marks.marked(target, slot.times.written);
+    if (!commitResumeFile(settings, slot.receiveFilePath, slot.fileName, replacing)) return false;
+    if (replacing) marks.replaced(settings.folder, target, target);
+    return true;
+}
+
 }  // namespace
 
 void finishMemoryTransfer(ServeContext& context) {
@@ -140,15 +152,11 @@ void finishFileTransfer(ServeContext& context, bool digestVerified) {
         return endWithFailure(context);
     }
     setFileTimes(slot.receiveFilePath, slot.times);
-    ReplacementMarks& marks = context.listener.replacementMarks();
-    std::string target = settings.folder.pathOf(slot.fileName);
-    bool replacing = marks.marked(target, slot.times.written);
-    if (!commitResumeFile(settings, slot.receiveFilePath, slot.fileName, replacing)) {
+    if (!commitReceivedFile(context, settings)) {
         return endWithFailure(context,
                               formatText(J("・保存できません。受信したデータは[%s]に残します\r\n"),
                                          slot.receiveFilePath.c_str()));
     }
-    if (replacing) marks.replaced(settings.folder, target, target);
     appendLog(program, J("OK\r\n【ファイル受信に成功しました】\r\n"));
     program.resetTitle();
     closeWith(context, true);
