@@ -2,9 +2,9 @@
 // list, in a temporary receive folder that holds a symbolic link pointing out of it.
 // The first byte picks the overwrite mode and whether names go below an address
 // folder. The copies an LST list marks outdated stay marked across inputs, so a later
-// Pack replaces them. After every input the folder beside the receive folder (the link's target)
-// must still be empty and nothing else may have appeared beside the receive folder:
-// a received name that writes or deletes outside would abort the run.
+// Pack replaces them. After every input the folder beside the receive folder (the
+// link's target) must still be empty and nothing else may have appeared beside the
+// receive folder: a received name that writes or deletes outside would abort the run.
 #include <stdlib.h>
 
 #include <cstddef>

@@ -10,42 +10,45 @@ void ReplacementMarks::mark(const std::string& path, FileTime written) {
     if (path.size() > kMaxPathBytes) return;
     const std::uint32_t now = clock_.tickMs();
     dropExpired(now);
-    if (auto found = byPath_.find(path); found != byPath_.end()) drop(found->second);
-    while (!marks_.empty() &&
+    if (auto found = marks_.find(path); found != marks_.end()) drop(found);
+    while (!order_.empty() &&
            (marks_.size() >= kMaxMarks || pathBytes_ + path.size() > kMaxPathBytes)) {
-        drop(marks_.begin());
+        drop(marks_.find(*order_.front()));
     }
-    marks_.push_back({path, written, now});
-    byPath_[path] = std::prev(marks_.end());
+    Marks::iterator added = marks_.emplace(path, Mark{written, now, order_.end()}).first;
+    added->second.place = order_.insert(order_.end(), &added->first);
     pathBytes_ += path.size();
 }
 
 bool ReplacementMarks::marked(const std::string& path, FileTime written) {
     if (marks_.empty()) return false;
     dropExpired(clock_.tickMs());
-    auto found = byPath_.find(path);
-    return found != byPath_.end() && withinOneSecond(found->second->written, written);
+    auto found = marks_.find(path);
+    return found != marks_.end() && withinOneSecond(found->second.written, written);
 }
 
 void ReplacementMarks::replaced(const ReceiveFolder& folder, const std::string& plainPath,
                                 const std::string& storedPath) {
-    auto found = byPath_.find(plainPath);
-    if (found == byPath_.end()) return;
-    drop(found->second);
+    auto found = marks_.find(plainPath);
+    if (found == marks_.end()) return;
+    drop(found);
     if (storedPath != plainPath && folder.inspect(plainPath).kind == ReceivedEntry::Kind::File)
         folder.removeEntry(plainPath);
 }
 
-// Marks are kept in the order they were made, so the expired ones are at the front.
+// Marks are ordered by when they were made, so the expired ones are at the front.
 // Ages are unsigned tick distances, which survive the tick's wrap-around.
 void ReplacementMarks::dropExpired(std::uint32_t now) {
-    while (!marks_.empty() && now - marks_.front().markedAt >= kLifetimeMs)
-        drop(marks_.begin());
+    while (!order_.empty()) {
+        auto oldest = marks_.find(*order_.front());
+        if (now - oldest->second.markedAt < kLifetimeMs) return;
+        drop(oldest);
+    }
 }
 
 void ReplacementMarks::drop(Marks::iterator mark) {
-    pathBytes_ -= mark->path.size();
-    byPath_.erase(mark->path);
+    pathBytes_ -= mark->first.size();
+    order_.erase(mark->second.place);
     marks_.erase(mark);
 }
 

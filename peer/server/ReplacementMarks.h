@@ -30,7 +30,7 @@ class ReceiveFolder;
 class ReplacementMarks {
   public:
     static constexpr std::size_t kMaxMarks = 65536;
-    static constexpr std::size_t kMaxPathBytes = 16 * 1024 * 1024;
+    static constexpr std::size_t kMaxPathBytes = 8 * 1024 * 1024;
     static constexpr std::uint32_t kLifetimeMs = 60 * 60 * 1000;
 
     explicit ReplacementMarks(Clock& clock) : clock_(clock) {}
@@ -50,19 +50,20 @@ class ReplacementMarks {
                   const std::string& storedPath);
 
   private:
+    using Order = std::list<const std::string*>;  // the marked paths, oldest first
     struct Mark {
-        std::string path;
         FileTime written;
         std::uint32_t markedAt;
+        Order::iterator place;
     };
-    using Marks = std::list<Mark>;
+    using Marks = std::unordered_map<std::string, Mark>;
 
     void dropExpired(std::uint32_t now);
     void drop(Marks::iterator mark);
 
     Clock& clock_;
-    Marks marks_;  // oldest first
-    std::unordered_map<std::string, Marks::iterator> byPath_;
+    Marks marks_;
+    Order order_;
     std::size_t pathBytes_ = 0;
 };
 
