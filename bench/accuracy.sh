@@ -7,18 +7,6 @@ ACCURACY_TARGET=0.98
 ACCURACY_SECONDS=${ACCURACY_SECONDS:-6}
 ACCURACY_RATES=${ACCURACY_RATES:-"10 100 1000"}
 
-# iperf3's receiver rate in bytes per second from pc1 to pc2.
-accuracy_iperf() {
-    local prefix=$1 out
-    timeout $((ACCURACY_SECONDS + 10)) ip netns exec "$prefix-pc2" iperf3 -s -1 >/dev/null 2>&1 &
-    sleep 0.5
-    out=$(timeout $((ACCURACY_SECONDS + 10)) ip netns exec "$prefix-pc1" \
-        iperf3 -c 192.168.77.3 -t "$ACCURACY_SECONDS" -f k)
-    wait || true
-    echo "$out" | awk '/receiver/ {
-        for (i = 2; i <= NF; i++) if ($i == "Kbits/sec") printf "%.0f\n", $(i - 1) * 1000 / 8 }'
-}
-
 # Our sender's summary average and receiver's average (bytes per second), "S R".
 accuracy_ours() {
     local prefix=$1 run=$SCRATCH/run-$1
@@ -45,28 +33,21 @@ accuracy_ours() {
     echo "$((${sender:-0} * 1000)) $((${receiver:-0} * 1000))"
 }
 
-accuracy_ratio() {
-    awk -v a="$1" -v b="$2" 'BEGIN {
-        if (a <= 0 || b <= 0) { print "0"; exit }
-        r = a / b; if (r > 1) r = 1 / r; printf "%.3f", r }'
-}
-
 run_case() {
-    [ "$(id -u)" -eq 0 ] || { echo "bench: accuracy needs root (network namespaces)" >&2; exit 1; }
+    # shellcheck source=/dev/null
+    source "$ROOT/bench/netbed-lib.bash"
+    bed_require_root accuracy
     build_targets quorvane-cli
     scratch_dir >/dev/null
-    local rate prefix lines=() ours anchor
+    local rate lines=() ours anchor
     for rate in $ACCURACY_RATES; do
-        prefix=qvbench$$r$rate
-        "$ROOT/scripts/netbed.sh" up lan --rate "$rate" --prefix "$prefix" >/dev/null
-        trap '"$ROOT/scripts/netbed.sh" down "$prefix"; cleanup' EXIT
-        anchor=$(accuracy_iperf "$prefix")
-        read -r ours receiver < <(accuracy_ours "$prefix")
-        "$ROOT/scripts/netbed.sh" down "$prefix"
+        bed_up "$rate"
+        anchor=$(bed_iperf "$ACCURACY_SECONDS")
+        read -r ours receiver < <(accuracy_ours "$BED_PREFIX")
+        bed_down
         echo "${rate} Mbit/s: iperf3 $anchor B/s, summary $ours B/s, receiver $receiver B/s" \
-            "(receiver ratio $(accuracy_ratio "$receiver" "$anchor"))"
-        lines+=("accuracy-${rate}M: ratio=$(accuracy_ratio "$ours" "$anchor") target=$ACCURACY_TARGET")
+            "(receiver ratio $(bed_ratio "$receiver" "$anchor"))"
+        lines+=("accuracy-${rate}M: ratio=$(bed_ratio "$ours" "$anchor") target=$ACCURACY_TARGET")
     done
-    trap cleanup EXIT
     printf '%s\n' "${lines[@]}"
 }

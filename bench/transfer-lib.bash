@@ -48,10 +48,11 @@ tx_send() {
     echo "$1" >&"$TX_IN"
 }
 
-# wait_for_line FILE REGEX SECONDS: waits until a line of FILE matches.
+# wait_for_line FILE REGEX SECONDS [COUNT]: waits until a line (COUNT lines) of FILE
+# matches.
 wait_for_line() {
-    local file=$1 regex=$2 seconds=$3 waited=0
-    until grep -q -- "$regex" "$file" 2>/dev/null; do
+    local file=$1 regex=$2 seconds=$3 count=${4:-1} waited=0 found
+    while found=$(grep -c -- "$regex" "$file" 2>/dev/null); [ "${found:-0}" -lt "$count" ]; do
         sleep 0.01
         waited=$((waited + 1))
         if [ "$waited" -gt $((seconds * 100)) ]; then

@@ -1,9 +1,10 @@
 // Feeds arbitrary bytes to the receiver's storing code as a Pack payload and as an LST
 // list, in a temporary receive folder that holds a symbolic link pointing out of it.
 // The first byte picks the overwrite mode and whether names go below an address
-// folder. After every input the folder beside the receive folder (the link's target)
-// must still be empty and nothing else may have appeared beside the receive folder:
-// a received name that writes or deletes outside would abort the run.
+// folder. The copies an LST list marks outdated stay marked across inputs, so a later
+// Pack replaces them. After every input the folder beside the receive folder (the
+// link's target) must still be empty and nothing else may have appeared beside the
+// receive folder: a received name that writes or deletes outside would abort the run.
 #include <stdlib.h>
 
 #include <cstddef>
@@ -15,7 +16,9 @@
 
 #include "peer/server/LstAnswer.h"
 #include "peer/server/ReceiveFolder.h"
+#include "peer/server/ReplacementMarks.h"
 #include "peer/server/StorePayload.h"
+#include "platform/Clock.h"
 
 namespace {
 
@@ -57,6 +60,12 @@ Sandbox& sandbox() {
     return instance;
 }
 
+qv::ReplacementMarks& marks() {
+    static qv::SystemClock clock;
+    static qv::ReplacementMarks instance(clock);
+    return instance;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -68,9 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string_view ipFolder = (data[0] & 4) ? "10.0.0.1" : "";
     std::string_view payload(reinterpret_cast<const char*>(data) + 1, size - 1);
     if (data[0] & 8) {
-        qv::answerLst(folder, payload, ipFolder);
+        qv::answerLst(folder, payload, ipFolder, &marks());
     } else {
-        qv::storePack(folder, payload, ipFolder, mode);
+        qv::storePack(folder, payload, ipFolder, mode, &marks());
     }
     if (!sandbox().intact()) {
         std::fprintf(stderr, "a received name reached outside the receive folder\n");

@@ -13,6 +13,7 @@
 
 #include "base/Cp932.h"
 #include "platform/NameForms.h"
+#include "platform/StaleTemporaries.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -460,6 +461,7 @@ bool writeWholeFile(std::string_view path, std::string_view data) {
     if (!sys) return false;
     std::size_t slash = sys->rfind('/');
     std::string temporary = slash == std::string::npos ? std::string() : sys->substr(0, slash + 1);
+    sweepStaleTemporaries(temporary.empty() ? std::string(".") : temporary);
     temporary += ".~qvXXXXXX";
     int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return false;

@@ -184,7 +184,8 @@ void ConsoleRun::runDrop(Outcome& outcome) {
     outcome.fields.add("duration_s", after.elapsedMs / 1000.0)
         .add("files", std::int64_t{ran ? after.files : 0})
         .add("send_errors", std::int64_t{ran ? after.sendErrors : 0})
-        .add("check_errors", std::int64_t{ran ? after.checkErrors : 0});
+        .add("check_errors", std::int64_t{ran ? after.checkErrors : 0})
+        .add("storage_confirmed", ran && !after.unconfirmed);
 }
 
 void ConsoleRun::report(const Outcome& outcome) {

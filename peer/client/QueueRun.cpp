@@ -30,7 +30,8 @@ constexpr std::int64_t kLongestLastCheckWait = 86'400'000;
 
 struct EntryOutcome {
     int errors = 0;
-    bool stopped = false;  // ended by Stop ("送信を中断")
+    bool stopped = false;      // ended by Stop ("送信を中断")
+    bool unconfirmed = false;  // a file went whole or in a Pack (no answer tells it was stored)
 };
 
 std::int64_t settingOf(ClientContext& context, const char* key) {
@@ -69,14 +70,17 @@ void setFileProgress(ClientContext& context, const std::string& path, std::int64
     context.window().setProgress(std::move(progress));
 }
 
-// Sends one file the way its mode and size call for; the files that failed, and the
-// result code of a whole or resumable send in `result`.
+// Sends one file the way its mode and size call for; the files that failed, the result
+// code of a whole or resumable send in `result`, and in `unconfirmed` whether the way
+// leaves its storage unanswered (whole files and Packs; a resumable send is answered).
 int sendOneFile(ClientContext& context, const SendQueueEntry& entry, const std::string& path,
-                std::int64_t size, int& result) {
+                std::int64_t size, int& result, bool& unconfirmed) {
     const auto mode = static_cast<int>(settingOf(context, setting::kNoResumeSend));
     const std::int64_t limit = effectiveNoResumeSize(context.settings());
     result = client::kOk;
-    switch (chooseSendWay(mode, size, entry.files.size(), limit)) {
+    const SendWay way = chooseSendWay(mode, size, entry.files.size(), limit);
+    unconfirmed = way != SendWay::Resumable;
+    switch (way) {
         case SendWay::Pack:
             return addToPack(context, entry.peer, path, context.sendQueue().pack(),
                              entry.baseLength);
@@ -109,8 +113,10 @@ EntryOutcome sendFiles(ClientContext& context, SendQueueEntry& entry) {
         const std::string path = entry.files[i];
         const std::int64_t size = fileSize(path);
         setFileProgress(context, path, size, i, count, false);
-        int failed = sendOneFile(context, entry, path, size, lastResult);
+        bool unconfirmed = false;
+        int failed = sendOneFile(context, entry, path, size, lastResult, unconfirmed);
         if (failed == 0) setFileProgress(context, path, size, i, count, true);
+        outcome.unconfirmed = outcome.unconfirmed || (failed == 0 && unconfirmed);
         outcome.errors += failed;
         context.waits().pump(100);
     }
@@ -167,13 +173,14 @@ void processSendQueue(ClientContext& context) {
     SendQueue& queue = context.sendQueue();
     const std::uint32_t start = context.clock().tickMs();
     long long files = 0, sendErrors = 0, checkErrors = 0;
-    bool stoppedAny = false;
+    bool stoppedAny = false, unconfirmed = false;
     queue.pack().clear();
     for (int index; (index = queue.lowestUsed()) >= 0;) {
         SendQueueEntry& entry = queue.entry(index);
         files += static_cast<long long>(entry.files.size() + entry.refused.size());
         EntryOutcome outcome = runEntry(context, entry);
         sendErrors += outcome.errors;
+        unconfirmed = unconfirmed || outcome.unconfirmed;
         const bool finalCheckRuns = settingOf(context, setting::kLastCheck) != 0;
         if (finalCheckRuns) checkErrors += finalCheck(context, entry);
         queue.clear(index);
@@ -186,9 +193,10 @@ void processSendQueue(ClientContext& context) {
     queue.pack().release();
     const long long elapsed = static_cast<std::uint32_t>(context.clock().tickMs() - start);
     queue.lastRun = {queue.lastRun.runs + 1, files, sendErrors, checkErrors, elapsed, stoppedAny};
+    queue.lastRun.unconfirmed = unconfirmed && settingOf(context, setting::kLastCheck) == 0;
     appendLog(context, queueSummaryLine({files, elapsed, sendErrors, checkErrors,
                                          settingOf(context, setting::kLastCheck),
-                                         settingOf(context, setting::kNoResumeSend)}));
+                                         settingOf(context, setting::kNoResumeSend), unconfirmed}));
     context.resetTitle();
     context.waits().pump(100);
 }
@@ -202,6 +210,7 @@ std::string queueSummaryLine(const QueueSummary& summary) {
                                   summary.files, summary.elapsedMs, summary.sendErrors);
     if (summary.mode == kModePack || summary.mode == kModeAutomatic)
         line += J("　（Pack転送モード時のSKIP数を含む）\r\n");
+    if (summary.unconfirmed) line += J(kUnconfirmedStorageNote);
     return line;
 }
 

@@ -37,11 +37,19 @@ struct QueueSummary {
     long long checkErrors = 0;
     std::int64_t lastCheck = 0;  // the LAST_CHECK setting
     std::int64_t mode = 0;       // the NO_RESUME_SEND setting
+    bool unconfirmed = false;    // files went whole or in Packs, which no answer confirms
 };
+
+// Whole files and Packs get no answer once stored: without the final check nothing
+// tells that the peer holds them.
+inline constexpr const char* kUnconfirmedStorageNote =
+    "　（一括・Pack送信したファイルの相手側での保存は未確認です。"
+    "確認するにはLAST_CHECKを設定してください）\r\n";
 
 // The summary line: the files and the time, then the check errors when the final check
 // ran (LAST_CHECK not 0), else the send errors, with a note on Pack skips counted in for
-// the Pack and automatic modes.
+// the Pack and automatic modes and one that storage was not confirmed when files went
+// whole or in Packs.
 std::string queueSummaryLine(const QueueSummary& summary);
 
 }  // namespace qv

@@ -59,6 +59,7 @@ class SendQueue {
         int runs = 0;
         long long files = 0, sendErrors = 0, checkErrors = 0, elapsedMs = 0;
         bool stopped = false;
+        bool unconfirmed = false;  // files went whole or in Packs, and no final check ran
     };
     RunCounts lastRun;
 

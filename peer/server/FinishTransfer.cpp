@@ -56,20 +56,35 @@ int storePublicList(ServeContext& context, std::string_view payload) {
 StoreResult storeMemoryPayload(ServeContext& context, const ReceiveSettings& settings,
                                std::string_view payload) {
     ConnectionSlot& slot = context.slot;
+    ReplacementMarks& marks = context.listener.replacementMarks();
     StoreResult result;
     if (slot.fileName == kLstName) {
-        std::optional<std::string> answer = answerLst(settings.folder, payload, settings.ipFolder);
+        std::optional<std::string> answer =
+            answerLst(settings.folder, payload, settings.ipFolder, &marks);
         bool answered = answer && sendLstAnswer(context.server, slot.socket, *answer);
         result.skipped = answered ? 0 : 1;
     } else if (slot.fileName == kPub1Name || slot.fileName == kPub2Name) {
         result.skipped = storePublicList(context, payload);
     } else if (slot.fileName == kPackName) {
-        result = storePack(settings.folder, payload, settings.ipFolder, settings.overwriteMode);
+        result =
+            storePack(settings.folder, payload, settings.ipFolder, settings.overwriteMode, &marks);
     } else {
         result = storeSingleFile(settings.folder, slot.fileName, payload, slot.times,
-                                 settings.overwriteMode);
+                                 settings.overwriteMode, &marks);
     }
     return result;
+}
+
+// Commits the complete resume file; a copy that an LST check marked outdated gives way
+// to it.
+bool commitReceivedFile(ServeContext& context, const ReceiveSettings& settings) {
+    ConnectionSlot& slot = context.slot;
+    ReplacementMarks& marks = context.listener.replacementMarks();
+    std::string target = settings.folder.pathOf(slot.fileName);
+    bool replacing = marks.marked(target, slot.times.written);
+    if (!commitResumeFile(settings, slot.receiveFilePath, slot.fileName, replacing)) return false;
+    if (replacing) marks.replaced(settings.folder, target, target);
+    return true;
 }
 
 }  // namespace
@@ -99,10 +114,10 @@ void finishMemoryTransfer(ServeContext& context) {
 }
 
 bool commitResumeFile(const ReceiveSettings& settings, std::string_view resumePath,
-                      std::string_view preparedName) {
+                      std::string_view preparedName, bool replaceOutdated) {
     const ReceiveFolder& folder = settings.folder;
     std::string target = folder.pathOf(preparedName);
-    if (folder.moveFile(resumePath, target, false) == ReceiveOutcome::Done) return true;
+    if (folder.moveFile(resumePath, target, replaceOutdated) == ReceiveOutcome::Done) return true;
     if (settings.overwriteMode >= 1 &&
         folder.moveFile(resumePath, target, true) == ReceiveOutcome::Done) {
         return true;
@@ -136,7 +151,7 @@ void finishFileTransfer(ServeContext& context, bool digestVerified) {
         return endWithFailure(context);
     }
     setFileTimes(slot.receiveFilePath, slot.times);
-    if (!commitResumeFile(settings, slot.receiveFilePath, slot.fileName)) {
+    if (!commitReceivedFile(context, settings)) {
         return endWithFailure(context,
                               formatText(J("・保存できません。受信したデータは[%s]に残します\r\n"),
                                          slot.receiveFilePath.c_str()));

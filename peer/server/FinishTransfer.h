@@ -23,9 +23,10 @@ void finishMemoryTransfer(ServeContext& context);
 void finishFileTransfer(ServeContext& context, bool digestVerified = false);
 
 // Renames the complete resume file to the prepared name: the name itself; with
-// OVERWRITE 1 or more replacing a file there; else the first free of "(0)name" to
-// "(99)name". False, with the resume file kept, when no name could be used.
+// OVERWRITE 1 or more, or `replaceOutdated` (an LST check marked the file there to be
+// replaced), replacing a file there; else the first free of "(0)name" to "(99)name".
+// False, with the resume file kept, when no name could be used.
 bool commitResumeFile(const ReceiveSettings& settings, std::string_view resumePath,
-                      std::string_view preparedName);
+                      std::string_view preparedName, bool replaceOutdated = false);
 
 }  // namespace qv

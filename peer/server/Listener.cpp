@@ -56,7 +56,10 @@ constexpr int kAcceptsPerPass = 64;
 }  // namespace
 
 Listener::Listener(ServerContext& context, std::function<void()> onServing)
-    : context_(context), table_(context.connections()), onServing_(std::move(onServing)) {
+    : context_(context),
+      table_(context.connections()),
+      onServing_(std::move(onServing)),
+      replacementMarks_(context.clock()) {
     if (pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) wakePipe_[0] = wakePipe_[1] = -1;
     installDefaultHandlers(*this);
     block_.resize(kReceiveBlock + 1);

@@ -26,6 +26,7 @@
 
 #include "net/EventLoop.h"
 #include "peer/server/Admission.h"
+#include "peer/server/ReplacementMarks.h"
 #include "peer/server/ServeContext.h"
 
 namespace qv {
@@ -78,6 +79,8 @@ class Listener {
     // Closes a slot: "OK" first when `sendOk`, then the PortN replacement hook.
     void closeSlot(int index, bool sendOk);
     ServerContext& context() { return context_; }
+    // The copies LST checks found outdated, for the files that replace them.
+    ReplacementMarks& replacementMarks() { return replacementMarks_; }
 
   private:
     bool onListenerThread() const;
@@ -103,6 +106,7 @@ class Listener {
     ConnectionTable& table_;
     std::function<void()> onServing_;
     Admission admission_;
+    ReplacementMarks replacementMarks_;
     ServerHandlers handlers_;
     std::unique_ptr<EventLoop> loop_;
     std::thread thread_;

@@ -11,6 +11,7 @@
 #include "peer/protocol/LstList.h"
 #include "peer/server/OverwritePolicy.h"
 #include "peer/server/ReceivedName.h"
+#include "peer/server/ReplacementMarks.h"
 #include "peer/server/ServerContext.h"
 
 namespace qv {
@@ -26,29 +27,31 @@ void lowLoadPause(ServerContext& context) {
 }
 
 // No field rule checks the times of a list; a written field that is no time text
-// cannot match a file, and nothing is deleted on its account.
+// cannot match a file.
 bool isTimeText(std::string_view text) {
     return checkFields(RequestFields(text), "d=19");
 }
 
-// "1" when the file is held with the same time; otherwise an outdated copy goes.
-bool holdsListedFile(const ReceiveFolder& folder, const LstEntry& entry,
-                     std::string_view ipFolder) {
+// "1" when the file is held with the same time and size. A copy that differs is
+// marked to be replaced by the file the sender is about to send.
+bool holdsListedFile(const ReceiveFolder& folder, const LstEntry& entry, std::string_view ipFolder,
+                     ReplacementMarks* marks) {
     std::optional<std::string> name = prepareReceivedName(entry.name, kEntryNameLimit, ipFolder);
     if (!name || !isTimeText(entry.written)) return false;
     FileTime written = fileTimeFromDateText(entry.written);
     if (holdsSameFile(folder, *name, written, entry.size)) return true;
     std::string path = folder.pathOf(*name);
-    if (folder.inspect(path).kind == ReceivedEntry::Kind::File) folder.removeEntry(path);
+    if (marks && folder.inspect(path).kind == ReceivedEntry::Kind::File) marks->mark(path, written);
     return false;
 }
 
 }  // namespace
 
 std::optional<std::string> answerLst(const ReceiveFolder& folder, std::string_view payload,
-                                     std::string_view ipFolder) {
-    return answerLstList(
-        payload, [&](const LstEntry& entry) { return holdsListedFile(folder, entry, ipFolder); });
+                                     std::string_view ipFolder, ReplacementMarks* marks) {
+    return answerLstList(payload, [&](const LstEntry& entry) {
+        return holdsListedFile(folder, entry, ipFolder, marks);
+    });
 }
 
 bool sendLstAnswer(ServerContext& context, int socket, std::string_view answer) {

@@ -1,13 +1,15 @@
 // The receiving side of the LST check: a sender lists files ("** LST **") and asks
 // which of them this PC already holds. For each line, in order, the answer holds "1"
 // when the receive folder has that file with the same last-write time (within one
-// second) and "0" otherwise; a file of that name with another time is deleted, since
-// the sender is about to send the newer one. A line whose written time is no time
-// text is answered "0" and deletes nothing. The answer (its characters only) goes
-// back on the same connection before it is closed.
+// second) and size, and "0" otherwise (also for a line whose written time is no time
+// text). Nothing is deleted: a file of that name with another time or size is marked
+// "to be replaced" (ReplacementMarks.h) and stays until the file the sender is about
+// to send has arrived whole and taken its place, so neither the check before a send
+// nor the final one after a failed store loses the old copy. The answer (its
+// characters only) goes back on the same connection before it is closed.
 //
 // A list with a line of other than five tab-separated fields is refused whole: no
-// question is asked, nothing is deleted and no answer is sent.
+// question is asked and no answer is sent.
 //
 // Threads: the listener thread; the send waits pump its events.
 #pragma once
@@ -20,12 +22,14 @@
 
 namespace qv {
 
+class ReplacementMarks;
 class ServerContext;
 
-// The answer to `payload`, deleting outdated copies; nothing for a malformed list.
-// Names are prepared as received names (below `ipFolder` when not empty).
+// The answer to `payload`; nothing for a malformed list. Names are prepared as
+// received names (below `ipFolder` when not empty); copies found outdated
+// are marked in `marks` (when not null).
 std::optional<std::string> answerLst(const ReceiveFolder& folder, std::string_view payload,
-                                     std::string_view ipFolder);
+                                     std::string_view ipFolder, ReplacementMarks* marks);
 
 // Sends the answer on `socket`: before each send the LOW pause, then up to 5000 ms for
 // the socket to take data. False when a send fails, the wait runs out or Stop is set.

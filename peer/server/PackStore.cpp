@@ -34,7 +34,7 @@ StoreResult PackStore::store(std::string_view preparedName, std::string_view dat
                 break;
         }
     }
-    return storeSingleFile(folder_, preparedName, data, times, overwriteMode_);
+    return storeSingleFile(folder_, preparedName, data, times, overwriteMode_, marks_);
 }
 
 }  // namespace qv

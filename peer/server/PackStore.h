@@ -24,8 +24,9 @@ namespace qv {
 
 class PackStore {
   public:
-    PackStore(const ReceiveFolder& folder, long overwriteMode)
-        : folder_(folder), overwriteMode_(overwriteMode) {}
+    // `marks` (may be null): the copies LST checks marked outdated (ReplacementMarks.h).
+    PackStore(const ReceiveFolder& folder, long overwriteMode, ReplacementMarks* marks = nullptr)
+        : folder_(folder), overwriteMode_(overwriteMode), marks_(marks) {}
 
     // Stores one file under its prepared name.
     StoreResult store(std::string_view preparedName, std::string_view data, const FileTimes& times);
@@ -37,6 +38,7 @@ class PackStore {
 
     const ReceiveFolder& folder_;
     long overwriteMode_;
+    ReplacementMarks* marks_;
     std::unordered_map<std::string, FolderHandle> folders_;
 };
 

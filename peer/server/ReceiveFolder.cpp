@@ -11,6 +11,7 @@
 
 #include "base/Cp932.h"
 #include "platform/FileSystem.h"
+#include "platform/StaleTemporaries.h"
 
 namespace qv {
 namespace {
@@ -75,6 +76,7 @@ bool ReceiveFolder::folderInside(const std::string& folder) const {
     std::optional<std::string> resolved = realPath(folder);
     if (!resolved || !insideRoot(*resolved)) return false;
     foldersInside_.insert(folder);
+    sweepStaleTemporaries(*resolved);  // what a crash left here
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include "peer/server/OverwritePolicy.h"
 #include "peer/server/PackStore.h"
 #include "peer/server/ReceivedName.h"
+#include "peer/server/ReplacementMarks.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -43,7 +44,10 @@ FileTimes receivedTimes(std::string_view created, std::string_view written) {
 }
 
 StoreResult storeSingleFile(const ReceiveFolder& folder, std::string_view preparedName,
-                            std::string_view data, const FileTimes& times, long overwriteMode) {
+                            std::string_view data, const FileTimes& times, long overwriteMode,
+                            ReplacementMarks* marks) {
+    std::string plainPath = folder.pathOf(preparedName);
+    bool replacing = marks && marks->marked(plainPath, times.written);
     OverwriteDecision decision = decideOverwrite(
         folder, preparedName, times.written, static_cast<std::int64_t>(data.size()), overwriteMode);
     if (decision.skip) {
@@ -55,13 +59,15 @@ StoreResult storeSingleFile(const ReceiveFolder& folder, std::string_view prepar
     ReceiveOutcome outcome = folder.makeFoldersFor(decision.preparedName);
     if (outcome == ReceiveOutcome::Done)
         outcome = folder.writeFile(path, data, times, decision.replace);
-    return outcome == ReceiveOutcome::Done ? StoreResult{} : storeFailure(outcome, path);
+    if (outcome != ReceiveOutcome::Done) return storeFailure(outcome, path);
+    if (replacing) marks->replaced(folder, plainPath, path);
+    return {};
 }
 
 StoreResult storePack(const ReceiveFolder& folder, std::string_view payload,
-                      std::string_view ipFolder, long overwriteMode) {
+                      std::string_view ipFolder, long overwriteMode, ReplacementMarks* marks) {
     StoreResult total;
-    PackStore store(folder, overwriteMode);
+    PackStore store(folder, overwriteMode, marks);
     DateTextReader dates;
     for (const PackRecord& record : readPackRecords(payload)) {
         std::optional<std::string> name =

@@ -24,18 +24,23 @@ struct StoreResult {
     void add(const StoreResult& other);
 };
 
+class ReplacementMarks;
+
 // A file that could not be stored at `path`: one failure and its log line.
 StoreResult storeFailure(ReceiveOutcome outcome, const std::string& path);
 
-// One file under its prepared name.
+// One file under its prepared name. With `marks`, a file that an LST check marked
+// "to be replaced" takes the old copy's place once it is written (ReplacementMarks.h).
 StoreResult storeSingleFile(const ReceiveFolder& folder, std::string_view preparedName,
-                            std::string_view data, const FileTimes& times, long overwriteMode);
+                            std::string_view data, const FileTimes& times, long overwriteMode,
+                            ReplacementMarks* marks = nullptr);
 
 // The records of a Pack payload, in order, up to the first one that is malformed or
 // claims more bytes than remain. Record names are prepared here (below `ipFolder`
 // when it is not empty); a record whose name names no file counts as failed.
 StoreResult storePack(const ReceiveFolder& folder, std::string_view payload,
-                      std::string_view ipFolder, long overwriteMode);
+                      std::string_view ipFolder, long overwriteMode,
+                      ReplacementMarks* marks = nullptr);
 
 // The file times that a request's created and written fields give: the written time
 // is both the last-write and the last-access time.

@@ -10,7 +10,9 @@ TestBedPc::TestBedPc(const NetBed& bed, const std::string& host, int port, const
     folder_.write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\nNICNAME=" + host + "\r\n" + ini);
     cli_ = std::make_unique<CliProcess>(
         folder_.path().string(), std::vector<std::string>{std::to_string(port)}, bed.netns(host));
-    listening_ = cli_->waitFor(std::to_string(port) + " 番ポート待ち受け中..");
+    // A PC that listens nowhere (port 0) is ready once it shows its settings.
+    listening_ = cli_->waitFor(port == 0 ? std::string("U 【現在の設定】")
+                                         : std::to_string(port) + " 番ポート待ち受け中..");
 }
 
 std::string TestBedPc::streamFor(const std::string& peer, int ms) {

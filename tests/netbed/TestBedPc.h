@@ -18,7 +18,7 @@ class TestBedPc {
   public:
     // Starts quorvane-cli on `host` of `bed`, listening on `port`, with the INI lines
     // `ini` (each ending with "\r\n") after WAN=0 (a later WAN line wins); waits until
-    // it listens.
+    // it listens (port 0: until it has started, listening nowhere).
     TestBedPc(const NetBed& bed, const std::string& host, int port, const std::string& ini = "");
 
     CliProcess& cli() { return *cli_; }

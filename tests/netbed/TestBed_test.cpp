@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <regex>
 
 #include "NetBed.h"
 #include "TestBedPc.h"
+#include "support/Eventually.h"
+#include "support/TinyProxy.h"
 
 namespace qv::test {
 namespace {
@@ -83,6 +87,61 @@ TEST(TestBedLan, SmallPausedWritesLeaveTheProgramAsTheLimit) {
     TestBedPc pc2(bed, "pc2", kPort);
     std::string summary = pc1.streamFor("192.168.77.3:9001", 1000);
     EXPECT_NE(summary.find("limited by program"), std::string::npos) << summary;
+}
+
+// True once a line of `cli` starting with `prefix` shows a number above 0 after it.
+bool showsRateAbove0(CliProcess& cli, const std::string& prefix) {
+    return cli.waitForLine([&prefix](const std::string& line) {
+        return line.rfind(prefix, 0) == 0 && std::atol(line.c_str() + prefix.size()) > 0;
+    });
+}
+
+// The closed PC can only connect outwards: PortN parks its connections at the open PC,
+// and the open PC's test, folder drop and stream come back over them; straight through
+// the masquerading router, and through a proxy on the outside with Basic authentication.
+TEST(TestBedWan, PortNFromBehindTheNatCarriesTestFolderAndStreamDirectAndThroughAProxy) {
+    QV_MAKE_BED(bed, "wan", 0);
+    if (!TinyProxy::installed()) GTEST_SKIP() << "tinyproxy is not installed";
+    TinyProxy proxy("qvuser", "qvsecret", {bed.netns("proxy"), "198.18.0.3", 8888});
+    SandboxFolder data;
+    data.write("tree/a.txt", "first file");
+    data.write("tree/sub/b.txt", "second file, one folder down");
+    struct Way {
+        std::string closedIni, indicator, seenAs;
+    };
+    const Way ways[] = {
+        {"", "F portn=PN\\r\\nCL\\r\\n01", "198.18.0.1"},
+        {"PROXY=198.18.0.3:8888:qvuser:qvsecret\r\n", "F portn=PX\\r\\nCL\\r\\n01", "198.18.0.3"},
+    };
+    int port = kPort;
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.closedIni.empty() ? "direct" : "through the proxy");
+        TestBedPc open(bed, "open", ++port, "WAN=1\r\nAUTO=0\r\n");
+        TestBedPc closed(bed, "closed", 0, "WAN=1\r\n" + way.closedIni);
+        ASSERT_TRUE(open.listening() && closed.listening());
+        closed.cli().send("peer 198.18.0.2:" + std::to_string(port));
+        closed.cli().send("portn");
+        ASSERT_TRUE(closed.cli().waitFor(way.indicator)) << closed.cli().output() << proxy.log();
+        ASSERT_TRUE(open.cli().waitFor("F peer=" + way.seenAs + ":0:closed@"))
+            << open.cli().output();
+
+        open.cli().send("test");
+        EXPECT_TRUE(open.cli().waitFor("L 接続テストに成功しました")) << open.cli().output();
+        open.cli().send("drop " + data.dir() + "tree");
+        ASSERT_TRUE(open.cli().waitFor("件 完了", 20000)) << open.cli().output();
+        std::filesystem::path stored = closed.folder().path() / "受信FILE" / "tree";
+        EXPECT_TRUE(eventually([&] {
+            return readFileAt(stored / "a.txt") == "first file" &&
+                   readFileAt(stored / "sub" / "b.txt") == "second file, one folder down";
+        })) << open.cli().output()
+            << closed.cli().output();
+        open.cli().send("send");
+        open.cli().send("wait 1500");
+        open.cli().send("stop");
+        EXPECT_TRUE(showsRateAbove0(closed.cli(), "L 受信←[平均]")) << closed.cli().output();
+        closed.cli().send("quit");
+        open.cli().send("quit");
+    }
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/LoopbackPeer.h"
@@ -26,17 +27,11 @@ constexpr int kStartAttempts = 3;
 constexpr auto kStartTimeout = std::chrono::seconds(5);
 constexpr auto kStopTimeout = std::chrono::seconds(2);
 
-bool acceptsConnections(int port) {
-    int fd = connectLoopback(port);
-    if (fd >= 0) ::close(fd);
-    return fd >= 0;
-}
-
-std::string configText(int port, const std::string& user, const std::string& password,
-                       const std::string& logFile) {
+std::string configText(const TinyProxyPlace& place, const std::string& user,
+                       const std::string& password, const std::string& logFile) {
     std::ostringstream text;
-    text << "Port " << port << "\n"
-         << "Listen 127.0.0.1\n"
+    text << "Port " << place.port << "\n"
+         << "Listen " << place.address << "\n"
          << "Timeout 30\n"
          << "MaxClients 20\n"
          << "LogLevel Info\n"
@@ -52,7 +47,8 @@ bool TinyProxy::installed() {
     return std::system("command -v tinyproxy >/dev/null 2>&1") == 0;
 }
 
-TinyProxy::TinyProxy(const std::string& user, const std::string& password) {
+TinyProxy::TinyProxy(const std::string& user, const std::string& password, TinyProxyPlace place)
+    : place_(std::move(place)) {
     for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
         if (start(user, password)) return;
         stop();  // another process may have taken the port; try a new one
@@ -65,12 +61,17 @@ TinyProxy::~TinyProxy() {
 }
 
 bool TinyProxy::start(const std::string& user, const std::string& password) {
-    port_ = freeLoopbackPort();
+    TinyProxyPlace place = place_;
+    if (place.netns.empty()) place.port = freeLoopbackPort();
+    port_ = place.port;
     std::string logFile = (folder_.path() / "tinyproxy.log").string();
     std::string config =
-        folder_.write("tinyproxy.conf", configText(port_, user, password, logFile));
+        folder_.write("tinyproxy.conf", configText(place, user, password, logFile));
     std::string output = (folder_.path() / "tinyproxy.out").string();
     std::vector<const char*> argv{"tinyproxy", "-d", "-c", config.c_str(), nullptr};
+    // ip netns exec runs the proxy in its own process (setns, then exec).
+    if (!place.netns.empty())
+        argv.insert(argv.begin(), {"ip", "netns", "exec", place_.netns.c_str()});
     // Its output goes to a file beside the log; spawning (not fork) is safe while
     // other threads of the test process run.
     posix_spawn_file_actions_t actions;
@@ -93,10 +94,21 @@ bool TinyProxy::waitUntilAccepting() {
             pid_ = -1;  // ended early (bad configuration, port taken)
             return false;
         }
-        if (acceptsConnections(port_)) return true;
+        if (acceptsConnections()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
+}
+
+bool TinyProxy::acceptsConnections() const {
+    if (!place_.netns.empty()) {
+        std::string probe = "ip netns exec " + place_.netns + " nc -z -w 1 " + place_.address +
+                            " " + std::to_string(port_) + " >/dev/null 2>&1";
+        return std::system(probe.c_str()) == 0;
+    }
+    int fd = connectLoopback(port_);
+    if (fd >= 0) ::close(fd);
+    return fd >= 0;
 }
 
 void TinyProxy::stop() {

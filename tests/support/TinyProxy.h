@@ -1,8 +1,9 @@
 // A real tinyproxy (Debian package tinyproxy-bin) for tunnel tests: started in the
-// foreground on a free loopback port with a generated configuration in a temporary
-// folder, CONNECT allowed to every port, optionally with Basic authentication. The
-// constructor returns once the proxy accepts connections; the destructor stops it
-// (SIGTERM, then SIGKILL) and removes the folder.
+// foreground on a free loopback port (or on a given address and port inside a network
+// namespace of the test bed) with a generated configuration in a temporary folder,
+// CONNECT allowed to every port, optionally with Basic authentication. The constructor
+// returns once the proxy accepts connections; the destructor stops it (SIGTERM, then
+// SIGKILL) and removes the folder.
 //
 // No User/Group lines are written: run as root, tinyproxy 1.11 only warns and keeps
 // the current user; run as anyone else, it cannot change users anyway.
@@ -18,6 +19,14 @@
 
 namespace qv::test {
 
+// Where a proxy listens: empty `netns` means this machine's loopback on a free port;
+// otherwise `address` and `port` inside that namespace (ip netns exec).
+struct TinyProxyPlace {
+    std::string netns;
+    std::string address = "127.0.0.1";
+    int port = 0;
+};
+
 class TinyProxy {
   public:
     // True when the tinyproxy program can be found on PATH.
@@ -25,7 +34,8 @@ class TinyProxy {
 
     // Without a user no authentication is asked for. Throws std::runtime_error when
     // the proxy does not come up.
-    explicit TinyProxy(const std::string& user = "", const std::string& password = "");
+    explicit TinyProxy(const std::string& user = "", const std::string& password = "",
+                       TinyProxyPlace place = {});
     ~TinyProxy();
     TinyProxy(const TinyProxy&) = delete;
     TinyProxy& operator=(const TinyProxy&) = delete;
@@ -37,9 +47,11 @@ class TinyProxy {
   private:
     bool start(const std::string& user, const std::string& password);
     bool waitUntilAccepting();
+    bool acceptsConnections() const;
     void stop();
 
     SandboxFolder folder_;
+    TinyProxyPlace place_;
     pid_t pid_ = -1;
     int port_ = 0;
 };

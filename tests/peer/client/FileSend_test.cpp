@@ -8,6 +8,7 @@
 #include "base/Md5.h"
 #include "base/SettingKeys.h"
 #include "peer/client/FileSender.h"
+#include "peer/client/QueueRun.h"
 #include "peer/client/SendQueue.h"
 #include "peer/client/SpeedTest.h"
 #include "peer/protocol/PackRecords.h"
@@ -71,6 +72,7 @@ TEST_F(FileSendTest, SingleSmallFileGoesWholeNeverAsAPackOfOne) {
     EXPECT_TRUE(logHas("「small.txt(100 Bytes)」 \r\n・ファイル読み込み中..\r\n"));
     EXPECT_TRUE(logHas("【1件 完了["));
     EXPECT_TRUE(logHas("】送信エラー件数:0\r\n"));
+    EXPECT_TRUE(logHas(kUnconfirmedStorageNote));
     EXPECT_EQ(program().flags().senderBusy, 0);
 }
 
@@ -83,6 +85,7 @@ TEST_F(FileSendTest, ResumeModeSendsEvenASmallFileResumable) {
     EXPECT_EQ(sent[0].payload, contentOf(path));
     EXPECT_TRUE(logHas("・[0 ～ 5000 Byte]\r\n"));
     EXPECT_TRUE(logHas("】送信エラー件数:0\r\n"));
+    EXPECT_FALSE(logHas(kUnconfirmedStorageNote));  // the receiver answered the resumable send
 }
 
 TEST_F(FileSendTest, Md5OnPutsTheDigestOfEachPayloadInTheHeader) {

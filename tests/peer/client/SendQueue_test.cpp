@@ -71,6 +71,12 @@ TEST(QueueSummary, TheThreeForms) {
         J("【12件 完了[345㍉秒]】送信エラー件数:2\r\n　（Pack転送モード時のSKIP数を含む）\r\n"));
     EXPECT_EQ(queueSummaryLine({1, 5, 0, 0, 0, 0}), J("【1件 完了[5㍉秒]】送信エラー件数:0\r\n"));
     EXPECT_EQ(queueSummaryLine({3, 5, 1, 2, 500, 2}), J("【3件 完了[5㍉秒]】確認エラー件数:2\r\n"));
+    // Files that went whole or in Packs: only the final check can confirm them.
+    EXPECT_EQ(queueSummaryLine({1, 5, 0, 0, 0, 1, true}),
+              J("【1件 完了[5㍉秒]】送信エラー件数:0\r\n　（Pack転送モード時のSKIP数を含む）\r\n") +
+                  J(kUnconfirmedStorageNote));
+    EXPECT_EQ(queueSummaryLine({3, 5, 1, 0, 500, 2, true}),
+              J("【3件 完了[5㍉秒]】確認エラー件数:0\r\n"));
 }
 
 class EnqueueTest : public ::testing::Test {

@@ -22,7 +22,9 @@ class LstAnswerTest : public test::ReceiverTest {
     }
 };
 
-TEST_F(LstAnswerTest, AnswersHeldFilesAndDeletesOutdatedCopies) {
+// A copy with another time stays: the file sent after the check takes its place only
+// once it is whole, so a store that fails (a full disk) cannot take the old copy along.
+TEST_F(LstAnswerTest, AnswersHeldFilesAndKeepsOutdatedCopies) {
     set(setting::kOverwrite, "0");  // the check always compares times, whatever the mode
     plant("same.txt", "same");
     plant("dir/old.txt", "old!", "2001/01/01 00:00:00");
@@ -31,10 +33,42 @@ TEST_F(LstAnswerTest, AnswersHeldFilesAndDeletesOutdatedCopies) {
     std::string list = line("same.txt") + line("dir\\old.txt") + "\r\n" + line("missing.txt") +
                        line("near.txt") + line("odd.txt", "9999/99/99 99:99:99999");
     EXPECT_EQ(sendList(list), "10010");
-    EXPECT_TRUE(fs::exists(at("odd.txt")));  // no time to compare: nothing deleted
+    EXPECT_TRUE(fs::exists(at("odd.txt")));
     EXPECT_TRUE(fs::exists(at("same.txt")));
-    EXPECT_FALSE(fs::exists(at("dir/old.txt")));
+    EXPECT_EQ(test::readFileAt(at("dir/old.txt")), "old!");
     EXPECT_NE(upper().find(J("【ファイル受信に成功しました】Skip=0")), std::string::npos);
+}
+
+// The file sent after the check takes the outdated copy's place as if the check had
+// freed the name: the resumable one under the plain name even in the rename mode, a
+// whole one as the rename mode's "name(n).ext" with the old copy gone.
+TEST_F(LstAnswerTest, FileSentAfterTheCheckReplacesTheOutdatedCopy) {
+    set(setting::kOverwrite, "0");
+    plant("big.zip", "old!", "2001/01/01 00:00:00");
+    plant("dir/small.txt", "old!", "2001/01/01 00:00:00");
+    EXPECT_EQ(sendList(line("big.zip") + line("dir\\small.txt")), "00");
+    EXPECT_EQ(test::contentOf(at("big.zip")), "old!");
+    EXPECT_EQ(sendResumable(test::stamp("big.zip"), "new!"), "OK");
+    EXPECT_EQ(test::contentOf(at("big.zip")), "new!");
+    EXPECT_FALSE(fs::exists(at("(0)big.zip")));
+    sendWhole(sendRequest(test::stamp("dir\\small.txt"), "new!"));
+    EXPECT_EQ(test::contentOf(at("small(2).txt")), "new!");
+    EXPECT_FALSE(fs::exists(at("dir/small.txt")));
+    EXPECT_EQ(sendList(line("big.zip")), "1");  // the final check finds it
+    // The mark is used up: the next file of that name is renamed again.
+    EXPECT_EQ(sendResumable(test::stamp("big.zip"), "next"), "OK");
+    EXPECT_EQ(test::contentOf(at("big.zip")), "new!");
+    EXPECT_EQ(test::contentOf(at("(0)big.zip")), "next");
+}
+
+TEST_F(LstAnswerTest, StoreThatFailsAfterTheCheckKeepsTheOldCopy) {
+    set(setting::kMd5, "1");
+    plant("a.txt", "old!", "2001/01/01 00:00:00");
+    EXPECT_EQ(sendList(line("a.txt")), "0");
+    sendWhole(sendRequest(test::stamp("a.txt", test::kWritten, std::string(32, 'a')), "new!"));
+    EXPECT_NE(upper().find(J("【ファイル受信に失敗しました】")), std::string::npos);
+    EXPECT_EQ(sendList(line("a.txt")), "0");  // the final check
+    EXPECT_EQ(test::contentOf(at("a.txt")), "old!");
 }
 
 TEST_F(LstAnswerTest, LineWithoutFiveFieldsGetsNoAnswerAndChangesNothing) {

@@ -2,11 +2,15 @@
 // also not through symbolic links; and a failed write keeps the file that was there.
 #include "peer/server/ReceiveFolder.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <vector>
 
 #include "platform/TextCodec.h"
 #include "support/SandboxFolder.h"
@@ -45,6 +49,37 @@ TEST_F(ReceiveFolderTest, WritesWithTimesAndReplacesOnlyWhenAsked) {
               ReceiveOutcome::Done);
     EXPECT_EQ(sandbox.read("recv/a/b/x.txt"), "two");
     EXPECT_EQ(std::distance(fs::directory_iterator(recv("a/b")), fs::directory_iterator()), 1);
+}
+
+// Temporary files a crash left behind go when the folder is next met; a file being
+// written now, a user's file of a like name and a link stay.
+TEST_F(ReceiveFolderTest, StoringIntoAFolderRemovesOnlyItsStaleTemporaryFiles) {
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(2);
+    const std::vector<std::string> stale{".~qv7.part", ".~qv12.part", ".~qvAb3xZ9"};
+    const std::vector<std::string> kept{".~qv.part", ".~qvnotes.txt", "a.~qvAb3xZ9", ".~qvAb3xZ"};
+    for (const std::string& name : stale) {
+        sandbox.write("recv/d/" + name, "left by a crash");
+        fs::last_write_time(recv("d/" + name), old);
+    }
+    for (const std::string& name : kept) {
+        sandbox.write("recv/d/" + name, "the user's");
+        fs::last_write_time(recv("d/" + name), old);
+    }
+    sandbox.write("recv/d/.~qvNow123", "being written");
+    fs::create_symlink(outside("y.txt"), recv("d/.~qvLink01"));
+    const timespec linkTimes[2] = {{0, UTIME_OMIT}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, recv("d/.~qvLink01").c_str(), linkTimes, AT_SYMLINK_NOFOLLOW),
+              0);
+    ReceiveFolder folder(root());
+    EXPECT_EQ(folder.writeFile(folder.pathOf("d\\x.txt"), "new", times, false),
+              ReceiveOutcome::Done);
+    for (const std::string& name : stale)
+        EXPECT_FALSE(fs::exists(recv("d/" + name))) << name;
+    for (const std::string& name : kept)
+        EXPECT_EQ(sandbox.read("recv/d/" + name), "the user's") << name;
+    EXPECT_TRUE(fs::exists(recv("d/.~qvNow123")));
+    EXPECT_TRUE(fs::is_symlink(recv("d/.~qvLink01")));
+    EXPECT_EQ(sandbox.read("outside/y.txt"), "outside");
 }
 
 TEST_F(ReceiveFolderTest, LinkedFolderLeadingOutsideIsNeverUsed) {
