@@ -21,6 +21,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "net/TimedConnect.h"
 
@@ -45,12 +46,14 @@ struct PeerConnectContext {
     ConnectFunction connect = {};  // replaces the system connect (tests)
 };
 
-// Opens a TCP connection to the peer at `address` (IPv4, network byte order; 0 when
-// the peer's name did not resolve) and `port`, or, when PROXY is set, a tunnel to the
-// peer named by `peerText` ("address:port:name"; its port defaults to 9001). Returns
-// a connected close-on-exec socket (> 0) that the caller owns, or a client result
-// code with the socket closed:
-//   -2 no proxy and `address` is 0;     -3 no socket could be created;
+// Opens a TCP connection to the peer at the first of `addresses` (IPv6 or IPv4, in
+// the resolver's order; empty when the peer's name did not resolve) that answers at
+// `port`, or, when PROXY is set, a tunnel to the peer named by `peerText`
+// ("address:port:name"; its port defaults to 9001; an IPv6 address goes in brackets
+// in the CONNECT request). Returns a connected close-on-exec socket (> 0) that the
+// caller owns, or a client result code with the socket closed:
+//   -2 no proxy and no address, or a peer text that names no peer;
+//   -3 no socket could be created;
 //   -4 the connect to the peer or to the proxy failed within 8000 ms, the proxy host
 //      did not resolve within 5000 ms, a port is outside 1..65535, or the peer key
 //      holds a control character (it would break the request's lines);
@@ -58,7 +61,7 @@ struct PeerConnectContext {
 //      10 ms;  -6 sending the CONNECT request failed;
 //   -8 the client stop flag was set before the connection stood (it stays set);
 //   -9 the proxy closed the connection (or the receive failed) instead of answering.
-int connectToPeer(PeerConnectContext& context, std::uint32_t address, int port,
+int connectToPeer(PeerConnectContext& context, const std::vector<IpAddress>& addresses, int port,
                   std::string_view peerText);
 
 // ---- the proxy settings command ----

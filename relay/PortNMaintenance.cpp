@@ -1,9 +1,10 @@
 #include "relay/PortNMaintenance.h"
 
-#include <arpa/inet.h>
+#include <optional>
 
 #include "app/Program.h"
 #include "base/SettingKeys.h"
+#include "net/IpAddress.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerAddress.h"
 #include "peer/client/RequestExchange.h"
@@ -87,9 +88,9 @@ void replaceClosedSlot(Program& program, const ConnectionSlot& closed) {
 }
 
 bool parkedHere(Program& program, const std::string& address, const std::string& name) {
-    in_addr parsed{};
-    if (inet_pton(AF_INET, address.c_str(), &parsed) != 1) return false;
-    return program.portn().parked().take(parsed.s_addr, name) > 0;
+    std::optional<IpAddress> parsed = parseIpAddress(address);
+    if (!parsed) return false;
+    return program.portn().parked().take(*parsed, name) > 0;
 }
 
 }  // namespace

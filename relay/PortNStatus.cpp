@@ -2,7 +2,7 @@
 
 #include "app/Program.h"
 #include "base/Format.h"
-#include "net/AddressClass.h"
+#include "net/IpAddress.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -32,7 +32,7 @@ void showConnectionList(Program& program) {
     std::string list;
     for (const ParkedTable::Entry& entry : program.portn().parked().parkedEntries()) {
         list +=
-            strprintf("%d,%s:0,(%s),[%d]\r\n", entry.socket, dottedAddress(entry.address).c_str(),
+            strprintf("%d,%s:0,(%s),[%d]\r\n", entry.socket, bracketedAddressText(entry.address).c_str(),
                       entry.identity.c_str(), entry.inUse ? 1 : 0);
     }
     list += "----\r\n";

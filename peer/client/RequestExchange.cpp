@@ -6,7 +6,7 @@
 
 #include "app/Program.h"
 #include "base/Format.h"
-#include "net/AddressClass.h"
+#include "net/IpAddress.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/LstReply.h"
 #include "peer/client/PeerSession.h"
@@ -43,13 +43,13 @@ int sendRequest(Program& program, int socket, const std::string& request) {
 void registerRelaySlot(Program& program, PeerSession& session) {
     ConnectionSlot slot;
     slot.socket = session.socket;
-    slot.peerAddress = dottedAddress(session.address);
+    slot.peerAddress = bracketedAddressText(session.address);
     slot.lastActivity = slot.nextService = program.clock().tickMs();
     slot.key = program.newConnectionKey();
     slot.relay = true;
     slot.relayPort = std::atoi(session.peer.port.c_str());
     slot.relayAddress = session.address;
-    slot.peerKey = session.peer.address + ":" + session.peer.port;
+    slot.peerKey = bracketedHost(session.peer.address) + ":" + session.peer.port;
     if (program.connections().claim(std::move(slot)) < 0) {
         // No free slot: the registration cannot be served, so it is given back.
         closePeerSession(program, session);

@@ -50,7 +50,7 @@ struct Gate {
     std::atomic<bool> returned{false};
 
     static ConnectFunction connectFunction(std::shared_ptr<Gate> self, int result) {
-        return [self, result](int socket, const sockaddr_in&) {
+        return [self, result](int socket, const SocketAddress&) {
             std::unique_lock lock(self->mutex);
             self->socketSeen = socket;
             struct stat info {};
@@ -178,8 +178,8 @@ TEST(TimedConnect, AConnectThatHangsTimesOutAndTheWorkerIsAborted) {
     ASSERT_EQ(timedConnect(waits, queued, server.address, 2000), 0);
 
     auto workerReturned = std::make_shared<std::atomic<bool>>(false);
-    ConnectFunction realConnect = [workerReturned](int socket, const sockaddr_in& address) {
-        int result = ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    ConnectFunction realConnect = [workerReturned](int socket, const SocketAddress& address) {
+        int result = ::connect(socket, address.get(), address.length);
         *workerReturned = true;
         return result;
     };

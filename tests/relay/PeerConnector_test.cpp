@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -122,7 +123,9 @@ struct ConnectLog {
     int redirectPort = 0;
 
     static ConnectFunction function(std::shared_ptr<ConnectLog> log) {
-        return [log](int socket, const sockaddr_in& address) {
+        return [log](int socket, const SocketAddress& given) {
+            sockaddr_in address{};
+            std::memcpy(&address, &given.storage, sizeof address);
             sockaddr_in target = address;
             {
                 std::lock_guard lock(log->mutex);
@@ -147,7 +150,9 @@ ResolvedHost testResolver(const std::string& name) {
 class PeerConnectorTest : public ::testing::Test {
   protected:
     int connect(std::uint32_t address, int port, const std::string& peerText) {
-        int result = connectToPeer(context_, address, port, peerText);
+        std::vector<IpAddress> addresses;
+        if (address != 0) addresses.push_back(IpAddress::fromV4(address));
+        int result = connectToPeer(context_, addresses, port, peerText);
         if (result > 0) sockets_.push_back(result);
         return result;
     }
