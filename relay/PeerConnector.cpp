@@ -35,9 +35,15 @@ struct ProxySetting {
 };
 
 ProxySetting readProxySetting(std::string_view text) {
-    TextList fields(text, ":");
     ProxySetting proxy;
-    proxy.host = fields.item(0);
+    // An IPv6 proxy host goes in brackets: "[fd77::1]:8080".
+    std::size_t bracketEnd = text.starts_with('[') ? text.find(']') : std::string_view::npos;
+    if (bracketEnd != std::string_view::npos) {
+        proxy.host = text.substr(0, bracketEnd + 1);
+        text = text.substr(bracketEnd + 1);
+    }
+    TextList fields(text, ":");
+    if (bracketEnd == std::string_view::npos) proxy.host = fields.item(0);
     proxy.port =
         fields.item(1).empty() ? strprintf("%d", kDefaultPeerPort) : std::string(fields.item(1));
     proxy.user = fields.item(2);

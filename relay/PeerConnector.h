@@ -2,8 +2,9 @@
 // of the PROXY setting with a CONNECT request and optional Basic authentication.
 // Behind a proxy only outgoing connections work, so the proxy goes with PortN.
 //
-// PROXY is "host:port[:userid:passwd]": an empty port means 9001, a user id adds a
-// "Proxy-Authorization: Basic" header (the password may be empty). The proxy's answer
+// PROXY is "host:port[:userid:passwd]" (an IPv6 host in brackets: "[fd77::1]:8080"):
+// an empty port means 9001, a user id adds a "Proxy-Authorization: Basic" header
+// (the password may be empty). The proxy's answer
 // is read once and dropped without looking at its status line; from then on the
 // tunnel is used as a direct connection, so a refusal (403, 407) shows only when the
 // peer's reply does not come.

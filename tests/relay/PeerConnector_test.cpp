@@ -253,10 +253,15 @@ TEST_F(PeerConnectorTest, RequestNamesThePeerKeyWithTheDefaultPort) {
     setProxy(loopbackProxy(proxy.port()));
     EXPECT_GT(connect(0, 9001, "P"), 0);
     EXPECT_GT(connect(0, 8080, "peer.example:8080:Taro"), 0);
-    ASSERT_TRUE(proxy.waitForRequests(2));
+    EXPECT_GT(connect(0, 9001, "fd77::3"), 0);
+    EXPECT_EQ(connect(0, 9001, "[fd77::3:9001"), -2);  // names no peer: nothing is sent
+    ASSERT_TRUE(proxy.waitForRequests(3));
     EXPECT_EQ(proxy.requests()[0], "CONNECT P:9001 HTTP/1.1\r\nHost: P:9001\r\n\r\n");
     EXPECT_EQ(proxy.requests()[1],
               "CONNECT peer.example:8080 HTTP/1.1\r\nHost: peer.example:8080\r\n\r\n");
+    EXPECT_EQ(proxy.requests()[2],
+              "CONNECT [fd77::3]:9001 HTTP/1.1\r\nHost: [fd77::3]:9001\r\n\r\n");
+    EXPECT_EQ(proxy.requests().size(), 3u);
 }
 
 TEST_F(PeerConnectorTest, BasicHeaderCarriesUserAndPassword) {

@@ -26,17 +26,17 @@ constexpr int kStartAttempts = 3;
 constexpr auto kStartTimeout = std::chrono::seconds(5);
 constexpr auto kStopTimeout = std::chrono::seconds(2);
 
-bool acceptsConnections(int port) {
-    int fd = connectLoopback(port);
+bool acceptsConnections(int port, bool ipv6) {
+    int fd = ipv6 ? connectLoopbackV6(port) : connectLoopback(port);
     if (fd >= 0) ::close(fd);
     return fd >= 0;
 }
 
 std::string configText(int port, const std::string& user, const std::string& password,
-                       const std::string& logFile) {
+                       const std::string& listen, const std::string& logFile) {
     std::ostringstream text;
     text << "Port " << port << "\n"
-         << "Listen 127.0.0.1\n"
+         << "Listen " << listen << "\n"
          << "Timeout 30\n"
          << "MaxClients 20\n"
          << "LogLevel Info\n"
@@ -52,9 +52,11 @@ bool TinyProxy::installed() {
     return std::system("command -v tinyproxy >/dev/null 2>&1") == 0;
 }
 
-TinyProxy::TinyProxy(const std::string& user, const std::string& password) {
+TinyProxy::TinyProxy(const std::string& user, const std::string& password,
+                     const std::string& listen)
+    : ipv6_(listen.find(':') != std::string::npos) {
     for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
-        if (start(user, password)) return;
+        if (start(user, password, listen)) return;
         stop();  // another process may have taken the port; try a new one
     }
     throw std::runtime_error("tinyproxy did not start: " + log());
@@ -64,11 +66,12 @@ TinyProxy::~TinyProxy() {
     stop();
 }
 
-bool TinyProxy::start(const std::string& user, const std::string& password) {
+bool TinyProxy::start(const std::string& user, const std::string& password,
+                      const std::string& listen) {
     port_ = freeLoopbackPort();
     std::string logFile = (folder_.path() / "tinyproxy.log").string();
     std::string config =
-        folder_.write("tinyproxy.conf", configText(port_, user, password, logFile));
+        folder_.write("tinyproxy.conf", configText(port_, user, password, listen, logFile));
     std::string output = (folder_.path() / "tinyproxy.out").string();
     std::vector<const char*> argv{"tinyproxy", "-d", "-c", config.c_str(), nullptr};
     // Its output goes to a file beside the log; spawning (not fork) is safe while
@@ -93,7 +96,7 @@ bool TinyProxy::waitUntilAccepting() {
             pid_ = -1;  // ended early (bad configuration, port taken)
             return false;
         }
-        if (acceptsConnections(port_)) return true;
+        if (acceptsConnections(port_, ipv6_)) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;

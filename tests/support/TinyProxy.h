@@ -23,9 +23,11 @@ class TinyProxy {
     // True when the tinyproxy program can be found on PATH.
     static bool installed();
 
-    // Without a user no authentication is asked for. Throws std::runtime_error when
-    // the proxy does not come up.
-    explicit TinyProxy(const std::string& user = "", const std::string& password = "");
+    // Without a user no authentication is asked for. `listen` is the loopback address
+    // it listens on ("127.0.0.1" or "::1"). Throws std::runtime_error when the proxy
+    // does not come up.
+    explicit TinyProxy(const std::string& user = "", const std::string& password = "",
+                       const std::string& listen = "127.0.0.1");
     ~TinyProxy();
     TinyProxy(const TinyProxy&) = delete;
     TinyProxy& operator=(const TinyProxy&) = delete;
@@ -35,13 +37,14 @@ class TinyProxy {
     std::string log() const;
 
   private:
-    bool start(const std::string& user, const std::string& password);
+    bool start(const std::string& user, const std::string& password, const std::string& listen);
     bool waitUntilAccepting();
     void stop();
 
     SandboxFolder folder_;
     pid_t pid_ = -1;
     int port_ = 0;
+    bool ipv6_ = false;
 };
 
 }  // namespace qv::test
