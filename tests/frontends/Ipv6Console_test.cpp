@@ -69,6 +69,11 @@ TEST(Ipv6Console, TestChatSpeedBothWaysDropAndPublicListOverIpv6Loopback) {
     EXPECT_TRUE(b.waitFor("U 【[::1] より接続テストを受信】"));
     EXPECT_TRUE(b.waitFor("F peer=[::1]:" + pair.portA + ":alice@"));
 
+    a.send("peer [::1]:" + pair.portB);  // no name: the chat line shows the address
+    a.send("chat hi");
+    EXPECT_TRUE(a.waitForLine([](const std::string& line) {
+        return line.find("]→[::1]◇...(hi)") != std::string::npos;
+    })) << a.output();
     b.send("chat hello");  // b answers the peer its box names: a, over IPv6
     EXPECT_TRUE(a.waitFor("U 【[::1] よりChatを受信】"));
     EXPECT_TRUE(a.waitForLine([](const std::string& line) { return line.find("◆hello") != std::string::npos; }));
