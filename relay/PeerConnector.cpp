@@ -92,9 +92,8 @@ int closeWith(int socket, int code) {
 // The socket connected to the first of `addresses` that answers at `port`, or the
 // result code of the failure.
 int connectWithin(PeerConnectContext& context, const std::vector<IpAddress>& addresses, int port) {
-    FirstConnection connection = connectFirst(context.waits, addresses, port,
-                                              kPeerConnectTimeoutMs, context.connect,
-                                              &context.clientStop);
+    FirstConnection connection = connectFirst(context.waits, addresses, port, kPeerConnectTimeoutMs,
+                                              context.connect, &context.clientStop);
     if (connection.socket >= 0) return connection.socket;
     return connection.noSocket ? client::kSocketOpen : stopOr(context, client::kConnect);
 }

@@ -31,9 +31,9 @@ void showConnectionList(Program& program) {
     program.window().readBack();
     std::string list;
     for (const ParkedTable::Entry& entry : program.portn().parked().parkedEntries()) {
-        list +=
-            strprintf("%d,%s:0,(%s),[%d]\r\n", entry.socket, bracketedAddressText(entry.address).c_str(),
-                      entry.identity.c_str(), entry.inUse ? 1 : 0);
+        list += strprintf("%d,%s:0,(%s),[%d]\r\n", entry.socket,
+                          bracketedAddressText(entry.address).c_str(), entry.identity.c_str(),
+                          entry.inUse ? 1 : 0);
     }
     list += "----\r\n";
     for (const ConnectionTable::Summary& slot : program.connections().summaries()) {

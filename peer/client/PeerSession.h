@@ -24,7 +24,7 @@ class Program;
 struct PeerSession {
     PeerAddress peer;
     std::vector<IpAddress> addresses;  // resolved, in the resolver's order
-    IpAddress address;  // the one connected to (through a proxy: the first resolved)
+    IpAddress address;                 // the one connected to (through a proxy: the first resolved)
     int socket = -1;
     int parkedIndex = -1;  // >= 0 when the socket is a parked PortN connection
     ConnectionKey key;

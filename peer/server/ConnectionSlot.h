@@ -11,8 +11,8 @@
 #include <string>
 
 #include "base/FileTime.h"
-#include "peer/protocol/ConnectionKey.h"
 #include "net/IpAddress.h"
+#include "peer/protocol/ConnectionKey.h"
 #include "peer/server/PayloadBuffer.h"
 #include "peer/server/StreamWake.h"
 #include "platform/FileSystem.h"

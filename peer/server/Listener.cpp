@@ -245,8 +245,9 @@ void Listener::acceptConnections() {
 // waiting connection may displace a slot (see Admission.h).
 void Listener::admitWaiting(std::uint32_t now) {
     for (const IpAddress& address : admission_.expire(now)) {
-        appendLog(program_, formatText(J("【%s と切断】%s\r\n"), bracketedAddressText(address).c_str(),
-                                       program_.clientErrorText(client::kTimeout).c_str()));
+        appendLog(program_,
+                  formatText(J("【%s と切断】%s\r\n"), bracketedAddressText(address).c_str(),
+                             program_.clientErrorText(client::kTimeout).c_str()));
     }
     while (!admission_.empty() && table_.hasFreeSlot())
         admit(admission_.takeOldest(), now);

@@ -39,7 +39,8 @@ struct Ipv6Pair {
 
     explicit Ipv6Pair(const std::string& aExtra = "", const std::string& aPort = "") {
         if (!aPort.empty()) portA = aPort;
-        folderA.write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\nNICNAME=alice\r\nAUTO=0\r\n" + aExtra);
+        folderA.write("quorvane-cli.ini",
+                      "[Quorvane]\r\nWAN=0\r\nNICNAME=alice\r\nAUTO=0\r\n" + aExtra);
         folderB.write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\nNICNAME=bob\r\n");
         a = std::make_unique<test::CliProcess>(folderA.path().string(),
                                                std::vector<std::string>{portA});
@@ -76,7 +77,8 @@ TEST(Ipv6Console, TestChatSpeedBothWaysDropAndPublicListOverIpv6Loopback) {
     })) << a.output();
     b.send("chat hello");  // b answers the peer its box names: a, over IPv6
     EXPECT_TRUE(a.waitFor("U 【[::1] よりChatを受信】"));
-    EXPECT_TRUE(a.waitForLine([](const std::string& line) { return line.find("◆hello") != std::string::npos; }));
+    EXPECT_TRUE(a.waitForLine(
+        [](const std::string& line) { return line.find("◆hello") != std::string::npos; }));
 
     a.send("send");
     a.send("wait 2200");
@@ -124,7 +126,8 @@ TEST(Ipv6Console, PortNDirectAndThroughAProxyOnIpv6Loopback) {
         Ipv6Pair pair(extra, "0");  // a listens nowhere and registers at b
         pair.a->send("peer [::1]:" + pair.portB);
         pair.a->send("portn");
-        ASSERT_TRUE(pair.a->waitFor(viaProxy ? "F portn=PX\\r\\nCL\\r\\n01" : "F portn=PN\\r\\nCL\\r\\n01"))
+        ASSERT_TRUE(
+            pair.a->waitFor(viaProxy ? "F portn=PX\\r\\nCL\\r\\n01" : "F portn=PN\\r\\nCL\\r\\n01"))
             << pair.a->output() << (proxy ? proxy->log() : "");
         ASSERT_TRUE(pair.b->waitFor("F peer=[::1]:0:alice@"));
         pair.b->send("test");

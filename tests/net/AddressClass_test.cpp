@@ -34,11 +34,12 @@ TEST(ClassifyAddress, HostNamesAndMalformedTextsAreNotDotted) {
 }
 
 TEST(ClassifyAddress, Ipv6LocalRangesLoopbackAndMappedIpv4) {
-    for (const char* text : {"::1", "fd77::3", "fc00::1", "[fd77::3]", "fe80::1", "febf::1",
-                             "::ffff:192.168.0.5"}) {
+    for (const char* text :
+         {"::1", "fd77::3", "fc00::1", "[fd77::3]", "fe80::1", "febf::1", "::ffff:192.168.0.5"}) {
         EXPECT_EQ(classifyAddress(text), kAddressLocal) << text;
     }
-    for (const char* text : {"2001:db8::5", "[2001:db8::5]", "fec0::1", "fe00::1", "::ffff:8.8.8.8"})
+    for (const char* text :
+         {"2001:db8::5", "[2001:db8::5]", "fec0::1", "fe00::1", "::ffff:8.8.8.8"})
         EXPECT_EQ(classifyAddress(text), kAddressPublic) << text;
     for (const char* text : {":::", "[fd77::3", "fd77::3]", "2001:db8::5%lo", "host:9001"})
         EXPECT_EQ(classifyAddress(text), kAddressNotDotted) << text;

@@ -21,9 +21,9 @@ TEST(IpAddress, ParsesAndWritesBothFamilies) {
     // A mapped IPv4 address is the IPv4 address.
     EXPECT_EQ(roundTrip("::ffff:192.168.1.10"), "192.168.1.10");
     EXPECT_TRUE(parseIpAddress("::ffff:10.0.0.1")->isV4());
-    for (const char* bad : {"", "0.0.0.0", "192.168.1", "1.2.3.4.5", "host", "[fd77::3", "fd77::3]",
-                            "[1.2.3.4]", "2001:db8::5%lo", "fe80::1%", "fe80::1%no-such-if0",
-                            "fe80::1%lo%lo", "fd77:::3"}) {
+    for (const char* bad :
+         {"", "0.0.0.0", "192.168.1", "1.2.3.4.5", "host", "[fd77::3", "fd77::3]", "[1.2.3.4]",
+          "2001:db8::5%lo", "fe80::1%", "fe80::1%no-such-if0", "fe80::1%lo%lo", "fd77:::3"}) {
         EXPECT_FALSE(parseIpAddress(bad)) << bad;
     }
 }
@@ -35,7 +35,8 @@ TEST(IpAddress, ZoneIsTheInterfaceIndexAndReachesTheSocketAddress) {
     EXPECT_EQ(parseIpAddress("fe80::1%" + std::to_string(if_nametoindex("lo"))), byName);
     SocketAddress socket = socketAddress(*byName, 9001);
     ASSERT_EQ(socket.family(), AF_INET6);
-    EXPECT_EQ(reinterpret_cast<const sockaddr_in6*>(&socket.storage)->sin6_scope_id, byName->scope());
+    EXPECT_EQ(reinterpret_cast<const sockaddr_in6*>(&socket.storage)->sin6_scope_id,
+              byName->scope());
     EXPECT_EQ(addressOf(socket.get()), byName);
 }
 

@@ -17,8 +17,9 @@ int portOf(int socket) {
     sockaddr_storage address{};
     socklen_t length = sizeof address;
     getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
-    return address.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port)
-                                         : ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+    return address.ss_family == AF_INET6
+               ? ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port)
+               : ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
 }
 
 // The address the listener sees for the next connection.

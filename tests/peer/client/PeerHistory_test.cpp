@@ -66,9 +66,8 @@ TEST(PeerHistoryList, PeerWithParkedConnectionIsRememberedWithPortZero) {
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0], (std::pair<std::string, std::string>{"10.0.0.5", "taro"}));
 
-    for (std::string other :
-         {"10.0.0.5:9001", "10.0.0.5", "10.0.0.5:9001:taro:x", "10.0.0.6:9001:taro",
-          "[fd77::3]:9001", "[fd77::3:9001:taro"}) {
+    for (std::string other : {"10.0.0.5:9001", "10.0.0.5", "10.0.0.5:9001:taro:x",
+                              "10.0.0.6:9001:taro", "[fd77::3]:9001", "[fd77::3:9001:taro"}) {
         std::string kept = other;
         refreshed({}, kept, parked);
         EXPECT_EQ(kept, other);
