@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "net/IpAddress.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -35,6 +36,11 @@ bool isLocal(const std::array<int, 4>& n) {
 
 AddressClass classifyAddress(std::string_view text) {
     if (text == "localhost") return kAddressLocal;
+    if (text.find(':') != std::string_view::npos) {
+        std::optional<IpAddress> address = parseIpAddress(text);
+        if (!address) return kAddressNotDotted;
+        return isLocalNetwork(*address) ? kAddressLocal : kAddressPublic;
+    }
     for (char c : text) {
         if (c != '.' && (c < '0' || c > '9')) return kAddressNotDotted;
     }
@@ -63,8 +69,11 @@ std::string lanAddressLine(HostLookup& lookup, const std::string& computerName, 
         if (lan != 0) address = lan;
     }
     std::string portText = std::to_string(port);
-    return J("(ＬＡＮ側IP)◆") + dottedAddress(address) + ":" + portText + " or " + computerName +
-           ":" + portText + "\r\n";
+    std::string line = J("(ＬＡＮ側IP)◆") + dottedAddress(address) + ":" + portText + " or " +
+                       computerName + ":" + portText;
+    IpAddress ipv6 = chooseIpv6Address(interfaces);
+    if (!ipv6.empty()) line += " or " + bracketedAddressText(ipv6) + ":" + portText;
+    return line + "\r\n";
 }
 
 }  // namespace qv

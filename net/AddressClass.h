@@ -27,7 +27,9 @@ enum AddressClass {
 // Classifies an address text. "localhost" (exactly) is local; a text of anything but
 // digits and "." is not dotted; otherwise it must split at "." into four numbers
 // below 256 (an empty piece reads as 0). Local: 10/8, 127/8, 169.254/16, 172.16/12,
-// 192.168/16.
+// 192.168/16. An IPv6 address (bare or in brackets) is local when it is ::1, in
+// fc00::/7 or in fe80::/10, public otherwise; an IPv4-mapped one is classified as
+// its IPv4 address.
 AddressClass classifyAddress(std::string_view text);
 
 // "%d.%d.%d.%d" of the four bytes of `address` in memory order (network byte order:
@@ -38,7 +40,8 @@ std::string dottedAddress(std::uint32_t address);
 // (looked up within 5000 ms), the port, the name and the port again. When the lookup
 // fails or gives a loopback address, the address is chooseLanAddress() of
 // `interfaces` (interfaceAddresses() in the program) instead (still loopback or "0.0.0.0" when
-// there is none).
+// there is none). When `interfaces` hold an IPv6 address (chooseIpv6Address) the
+// line names it as well, before its end: " or [fd77::2]:%d".
 std::string lanAddressLine(HostLookup& lookup, const std::string& computerName, int port,
                            const std::vector<InterfaceAddress>& interfaces);
 

@@ -44,19 +44,24 @@ bool startWorker(const std::shared_ptr<LookupCall>& call) {
 
 }  // namespace
 
-ResolvedHost resolveIpv4(const std::string& name) {
+ResolvedHost resolveHost(const std::string& name) {
     if (name.empty() || name.find('\0') != std::string::npos) return {};
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_CANONNAME;
     addrinfo* list = nullptr;
     if (::getaddrinfo(name.c_str(), nullptr, &hints, &list) != 0 || list == nullptr) return {};
     ResolvedHost found;
-    found.address = reinterpret_cast<const sockaddr_in*>(list->ai_addr)->sin_addr.s_addr;
     found.officialName = list->ai_canonname ? list->ai_canonname : name;
+    for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
+        IpAddress address = addressOf(entry->ai_addr);
+        if (address.empty()) continue;
+        found.addresses.push_back(address);
+        if (found.address == 0) found.address = address.v4();
+    }
     ::freeaddrinfo(list);
-    if (found.address == 0) return {};
+    if (!found.found()) return {};
     return found;
 }
 
@@ -65,16 +70,26 @@ HostLookup::HostLookup(Waits& waits, HostResolver resolver)
 
 std::uint32_t HostLookup::lookup(const std::string& name, std::string* officialName,
                                  std::uint32_t timeoutMs) {
-    PumpingLock turn(processLookupLock(), waits_);
-    // The empty name matches the empty cache, so it is answered with 0 at once.
-    if (name == cachedName_) {
-        if (officialName) *officialName = cachedOfficialName_;
-        return cachedAddress_;
-    }
-    ResolvedHost found = resolveOnWorker(name, timeoutMs);
-    remember(name, found);
+    ResolvedHost found = lookupCached(name, timeoutMs);
     if (officialName) *officialName = found.officialName;
     return found.address;
+}
+
+std::vector<IpAddress> HostLookup::lookupAll(const std::string& name, std::uint32_t timeoutMs) {
+    if (std::optional<IpAddress> literal = parseIpAddress(name)) return {*literal};
+    ResolvedHost found = lookupCached(name, timeoutMs);
+    if (found.addresses.empty() && found.address != 0)
+        found.addresses.push_back(IpAddress::fromV4(found.address));
+    return found.addresses;
+}
+
+ResolvedHost HostLookup::lookupCached(const std::string& name, std::uint32_t timeoutMs) {
+    PumpingLock turn(processLookupLock(), waits_);
+    // The empty name matches the empty cache, so it is answered with nothing at once.
+    if (name == cachedName_) return cached_;
+    ResolvedHost found = resolveOnWorker(name, timeoutMs);
+    remember(name, found);
+    return found;
 }
 
 ResolvedHost HostLookup::resolveOnWorker(const std::string& name, std::uint32_t timeoutMs) {
@@ -92,7 +107,7 @@ ResolvedHost HostLookup::resolveOnWorker(const std::string& name, std::uint32_t 
     // Timed out: the worker is left to finish on its own block.
     if (!call->done.load(std::memory_order_acquire)) return {};
     ResolvedHost found = call->result;
-    if (found.address == 0) return {};
+    if (!found.found()) return {};
     found.officialName.resize(safePrefixLength(found.officialName, kMaxOfficialName));
     return found;
 }
@@ -100,15 +115,13 @@ ResolvedHost HostLookup::resolveOnWorker(const std::string& name, std::uint32_t 
 // The cache is replaced as a whole once a lookup ends, so a lookup nested inside
 // another one's wait never leaves a name paired with another name's address.
 void HostLookup::remember(const std::string& name, const ResolvedHost& found) {
-    if (found.address == 0) {
+    if (!found.found()) {
         cachedName_.clear();
-        cachedOfficialName_.clear();
-        cachedAddress_ = 0;
+        cached_ = {};
         return;
     }
     cachedName_ = name;
-    cachedOfficialName_ = found.officialName;
-    cachedAddress_ = found.address;
+    cached_ = found;
 }
 
 }  // namespace qv

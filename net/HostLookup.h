@@ -22,30 +22,41 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "net/IpAddress.h"
 #include "net/Waits.h"
 
 namespace qv {
 
 struct ResolvedHost {
-    std::uint32_t address = 0;  // first IPv4 address, network byte order; 0: not found
+    ResolvedHost() = default;
+    ResolvedHost(std::uint32_t first, std::string official, std::vector<IpAddress> all = {})
+        : address(first), officialName(std::move(official)), addresses(std::move(all)) {}
+
+    std::uint32_t address = 0;  // first IPv4 address, network byte order; 0: none
     std::string officialName;   // the host's canonical name; empty when not found
+    // Every address, IPv6 and IPv4, in the resolver's order. A resolver that fills
+    // in only `address` stands for that one address.
+    std::vector<IpAddress> addresses;
+
+    bool found() const { return address != 0 || !addresses.empty(); }
 };
 
 // Looks a name up; blocking. Must be safe to run on a detached thread.
 using HostResolver = std::function<ResolvedHost(const std::string& name)>;
 
-// The system resolver: getaddrinfo for IPv4, the official name from ai_canonname
-// (the name itself when the system gives none). An empty name, or one holding a NUL
-// byte, is not looked up.
-ResolvedHost resolveIpv4(const std::string& name);
+// The system resolver: getaddrinfo for IPv6 and IPv4, the official name from
+// ai_canonname (the name itself when the system gives none). An empty name, or one
+// holding a NUL byte, is not looked up.
+ResolvedHost resolveHost(const std::string& name);
 
 class HostLookup {
   public:
     // The longest official name handed out, in bytes (what a 1000-byte buffer held).
     static constexpr std::size_t kMaxOfficialName = 999;
 
-    explicit HostLookup(Waits& waits, HostResolver resolver = resolveIpv4);
+    explicit HostLookup(Waits& waits, HostResolver resolver = resolveHost);
     HostLookup(const HostLookup&) = delete;
     HostLookup& operator=(const HostLookup&) = delete;
 
@@ -56,7 +67,14 @@ class HostLookup {
     std::uint32_t lookup(const std::string& name, std::string* officialName,
                          std::uint32_t timeoutMs);
 
+    // Every address of `name` in the resolver's order (IPv4-only hosts give their
+    // IPv4 addresses), with the same cache and time-out as lookup(); empty when the
+    // name cannot be resolved in time. An address literal (dotted IPv4, IPv6 bare or
+    // in brackets, with a zone) is answered as it is, without a lookup.
+    std::vector<IpAddress> lookupAll(const std::string& name, std::uint32_t timeoutMs);
+
   private:
+    ResolvedHost lookupCached(const std::string& name, std::uint32_t timeoutMs);
     ResolvedHost resolveOnWorker(const std::string& name, std::uint32_t timeoutMs);
     void remember(const std::string& name, const ResolvedHost& found);
 
@@ -64,8 +82,7 @@ class HostLookup {
     HostResolver resolver_;
     // The last successful lookup; all empty/0 when none. Guarded by the process lock.
     std::string cachedName_;
-    std::string cachedOfficialName_;
-    std::uint32_t cachedAddress_ = 0;
+    ResolvedHost cached_;
 };
 
 }  // namespace qv

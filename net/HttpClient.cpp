@@ -160,19 +160,8 @@ int HttpClient::exchange(const std::string& host, const std::string& port, std::
 int HttpClient::openConnection(const std::string& host, const std::string& port) {
     std::int64_t portNumber = parseLong(port);
     if (portNumber < 1 || portNumber > 65535) return -1;
-    std::uint32_t address = lookup_.lookup(host, nullptr, kLookupTimeoutMs);
-    if (address == 0) return -1;
-    int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (socket < 0) return -1;
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_addr.s_addr = address;
-    target.sin_port = htons(static_cast<std::uint16_t>(portNumber));
-    if (timedConnect(waits_, socket, target, kConnectTimeoutMs) != 0) {
-        ::close(socket);
-        return -1;
-    }
-    return socket;
+    std::vector<IpAddress> addresses = lookup_.lookupAll(host, kLookupTimeoutMs);
+    return connectFirst(waits_, addresses, static_cast<int>(portNumber), kConnectTimeoutMs).socket;
 }
 
 bool HttpClient::sendRequest(int socket, std::string_view request, std::uint32_t timeoutMs) {

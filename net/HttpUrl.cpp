@@ -29,6 +29,20 @@ bool looksLikeHost(std::string_view piece) {
 }  // namespace
 
 UrlParts parseUrl(std::string_view url, std::string_view defaultPort) {
+    // An IPv6 host in brackets ("http://[fd77::3]:8080/") would be cut at its ":": it
+    // is split as a placeholder and put back, brackets and all.
+    std::string_view bracketHost;
+    std::string withoutBrackets;
+    std::size_t hostStart = url.find("://");
+    if (hostStart != std::string_view::npos && url.substr(hostStart + 3).starts_with('[')) {
+        std::size_t close = url.find(']', hostStart + 3);
+        if (close != std::string_view::npos) {
+            bracketHost = url.substr(hostStart + 3, close - hostStart - 2);
+            withoutBrackets = std::string(url.substr(0, hostStart + 3)) + "v6" +
+                              std::string(url.substr(close + 1));
+            url = withoutBrackets;
+        }
+    }
     // `kept` pieces end with their separator, `bare` ones do not; both split alike.
     TextList kept(url, kSeparators, kSplitKeepSeparator);
     TextList bare(url, kSeparators);
@@ -49,6 +63,7 @@ UrlParts parseUrl(std::string_view url, std::string_view defaultPort) {
     if (pathFrom > 0) parts.rawPath.assign(1, '/');  // a host was named
     for (int i = pathFrom; i < kept.count(); ++i)
         parts.rawPath += kept[i];
+    if (!bracketHost.empty()) parts.host = bracketHost;
     if (parts.port.empty()) parts.port = defaultPort;
     parts.path = contains(parts.rawPath, "%") ? urlDecode(parts.rawPath) : parts.rawPath;
     return parts;

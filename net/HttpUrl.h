@@ -7,6 +7,7 @@
 //   "http://example.test:8080/a?x=1"  port "8080", path "/a?x=1"
 //   "example.com/x"                   host "example.com", path "/x"
 //   "somehost/x"                      no host, path "somehost/x"
+//   "http://[fd77::3]:8080/"          host "[fd77::3]" (brackets kept), port "8080"
 //
 // Pure functions; callable from any thread.
 #pragma once

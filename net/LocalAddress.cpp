@@ -17,7 +17,23 @@ bool usable(const InterfaceAddress& entry) {
     return entry.up && !entry.loopback && entry.address != 0 && !isLoopbackAddress(entry.address);
 }
 
+bool usableIpv6(const InterfaceAddress& entry) {
+    const IpAddress& address = entry.ipv6;
+    return entry.up && !entry.loopback && address.isV6() && !isLoopback(address) &&
+           !isLinkLocalV6(address) && address.v6Bytes()[0] != 0xFF && address.v6Bytes()[0] != 0;
+}
+
 }  // namespace
+
+IpAddress chooseIpv6Address(const std::vector<InterfaceAddress>& interfaces) {
+    for (const InterfaceAddress& entry : interfaces) {
+        if (usableIpv6(entry) && isUniqueLocalV6(entry.ipv6)) return entry.ipv6;
+    }
+    for (const InterfaceAddress& entry : interfaces) {
+        if (usableIpv6(entry)) return entry.ipv6;
+    }
+    return {};
+}
 
 bool isLoopbackAddress(std::uint32_t address) {
     return (ntohl(address) >> 24) == 127;
@@ -38,9 +54,15 @@ std::vector<InterfaceAddress> interfaceAddresses() {
     ifaddrs* list = nullptr;
     if (getifaddrs(&list) != 0) return result;
     for (ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) continue;
+        if (entry->ifa_addr == nullptr) continue;
+        int family = entry->ifa_addr->sa_family;
+        if (family != AF_INET && family != AF_INET6) continue;
         InterfaceAddress item;
-        item.address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr;
+        if (family == AF_INET) {
+            item.address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr;
+        } else {
+            item.ipv6 = addressOf(entry->ifa_addr);
+        }
         item.up = (entry->ifa_flags & IFF_UP) != 0;
         item.loopback = (entry->ifa_flags & IFF_LOOPBACK) != 0;
         result.push_back(item);

@@ -16,14 +16,14 @@ namespace {
 // Shared by the caller and the worker; the last of the two to let go frees it.
 struct ConnectCall {
     int workerSocket = -1;  // the worker's duplicate of the caller's socket
-    sockaddr_in address{};
+    SocketAddress address;
     ConnectFunction connect;
     int result = -1;  // valid once `done` is set
     std::atomic<bool> done{false};
 };
 
-int systemConnect(int socket, const sockaddr_in& address) {
-    return ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+int systemConnect(int socket, const SocketAddress& address) {
+    return ::connect(socket, address.get(), address.length);
 }
 
 void runConnect(const std::shared_ptr<ConnectCall>& call) {
@@ -63,7 +63,7 @@ void waitForWorker(Waits& waits, const ConnectCall& call, std::uint32_t timeoutM
 
 }  // namespace
 
-int timedConnect(Waits& waits, int socket, const sockaddr_in& address, std::uint32_t timeoutMs,
+int timedConnect(Waits& waits, int socket, const SocketAddress& address, std::uint32_t timeoutMs,
                  ConnectFunction connect, const std::atomic<int>* stop) {
     auto call = std::make_shared<ConnectCall>();
     call->workerSocket = ::fcntl(socket, F_DUPFD_CLOEXEC, 0);
@@ -80,6 +80,29 @@ int timedConnect(Waits& waits, int socket, const sockaddr_in& address, std::uint
     // when its connect returns, the caller closes `socket`.
     ::shutdown(socket, SHUT_RDWR);
     return -1;
+}
+
+FirstConnection connectFirst(Waits& waits, const std::vector<IpAddress>& candidates, int port,
+                             std::uint32_t timeoutMs, const ConnectFunction& connect,
+                             const std::atomic<int>* stop) {
+    FirstConnection result;
+    for (const IpAddress& address : candidates) {
+        if (address.empty()) continue;
+        if (stop && *stop != 0) break;
+        SocketAddress target = socketAddress(address, port);
+        int socket = ::socket(target.family(), SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (socket < 0) {
+            result.noSocket = true;
+            continue;
+        }
+        result.noSocket = false;
+        if (timedConnect(waits, socket, target, timeoutMs, connect, stop) == 0) {
+            result.socket = socket;
+            return result;
+        }
+        ::close(socket);
+    }
+    return result;
 }
 
 }  // namespace qv

@@ -16,18 +16,18 @@
 // runs on the worker: it must not touch the caller's state or the window.
 #pragma once
 
-#include <netinet/in.h>
-
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
+#include "net/IpAddress.h"
 #include "net/Waits.h"
 
 namespace qv {
 
 // Connects `socket` to `address`: 0 on success, -1 on failure (::connect by default).
-using ConnectFunction = std::function<int(int socket, const sockaddr_in& address)>;
+using ConnectFunction = std::function<int(int socket, const SocketAddress& address)>;
 
 // Connects `socket` (a TCP socket that is not yet connected) to `address` within
 // about `timeoutMs` (rounded up to a multiple of 200 ms, plus an initial 100 ms pause
@@ -35,7 +35,22 @@ using ConnectFunction = std::function<int(int socket, const sockaddr_in& address
 // failed or did not finish in time; after a time-out the socket is shut down and
 // fit only to be closed. `connect` replaces the system call (tests). A `stop` flag
 // that becomes non-zero while it waits ends the wait like a time-out.
-int timedConnect(Waits& waits, int socket, const sockaddr_in& address, std::uint32_t timeoutMs,
+int timedConnect(Waits& waits, int socket, const SocketAddress& address, std::uint32_t timeoutMs,
                  ConnectFunction connect = {}, const std::atomic<int>* stop = nullptr);
+
+// What connectFirst gives: a connected close-on-exec socket (>= 0), or -1 with
+// `noSocket` telling that no socket could be created at all.
+struct FirstConnection {
+    int socket = -1;
+    bool noSocket = false;
+};
+
+// Connects to `port` at the first of `candidates` that answers, in their order (the
+// resolver's: IPv6 and IPv4 mixed), each with the timed connect above and its own
+// time-out. Empty candidates are skipped; a stop ends the attempts. The caller owns
+// the socket.
+FirstConnection connectFirst(Waits& waits, const std::vector<IpAddress>& candidates, int port,
+                             std::uint32_t timeoutMs, const ConnectFunction& connect = {},
+                             const std::atomic<int>* stop = nullptr);
 
 }  // namespace qv

@@ -4,11 +4,12 @@
 #include "base/Format.h"
 #include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
-#include "base/TextList.h"
 #include "base/TextUtil.h"
 #include "base/TimeText.h"
 #include "model/WindowModel.h"
+#include "net/IpAddress.h"
 #include "peer/client/ClientContext.h"
+#include "peer/client/PeerAddress.h"
 #include "platform/Clock.h"
 #include "platform/TextCodec.h"
 
@@ -18,11 +19,9 @@ namespace {
 // The name shown for the peer: its name field cut to `nameBytes`, or its address cut
 // to `addressBytes` when it has no name. Cuts never split a two-byte character.
 std::string shownName(std::string_view peerText, std::size_t nameBytes, std::size_t addressBytes) {
-    TextList parts;
-    parts.split(peerText, ":", 0, 0);
-    std::string name(parts.item(2));
-    if (!name.empty()) return safeCopy(name, nameBytes + 1);
-    return safeCopy(parts.item(0), addressBytes + 1);
+    PeerAddress peer = parsePeerAddress(peerText, kDefaultPeerPort);
+    if (!peer.name.empty()) return safeCopy(peer.name, nameBytes + 1);
+    return safeCopy(bracketedHost(peer.address), addressBytes + 1);
 }
 
 }  // namespace

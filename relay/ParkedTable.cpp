@@ -33,26 +33,26 @@ bool connectionEnded(int socket) {
 
 ParkedTable::~ParkedTable() {
     for (Entry& entry : entries_) {
-        if (entry.address != 0 && !entry.inUse && entry.socket >= 0) closeSocket(entry.socket);
+        if (!entry.address.empty() && !entry.inUse && entry.socket >= 0) closeSocket(entry.socket);
     }
 }
 
-int ParkedTable::park(std::uint32_t address, std::string_view identity, int socket) {
+int ParkedTable::park(const IpAddress& address, std::string_view identity, int socket) {
     std::lock_guard lock(mutex_);
     cleanUpLocked();
-    if (address == 0) return -1;  // address 0 marks a free entry: it cannot be parked
+    if (address.empty()) return -1;  // no address marks a free entry: it cannot be parked
     for (Entry& entry : entries_) {
-        if (entry.address != 0) continue;
+        if (!entry.address.empty()) continue;
         entry = Entry{address, safeCopy(identity, kIdentityBytes), socket, false};
         return 0;
     }
     return -1;
 }
 
-int ParkedTable::take(std::uint32_t address, std::string_view identity, int* index) {
+int ParkedTable::take(const IpAddress& address, std::string_view identity, int* index) {
     std::lock_guard lock(mutex_);
     cleanUpLocked();
-    if (address == 0) return -1;
+    if (address.empty()) return -1;
     for (int i = 0; i < kEntries; ++i) {
         Entry& entry = entries_[i];
         if (entry.address != address || entry.identity != identity || entry.inUse) continue;
@@ -91,7 +91,7 @@ ParkedTable::Counts ParkedTable::refresh() {
     cleanUpLocked();
     Counts counts;
     for (const Entry& entry : entries_) {
-        if (entry.address == 0) continue;
+        if (entry.address.empty()) continue;
         ++counts.parked;
         if (entry.inUse) ++counts.inUse;
     }
@@ -102,7 +102,7 @@ std::vector<ParkedTable::Entry> ParkedTable::parkedEntries() {
     std::lock_guard lock(mutex_);
     std::vector<Entry> parked;
     for (const Entry& entry : entries_) {
-        if (entry.address != 0) parked.push_back(entry);
+        if (!entry.address.empty()) parked.push_back(entry);
     }
     return parked;
 }

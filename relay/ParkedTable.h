@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "net/IpAddress.h"
+
 namespace qv {
 
 class ParkedTable {
@@ -24,7 +26,7 @@ class ParkedTable {
     static constexpr std::size_t kIdentityBytes = 50;
 
     struct Entry {
-        std::uint32_t address = 0;  // network byte order; 0: the entry is free
+        IpAddress address;  // none: the entry is free
         std::string identity;
         int socket = -1;
         bool inUse = false;
@@ -44,12 +46,12 @@ class ParkedTable {
     // Cleans up, then parks `socket` in the first free entry; the identity is cut to
     // 49 bytes without splitting a two-byte character. 0, or -1 when all 20 entries
     // are taken (the caller still owns the socket then).
-    int park(std::uint32_t address, std::string_view identity, int socket);
+    int park(const IpAddress& address, std::string_view identity, int socket);
 
     // Cleans up, then finds the first entry of `address` and `identity` that is not in
     // use. With `index` the entry is marked in use and its index stored there. The
-    // socket (> 0), or -1 when there is none (or `address` is 0).
-    int take(std::uint32_t address, std::string_view identity, int* index = nullptr);
+    // socket (> 0), or -1 when there is none (or `address` is none).
+    int take(const IpAddress& address, std::string_view identity, int* index = nullptr);
 
     // Frees entry `index` after the taker closed `socket`; an entry that no longer
     // holds that socket in use is left alone.

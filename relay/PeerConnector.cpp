@@ -1,7 +1,5 @@
 #include "relay/PeerConnector.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -37,9 +35,15 @@ struct ProxySetting {
 };
 
 ProxySetting readProxySetting(std::string_view text) {
-    TextList fields(text, ":");
     ProxySetting proxy;
-    proxy.host = fields.item(0);
+    // An IPv6 proxy host goes in brackets: "[fd77::1]:8080".
+    std::size_t bracketEnd = text.starts_with('[') ? text.find(']') : std::string_view::npos;
+    if (bracketEnd != std::string_view::npos) {
+        proxy.host = text.substr(0, bracketEnd + 1);
+        text = text.substr(bracketEnd + 1);
+    }
+    TextList fields(text, ":");
+    if (bracketEnd == std::string_view::npos) proxy.host = fields.item(0);
     proxy.port =
         fields.item(1).empty() ? strprintf("%d", kDefaultPeerPort) : std::string(fields.item(1));
     proxy.user = fields.item(2);
@@ -75,14 +79,6 @@ bool isPortNumber(std::int64_t port) {
     return port >= 1 && port <= 65535;
 }
 
-sockaddr_in ipv4Address(std::uint32_t address, int port) {
-    sockaddr_in socketAddress{};
-    socketAddress.sin_family = AF_INET;
-    socketAddress.sin_addr.s_addr = address;
-    socketAddress.sin_port = htons(static_cast<std::uint16_t>(port));
-    return socketAddress;
-}
-
 // `code`, or "stopped" when a stop ended the connect.
 int stopOr(const PeerConnectContext& context, int code) {
     return context.clientStop.load() != 0 ? client::kStopped : code;
@@ -93,9 +89,13 @@ int closeWith(int socket, int code) {
     return code;
 }
 
-bool connectWithin(PeerConnectContext& context, int socket, std::uint32_t address, int port) {
-    return timedConnect(context.waits, socket, ipv4Address(address, port), kPeerConnectTimeoutMs,
-                        context.connect, &context.clientStop) == 0;
+// The socket connected to the first of `addresses` that answers at `port`, or the
+// result code of the failure.
+int connectWithin(PeerConnectContext& context, const std::vector<IpAddress>& addresses, int port) {
+    FirstConnection connection = connectFirst(context.waits, addresses, port, kPeerConnectTimeoutMs,
+                                              context.connect, &context.clientStop);
+    if (connection.socket >= 0) return connection.socket;
+    return connection.noSocket ? client::kSocketOpen : stopOr(context, client::kConnect);
 }
 
 // Waits in 10 ms steps, pumping, for the socket to become readable or writable.
@@ -153,29 +153,28 @@ int readAnswer(PeerConnectContext& context, int socket) {
     return client::kProxy;
 }
 
-int connectDirect(PeerConnectContext& context, int socket, std::uint32_t address, int port) {
-    if (address == 0) return closeWith(socket, client::kHostNotFound);
-    if (!isPortNumber(port) || !connectWithin(context, socket, address, port)) {
-        return closeWith(socket, stopOr(context, client::kConnect));
-    }
-    return socket;
+int connectDirect(PeerConnectContext& context, const std::vector<IpAddress>& addresses, int port) {
+    bool any = std::any_of(addresses.begin(), addresses.end(),
+                           [](const IpAddress& address) { return !address.empty(); });
+    if (!any) return client::kHostNotFound;
+    if (!isPortNumber(port)) return client::kConnect;
+    return connectWithin(context, addresses, port);
 }
 
-int connectThroughProxy(PeerConnectContext& context, int socket, std::string_view peerText,
+int connectThroughProxy(PeerConnectContext& context, std::string_view peerText,
                         std::string_view proxyText) {
     ProxySetting proxy = readProxySetting(proxyText);
+    PeerAddress peer = parsePeerAddress(peerText, kDefaultPeerPort);
+    if (peer.malformed) return client::kHostNotFound;
     std::string peerKey = peerKeyOf(peerText);
     std::int64_t proxyPort = parseLong(proxy.port);
-    if (!fitsRequestLine(peerKey) || !isPortNumber(proxyPort)) {
-        return closeWith(socket, client::kConnect);
-    }
+    if (!fitsRequestLine(peerKey) || !isPortNumber(proxyPort)) return client::kConnect;
     // An unresolved host is not connected to: address 0 would reach this machine.
-    std::uint32_t proxyAddress =
-        context.hostLookup.lookup(proxy.host, nullptr, kProxyLookupTimeoutMs);
-    if (proxyAddress == 0 ||
-        !connectWithin(context, socket, proxyAddress, static_cast<int>(proxyPort))) {
-        return closeWith(socket, stopOr(context, client::kConnect));
-    }
+    std::vector<IpAddress> proxyAddresses =
+        context.hostLookup.lookupAll(proxy.host, kProxyLookupTimeoutMs);
+    if (proxyAddresses.empty()) return stopOr(context, client::kConnect);
+    int socket = connectWithin(context, proxyAddresses, static_cast<int>(proxyPort));
+    if (socket < 0) return socket;
     // A stop pressed before the tunnel stands is kept for the operation that connects.
     if (context.clientStop.load() != 0) return closeWith(socket, client::kStopped);
     int result = sendRequest(context, socket, connectRequest(peerKey, proxy));
@@ -185,13 +184,11 @@ int connectThroughProxy(PeerConnectContext& context, int socket, std::string_vie
 
 }  // namespace
 
-int connectToPeer(PeerConnectContext& context, std::uint32_t address, int port,
+int connectToPeer(PeerConnectContext& context, const std::vector<IpAddress>& addresses, int port,
                   std::string_view peerText) {
-    int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (socket < 0) return client::kSocketOpen;
     std::string proxyText = context.settings.getString(setting::kProxy);
-    if (proxyText.empty()) return connectDirect(context, socket, address, port);
-    return connectThroughProxy(context, socket, peerText, proxyText);
+    if (proxyText.empty()) return connectDirect(context, addresses, port);
+    return connectThroughProxy(context, peerText, proxyText);
 }
 
 const std::string& proxyDialogCaption() {

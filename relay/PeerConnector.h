@@ -2,8 +2,9 @@
 // of the PROXY setting with a CONNECT request and optional Basic authentication.
 // Behind a proxy only outgoing connections work, so the proxy goes with PortN.
 //
-// PROXY is "host:port[:userid:passwd]": an empty port means 9001, a user id adds a
-// "Proxy-Authorization: Basic" header (the password may be empty). The proxy's answer
+// PROXY is "host:port[:userid:passwd]" (an IPv6 host in brackets: "[fd77::1]:8080"):
+// an empty port means 9001, a user id adds a "Proxy-Authorization: Basic" header
+// (the password may be empty). The proxy's answer
 // is read once and dropped without looking at its status line; from then on the
 // tunnel is used as a direct connection, so a refusal (403, 407) shows only when the
 // peer's reply does not come.
@@ -21,6 +22,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "net/TimedConnect.h"
 
@@ -45,12 +47,14 @@ struct PeerConnectContext {
     ConnectFunction connect = {};  // replaces the system connect (tests)
 };
 
-// Opens a TCP connection to the peer at `address` (IPv4, network byte order; 0 when
-// the peer's name did not resolve) and `port`, or, when PROXY is set, a tunnel to the
-// peer named by `peerText` ("address:port:name"; its port defaults to 9001). Returns
-// a connected close-on-exec socket (> 0) that the caller owns, or a client result
-// code with the socket closed:
-//   -2 no proxy and `address` is 0;     -3 no socket could be created;
+// Opens a TCP connection to the peer at the first of `addresses` (IPv6 or IPv4, in
+// the resolver's order; empty when the peer's name did not resolve) that answers at
+// `port`, or, when PROXY is set, a tunnel to the peer named by `peerText`
+// ("address:port:name"; its port defaults to 9001; an IPv6 address goes in brackets
+// in the CONNECT request). Returns a connected close-on-exec socket (> 0) that the
+// caller owns, or a client result code with the socket closed:
+//   -2 no proxy and no address, or a peer text that names no peer;
+//   -3 no socket could be created;
 //   -4 the connect to the peer or to the proxy failed within 8000 ms, the proxy host
 //      did not resolve within 5000 ms, a port is outside 1..65535, or the peer key
 //      holds a control character (it would break the request's lines);
@@ -58,7 +62,7 @@ struct PeerConnectContext {
 //      10 ms;  -6 sending the CONNECT request failed;
 //   -8 the client stop flag was set before the connection stood (it stays set);
 //   -9 the proxy closed the connection (or the receive failed) instead of answering.
-int connectToPeer(PeerConnectContext& context, std::uint32_t address, int port,
+int connectToPeer(PeerConnectContext& context, const std::vector<IpAddress>& addresses, int port,
                   std::string_view peerText);
 
 // ---- the proxy settings command ----

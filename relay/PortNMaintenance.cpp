@@ -1,11 +1,12 @@
 #include "relay/PortNMaintenance.h"
 
-#include <arpa/inet.h>
+#include <optional>
 
 #include "base/ConfigStore.h"
 #include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
 #include "model/WindowModel.h"
+#include "net/IpAddress.h"
 #include "peer/client/ClientContext.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerAddress.h"
@@ -94,9 +95,9 @@ void replaceClosedSlot(ClientContext& context, const ConnectionSlot& closed) {
 }
 
 bool parkedHere(ClientContext& context, const std::string& address, const std::string& name) {
-    in_addr parsed{};
-    if (inet_pton(AF_INET, address.c_str(), &parsed) != 1) return false;
-    return context.portn().parked().take(parsed.s_addr, name) > 0;
+    std::optional<IpAddress> parsed = parseIpAddress(address);
+    if (!parsed) return false;
+    return context.portn().parked().take(*parsed, name) > 0;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "base/ProgramFlags.h"
 #include "model/WindowModel.h"
 #include "net/AddressClass.h"
+#include "net/IpAddress.h"
 #include "net/Waits.h"
 #include "peer/client/ClientContext.h"
 #include "peer/server/ConnectionTable.h"
@@ -36,9 +37,9 @@ void showConnectionList(ClientContext& context) {
     context.window().readBack();
     std::string list;
     for (const ParkedTable::Entry& entry : context.portn().parked().parkedEntries()) {
-        list +=
-            strprintf("%d,%s:0,(%s),[%d]\r\n", entry.socket, dottedAddress(entry.address).c_str(),
-                      entry.identity.c_str(), entry.inUse ? 1 : 0);
+        list += strprintf("%d,%s:0,(%s),[%d]\r\n", entry.socket,
+                          bracketedAddressText(entry.address).c_str(), entry.identity.c_str(),
+                          entry.inUse ? 1 : 0);
     }
     list += "----\r\n";
     for (const ConnectionTable::Summary& slot : context.connections().summaries()) {

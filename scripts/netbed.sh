@@ -15,10 +15,12 @@
 #       when COMMAND fails or the script is interrupted)
 #
 # Topologies (addresses /24; MBIT shapes every link of a PC, both directions):
-#   lan  pc1 192.168.77.2 and pc2 192.168.77.3 on one switch
+#   lan  pc1 192.168.77.2 and pc2 192.168.77.3 on one switch; IPv6 unique local
+#        addresses fd77::2 and fd77::3 (/64) beside them
 #   wan  open 198.18.0.2 and proxy 198.18.0.3 on the outside switch; router
 #        198.18.0.1 outside, 192.168.88.1 inside, masquerading; closed 192.168.88.2
-#        behind it
+#        behind it; open and proxy also 2001:db8::2 and 2001:db8::3 (/64, global
+#        looking IPv6 from the documentation range)
 set -euo pipefail
 
 NETBED_MADE=
@@ -55,6 +57,15 @@ link_to_switch() {
     ip -n "$PREFIX-$switch" link set "$port" master br0 up
 }
 
+# add_ipv6 HOST IFNAME ADDRESS/64: IPv6 on, inside the host's namespace only, and an
+# address usable at once (nodad: no duplicate address detection to wait for).
+add_ipv6() {
+    local host=$1 ifname=$2 address=$3
+    ip netns exec "$PREFIX-$host" sysctl -qw net.ipv6.conf.all.disable_ipv6=0 \
+        "net.ipv6.conf.$ifname.disable_ipv6=0"
+    ip -n "$PREFIX-$host" -6 addr add "$address" dev "$ifname" nodad
+}
+
 make_switch() {
     make_host "$1"
     ip -n "$PREFIX-$1" link add br0 type bridge
@@ -80,9 +91,11 @@ up_lan() {
     make_host pc2
     link_to_switch pc1 eth0 192.168.77.2/24 sw p1
     link_to_switch pc2 eth0 192.168.77.3/24 sw p2
+    add_ipv6 pc1 eth0 fd77::2/64
+    add_ipv6 pc2 eth0 fd77::3/64
     shape pc1 eth0 "$RATE"
     shape pc2 eth0 "$RATE"
-    HOSTS="pc1=192.168.77.2 pc2=192.168.77.3"
+    HOSTS="pc1=192.168.77.2,fd77::2 pc2=192.168.77.3,fd77::3"
 }
 
 up_wan() {
@@ -94,6 +107,8 @@ up_wan() {
     link_to_switch open eth0 198.18.0.2/24 sw p1
     link_to_switch proxy eth0 198.18.0.3/24 sw p2
     link_to_switch router out 198.18.0.1/24 sw p3
+    add_ipv6 open eth0 2001:db8::2/64
+    add_ipv6 proxy eth0 2001:db8::3/64
     ip link add in netns "$PREFIX-router" type veth peer name eth0 netns "$PREFIX-closed"
     ip -n "$PREFIX-router" addr add 192.168.88.1/24 dev in
     ip -n "$PREFIX-router" link set in up
@@ -112,7 +127,7 @@ EOF
     shape open eth0 "$RATE"
     shape router out "$RATE"
     shape router in "$RATE"
-    HOSTS="open=198.18.0.2 proxy=198.18.0.3 router=198.18.0.1,192.168.88.1 closed=192.168.88.2"
+    HOSTS="open=198.18.0.2,2001:db8::2 proxy=198.18.0.3,2001:db8::3 router=198.18.0.1,192.168.88.1 closed=192.168.88.2"
 }
 
 netbed_up() {
@@ -178,7 +193,7 @@ case ${1:-} in
         NETBED_PREFIX=$PREFIX "${REST[@]}"
         ;;
     *)
-        sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//' >&2
+        sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//' >&2
         exit 2
         ;;
 esac

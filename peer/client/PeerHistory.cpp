@@ -35,10 +35,13 @@ void eraseEntry(std::vector<std::string>& entries, const std::string& text) {
 }
 
 // A peer reached through a parked PortN connection is remembered with port 0:
-// "address:port:name" becomes "address:0:name". Empty when the text stays.
+// "address:port:name" becomes "address:0:name" ("[v6]:port:name" alike). Empty when
+// the text stays.
 std::string portnForm(const std::string& peerText, const ParkedPresenceTest& parkedPresent) {
     if (!parkedPresent) return {};
-    std::size_t first = peerText.find(':');
+    std::size_t bracketEnd = peerText.starts_with('[') ? peerText.find(']') : 0;
+    if (bracketEnd == std::string::npos) return {};
+    std::size_t first = peerText.find(':', bracketEnd);
     if (first == std::string::npos) return {};
     std::size_t second = peerText.find(':', first + 1);
     if (second == std::string::npos || peerText.find(':', second + 1) != std::string::npos)

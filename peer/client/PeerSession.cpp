@@ -23,12 +23,35 @@
 
 namespace qv {
 
+namespace {
+
+// The candidate the socket reached; the first one when it went through a proxy.
+IpAddress connectedAddress(int socket, const std::vector<IpAddress>& candidates) {
+    sockaddr_storage peer{};
+    socklen_t length = sizeof peer;
+    if (getpeername(socket, reinterpret_cast<sockaddr*>(&peer), &length) == 0) {
+        IpAddress reached = addressOf(reinterpret_cast<const sockaddr*>(&peer));
+        if (std::find(candidates.begin(), candidates.end(), reached) != candidates.end())
+            return reached;
+    }
+    return candidates.empty() ? IpAddress{} : candidates.front();
+}
+
+}  // namespace
+
 int openPeerSession(ClientContext& context, std::string_view peerText, PeerSession& session) {
     session.peer = parsePeerAddress(peerText, 9001);
-    session.address = context.hostLookup().lookup(session.peer.address, nullptr, 5000);
+    if (session.peer.malformed) return client::kHostNotFound;
+    session.addresses = context.hostLookup().lookupAll(session.peer.address, 5000);
     // A peer that handed this PC a PortN connection is reached over it.
-    int parked =
-        context.portn().parked().take(session.address, session.peer.name, &session.parkedIndex);
+    int parked = -1;
+    for (const IpAddress& address : session.addresses) {
+        parked = context.portn().parked().take(address, session.peer.name, &session.parkedIndex);
+        if (parked > 0) {
+            session.address = address;
+            break;
+        }
+    }
     if (parked > 0) {
         session.socket = parked;
         session.key = context.newConnectionKey();
@@ -39,8 +62,9 @@ int openPeerSession(ClientContext& context, std::string_view peerText, PeerSessi
     PeerConnectContext connect{context.settings(), context.waits(), context.hostLookup(),
                                context.flags().clientStop};
     int port = static_cast<int>(std::strtol(session.peer.port.c_str(), nullptr, 10));
-    int socket = connectToPeer(connect, session.address, port, peerText);
+    int socket = connectToPeer(connect, session.addresses, port, peerText);
     if (socket <= 0) return socket;
+    session.address = connectedAddress(socket, session.addresses);
     session.socket = socket;
     session.key = context.newConnectionKey();
     return client::kOk;

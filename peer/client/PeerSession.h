@@ -10,6 +10,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "net/IpAddress.h"
 
 #include "peer/client/PeerAddress.h"
 #include "peer/protocol/ConnectionKey.h"
@@ -20,7 +23,8 @@ class ClientContext;
 
 struct PeerSession {
     PeerAddress peer;
-    std::uint32_t address = 0;  // resolved, network byte order
+    std::vector<IpAddress> addresses;  // resolved, in the resolver's order
+    IpAddress address;                 // the one connected to (through a proxy: the first resolved)
     int socket = -1;
     int parkedIndex = -1;  // >= 0 when the socket is a parked PortN connection
     ConnectionKey key;

@@ -7,6 +7,7 @@
 #include "base/Format.h"
 #include "base/ProgramFlags.h"
 #include "net/AddressClass.h"
+#include "net/IpAddress.h"
 #include "net/Waits.h"
 #include "peer/client/ClientContext.h"
 #include "peer/client/ClientError.h"
@@ -48,13 +49,13 @@ int sendRequest(ClientContext& context, int socket, const std::string& request) 
 void registerRelaySlot(ClientContext& context, PeerSession& session) {
     ConnectionSlot slot;
     slot.socket = session.socket;
-    slot.peerAddress = dottedAddress(session.address);
+    slot.peerAddress = bracketedAddressText(session.address);
     slot.lastActivity = slot.nextService = context.clock().tickMs();
     slot.key = context.newConnectionKey();
     slot.relay = true;
     slot.relayPort = std::atoi(session.peer.port.c_str());
     slot.relayAddress = session.address;
-    slot.peerKey = session.peer.address + ":" + session.peer.port;
+    slot.peerKey = bracketedHost(session.peer.address) + ":" + session.peer.port;
     if (context.connections().claim(std::move(slot)) < 0) {
         // No free slot: the registration cannot be served, so it is given back.
         closePeerSession(context, session);

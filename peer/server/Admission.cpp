@@ -71,8 +71,8 @@ void startPayloadWindow(ConnectionSlot& slot, std::uint32_t now) {
     slot.windowBytes = slot.bytesReceived;
 }
 
-int slotToDisplace(ConnectionTable& table, std::uint32_t address) {
-    std::map<std::uint32_t, std::vector<int>> byAddress;
+int slotToDisplace(ConnectionTable& table, const IpAddress& address) {
+    std::map<IpAddress, std::vector<int>> byAddress;
     std::vector<int> all;
     for (int index : table.usedSlots()) {
         const ConnectionSlot& slot = table.slot(index);
@@ -89,8 +89,8 @@ int slotToDisplace(ConnectionTable& table, std::uint32_t address) {
     return oldestOf(table, all, false);
 }
 
-std::vector<std::uint32_t> Admission::expire(std::uint32_t now) {
-    std::vector<std::uint32_t> expired;
+std::vector<IpAddress> Admission::expire(std::uint32_t now) {
+    std::vector<IpAddress> expired;
     std::erase_if(waiting_, [&](const WaitingConnection& connection) {
         if (!reached(now, connection.acceptedAt + kRequestLineMs)) return false;
         ::close(connection.socket);

@@ -18,6 +18,8 @@
 #include <deque>
 #include <vector>
 
+#include "net/IpAddress.h"
+
 namespace qv {
 
 class ConnectionTable;
@@ -39,7 +41,7 @@ void startPayloadWindow(ConnectionSlot& slot, std::uint32_t now);
 
 struct WaitingConnection {
     int socket = -1;
-    std::uint32_t address = 0;  // network byte order
+    IpAddress address;
     std::uint32_t acceptedAt = 0;
 };
 
@@ -53,7 +55,7 @@ class Admission {
     bool empty() const { return waiting_.empty(); }
     void add(const WaitingConnection& connection) { waiting_.push_back(connection); }
     // Closes the waiting connections whose deadline passed; their addresses.
-    std::vector<std::uint32_t> expire(std::uint32_t now);
+    std::vector<IpAddress> expire(std::uint32_t now);
     // The next connection to admit into a free slot (the oldest).
     WaitingConnection takeOldest();
     const WaitingConnection& newest() const { return waiting_.back(); }
@@ -65,6 +67,6 @@ class Admission {
 };
 
 // The slot that a connection from `address` may displace, or -1.
-int slotToDisplace(ConnectionTable& table, std::uint32_t address);
+int slotToDisplace(ConnectionTable& table, const IpAddress& address);
 
 }  // namespace qv

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/FileTime.h"
+#include "net/IpAddress.h"
 #include "peer/protocol/ConnectionKey.h"
 #include "peer/server/PayloadBuffer.h"
 #include "peer/server/StreamWake.h"
@@ -21,7 +22,7 @@ namespace qv {
 struct ConnectionSlot {
     int socket = -1;                              // -1: the slot is free
     std::unique_ptr<PayloadBuffer> memoryBuffer;  // collects a SEND-REQ payload
-    std::string peerAddress;                      // dotted
+    std::string peerAddress;                      // dotted, or IPv6 in brackets
     std::uint32_t lastActivity = 0;               // tick of the last data (or set-up)
     std::uint32_t nextService = 0;                // not read before this tick
     std::string replyAddress;                     // "%s:%s:%s" from a 7-field SEND-REQ
@@ -36,7 +37,7 @@ struct ConnectionSlot {
     ConnectionKey key;
     bool relay = false;  // a PortN connection this PC opened
     int relayPort = 0;
-    std::uint32_t relayAddress = 0;     // network byte order
+    IpAddress relayAddress;             // the peer's address
     std::string peerKey;                // "%s:%s" of the relay peer; empty if accepted
     bool busy = false;                  // a payload or stream is being received
     bool earlyLookDone = false;         // the first request was looked for before the wait ended

@@ -16,6 +16,7 @@
 #include "base/SettingKeys.h"
 #include "base/TimeText.h"
 #include "net/AddressClass.h"
+#include "net/ListenSocket.h"
 #include "peer/client/ClientError.h"
 #include "peer/protocol/RequestKind.h"
 #include "peer/server/Dispatch.h"
@@ -144,25 +145,17 @@ void Listener::run(int port) {
 }
 
 bool Listener::openListeningSocket(int port) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) {
+    ListenSocket opened = openListenSocket(port, kListenBacklog);
+    if (opened.failure == ListenSocket::Failure::NoSocket) {
         context_.appendLog(J("socket作成エラー\r\n"));
         return true;
     }
-    int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(fd, kListenBacklog) != 0) {
-        close(fd);
+    if (opened.failure == ListenSocket::Failure::NotBound) {
         openFailed_ = true;
         context_.replaceLog(formatText(J("%d 番ポートが開けません\r\n"), port));
         return false;
     }
-    listenSocket_ = fd;
+    listenSocket_ = opened.socket;
     context_.appendLog(formatText(J("%d 番ポート待ち受け中..\r\n"), port));
     return true;
 }
@@ -238,11 +231,12 @@ void Listener::acceptConnections() {
     if (!listenReadable_) return;
     std::uint32_t now = context_.clock().tickMs();
     for (int taken = 0; taken < kAcceptsPerPass && !admission_.full(); ++taken) {
-        sockaddr_in from{};
+        sockaddr_storage from{};
         socklen_t length = sizeof from;
         int fd = accept4(listenSocket_, reinterpret_cast<sockaddr*>(&from), &length, SOCK_CLOEXEC);
         if (fd < 0) return;
-        std::string address = dottedAddress(from.sin_addr.s_addr);
+        IpAddress peer = addressOf(reinterpret_cast<const sockaddr*>(&from));
+        std::string address = bracketedAddressText(peer);
         if (context_.settings().getNumber(setting::kWan) == 0 &&
             classifyAddress(address) == kAddressPublic) {
             context_.appendLog(formatText(J("【%s より受信中..】%s\r\n"), address.c_str(),
@@ -252,16 +246,16 @@ void Listener::acceptConnections() {
             close(fd);
             continue;
         }
-        admission_.add({fd, from.sin_addr.s_addr, now});
+        admission_.add({fd, peer, now});
     }
 }
 
 // Fills free slots with the oldest waiting connections; when none is free, the newest
 // waiting connection may displace a slot (see Admission.h).
 void Listener::admitWaiting(std::uint32_t now) {
-    for (std::uint32_t address : admission_.expire(now)) {
-        context_.appendLog(formatText(J("【%s と切断】%s\r\n"), dottedAddress(address).c_str(),
-                                      context_.clientErrorText(client::kTimeout).c_str()));
+    for (const IpAddress& address : admission_.expire(now)) {
+        context_.appendLog(formatText(J("【%s と切断】%s\r\n"), bracketedAddressText(address).c_str(),
+                             context_.clientErrorText(client::kTimeout).c_str()));
     }
     while (!admission_.empty() && table_.hasFreeSlot())
         admit(admission_.takeOldest(), now);
@@ -277,9 +271,9 @@ void Listener::admit(const WaitingConnection& connection, std::uint32_t now) {
     ConnectionSlot slot;
     slot.socket = connection.socket;
     slot.relayAddress = connection.address;
-    slot.peerAddress = dottedAddress(connection.address);
+    slot.peerAddress = bracketedAddressText(connection.address);
     context_.appendLog(formatText(J("【%s より受信中..】%s\r\n"), slot.peerAddress.c_str(),
-                                  timeText(context_.clock()).c_str()));
+                                   timeText(context_.clock()).c_str()));
     ConfigStore& settings = context_.settings();
     long wan = static_cast<long>(settings.getNumber(setting::kWan));
     long wait =

@@ -33,6 +33,18 @@ TEST(ClassifyAddress, HostNamesAndMalformedTextsAreNotDotted) {
     }
 }
 
+TEST(ClassifyAddress, Ipv6LocalRangesLoopbackAndMappedIpv4) {
+    for (const char* text :
+         {"::1", "fd77::3", "fc00::1", "[fd77::3]", "fe80::1", "febf::1", "::ffff:192.168.0.5"}) {
+        EXPECT_EQ(classifyAddress(text), kAddressLocal) << text;
+    }
+    for (const char* text :
+         {"2001:db8::5", "[2001:db8::5]", "fec0::1", "fe00::1", "::ffff:8.8.8.8"})
+        EXPECT_EQ(classifyAddress(text), kAddressPublic) << text;
+    for (const char* text : {":::", "[fd77::3", "fd77::3]", "2001:db8::5%lo", "host:9001"})
+        EXPECT_EQ(classifyAddress(text), kAddressNotDotted) << text;
+}
+
 TEST(DottedAddress, WritesTheBytesInMemoryOrder) {
     std::uint32_t address;
     const unsigned char bytes[4] = {0xC0, 0xA8, 0x01, 0x0A};
@@ -72,6 +84,28 @@ TEST(LanAddressLine, ALoopbackOrUnknownNameGivesWayToTheInterfaceAddress) {
               J("(ＬＡＮ側IP)◆192.168.77.2:9001 or debian:9001\r\n"));
     EXPECT_EQ(lanAddressLine(lookup, "unknown", 9001, interfaces),
               J("(ＬＡＮ側IP)◆192.168.77.2:9001 or unknown:9001\r\n"));
+}
+
+TEST(LanAddressLine, NamesTheUniqueLocalOrElseTheGlobalIpv6Address) {
+    SystemClock clock;
+    Waits waits(clock);
+    HostLookup lookup(waits, [](const std::string&) { return ResolvedHost{}; });
+    auto v6 = [](const char* text, bool loopback = false) {
+        return InterfaceAddress{0, true, loopback, *parseIpAddress(text)};
+    };
+    std::vector<InterfaceAddress> interfaces{{address("192.168.77.2"), true, false},
+                                             v6("::1", true),
+                                             v6("fe80::2%lo"),
+                                             v6("2001:db8::2"),
+                                             v6("fd77::2")};
+    EXPECT_EQ(lanAddressLine(lookup, "pc", 9001, interfaces),
+              J("(ＬＡＮ側IP)◆192.168.77.2:9001 or pc:9001 or [fd77::2]:9001\r\n"));
+    interfaces.pop_back();
+    EXPECT_EQ(lanAddressLine(lookup, "pc", 9001, interfaces),
+              J("(ＬＡＮ側IP)◆192.168.77.2:9001 or pc:9001 or [2001:db8::2]:9001\r\n"));
+    interfaces.back().up = false;
+    EXPECT_EQ(lanAddressLine(lookup, "pc", 9001, interfaces),
+              J("(ＬＡＮ側IP)◆192.168.77.2:9001 or pc:9001\r\n"));
 }
 
 TEST(ChooseLanAddress, TakesTheFirstUpNonLoopbackAddressPreferringPrivateRanges) {

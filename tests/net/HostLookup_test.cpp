@@ -165,12 +165,12 @@ TEST_F(HostLookupTest, ALookupNestedInAnotherKeepsTheCacheConsistent) {
     waits_.registerLoop(nullptr);
 }
 
-TEST(ResolveIpv4, ResolvesADottedAddressAndRefusesMalformedNames) {
-    ResolvedHost loopback = resolveIpv4("127.0.0.1");
+TEST(ResolveHost, ResolvesADottedAddressAndRefusesMalformedNames) {
+    ResolvedHost loopback = resolveHost("127.0.0.1");
     EXPECT_EQ(loopback.address, htonl(INADDR_LOOPBACK));
     EXPECT_FALSE(loopback.officialName.empty());
-    EXPECT_EQ(resolveIpv4("").address, 0u);
-    EXPECT_EQ(resolveIpv4(std::string("127.0.0.1\0evil", 14)).address, 0u);
+    EXPECT_EQ(resolveHost("").address, 0u);
+    EXPECT_EQ(resolveHost(std::string("127.0.0.1\0evil", 14)).address, 0u);
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ struct Gate {
     std::atomic<bool> returned{false};
 
     static ConnectFunction connectFunction(std::shared_ptr<Gate> self, int result) {
-        return [self, result](int socket, const sockaddr_in&) {
+        return [self, result](int socket, const SocketAddress&) {
             std::unique_lock lock(self->mutex);
             self->socketSeen = socket;
             struct stat info {};
@@ -178,8 +178,8 @@ TEST(TimedConnect, AConnectThatHangsTimesOutAndTheWorkerIsAborted) {
     ASSERT_EQ(timedConnect(waits, queued, server.address, 2000), 0);
 
     auto workerReturned = std::make_shared<std::atomic<bool>>(false);
-    ConnectFunction realConnect = [workerReturned](int socket, const sockaddr_in& address) {
-        int result = ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    ConnectFunction realConnect = [workerReturned](int socket, const SocketAddress& address) {
+        int result = ::connect(socket, address.get(), address.length);
         *workerReturned = true;
         return result;
     };
@@ -194,6 +194,26 @@ TEST(TimedConnect, AConnectThatHangsTimesOutAndTheWorkerIsAborted) {
         clock.sleepMs(10);
     EXPECT_TRUE(*workerReturned);
     ::close(queued);
+}
+
+// A name with an IPv6 and an IPv4 address: the first that answers wins, in the
+// resolver's order; an empty entry is passed over.
+TEST(ConnectFirst, TriesTheCandidatesInOrderUntilOneAnswers) {
+    SystemClock clock;
+    Waits waits(clock);
+    LoopbackPort server(8);
+    int port = ntohs(server.address.sin_port);
+    IpAddress v6Loopback = *parseIpAddress("::1");  // nothing listens there on this port
+    IpAddress v4Loopback = IpAddress::fromV4(htonl(INADDR_LOOPBACK));
+    FirstConnection first = connectFirst(waits, {IpAddress{}, v6Loopback, v4Loopback}, port, 2000);
+    ASSERT_GE(first.socket, 0);
+    sockaddr_storage peer{};
+    socklen_t length = sizeof peer;
+    ASSERT_EQ(getpeername(first.socket, reinterpret_cast<sockaddr*>(&peer), &length), 0);
+    EXPECT_EQ(addressOf(reinterpret_cast<sockaddr*>(&peer)), v4Loopback);
+    ::close(first.socket);
+    EXPECT_EQ(connectFirst(waits, {v6Loopback}, port, 2000).socket, -1);
+    EXPECT_EQ(connectFirst(waits, {}, port, 2000).socket, -1);
 }
 
 }  // namespace

@@ -46,6 +46,34 @@ TEST(TestBedWan, LanModeRefusesAPeerWithAGlobalAddressAndWanModeServesIt) {
         << wanMode.cli().output();
 }
 
+// IPv6: the LAN line names the unique local address; LAN mode serves a unique local
+// peer and refuses a global one, both shown in brackets.
+TEST(TestBedLan, TheLanLineNamesTheUniqueLocalAddressAndLanModeServesSuchAPeer) {
+    QV_MAKE_BED(bed, "lan", 0);
+    TestBedPc pc1(bed, "pc1", kPort);
+    TestBedPc pc2(bed, "pc2", kPort);
+    ASSERT_TRUE(pc1.listening() && pc2.listening()) << pc1.cli().output();
+    EXPECT_TRUE(pc1.cli().waitForLine(
+        [](const std::string& line) {
+            return line.starts_with("U (ＬＡＮ側IP)◆192.168.77.2:9001 or ") &&
+                   line.ends_with(" or [fd77::2]:9001");
+        },
+        3000))
+        << pc1.cli().output();
+    EXPECT_FALSE(pc2.streamFor("[fd77::2]:9001", 500).empty()) << pc2.cli().output();
+    EXPECT_TRUE(pc1.cli().waitFor("U 【[fd77::3] と受信速度ﾁｪｯｸ中】", 5000)) << pc1.cli().output();
+}
+
+TEST(TestBedWan, LanModeRefusesAGlobalIpv6Peer) {
+    QV_MAKE_BED(bed, "wan", 0);
+    TestBedPc lanMode(bed, "open", kPort);
+    TestBedPc peer(bed, "proxy", kPort);
+    ASSERT_TRUE(lanMode.listening() && peer.listening());
+    peer.streamFor("[2001:db8::2]:9001", 500);
+    EXPECT_TRUE(lanMode.cli().waitFor("【ＬＡＮモードのため [2001:db8::3] を拒否】", 5000))
+        << lanMode.cli().output();
+}
+
 // Bytes still queued in the send buffer are not sent: on a shaped link the summary's
 // average (of acknowledged bytes) matches iperf3's receiver, and the network's
 // congestion window is what limited the sender.

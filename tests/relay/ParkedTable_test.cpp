@@ -10,7 +10,8 @@
 namespace qv {
 namespace {
 
-constexpr std::uint32_t kAddress = 0x0500000A;
+const IpAddress kAddress = IpAddress::fromV4(0x0500000A);
+const IpAddress kOtherAddress = IpAddress::fromV4(0x0600000A);
 
 // Socket pairs whose far ends the test holds; closed at the end.
 class ParkedTableTest : public ::testing::Test {
@@ -36,8 +37,8 @@ TEST_F(ParkedTableTest, TakeFindsAFreeEntryOfTheSameAddressAndIdentity) {
     ASSERT_EQ(table.park(kAddress, "taro@abcdef", first), 0);
     ASSERT_EQ(table.park(kAddress, "taro@abcdef", second), 0);
     EXPECT_EQ(table.take(kAddress, "jiro@abcdef"), -1);
-    EXPECT_EQ(table.take(kAddress + 1, "taro@abcdef"), -1);
-    EXPECT_EQ(table.take(0, "taro@abcdef"), -1);
+    EXPECT_EQ(table.take(kOtherAddress, "taro@abcdef"), -1);
+    EXPECT_EQ(table.take(IpAddress{}, "taro@abcdef"), -1);
     // Without an index it is a presence test: nothing is marked.
     EXPECT_EQ(table.take(kAddress, "taro@abcdef"), first);
     int index = -1;
@@ -85,7 +86,7 @@ TEST_F(ParkedTableTest, CleanUpFreesEndedConnectionsOnly) {
 
 TEST_F(ParkedTableTest, FullTableRefusesAndLongIdentitiesAreCut) {
     int zero = connection();
-    EXPECT_EQ(table.park(0, "zero", zero), -1);  // address 0 marks a free entry
+    EXPECT_EQ(table.park(IpAddress{}, "zero", zero), -1);  // no address marks a free entry
     close(zero);
     for (int i = 0; i < ParkedTable::kEntries; ++i)
         ASSERT_EQ(table.park(kAddress, std::string(60, 'n'), connection()), 0);

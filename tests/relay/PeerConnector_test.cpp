@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -122,7 +123,9 @@ struct ConnectLog {
     int redirectPort = 0;
 
     static ConnectFunction function(std::shared_ptr<ConnectLog> log) {
-        return [log](int socket, const sockaddr_in& address) {
+        return [log](int socket, const SocketAddress& given) {
+            sockaddr_in address{};
+            std::memcpy(&address, &given.storage, sizeof address);
             sockaddr_in target = address;
             {
                 std::lock_guard lock(log->mutex);
@@ -147,7 +150,9 @@ ResolvedHost testResolver(const std::string& name) {
 class PeerConnectorTest : public ::testing::Test {
   protected:
     int connect(std::uint32_t address, int port, const std::string& peerText) {
-        int result = connectToPeer(context_, address, port, peerText);
+        std::vector<IpAddress> addresses;
+        if (address != 0) addresses.push_back(IpAddress::fromV4(address));
+        int result = connectToPeer(context_, addresses, port, peerText);
         if (result > 0) sockets_.push_back(result);
         return result;
     }
@@ -248,10 +253,15 @@ TEST_F(PeerConnectorTest, RequestNamesThePeerKeyWithTheDefaultPort) {
     setProxy(loopbackProxy(proxy.port()));
     EXPECT_GT(connect(0, 9001, "P"), 0);
     EXPECT_GT(connect(0, 8080, "peer.example:8080:Taro"), 0);
-    ASSERT_TRUE(proxy.waitForRequests(2));
+    EXPECT_GT(connect(0, 9001, "fd77::3"), 0);
+    EXPECT_EQ(connect(0, 9001, "[fd77::3:9001"), -2);  // names no peer: nothing is sent
+    ASSERT_TRUE(proxy.waitForRequests(3));
     EXPECT_EQ(proxy.requests()[0], "CONNECT P:9001 HTTP/1.1\r\nHost: P:9001\r\n\r\n");
     EXPECT_EQ(proxy.requests()[1],
               "CONNECT peer.example:8080 HTTP/1.1\r\nHost: peer.example:8080\r\n\r\n");
+    EXPECT_EQ(proxy.requests()[2],
+              "CONNECT [fd77::3]:9001 HTTP/1.1\r\nHost: [fd77::3]:9001\r\n\r\n");
+    EXPECT_EQ(proxy.requests().size(), 3u);
 }
 
 TEST_F(PeerConnectorTest, BasicHeaderCarriesUserAndPassword) {

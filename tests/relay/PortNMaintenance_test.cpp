@@ -135,7 +135,8 @@ TEST_F(PortNTest, RegistrationThatFindsTheParkedTableFullIsClosed) {
     for (int i = 0; i < ParkedTable::kEntries; ++i) {
         int fds[2];
         ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
-        ASSERT_EQ(open.program().portn().parked().park(test::loopbackAddress(), "other", fds[0]),
+        ASSERT_EQ(open.program().portn().parked().park(IpAddress::fromV4(test::loopbackAddress()),
+                                                       "other", fds[0]),
                   0);
         farEnds.push_back(fds[1]);
     }

@@ -50,6 +50,18 @@ int connectLoopback(int port, std::uint8_t sourceHost) {
     return -1;
 }
 
+int connectLoopbackV6(int port) {
+    int fd = socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_addr = in6addr_loopback;
+    address.sin6_port = htons(static_cast<std::uint16_t>(port));
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+    close(fd);
+    return -1;
+}
+
 bool fullAcceptQueueResets() {
     std::ifstream setting("/proc/sys/net/ipv4/tcp_abort_on_overflow");
     int value = 0;

@@ -20,6 +20,8 @@ int freeLoopbackPort();
 // A new TCP connection to 127.0.0.1:`port` from 127.0.0.`sourceHost`; -1 when it
 // cannot be made.
 int connectLoopback(int port, std::uint8_t sourceHost = 1);
+// A blocking connection to [::1]:port, or -1.
+int connectLoopbackV6(int port);
 // A socket listening on a free port of 127.0.0.1 (its number in `port`); -1 on failure.
 int listenLoopback(int& port, int backlog = 1);
 // True when the kernel resets a connect to a full accept queue instead of letting it

@@ -106,7 +106,8 @@ bool TinyProxy::acceptsConnections() const {
                             " " + std::to_string(port_) + " >/dev/null 2>&1";
         return std::system(probe.c_str()) == 0;
     }
-    int fd = connectLoopback(port_);
+    int fd = place_.address.find(':') != std::string::npos ? connectLoopbackV6(port_)
+                                                            : connectLoopback(port_);
     if (fd >= 0) ::close(fd);
     return fd >= 0;
 }

@@ -20,7 +20,8 @@
 namespace qv::test {
 
 // Where a proxy listens: empty `netns` means this machine's loopback on a free port;
-// otherwise `address` and `port` inside that namespace (ip netns exec).
+// otherwise `address` and `port` inside that namespace (ip netns exec). On loopback
+// `address` may be "::1".
 struct TinyProxyPlace {
     std::string netns;
     std::string address = "127.0.0.1";

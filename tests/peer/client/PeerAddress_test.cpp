@@ -41,6 +41,45 @@ TEST(PeerAddress, NameIsTheThirdPartOnly) {
     EXPECT_EQ(parsePeerAddress("h:9002", 9001).name, "");
 }
 
+TEST(PeerAddress, Ipv6FormsInBracketsOrBare) {
+    struct Case {
+        const char* text;
+        const char* address;
+        const char* port;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"[2001:db8::5]:9001:name", "2001:db8::5", "9001", "name"},
+        {"[fd77::3]:9002", "fd77::3", "9002", ""},
+        {"[fd77::3]", "fd77::3", "1234", ""},
+        {"[fd77::3]::Taro", "fd77::3", "1234", "Taro"},
+        {"fd77::3", "fd77::3", "1234", ""},
+        {"fe80::1%lo", "fe80::1%lo", "1234", ""},
+        {"[fe80::1%lo]:9003", "fe80::1%lo", "9003", ""},
+        {"::1", "::1", "1234", ""},
+    };
+    for (const Case& c : cases) {
+        PeerAddress peer = parsePeerAddress(c.text, 1234);
+        EXPECT_FALSE(peer.malformed) << c.text;
+        EXPECT_EQ(peer.address, c.address) << c.text;
+        EXPECT_EQ(peer.port, c.port) << c.text;
+        EXPECT_EQ(peer.name, c.name) << c.text;
+    }
+    EXPECT_EQ(peerKeyOf("[fd77::3]::Taro"), "[fd77::3]:9001");
+    EXPECT_EQ(peerKeyOf("fd77::3"), "[fd77::3]:9001");
+    EXPECT_EQ(peerKeyOf("host::Taro"), "host:9001");
+}
+
+TEST(PeerAddress, BrokenIpv6FormsAreMalformedAndHostFormsAreNot) {
+    for (const char* text :
+         {"[fd77::3", "[fd77::3]9001", "[fd77::3]:9001:9002:name", "[host]:9001", "[]",
+          "[2001:db8::5%lo]:9001", "2001:db8::5%lo", "fd77:0::3:9001:Taro", "fe80%lo:9001"}) {
+        EXPECT_TRUE(parsePeerAddress(text, 9001).malformed) << text;
+    }
+    for (const char* text : {"host::Taro", "h:9002:Taro:more", "192.168.1.1:9001:x", "", "cafe"})
+        EXPECT_FALSE(parsePeerAddress(text, 9001).malformed) << text;
+}
+
 TEST(PeerAddress, EmptyTextGivesEmptyAddressAndDefaultPort) {
     PeerAddress peer = parsePeerAddress("", 9001);
     EXPECT_EQ(peer.address, "");

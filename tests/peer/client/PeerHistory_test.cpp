@@ -52,8 +52,12 @@ TEST(PeerHistoryList, PeerWithParkedConnectionIsRememberedWithPortZero) {
     std::vector<std::pair<std::string, std::string>> asked;
     ParkedPresenceTest parked = [&asked](const std::string& address, const std::string& name) {
         asked.emplace_back(address, name);
-        return address == "10.0.0.5" && name == "taro";
+        return (address == "10.0.0.5" || address == "[fd77::3]") && name == "taro";
     };
+    std::string v6Peer = "[fd77::3]:9001:taro";
+    refreshed({}, v6Peer, parked);
+    EXPECT_EQ(v6Peer, "[fd77::3]:0:taro");
+    asked.clear();
     std::string peer = "10.0.0.5:9001:taro";
     Entries entries =
         refreshed({"10.0.0.5:9001:taro", "10.0.0.5:0:taro", clearEntry()}, peer, parked);
@@ -62,8 +66,8 @@ TEST(PeerHistoryList, PeerWithParkedConnectionIsRememberedWithPortZero) {
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0], (std::pair<std::string, std::string>{"10.0.0.5", "taro"}));
 
-    for (std::string other :
-         {"10.0.0.5:9001", "10.0.0.5", "10.0.0.5:9001:taro:x", "10.0.0.6:9001:taro"}) {
+    for (std::string other : {"10.0.0.5:9001", "10.0.0.5", "10.0.0.5:9001:taro:x",
+                              "10.0.0.6:9001:taro", "[fd77::3]:9001", "[fd77::3:9001:taro"}) {
         std::string kept = other;
         refreshed({}, kept, parked);
         EXPECT_EQ(kept, other);

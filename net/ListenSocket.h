@@ -1,0 +1,22 @@
+// The listening socket of the program: one dual-stack TCP socket (IPv6 with
+// IPV6_V6ONLY off, so IPv4 peers arrive as IPv4-mapped addresses) on every local
+// address, or an IPv4 socket where the system offers no IPv6.
+//
+// Threads: any thread (plain socket calls, nothing waits).
+#pragma once
+
+namespace qv {
+
+struct ListenSocket {
+    enum class Failure { None, NoSocket, NotBound };
+    int socket = -1;  // non-blocking, close-on-exec; -1 on failure
+    Failure failure = Failure::None;
+    bool dualStack = false;  // IPv6 and IPv4 peers; false: IPv4 only
+};
+
+// Opens, binds and listens on `port` with `backlog`. NoSocket: no TCP socket could
+// be created at all; NotBound: the port could not be bound (it is in use, say) or
+// listened on.
+ListenSocket openListenSocket(int port, int backlog);
+
+}  // namespace qv
