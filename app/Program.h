@@ -12,10 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "base/ProgramFlags.h"
 #include "base/ConfigStore.h"
 #include "base/EnvironmentTable.h"
 #include "base/LogSink.h"
+#include "base/ProgramFlags.h"
+#include "model/WindowModel.h"
 #include "net/EventLoop.h"
 #include "net/HostLookup.h"
 #include "net/Waits.h"
@@ -30,7 +31,6 @@
 #include "platform/TcpWindowSize.h"
 #include "relay/PortNState.h"
 #include "ui/SecurityKey.h"
-#include "model/WindowModel.h"
 
 namespace qv {
 

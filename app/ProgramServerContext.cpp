@@ -12,8 +12,6 @@
 namespace qv {
 namespace {
 
-// Kind 0 of the progress title and the efficiency line: a receive.
-constexpr int kReceiving = 0;
 // The efficiency line is only written for a transfer that ended well.
 constexpr int kEndedWell = 0;
 
@@ -80,7 +78,7 @@ void ProgramServerContext::notePeer(const std::string& peerText) {
 }
 
 void ProgramServerContext::showProgressTitle(std::int64_t position, std::int64_t total) {
-    qv::showProgressTitle(program_, position, total, kReceiving);
+    qv::showProgressTitle(program_, position, total, TransferProgress::Direction::Receive);
 }
 
 void ProgramServerContext::appendEfficiencyLine(std::int64_t bytes, std::uint32_t startTick) {
@@ -92,7 +90,7 @@ void ProgramServerContext::scheduleRequestedStream() {
 }
 
 void ProgramServerContext::showReceivedChat(const std::string& peerText, std::string_view message) {
-    playChatSound(program_, program_.flags().chatDisplay);
+    playChatSound(program_, program_.flags().chatDisplay != 0);
     std::string line = formatChatLine("", message, peerText, chatTime(program_));
     showChatLine(program_, J("★チャットが開始されました★\r\n"), line);
 }

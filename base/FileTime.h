@@ -21,7 +21,9 @@ constexpr std::int64_t unixSecondsOf(FileTime time) {
     return time / 10000000LL - kUnixEpochIn1601Seconds;
 }
 
-constexpr std::int64_t unixNanosecondsOf(FileTime time) { return (time % 10000000LL) * 100; }
+constexpr std::int64_t unixNanosecondsOf(FileTime time) {
+    return (time % 10000000LL) * 100;
+}
 
 // The three times a file carries.
 struct FileTimes {

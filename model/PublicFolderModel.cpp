@@ -7,8 +7,8 @@
 #include "base/Format.h"
 #include "base/TextList.h"
 #include "base/TextUtil.h"
-#include "platform/TextCodec.h"
 #include "model/SearchFolding.h"
+#include "platform/TextCodec.h"
 
 namespace qv {
 namespace {

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "net/EventLoop.h"
 #include "base/TransferProgress.h"
 #include "model/WindowView.h"
+#include "net/EventLoop.h"
 
 namespace qv {
 

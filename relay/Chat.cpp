@@ -44,10 +44,10 @@ std::string chatTime(ClientContext& context) {
     return time.substr(11, 2) + time.substr(14, 2) + time.substr(17, 2);
 }
 
-void playChatSound(ClientContext& context, int chatDisplayFlag) {
+void playChatSound(ClientContext& context, bool chatShown) {
     ConfigStore& settings = context.settings();
     if (settings.getNumber(setting::kSound) == 0) return;
-    const char* key = chatDisplayFlag == 0 ? runtime::kChatSoundFirst : runtime::kChatSoundNext;
+    const char* key = chatShown ? runtime::kChatSoundNext : runtime::kChatSoundFirst;
     context.window().playSound(settings.getString(key));
 }
 

@@ -23,8 +23,9 @@ std::string formatChatLine(std::string_view direction, std::string_view message,
 // The time part of the program's local time as six digits.
 std::string chatTime(ClientContext& context);
 
-// Plays the first-line sound (flag 0) or the next-line sound (flag 1) unless SOUND is 0.
-void playChatSound(ClientContext& context, int chatDisplayFlag);
+// Plays the first-line sound (the pane does not show the chat yet) or the next-line
+// sound unless SOUND is 0.
+void playChatSound(ClientContext& context, bool chatShown);
 
 // Shows a chat line in the lower pane: the first line of a chat (flag 0) replaces the
 // pane with `opening` and sets the flag; then the line is put in front.

@@ -12,12 +12,9 @@ Layers, lowest first; a file may include its own layer and any lower one:
                               program object they take
   frontends/, tests/, bench/ and fuzz/ may include the whole core.
 
-Two lists beside this script hold what the rule lets pass:
-  include-exceptions.txt  deliberate exceptions, each with its reason (a handful);
-  include-debt.txt        upward includes not yet taken apart; it may only shrink:
-                          a new upward include fails, and so does a listed one that
-                          is gone (strike it from the list).
-A line of either list is "FILE -> INCLUDED" with an optional "# reason".
+include-exceptions.txt beside this script lists the deliberate exceptions, each with
+its reason (a handful at most), one "FILE -> INCLUDED # reason" a line; a listed
+include that is gone fails too (strike it from the list).
 
 Exit status 0 when the tree keeps the rule, 1 with one line per fault otherwise.
 """
@@ -78,17 +75,16 @@ def main():
     root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".").resolve()
     here = pathlib.Path(__file__).resolve().parent
     allowed = read_list(here / "include-exceptions.txt")
-    debt = read_list(here / "include-debt.txt")
     found = set(upward_includes(root))
     faults = []
-    for source, target in sorted(found - allowed - debt):
+    for source, target in sorted(found - allowed):
         faults.append(f"{source}: includes {target} from a higher layer")
-    for source, target in sorted((debt | allowed) - found):
+    for source, target in sorted(allowed - found):
         faults.append(f"{source} -> {target}: no longer included; strike it from the list")
     for fault in faults:
         print(f"check-includes: {fault}")
     if not faults:
-        print(f"check-includes: ok ({len(found & debt)} upward includes left in include-debt.txt)")
+        print(f"check-includes: ok ({len(found)} listed exceptions)")
     return 1 if faults else 0
 
 

@@ -65,7 +65,7 @@ void sendChatLine(Program& program) {
         window.prependPane(Pane::Lower, program.clientErrorText(result) + "\r\n");
     } else {
         window.readBack();
-        playChatSound(program, program.flags().chatDisplay);
+        playChatSound(program, program.flags().chatDisplay != 0);
         std::string line = formatChatLine(J("→"), text, peerText, chatTime(program));
         showChatLine(program, J("★チャットが開始されました★ \r\n"), line);
     }

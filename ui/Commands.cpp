@@ -3,11 +3,11 @@
 #include <array>
 
 #include "app/Program.h"
-#include "ui/SpeedTestCommands.h"
-#include "ui/PublicListCommands.h"
 #include "peer/client/SpeedTest.h"
-#include "ui/PortNCommands.h"
 #include "ui/CheckAndChatCommands.h"
+#include "ui/PortNCommands.h"
+#include "ui/PublicListCommands.h"
+#include "ui/SpeedTestCommands.h"
 #include "ui/TcpWindowCommand.h"
 
 namespace qv {

@@ -21,8 +21,8 @@
 
 #include "frontends/console/ConsoleInput.h"
 #include "frontends/console/ConsoleOutput.h"
-#include "net/EventLoop.h"
 #include "model/WindowView.h"
+#include "net/EventLoop.h"
 
 namespace qv::console {
 

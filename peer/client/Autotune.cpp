@@ -108,9 +108,9 @@ void reportBufferState(ClientContext& context, const AutotuneReport& report) {
     window.readBack();
     std::string text;
     if (report.remaining < 1) {
-        text = formatText(J("最適=%lld[NowCheck %lld..]確定しました"),
-                          static_cast<long long>(report.best),
-                          static_cast<long long>(report.current));
+        text =
+            formatText(J("最適=%lld[NowCheck %lld..]確定しました"),
+                       static_cast<long long>(report.best), static_cast<long long>(report.current));
         std::int64_t size = context.speedTest().sendBufferSize;
         if (size >= 1000 && size <= 1000000) {
             window.setField(Field::Buf, std::to_string(size));
@@ -118,10 +118,9 @@ void reportBufferState(ClientContext& context, const AutotuneReport& report) {
         }
         window.refresh();
     } else {
-        text = formatText(J("最適=%lld[NowCheck %lld..]あと %d 秒"),
-                          static_cast<long long>(report.best),
-                          static_cast<long long>(report.current),
-                          report.remaining * kSecondsPerStep);
+        text = formatText(
+            J("最適=%lld[NowCheck %lld..]あと %d 秒"), static_cast<long long>(report.best),
+            static_cast<long long>(report.current), report.remaining * kSecondsPerStep);
     }
     std::string log = formatText(J("相手にバッファ情報を返信しました\r\n%s\r\n%s\r\n"),
                                  text.c_str(), nowText(context).c_str());

@@ -1,6 +1,5 @@
 #include "peer/client/OutgoingFile.h"
 
-
 #include "base/Cp932.h"
 #include "base/Format.h"
 #include "base/PathParts.h"

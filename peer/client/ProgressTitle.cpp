@@ -11,15 +11,16 @@
 namespace qv {
 
 std::string progressTitleText(std::int64_t position, std::int64_t total, std::int64_t delta,
-                              int kind) {
+                              TransferProgress::Direction direction) {
     long long remaining = delta >= 1 ? (total - position) / delta : 0;
     long long percent = total / 100 > 0 ? position / (total / 100) : 0;
     bool megabytes = total >= 10000000;
     long long unit = megabytes ? 1000000 : 1000;
-    const char* format = kind == 1 ? (megabytes ? "送信,%2lld%%(%lld/%lld MB)%lld KB/s[残%lld秒]"
-                                                : "送信,%2lld%%(%lld/%lld KB)%lld KB/s[残%lld秒]")
-                                   : (megabytes ? "受信,%2lld%%(%lld/%lld MB)%lld KB/s[残%lld秒]"
-                                                : "受信,%2lld%%(%lld/%lld KB)%lld KB/s[残%lld秒]");
+    const bool sending = direction == TransferProgress::Direction::Send;
+    const char* format = sending ? (megabytes ? "送信,%2lld%%(%lld/%lld MB)%lld KB/s[残%lld秒]"
+                                              : "送信,%2lld%%(%lld/%lld KB)%lld KB/s[残%lld秒]")
+                                 : (megabytes ? "受信,%2lld%%(%lld/%lld MB)%lld KB/s[残%lld秒]"
+                                              : "受信,%2lld%%(%lld/%lld KB)%lld KB/s[残%lld秒]");
     return formatText(J(format), percent, static_cast<long long>(position / unit),
                       static_cast<long long>(total / unit), static_cast<long long>(delta / 1000),
                       remaining);
@@ -30,10 +31,8 @@ namespace {
 // The same figures for the window's progress bar; the file's name and number stay
 // while the direction does.
 void updateProgress(WindowModel& window, std::int64_t position, std::int64_t total,
-                    std::int64_t delta, int kind) {
+                    std::int64_t delta, TransferProgress::Direction direction) {
     TransferProgress progress = window.progress();
-    auto direction =
-        kind == 1 ? TransferProgress::Direction::Send : TransferProgress::Direction::Receive;
     if (progress.direction != direction) {
         progress = {};
         progress.direction = direction;
@@ -48,12 +47,12 @@ void updateProgress(WindowModel& window, std::int64_t position, std::int64_t tot
 }  // namespace
 
 void showProgressTitle(ClientContext& context, std::int64_t position, std::int64_t total,
-                       int kind) {
+                       TransferProgress::Direction direction) {
     std::atomic<long long>& previous = context.flags().progressPrevious;
     if (position < previous) previous = 0;
     std::int64_t delta = position - previous;
-    context.window().setTitle(progressTitleText(position, total, delta, kind));
-    updateProgress(context.window(), position, total, delta, kind);
+    context.window().setTitle(progressTitleText(position, total, delta, direction));
+    updateProgress(context.window(), position, total, delta, direction);
     context.window().refresh();
     context.waits().pump(100);
     context.flags().oneSecondTick = 0;

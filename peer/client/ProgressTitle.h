@@ -8,19 +8,22 @@
 #include <cstdint>
 #include <string>
 
+#include "base/TransferProgress.h"
+
 namespace qv {
 
 class ClientContext;
 
 // The title text for `position` of `total` bytes, `delta` bytes since the last call:
-// "送信,%2d%%(%d/%d KB)%d KB/s[残%d秒]" for kind 1, "受信,..." otherwise; MB from
+// the send form for a send, the receive form otherwise; MB from
 // 10000000 bytes on.
 std::string progressTitleText(std::int64_t position, std::int64_t total, std::int64_t delta,
-                              int kind);
+                              TransferProgress::Direction direction);
 
-// Sets the title for `position` of `total` (kind 1 = send), clears the one-second
+// Sets the title for `position` of `total` in `direction`, clears the one-second
 // tick flag and remembers the position.
-void showProgressTitle(ClientContext& context, std::int64_t position, std::int64_t total, int kind);
+void showProgressTitle(ClientContext& context, std::int64_t position, std::int64_t total,
+                       TransferProgress::Direction direction);
 
 // Appends "・転送効率：%d KBytes/s(%d Kbps)" when `result` is 0 and the transfer
 // took at least a second.

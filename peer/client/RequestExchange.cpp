@@ -32,7 +32,8 @@ int sendRequest(ClientContext& context, int socket, const std::string& request) 
         if (!waitWritable(context, socket, 10000)) return client::kTimeout;
         if (flags.oneSecondTick == 1 && request.size() > 1000) {
             showProgressTitle(context, static_cast<std::int64_t>(sent),
-                              static_cast<std::int64_t>(request.size()), 1);
+                              static_cast<std::int64_t>(request.size()),
+                              TransferProgress::Direction::Send);
         }
         flags.oneSecondTick = 0;
         std::size_t chunk = std::min(chunkSize(context), request.size() - sent);

@@ -119,7 +119,8 @@ class FileStreamer {
         lowLoadPause(context_);
         if (!waitWritable(context_, session_.socket, 10000)) return client::kTimeout;
         if (context_.flags().oneSecondTick == 1 && size_ > 1000) {
-            showProgressTitle(context_, position_ - static_cast<std::int64_t>(unsent_), size_, 1);
+            showProgressTitle(context_, position_ - static_cast<std::int64_t>(unsent_), size_,
+                              TransferProgress::Direction::Send);
         }
         context_.flags().oneSecondTick = 0;
         std::size_t chunk = std::min(chunk_, unsent_);

@@ -254,8 +254,9 @@ void Listener::acceptConnections() {
 // waiting connection may displace a slot (see Admission.h).
 void Listener::admitWaiting(std::uint32_t now) {
     for (const IpAddress& address : admission_.expire(now)) {
-        context_.appendLog(formatText(J("【%s と切断】%s\r\n"), bracketedAddressText(address).c_str(),
-                             context_.clientErrorText(client::kTimeout).c_str()));
+        context_.appendLog(formatText(J("【%s と切断】%s\r\n"),
+                                      bracketedAddressText(address).c_str(),
+                                      context_.clientErrorText(client::kTimeout).c_str()));
     }
     while (!admission_.empty() && table_.hasFreeSlot())
         admit(admission_.takeOldest(), now);
@@ -273,7 +274,7 @@ void Listener::admit(const WaitingConnection& connection, std::uint32_t now) {
     slot.relayAddress = connection.address;
     slot.peerAddress = bracketedAddressText(connection.address);
     context_.appendLog(formatText(J("【%s より受信中..】%s\r\n"), slot.peerAddress.c_str(),
-                                   timeText(context_.clock()).c_str()));
+                                  timeText(context_.clock()).c_str()));
     ConfigStore& settings = context_.settings();
     long wan = static_cast<long>(settings.getNumber(setting::kWan));
     long wait =

@@ -40,9 +40,9 @@ using PublicListHandler =
 // The handlers of the request kinds. An empty handler refuses its kind as unknown data.
 struct ServerHandlers {
     RequestHandler test, chat, pub1, recv, recvAns, send, sendResume, portn;
-    RequestHandler streamStart;   // a DATA-REQ stream begins
-    RequestHandler finishMemory;  // a SEND-REQ payload is complete in memory
-    RequestHandler finishFile;    // a resumable file is complete on disk
+    RequestHandler streamStart;    // a DATA-REQ stream begins
+    RequestHandler finishMemory;   // a SEND-REQ payload is complete in memory
+    RequestHandler finishFile;     // a resumable file is complete on disk
     PublicListHandler publicList;  // empty: a received list is only logged
 };
 

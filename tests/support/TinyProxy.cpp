@@ -107,7 +107,7 @@ bool TinyProxy::acceptsConnections() const {
         return std::system(probe.c_str()) == 0;
     }
     int fd = place_.address.find(':') != std::string::npos ? connectLoopbackV6(port_)
-                                                            : connectLoopback(port_);
+                                                           : connectLoopback(port_);
     if (fd >= 0) ::close(fd);
     return fd >= 0;
 }

@@ -62,6 +62,22 @@ TEST(SecurityKey, AnyOtherTemplateFollowsTheClockAtEachConnection) {
     ConnectionKey key = security.deriveConnectionKey(settings, kLater);
     EXPECT_EQ(security.subKey(), "08:30");
     EXPECT_EQ(key.bytes(), ConnectionKey::derive("secret", "08:30", 64).bytes());
+
+    // The kept key is handed out as a fresh copy: a used one never reaches the next
+    // connection, and a new sub key, size or key derives again.
+    char data[100] = {};
+    key.scramble(data, sizeof data);
+    ConnectionKey again = security.deriveConnectionKey(settings, kLater);
+    EXPECT_EQ(again.position(), 0u);
+    EXPECT_EQ(again.bytes(), ConnectionKey::derive("secret", "08:30", 64).bytes());
+    EXPECT_EQ(security.deriveConnectionKey(settings, at(2024, 3, 5, 8, 31, 0)).bytes(),
+              ConnectionKey::derive("secret", "08:31", 64).bytes());
+    settings.keySize = 128;
+    EXPECT_EQ(security.deriveConnectionKey(settings, kLater).bytes(),
+              ConnectionKey::derive("secret", "08:30", 128).bytes());
+    settings.key = "other";
+    EXPECT_EQ(security.deriveConnectionKey(settings, kLater).bytes(),
+              ConnectionKey::derive("other", "08:30", 128).bytes());
 }
 
 // The window's input dialog, scripted: answers with `reply` (nullptr: Cancel).

@@ -9,23 +9,24 @@ namespace qv {
 namespace {
 
 TEST(ProgressTitle, KilobytesBelowTenMegabytesAndMegabytesFromThere) {
-    EXPECT_EQ(progressTitleText(500000, 2000000, 250000, 1),
+    EXPECT_EQ(progressTitleText(500000, 2000000, 250000, TransferProgress::Direction::Send),
               J("送信,25%(500/2000 KB)250 KB/s[残6秒]"));
-    EXPECT_EQ(progressTitleText(5000000, 20000000, 1000000, 0),
+    EXPECT_EQ(progressTitleText(5000000, 20000000, 1000000, TransferProgress::Direction::Receive),
               J("受信,25%(5/20 MB)1000 KB/s[残15秒]"));
     // A total under 100 bytes gives 0 %, no progress gives no remaining time.
-    EXPECT_EQ(progressTitleText(50, 99, 0, 1), J("送信, 0%(0/0 KB)0 KB/s[残0秒]"));
+    EXPECT_EQ(progressTitleText(50, 99, 0, TransferProgress::Direction::Send),
+              J("送信, 0%(0/0 KB)0 KB/s[残0秒]"));
 }
 
 TEST(ProgressTitle, SpeedIsMeasuredSinceThePreviousCall) {
     FakeClock clock;
     test::ProgramFixture fx(clock, {"0"});
     fx.start();
-    showProgressTitle(*fx.program, 1000000, 4000000, 1);
-    showProgressTitle(*fx.program, 3000000, 4000000, 1);
+    showProgressTitle(*fx.program, 1000000, 4000000, TransferProgress::Direction::Send);
+    showProgressTitle(*fx.program, 3000000, 4000000, TransferProgress::Direction::Send);
     EXPECT_EQ(fx.program->window().title(), J("送信,75%(3000/4000 KB)2000 KB/s[残0秒]"));
     // A position below the previous one starts the count afresh.
-    showProgressTitle(*fx.program, 10000, 4000000, 0);
+    showProgressTitle(*fx.program, 10000, 4000000, TransferProgress::Direction::Receive);
     EXPECT_EQ(fx.program->window().title(), J("受信, 0%(10/4000 KB)10 KB/s[残399秒]"));
 }
 
