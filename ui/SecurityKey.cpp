@@ -71,8 +71,14 @@ ConnectionKey SecurityKey::deriveConnectionKey(const SecuritySettings& settings,
         (!last.derived.active() && !settings.key.empty())) {
         last = DerivedKey{settings.key, current, settings.keySize,
                           ConnectionKey::derive(settings.key, current, settings.keySize)};
+        ++derivations_;
     }
     return last.derived;
+}
+
+std::uint64_t SecurityKey::derivations() const {
+    std::lock_guard guard(derivedMutex_);
+    return derivations_;
 }
 
 namespace {

@@ -54,6 +54,8 @@ class SecurityKey {
     // again first. Deriving a large key costs much (see ConnectionKey.h), so the key
     // last derived is kept and copied while its key, sub key and size stay the same.
     ConnectionKey deriveConnectionKey(const SecuritySettings& settings, const std::tm& now);
+    // How many keys were derived so far; every other connection got a copy.
+    std::uint64_t derivations() const;
 
   private:
     struct DerivedKey {
@@ -64,8 +66,9 @@ class SecurityKey {
 
     mutable std::mutex mutex_;
     std::string subKey_;
-    std::mutex derivedMutex_;
+    mutable std::mutex derivedMutex_;
     DerivedKey lastDerived_;
+    std::uint64_t derivations_ = 0;
 };
 
 // The window's input dialog: caption, explanation, value in and out; true on OK.
