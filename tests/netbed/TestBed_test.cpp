@@ -79,16 +79,22 @@ TEST(TestBedWan, LanModeRefusesAGlobalIpv6Peer) {
 // congestion window is what limited the sender.
 TEST(TestBedLan, TheSummaryAverageMatchesIperf3AndNamesTheNetworkOnAShapedLink) {
     QV_MAKE_BED(bed, "lan", 100);
-    std::int64_t iperf = iperf3Rate(bed, "pc1", "pc2", "192.168.77.3", 2);
+    std::int64_t iperf = iperf3Rate(bed, "pc1", "pc2", "192.168.77.3", 4);
     ASSERT_GT(iperf, 0) << "iperf3 did not run";
     TestBedPc pc1(bed, "pc1", kPort, "AUTO=0\r\nBUF=128000\r\n");
     TestBedPc pc2(bed, "pc2", kPort);
-    std::string summary = pc1.streamFor("192.168.77.3:9001", 2000);
+    std::string summary = pc1.streamFor("192.168.77.3:9001", 4000);
     double ratio = static_cast<double>(summaryAverage(summary)) / static_cast<double>(iperf);
-    // The 2 % figure is the accuracy benchmark's; here, where a sanitizer build may run
-    // the sender slowly, 8 % still tells the acknowledged bytes (about 1 %) from the bytes
-    // handed to the kernel (about 25 % low on this link).
-    EXPECT_LT(std::fabs(ratio - 1), 0.08) << summary << "\niperf3 " << iperf << " B/s";
+    // The 2 % figure is the accuracy benchmark's. Here 8 % still tells the acknowledged
+    // bytes (about 1 %) from the bytes handed to the kernel (about 25 % low on this link);
+    // a sanitizer build runs both programs slowly enough to lose up to 10 % for real
+    // (its receiver stalls now and then), so there 15 %.
+#ifdef __SANITIZE_ADDRESS__
+    constexpr double kTolerance = 0.15;
+#else
+    constexpr double kTolerance = 0.08;
+#endif
+    EXPECT_LT(std::fabs(ratio - 1), kTolerance) << summary << "\niperf3 " << iperf << " B/s";
     EXPECT_NE(summary.find("limited by network"), std::string::npos) << summary;
     EXPECT_TRUE(pc1.cli().waitFor("F tcp_figures=RTT ", 1000));
 }
