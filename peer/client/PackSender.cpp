@@ -26,7 +26,8 @@ void PackBuffer::clear() {
 }
 
 void PackBuffer::release() {
-    data_ = std::string();
+    // Assigning an empty string would keep the heap buffer; swapping gives it back.
+    std::string().swap(data_);
     clear();
 }
 
@@ -46,21 +47,16 @@ void PackBuffer::dropRecordsFrom(std::int64_t recordsSize) {
     data_.resize(kHeaderRoom + static_cast<std::size_t>(recordsSize));
 }
 
-std::string PackBuffer::takeRequest(std::string_view requestHeader) {
-    // The header is written right in front of the records and the room before it cut
-    // off, which moves the bytes once but allocates nothing.
+std::span<char> PackBuffer::request(std::string_view requestHeader) {
+    // The header goes right in front of the records; only a header longer than the
+    // room (none is) moves them.
     if (requestHeader.size() > kHeaderRoom) {
-        std::string request(requestHeader);
-        request.append(payload());
-        release();
-        return request;
+        data_.replace(0, kHeaderRoom, requestHeader);
+        return {data_.data(), data_.size()};
     }
     std::size_t start = kHeaderRoom - requestHeader.size();
     std::memcpy(data_.data() + start, requestHeader.data(), requestHeader.size());
-    data_.erase(0, start);
-    std::string request = std::move(data_);
-    release();
-    return request;
+    return {data_.data() + start, data_.size() - start};
 }
 
 namespace {
@@ -110,8 +106,9 @@ int flushPack(ClientContext& context, std::string_view peerText, PackBuffer& pac
         stamp.digest = md5TextOf(pack.payload());
     }
     appendLog(context, J("・送信中..\r\n"));
-    std::string request = pack.takeRequest(sendRequestHeader(stamp, size));
-    int result = exchangeRequest(context, peerText, std::move(request));
+    int result =
+        exchangeRequestBytes(context, peerText, pack.request(sendRequestHeader(stamp, size)));
+    pack.clear();
     if (result == client::kOk) return 0;
     reportExchangeError(context, result, kPackName);
     return files;

@@ -24,7 +24,7 @@ namespace qv {
 namespace {
 
 // Sends the whole (scrambled) request in chunks; the result code of the send loop.
-int sendRequest(ClientContext& context, int socket, const std::string& request) {
+int sendRequest(ClientContext& context, int socket, std::span<const char> request) {
     ProgramFlags& flags = context.flags();
     std::size_t sent = 0;
     while (flags.clientStop == 0) {
@@ -69,11 +69,16 @@ void registerRelaySlot(ClientContext& context, PeerSession& session) {
 }  // namespace
 
 int exchangeRequest(ClientContext& context, std::string_view peerText, std::string request) {
+    return exchangeRequestBytes(context, peerText, request);
+}
+
+int exchangeRequestBytes(ClientContext& context, std::string_view peerText,
+                         std::span<char> request) {
     ClientRun run(context.flags());
     PeerSession session;
     int result = openPeerSession(context, peerText, session);
     if (result != client::kOk) return result;
-    ExpectedReply expected = expectedReply(request);
+    ExpectedReply expected = expectedReply(std::string_view(request.data(), request.size()));
     session.key.scramble(request.data(), request.size());
     std::uint32_t start = context.clock().tickMs();
     result = sendRequest(context, session.socket, request);

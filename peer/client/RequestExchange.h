@@ -8,6 +8,7 @@
 // Every wait pumps, so handlers (Stop among them) run nested inside the exchange.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -18,5 +19,9 @@ class ClientContext;
 // Sends `request` (request line, its 0 byte and any payload) to the peer of
 // `peerText`; returns a client result code (peer/client/ClientError.h).
 int exchangeRequest(ClientContext& context, std::string_view peerText, std::string request);
+
+// The same on the caller's bytes, which are left scrambled (a Pack reuses its memory).
+int exchangeRequestBytes(ClientContext& context, std::string_view peerText,
+                         std::span<char> request);
 
 }  // namespace qv

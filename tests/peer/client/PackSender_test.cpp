@@ -30,8 +30,8 @@ TEST(PackBuffer, RecordsReadBackFromTheRequest) {
 
     FileStamp stamp{std::string(kPackName), "", "2026/01/02 03:04:05", "2026/01/02 03:04:05"};
     std::string header = sendRequestHeader(stamp, pack.size());
-    std::string request = pack.takeRequest(header);
-    EXPECT_TRUE(pack.empty());
+    std::span<char> bytes = pack.request(header);
+    std::string request(bytes.begin(), bytes.end());
     ASSERT_EQ(request.rfind("SEND-REQ:** PAK **|", 0), 0u);
     ASSERT_EQ(request.substr(0, header.size()), header);
     std::string_view payload = std::string_view(request).substr(header.size());
@@ -58,14 +58,20 @@ TEST(PackBuffer, MemoryGrowsWithTheRecords) {
     PackBuffer pack;
     addRecord(pack, "a", std::string(4096, 'a'));
     // Nothing is reserved ahead for a full Pack.
-    std::string request = pack.takeRequest("SEND-REQ:x");
-    EXPECT_LT(request.capacity(), 3 * 4096u);
+    EXPECT_LT(pack.capacity(), 3 * 4096u);
 
     PackBuffer growing;
     for (int i = 0; i < 100; ++i)
         addRecord(growing, "f", std::string(4000, 'f'));
-    request = growing.takeRequest("H");
-    EXPECT_LE(request.capacity(), 2 * request.size() + 256);
+    const std::size_t used = growing.request("H").size();
+    EXPECT_LE(growing.capacity(), 2 * used + 256);
+    // A sent Pack keeps its memory for the next one; release gives it back.
+    const std::size_t held = growing.capacity();
+    growing.clear();
+    EXPECT_TRUE(growing.empty());
+    EXPECT_EQ(growing.capacity(), held);
+    growing.release();
+    EXPECT_LT(growing.capacity(), 1024u);
 }
 
 }  // namespace
