@@ -57,11 +57,11 @@ void showFileProgress(ClientContext& context, std::size_t index, std::size_t cou
 }
 
 // The progress model's entry for file `index` of `count` as its send begins or ends.
-void setFileProgress(ClientContext& context, const std::string& path, std::int64_t size,
+void setFileProgress(ClientContext& context, const std::string& fileName, std::int64_t size,
                      std::size_t index, std::size_t count, bool finished) {
     TransferProgress progress;
     progress.direction = TransferProgress::Direction::Send;
-    progress.fileName = splitPath(path).fileName;
+    progress.fileName = fileName;
     progress.fileNumber = static_cast<int>(index) + 1;
     progress.fileCount = static_cast<int>(count);
     progress.total = size;
@@ -112,10 +112,11 @@ EntryOutcome sendFiles(ClientContext& context, SendQueueEntry& entry) {
         resetStatistics(context, kResetSendSide);
         const std::string path = entry.files[i];
         const std::int64_t size = fileSize(path);
-        setFileProgress(context, path, size, i, count, false);
+        const std::string fileName = splitPath(path).fileName;
+        setFileProgress(context, fileName, size, i, count, false);
         bool unconfirmed = false;
         int failed = sendOneFile(context, entry, path, size, lastResult, unconfirmed);
-        if (failed == 0) setFileProgress(context, path, size, i, count, true);
+        if (failed == 0) setFileProgress(context, fileName, size, i, count, true);
         outcome.unconfirmed = outcome.unconfirmed || (failed == 0 && unconfirmed);
         outcome.errors += failed;
         context.waits().pump(100);

@@ -42,6 +42,15 @@ TEST(TimeText, TextsOfTheClock) {
     EXPECT_EQ(timeText(clock), "2001/09/09 10:46:40");
     EXPECT_EQ(compactTimeText(clock), "20010909104640");
     EXPECT_EQ(timeTextFromFileTime(fileTimeFromUnix(kBillion)), "2001/09/09 10:46:40");
+    // Short years are padded; fields beyond their digits are written whole.
+    std::tm early{};
+    early.tm_year = 5 - 1900;
+    early.tm_mday = 1;
+    EXPECT_EQ(timeText(early), "0005/01/01 00:00:00");
+    std::tm late = early;
+    late.tm_year = 12345 - 1900;
+    late.tm_sec = -1;
+    EXPECT_EQ(timeText(late), "12345/01/01 00:00:-1");
 }
 
 TEST(TimeText, DateTextToFileTimeUsesLocalTime) {
