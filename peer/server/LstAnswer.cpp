@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "base/SettingKeys.h"
 #include "base/TimeText.h"
@@ -32,15 +33,29 @@ bool isTimeText(std::string_view text) {
     return checkFields(RequestFields(text), "d=19");
 }
 
+// What one answer keeps between its lines: the time-zone look-ups, and the folders
+// found missing or outside (a list of a tree the receiver lacks would otherwise
+// resolve the same missing folder again for every file in it).
+struct ListAnswering {
+    DateTextReader dates;
+    std::unordered_set<std::string> foldersNotHeld;
+};
+
 // "1" when the file is held with the same time and size. A copy that differs is
 // marked to be replaced by the file the sender is about to send.
 bool holdsListedFile(const ReceiveFolder& folder, const LstEntry& entry, std::string_view ipFolder,
-                     ReplacementMarks* marks) {
+                     ReplacementMarks* marks, ListAnswering& answering) {
     std::optional<std::string> name = prepareReceivedName(entry.name, kEntryNameLimit, ipFolder);
     if (!name || !isTimeText(entry.written)) return false;
-    FileTime written = fileTimeFromDateText(entry.written);
-    if (holdsSameFile(folder, *name, written, entry.size)) return true;
     std::string path = folder.pathOf(*name);
+    std::string folderPart = folderOfPath(path);
+    if (answering.foldersNotHeld.contains(folderPart)) return false;
+    if (!folder.holdsFolderOf(path)) {
+        answering.foldersNotHeld.insert(std::move(folderPart));
+        return false;
+    }
+    FileTime written = answering.dates.read(entry.written);
+    if (holdsSameFile(folder, *name, written, entry.size)) return true;
     if (marks && folder.inspect(path).kind == ReceivedEntry::Kind::File) marks->mark(path, written);
     return false;
 }
@@ -49,8 +64,9 @@ bool holdsListedFile(const ReceiveFolder& folder, const LstEntry& entry, std::st
 
 std::optional<std::string> answerLst(const ReceiveFolder& folder, std::string_view payload,
                                      std::string_view ipFolder, ReplacementMarks* marks) {
+    ListAnswering answering;
     return answerLstList(payload, [&](const LstEntry& entry) {
-        return holdsListedFile(folder, entry, ipFolder, marks);
+        return holdsListedFile(folder, entry, ipFolder, marks, answering);
     });
 }
 
