@@ -80,8 +80,7 @@ std::string replaceAll(std::string_view text, std::string_view search,
 std::string replaceAllBounded(std::string_view text, std::string_view search,
                               std::string_view replacement, std::size_t maxBytes, bool* truncated) {
     // Most names hold no match at all: they come back unchanged.
-    if (!search.empty() && text.size() <= maxBytes &&
-        text.find(search.front()) == std::string_view::npos) {
+    if (!search.empty() && text.size() <= maxBytes && text.find(search) == std::string_view::npos) {
         if (truncated) *truncated = false;
         return std::string(text);
     }

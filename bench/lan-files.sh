@@ -4,7 +4,8 @@
 # automatic mode. Each time runs from the drop until the receiver holds everything
 # (the 1 GiB file compared byte for byte); R is the link's own minimum time (the bytes
 # of the files over the link's rate) over ours. iperf3's figure on the same link is
-# printed beside it.
+# printed beside it. Both parts are stored where TMPDIR is; a disk's writeback of the
+# gigabyte is let finish before the small files start.
 LAN_FILES_RATE=${LAN_FILES_RATE:-1000}
 LAN_FILES_BIG_MIB=${LAN_FILES_BIG_MIB:-1024}
 LAN_FILES_FOLDERS=${LAN_FILES_FOLDERS:-100}
@@ -69,6 +70,9 @@ PY
     big_errors=$(summary_errors)
     cmp -s "$big" "$RX/受信FILE/big.bin" || { echo "bench: the received file differs" >&2; exit 1; }
     stop_pair
+    # The gigabyte just received is still being written back; the small files are
+    # timed on a disk that is done with it, or they would measure that writeback.
+    sync
 
     bed_start_pair ""
     small_ms=$(lan_drop_ms "$tree" "$total")
