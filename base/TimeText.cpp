@@ -118,10 +118,6 @@ bool beginsWithYear(std::string_view text) {
     return year >= 1900 && year <= 9999;
 }
 
-}  // namespace
-
-namespace {
-
 // Writes `value` as `width` digits at `out`.
 char* putDigits(char* out, int value, int width) {
     for (int i = width - 1; i >= 0; --i, value /= 10)
