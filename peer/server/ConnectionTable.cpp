@@ -4,6 +4,20 @@
 #include <unistd.h>
 
 namespace qv {
+namespace {
+
+// What the closed-slot hook is told of a slot: who it was connected to.
+ConnectionSlot closedCopyOf(const ConnectionSlot& slot) {
+    ConnectionSlot closed;
+    closed.peerKey = slot.peerKey;
+    closed.peerAddress = slot.peerAddress;
+    closed.relay = slot.relay;
+    closed.relayPort = slot.relayPort;
+    closed.relayAddress = slot.relayAddress;
+    return closed;
+}
+
+}  // namespace
 
 int ConnectionTable::claim(ConnectionSlot&& filled) {
     std::lock_guard guard(mutex_);
@@ -53,14 +67,19 @@ void ConnectionTable::closeSlot(int index, bool sendOk) {
     ConnectionSlot& slot = slots_[index];
     if (!slot.used()) return;
     if (sendOk) send(slot.socket, "OK", 2, MSG_NOSIGNAL);
-    ConnectionSlot closed;
-    closed.peerKey = slot.peerKey;
-    closed.peerAddress = slot.peerAddress;
-    closed.relay = slot.relay;
-    closed.relayPort = slot.relayPort;
-    closed.relayAddress = slot.relayAddress;
+    ConnectionSlot closed = closedCopyOf(slot);
     releaseSlot(index);
     if (closedHook_) closedHook_(closed);
+}
+
+int ConnectionTable::detachSlot(int index) {
+    ConnectionSlot& slot = slots_[index];
+    if (!slot.used()) return -1;
+    ConnectionSlot closed = closedCopyOf(slot);
+    int socket = slot.socket;
+    freeSlot(index);
+    if (closedHook_) closedHook_(closed);
+    return socket;
 }
 
 int ConnectionTable::releaseSlot(int index) {

@@ -54,6 +54,9 @@ class ConnectionTable {
 
     // Sends "OK" first when `sendOk`, releases the slot, then calls the closed hook.
     void closeSlot(int index, bool sendOk);
+    // Frees the slot as closeSlot(index, false) does, but hands its socket over open:
+    // the caller closes it later. -1 for a free slot.
+    int detachSlot(int index);
     // Shuts the socket down and closes it, then frees the slot. 1 when closing failed.
     int releaseSlot(int index);
     // Frees the slot's buffer, file and key and empties it, without touching the socket

@@ -1,5 +1,10 @@
 #include "peer/server/FinishTransfer.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <memory>
+
 #include "base/Format.h"
 #include "base/Md5.h"
 #include "peer/protocol/RequestKind.h"
@@ -7,6 +12,7 @@
 #include "peer/server/Listener.h"
 #include "peer/server/LstAnswer.h"
 #include "peer/server/ReceiveProgress.h"
+#include "peer/server/StoreAside.h"
 #include "peer/server/StorePayload.h"
 #include "platform/TextCodec.h"
 
@@ -37,6 +43,52 @@ void endWithFailure(ServeContext& context, const std::string& why = {}) {
     context.server.appendLog("NG\r\n" + why + J("【ファイル受信に失敗しました】\r\n"));
     context.server.resetTitle();
     closeWith(context, false);
+}
+
+// The end of a store in the log: "OK" and the success line with the skip count, or
+// "NG", the lines of the files that failed and the failure line.
+void logStored(ServerContext& server, const std::string& fileName, const StoreResult& result) {
+    if (result.failed > 0) {
+        server.appendLog("NG\r\n" + result.errorLines + J("【ファイル受信に失敗しました】\r\n"));
+    } else {
+        server.appendLog(
+            formatText(J("OK\r\n【ファイル受信に成功しました】Skip=%d\r\n"), result.skipped));
+        endReceiveProgress(server.window(), fileName);
+    }
+    server.resetTitle();
+}
+
+// A connection closed when the last owner lets go of it.
+struct ConnectionClosedLater {
+    int socket;
+    ~ConnectionClosedLater() {
+        shutdown(socket, SHUT_RDWR);
+        close(socket);
+    }
+};
+
+// Hands a verified Pack to the store beside the listener and frees its slot; the
+// connection itself is closed once the store is reported, as it would have been
+// after a store on the spot. False when there is no store beside the listener.
+bool storePackAside(ServeContext& context, const ReceiveSettings& settings,
+                    std::string_view payload) {
+    StoreAside* aside = context.listener.storeAside();
+    if (!aside) return false;
+    std::shared_ptr<PayloadBuffer> held(std::move(context.slot.memoryBuffer));
+    ReplacementMarks* marks = &context.listener.replacementMarks();
+    Listener* listener = &context.listener;
+    std::string name = context.slot.fileName;
+    auto connection = std::make_shared<ConnectionClosedLater>(listener->detachSlot(context.index));
+    aside->start(
+        [held, settings, payload, marks] {
+            return storePack(settings.folder, payload, settings.ipFolder, settings.overwriteMode,
+                             marks);
+        },
+        [&server = context.server, name, connection](const StoreResult& result) {
+            logStored(server, name, result);
+        },
+        [listener] { listener->wake(); });
+    return true;
 }
 
 // A public list or picks: handed to the public-list handler when there is one.
@@ -90,6 +142,9 @@ bool commitReceivedFile(ServeContext& context, const ReceiveSettings& settings) 
 }  // namespace
 
 void finishMemoryTransfer(ServeContext& context) {
+    // A Pack still being stored comes first: what is answered or stored now must see
+    // its files.
+    if (StoreAside* aside = context.listener.storeAside()) aside->finish();
     ServerContext& server = context.server;
     ConnectionSlot& slot = context.slot;
     server.window().readBack();
@@ -104,12 +159,9 @@ void finishMemoryTransfer(ServeContext& context) {
     logReceived(context, checked);
     if (checked && !digestMatches(slot.digest, md5TextOf(payload))) return endWithFailure(context);
     server.appendLog(J("OK\r\n・ファイル書き込み中.."));
+    if (slot.fileName == kPackName && storePackAside(context, settings, payload)) return;
     StoreResult result = storeMemoryPayload(context, settings, payload);
-    if (result.failed > 0) return endWithFailure(context, result.errorLines);
-    server.appendLog(
-        formatText(J("OK\r\n【ファイル受信に成功しました】Skip=%d\r\n"), result.skipped));
-    endReceiveProgress(server.window(), slot.fileName);
-    server.resetTitle();
+    logStored(server, slot.fileName, result);
     closeWith(context, false);
 }
 
@@ -133,6 +185,7 @@ bool commitResumeFile(const ReceiveSettings& settings, std::string_view resumePa
 }
 
 void finishFileTransfer(ServeContext& context, bool digestVerified) {
+    if (StoreAside* aside = context.listener.storeAside()) aside->finish();
     ServerContext& server = context.server;
     ConnectionSlot& slot = context.slot;
     server.window().readBack();

@@ -128,6 +128,10 @@ void Listener::closeAllConnections() {
     }
 }
 
+StoreAside* Listener::storeAside() {
+    return running_ && onListenerThread() ? &storeAside_ : nullptr;
+}
+
 void Listener::run(int port) {
     loop_ = std::make_unique<EventLoop>(context_.clock());
     context_.waits().registerLoop(loop_.get());
@@ -136,6 +140,7 @@ void Listener::run(int port) {
         if (onServing_) onServing_();
         loop();
     }
+    storeAside_.finish();
     table_.closeAll();
     admission_.closeAll();
     if (listenSocket_ >= 0) close(listenSocket_);
@@ -167,7 +172,9 @@ void Listener::loop() {
 
 void Listener::pass() {
     context_.waits().pump(100);
+    storeAside_.finishDone();
     if (closeAllRequested_.exchange(false)) {
+        storeAside_.finish();
         table_.closeAll();
         admission_.closeAll();
         closeAllDone_ = true;
@@ -414,6 +421,10 @@ void Listener::dropSlot(int index, int code) {
 
 void Listener::closeSlot(int index, bool sendOk) {
     table_.closeSlot(index, sendOk);
+}
+
+int Listener::detachSlot(int index) {
+    return table_.detachSlot(index);
 }
 
 }  // namespace qv

@@ -28,6 +28,7 @@
 #include "peer/server/Admission.h"
 #include "peer/server/ReplacementMarks.h"
 #include "peer/server/ServeContext.h"
+#include "peer/server/StoreAside.h"
 
 namespace qv {
 
@@ -78,9 +79,14 @@ class Listener {
     void feedSlot(int index, std::string_view raw);
     // Closes a slot: "OK" first when `sendOk`, then the PortN replacement hook.
     void closeSlot(int index, bool sendOk);
+    // Frees a slot but hands its socket over open (see ConnectionTable::detachSlot).
+    int detachSlot(int index);
     ServerContext& context() { return context_; }
     // The copies LST checks found outdated, for the files that replace them.
     ReplacementMarks& replacementMarks() { return replacementMarks_; }
+    // The Pack store that runs beside the listener; nothing when the calls do not come
+    // from the running listener thread (slots fed by tests store on the spot).
+    StoreAside* storeAside();
 
   private:
     bool onListenerThread() const;
@@ -107,6 +113,7 @@ class Listener {
     std::function<void()> onServing_;
     Admission admission_;
     ReplacementMarks replacementMarks_;
+    StoreAside storeAside_;
     ServerHandlers handlers_;
     std::unique_ptr<EventLoop> loop_;
     std::thread thread_;

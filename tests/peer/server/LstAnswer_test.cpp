@@ -5,6 +5,7 @@
 
 #include "base/SettingKeys.h"
 #include "peer/protocol/LstList.h"
+#include "peer/protocol/PackRecords.h"
 #include "peer/server/ReceiveClient.h"
 
 namespace qv {
@@ -92,6 +93,23 @@ TEST_F(LstAnswerTest, NothingOutsideTheFolderIsLookedAtOrDeleted) {
     EXPECT_EQ(sendList(list), "000");
     EXPECT_TRUE(fs::exists(outside / "y.txt"));
     EXPECT_TRUE(fs::exists(server.folder().path() / "quorvane-cli.ini"));
+}
+
+// A Pack's files are written beside the listener while it reads on; a list right
+// behind the Pack is answered only once they are all there.
+TEST_F(LstAnswerTest, ListRightBehindAPackSeesEveryFileOfIt) {
+    std::string pack, list;
+    for (int i = 0; i < 2000; ++i) {
+        std::string name = "p\\" + std::to_string(i) + ".txt";
+        appendPackRecord(pack, name, test::kCreated, test::kWritten, "data");
+        list += line(name);
+    }
+    test::ReceiveClient packSender(server.port());
+    ASSERT_TRUE(packSender.send(sendRequest(test::stamp("** PAK **"), pack)));
+    ASSERT_TRUE(server.waitUntil(
+        [&] { return upper().find(J("・ファイル書き込み中..")) != std::string::npos; }));
+    EXPECT_EQ(sendList(list), std::string(2000, '1'));
+    EXPECT_EQ(packSender.readAll(), "");
 }
 
 TEST_F(LstAnswerTest, EmptyListIsAnsweredWithNothing) {

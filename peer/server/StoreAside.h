@@ -1,0 +1,49 @@
+// A Pack stored on a thread of its own while the listener reads on. A Pack gets no
+// reply, so its connection is closed as soon as it is verified, and the next Pack's
+// connection is read while this one's files are written: otherwise the sender's next
+// Pack waits in a small receive window for as long as the store takes.
+//
+// One store at a time. Whatever the listener finishes next (an LST answer above all,
+// another Pack, a resumable file) first waits for the running store and reports it,
+// so an answer sees every file that arrived before it, the log keeps each store's
+// lines together, and the replacement marks are used by one thread at a time.
+//
+// Threads: every call on the listener thread; the store itself runs on the worker.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "peer/server/StorePayload.h"
+
+namespace qv {
+
+class StoreAside {
+  public:
+    using Store = std::function<StoreResult()>;
+    using Report = std::function<void(const StoreResult&)>;
+
+    StoreAside() = default;
+    StoreAside(const StoreAside&) = delete;
+    StoreAside& operator=(const StoreAside&) = delete;
+    // Waits for a store still running; its report is dropped (the listener is gone).
+    ~StoreAside();
+
+    // Finishes the running store, then runs `store` on the worker; `wake` is called on
+    // the worker when it is done, and `report` runs on the listener thread in the
+    // next finishDone() or finish().
+    void start(Store store, Report report, std::function<void()> wake);
+    // Reports the store if it is done; never waits.
+    void finishDone();
+    // Waits for the running store (if any) and reports it.
+    void finish();
+
+  private:
+    std::thread worker_;
+    std::atomic<bool> done_{false};
+    StoreResult result_;
+    Report report_;
+};
+
+}  // namespace qv
