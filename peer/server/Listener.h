@@ -12,7 +12,8 @@
 // Threads: start(), stop(), wake() and closeAllConnections() on the window thread
 // (debug builds assert that stop and closeAllConnections are not called from the
 // listener thread, which would wait for itself); everything else runs on the
-// listener thread. Handlers run on the listener thread (see ServeContext.h).
+// listener thread. Handlers run on the listener thread (see ServeContext.h); only the
+// files of a Pack are written beside it (StoreAside.h).
 #pragma once
 
 #include <atomic>

@@ -3,7 +3,8 @@
 // with its times below the receive folder; what cannot be written gets a log line in
 // the result and leaves whatever was stored before untouched.
 //
-// Threads: any thread that owns the receive folder's writes (the listener).
+// Threads: any thread that owns the receive folder's writes (the listener, or the Pack
+// store beside it while the listener waits for it before its next store).
 #pragma once
 
 #include <string>
