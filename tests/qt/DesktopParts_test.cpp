@@ -160,6 +160,9 @@ TEST(DesktopLanguage, EnglishFromTheMenuAndQtDialogsInJapanese) {
             if (action->text() == name) desk.window().runSettingsChoice(action);
         }
     };
+    // The start shows the settings once the listener serves, through the window's loop.
+    for (int i = 0; i < 500 && !desk.upperText().contains(shown("【現在の設定】")); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     choose(QStringLiteral("English"));
     EXPECT_EQ(desk.window().button(Button::Send)->text(), QStringLiteral("Send"));
     EXPECT_TRUE(desk.upperText().startsWith(QStringLiteral("[Current settings]")))  // shown again
