@@ -80,6 +80,7 @@ bool storePackAside(ServeContext& context, const ReceiveSettings& settings,
     std::string name = context.slot.fileName;
     auto connection = std::make_shared<ConnectionClosedLater>(listener->detachSlot(context.index));
     aside->start(
+        // `held` keeps the payload's memory alive until the store is done.
         [held, settings, payload, marks] {
             return storePack(settings.folder, payload, settings.ipFolder, settings.overwriteMode,
                              marks);

@@ -1,12 +1,14 @@
 // A Pack stored on a thread of its own while the listener reads on. A Pack gets no
-// reply, so its connection is closed as soon as it is verified, and the next Pack's
+// reply, so its slot is freed as soon as it is verified, and the next Pack's
 // connection is read while this one's files are written: otherwise the sender's next
-// Pack waits in a small receive window for as long as the store takes.
+// Pack waits in a small receive window for as long as the store takes. The Pack's
+// own connection is closed once its store is reported.
 //
 // One store at a time. Whatever the listener finishes next (an LST answer above all,
 // another Pack, a resumable file) first waits for the running store and reports it,
-// so an answer sees every file that arrived before it, the log keeps each store's
-// lines together, and the replacement marks are used by one thread at a time.
+// so an answer sees every file that arrived before it and the replacement marks are
+// used by one thread at a time. In the log, the next connection's heading may come
+// between a Pack's "writing" line and its outcome.
 //
 // Threads: every call on the listener thread; the store itself runs on the worker.
 #pragma once
