@@ -395,16 +395,39 @@ void Listener::feedSlot(int index, std::string_view raw) {
 
 void Listener::handleBlock(int index, std::size_t length, std::uint32_t now) {
     ConnectionSlot& slot = table_.slot(index);
-    std::string_view block(block_.data(), length);
-    if (!slot.busy && isConnectPreamble(block)) {
+    if (slot.busy) {
+        // A running test stream is never looked at, so its bytes need not be unscrambled.
+        if (!isCountedStream(slot)) slot.key.unscramble(block_.data(), length);
+        block_[length] = '\0';
+        return serveBlock(index, std::string_view(block_.data(), length), now);
+    }
+    // The request is gathered until it is whole; `joined` holds it when it came in
+    // pieces, and outlives the handler even when the handler frees the slot.
+    std::string joined;
+    std::string_view request;
+    std::span<char> bytes(block_.data(), length);
+    RequestHead::Step step = slot.head.take(bytes, slot.key, joined, request);
+    if (step == RequestHead::Step::Connect) {
         send(slot.socket, kConnectAnswer.data(), kConnectAnswer.size(), MSG_NOSIGNAL);
+        step = slot.head.take({}, slot.key, joined, request);
+        if (step == RequestHead::Step::Incomplete) {
+            slot.lastActivity = now;
+            slot.nextService = now + 200;
+            return;
+        }
+    }
+    if (step == RequestHead::Step::Incomplete) {
+        // The rest of the line is read as it arrives, until the request deadline.
         slot.lastActivity = now;
-        slot.nextService = now + 200;
+        slot.nextService = now;
         return;
     }
-    // A running test stream is never looked at, so its bytes need not be unscrambled.
-    if (!isCountedStream(slot)) slot.key.unscramble(block_.data(), length);
-    block_[length] = '\0';
+    if (request.data() == block_.data()) block_[length] = '\0';
+    serveBlock(index, request, now);
+}
+
+void Listener::serveBlock(int index, std::string_view block, std::uint32_t now) {
+    ConnectionSlot& slot = table_.slot(index);
     ServeContext context{context_, *this, index, slot, block, now};
     bool requestTaken = slot.busy;
     dispatchBlock(context);

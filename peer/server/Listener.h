@@ -105,6 +105,7 @@ class Listener {
     // Reads once; true when data was read and handled.
     bool serveSlot(int index, std::uint32_t now);
     void handleBlock(int index, std::size_t length, std::uint32_t now);
+    void serveBlock(int index, std::string_view block, std::uint32_t now);
     void dropSlot(int index, int code);
     void updateReceivingActive(std::uint32_t now);
     void drainWakePipe();
