@@ -5,8 +5,10 @@
 //
 // What the sending side sees:
 //   SEND-REQ     no reply, except the LST answer for "** LST **" (one "0"/"1" per
-//                listed file, sent before the close). A refused or skipped request is
-//                closed silently.
+//                listed file, sent before the close). A refused request is closed
+//                silently; a skipped one too, but only once its payload has arrived
+//                (it is dropped), so that the sender's send completes as for a stored
+//                file.
 //   SEND-R-REQ   first the offset reply: "%lld" and a 0 byte, the bytes of the file
 //                that are already held (the length of the resume file "NAME.tmp"), or
 //                the full size when the file is skipped or the resume file already

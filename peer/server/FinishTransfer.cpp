@@ -143,6 +143,11 @@ bool commitReceivedFile(ServeContext& context, const ReceiveSettings& settings) 
 }  // namespace
 
 void finishMemoryTransfer(ServeContext& context) {
+    // The payload of a file skipped at its request has been taken: nothing to store.
+    if (context.slot.memoryBuffer->discards()) {
+        context.server.resetTitle();
+        return closeWith(context, false);
+    }
     // A Pack still being stored comes first: what is answered or stored now must see
     // its files.
     if (StoreAside* aside = context.listener.storeAside()) aside->finish();

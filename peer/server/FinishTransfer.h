@@ -15,7 +15,8 @@
 
 namespace qv {
 
-// The memory receive buffer holds at least the expected size.
+// The memory receive buffer holds at least the expected size (a discarding one, of a
+// file skipped at its request, only closes the connection).
 void finishMemoryTransfer(ServeContext& context);
 
 // The receive file holds at least the expected size. With `digestVerified` the digest
