@@ -115,19 +115,26 @@ std::optional<IpAddress> Admission::add(const WaitingConnection& connection) {
     return evicted;
 }
 
-std::vector<int> Admission::silentSockets() const {
-    std::vector<int> sockets;
+void Admission::addToPoll(std::vector<pollfd>& fds) {
+    polledFrom_ = fds.size();
+    polled_.clear();
     for (const WaitingConnection& connection : waiting_) {
-        if (!connection.sentData) sockets.push_back(connection.socket);
+        if (connection.sentData) continue;
+        polled_.push_back(connection.socket);
+        fds.push_back({connection.socket, POLLIN, 0});
     }
-    return sockets;
 }
 
-void Admission::noteSentData(const std::vector<int>& sockets) {
+void Admission::readPoll(const std::vector<pollfd>& fds) {
+    std::vector<int> spoke;
+    for (std::size_t i = 0; i < polled_.size(); ++i) {
+        if (fds[polledFrom_ + i].revents != 0) spoke.push_back(polled_[i]);
+    }
     for (WaitingConnection& connection : waiting_) {
-        if (std::find(sockets.begin(), sockets.end(), connection.socket) != sockets.end())
+        if (std::find(spoke.begin(), spoke.end(), connection.socket) != spoke.end())
             connection.sentData = true;
     }
+    polled_.clear();
 }
 
 std::optional<Admittance> Admission::takeNext(ConnectionTable& table) {

@@ -18,6 +18,8 @@
 // Threads: the listener thread.
 #pragma once
 
+#include <poll.h>
+
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -70,10 +72,10 @@ class Admission {
     std::optional<IpAddress> add(const WaitingConnection& connection);
     // Closes the waiting connections whose deadline passed; their addresses.
     std::vector<IpAddress> expire(std::uint32_t now);
-    // The sockets of the waiting connections that sent nothing yet, for poll().
-    std::vector<int> silentSockets() const;
-    // Poll found these sockets readable.
-    void noteSentData(const std::vector<int>& sockets);
+    // Adds the waiting connections that sent nothing yet to `fds`, and after the poll
+    // marks those it found readable as having sent something.
+    void addToPoll(std::vector<pollfd>& fds);
+    void readPoll(const std::vector<pollfd>& fds);
     // The next connection that can take a slot now, or nothing.
     std::optional<Admittance> takeNext(ConnectionTable& table);
     void closeAll();
@@ -82,6 +84,8 @@ class Admission {
     WaitingConnection take(std::size_t position);
 
     std::deque<WaitingConnection> waiting_;
+    std::size_t polledFrom_ = 0;  // where addToPoll put the silent connections
+    std::vector<int> polled_;
 };
 
 // The slot that a connection from `address` may displace, or -1.

@@ -209,10 +209,7 @@ void Listener::waitForActivity() {
         fds.push_back({listenSocket_, POLLIN, 0});
     }
     // A waiting connection's first bytes may win it a slot (see Admission.h).
-    std::vector<int> silent = paused ? std::vector<int>{} : admission_.silentSockets();
-    std::size_t silentAt = fds.size();
-    for (int socket : silent)
-        fds.push_back({socket, POLLIN, 0});
+    if (!paused) admission_.addToPoll(fds);
     std::uint32_t now = context_.clock().tickMs();
     int timeout = !admission_.empty() && table_.hasFreeSlot() ? 0 : kMaxPollMs;
     for (int index : table_.usedSlots()) {
@@ -233,11 +230,7 @@ void Listener::waitForActivity() {
     poll(fds.data(), fds.size(), timeout);
     drainWakePipe();
     listenReadable_ = listenAt >= 0 && (fds[listenAt].revents & POLLIN) != 0;
-    std::vector<int> spoke;
-    for (std::size_t i = 0; i < silent.size(); ++i) {
-        if (fds[silentAt + i].revents != 0) spoke.push_back(silent[i]);
-    }
-    admission_.noteSentData(spoke);
+    admission_.readPoll(fds);
     slotPolled_.assign(ConnectionTable::kSlots, false);
     slotReadable_.assign(ConnectionTable::kSlots, false);
     std::size_t first = fds.size() - polledSlots.size();
