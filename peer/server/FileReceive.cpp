@@ -19,6 +19,7 @@
 #include "peer/server/ReceiveProgress.h"
 #include "peer/server/ReceivedName.h"
 #include "peer/server/ResumeFile.h"
+#include "peer/server/StoreAside.h"
 #include "peer/server/StorePayload.h"
 #include "platform/TextCodec.h"
 
@@ -178,6 +179,8 @@ void handleSendRequest(ServeContext& context) {
 }
 
 void handleSendResumeRequest(ServeContext& context) {
+    // A resume file still being verified beside the listener may be this one.
+    if (StoreAside* aside = context.listener.storeAside()) aside->finish();
     ConnectionSlot& slot = context.slot;
     slot.busy = true;
     RequestFields fields = RequestFields::of(context.block, RequestKind::SendResume);

@@ -216,13 +216,15 @@ TEST_F(ListenerTest, AStreamThatSlowsDownIsStillCountedAtOnce) {
 }
 
 TEST(ListenerPorts, PortInUseIsReportedAndPortZeroListensNowhere) {
-    int port = test::freeLoopbackPort();
+    // Every address of a port the system picks, held before the program starts.
     int blocker = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    ASSERT_EQ(bind(blocker, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(blocker, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(getsockname(blocker, reinterpret_cast<sockaddr*>(&address), &length), 0);
     listen(blocker, 1);
+    int port = ntohs(address.sin_port);
     test::LoopbackPeer busy("[Quorvane]\r\nWAN=0\r\n", port);
     EXPECT_TRUE(busy.waitUntil([&] {
         return contains(busy.upperLog(), formatText(J("%d 番ポートが開けません\r\n"), port));
