@@ -111,19 +111,11 @@ std::string iniFor(const std::string& nickname, const std::string& extra = "") {
            extra;
 }
 
-// A program listening on loopback. Its port was free when picked; when another process
-// took it before the program bound it, the program is started again on a new one.
-std::unique_ptr<test::LoopbackPeer> listeningPeer(const std::string& ini) {
-    for (int attempt = 1;; ++attempt) {
-        auto peer = std::make_unique<test::LoopbackPeer>(ini);
-        if (peer->listening() || attempt == 3) return peer;
-    }
-}
-
 class ByteStream : public ::testing::TestWithParam<Route> {
   protected:
-    std::unique_ptr<test::LoopbackPeer> alice = listeningPeer(iniFor("alice"));
-    std::unique_ptr<test::LoopbackPeer> bob = listeningPeer(iniFor("bob"));
+    std::unique_ptr<test::LoopbackPeer> alice =
+        std::make_unique<test::LoopbackPeer>(iniFor("alice"));
+    std::unique_ptr<test::LoopbackPeer> bob = std::make_unique<test::LoopbackPeer>(iniFor("bob"));
     test::LoopbackPeer& a = *alice;
     test::LoopbackPeer& b = *bob;
     std::list<test::SplitRelay> relays;                     // ended before the programs
