@@ -293,7 +293,7 @@ constexpr CoreTextEntry kEntries[] = {
     // The peer history.
     {"★履歴を削除する", "★Delete the history"},
     // A peer's port and name under a heading ("★9001 Taro"); tried last.
-    {"★%1 %2", "★%1 %2"},
+    {"★%1 %2", "★ %1 %2"},
 };
 
 }  // namespace

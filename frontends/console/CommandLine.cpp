@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "frontends/console/ConsoleLanguage.h"
 #include "net/IpAddress.h"
 
 namespace qv::console {
@@ -165,7 +166,7 @@ bool takeOption(CommandLine& line, int code, const char* arg) {
             line.logFile = arg;
             return true;
         case kLang:
-            if (std::string_view(arg) != "ja" && std::string_view(arg) != "en")
+            if (!languageNamed(arg))
                 return refuse(line, std::string("invalid language '") + arg + "': ja or en");
             line.language = arg;
             return true;

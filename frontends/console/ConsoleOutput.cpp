@@ -37,15 +37,15 @@ std::string escapeControls(std::string_view cp932) {
 
 namespace {
 
-// Calls `each` with every line of `text` ("\r\n", "\r" or "\n" end a line; a final
-// line end adds no empty line).
+// Calls `each` with every line of `text` ("\r\n", "\r" or "\n" end a line). A final
+// line end adds an empty line only with `emptyLast`.
 template <class Each>
-void forEachLine(std::string_view text, Each each) {
+void forEachLine(std::string_view text, bool emptyLast, Each each) {
     std::size_t start = 0;
-    while (start < text.size()) {
+    while (true) {
         std::size_t end = text.find_first_of("\r\n", start);
         if (end == std::string_view::npos) {
-            each(text.substr(start));
+            if (emptyLast || start < text.size()) each(text.substr(start));
             return;
         }
         each(text.substr(start, end - start));
@@ -61,22 +61,17 @@ std::string ConsoleOutput::shown(std::string_view cp932Line) const {
 }
 
 void ConsoleOutput::lines(char tag, std::string_view text) {
-    forEachLine(text, [&](std::string_view one) { write(tag, shownAs(tag, one)); });
+    forEachLine(text, false, [&](std::string_view one) { write(tag, shownAs(tag, one)); });
 }
 
 void ConsoleOutput::line(char tag, std::string_view text) {
     // Each line of the text is shown on its own; their ends become "\r\n".
     std::string joined;
-    std::size_t start = 0;
-    while (true) {
-        std::size_t end = text.find_first_of("\r\n", start);
-        joined +=
-            shownAs(tag, text.substr(start, end == std::string_view::npos ? end : end - start));
-        if (end == std::string_view::npos) break;
-        joined += "\\r\\n";
-        start = end + 1;
-        if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
-    }
+    bool first = true;
+    forEachLine(text, true, [&](std::string_view one) {
+        joined += (first ? "" : "\\r\\n") + shownAs(tag, one);
+        first = false;
+    });
     write(tag, joined);
 }
 

@@ -11,8 +11,7 @@ class CoreTableTranslator final : public QTranslator {
   public:
     QString translate(const char* context, const char* source, const char* = nullptr,
                       int = -1) const override {
-        if (context == nullptr || source == nullptr || std::strcmp(context, "Core") != 0)
-            return {};
+        if (context == nullptr || source == nullptr || std::strcmp(context, "Core") != 0) return {};
         const char* english = englishOfWholeText(source);
         return english != nullptr ? QString::fromUtf8(english) : QString();
     }
