@@ -65,14 +65,22 @@ void ConsoleOutput::lines(char tag, std::string_view text) {
 }
 
 void ConsoleOutput::line(char tag, std::string_view text) {
+    write(tag, joinedLines(tag, text));
+}
+
+std::string ConsoleOutput::shownText(std::string_view cp932) const {
+    return joinedLines('M', cp932);
+}
+
+std::string ConsoleOutput::joinedLines(char tag, std::string_view cp932) const {
     // Each line of the text is shown on its own; their ends become "\r\n".
     std::string joined;
     bool first = true;
-    forEachLine(text, true, [&](std::string_view one) {
+    forEachLine(cp932, true, [&](std::string_view one) {
         joined += (first ? "" : "\\r\\n") + shownAs(tag, one);
         first = false;
     });
-    write(tag, joined);
+    return joined;
 }
 
 void ConsoleOutput::prompt(std::string_view kind, std::string_view caption) {

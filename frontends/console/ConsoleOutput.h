@@ -39,9 +39,12 @@ class ConsoleOutput {
     // One line of the program's cp932 text as this console shows it (UTF-8, in its
     // language, control bytes escaped).
     std::string shown(std::string_view cp932Line) const;
+    // A text of several lines the same way, its line ends shown as "\r\n".
+    std::string shownText(std::string_view cp932) const;
 
   private:
     std::string shownAs(char tag, std::string_view cp932Line) const;
+    std::string joinedLines(char tag, std::string_view cp932) const;
     void write(char tag, std::string_view utf8);
 
     std::FILE* out_;
