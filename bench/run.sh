@@ -9,6 +9,8 @@
 # ROOT, BUILD, build_targets TARGET... and scratch_dir (a temporary folder removed on
 # exit).
 set -euo pipefail
+# The console programs speak Japanese: the lines read here are its Japanese texts.
+export QUORVANE_LANG=ja
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=$ROOT/build-bench

@@ -4,6 +4,8 @@
 # rate display every second; then Stop ends the test and the first prints its summary
 # line. Usage: scripts/main-job.sh BUILD_DIR
 set -euo pipefail
+# The console programs speak Japanese: the lines read here are its Japanese texts.
+export QUORVANE_LANG=ja
 build=$(cd "${1:-build}" && pwd)
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT

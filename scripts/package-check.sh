@@ -6,6 +6,8 @@
 # lintian and appstreamcli check the packages when installed. A build without the
 # desktop window (QV_QT=OFF) checks the console package alone.
 set -euo pipefail
+# The console programs speak Japanese: the lines read here are its Japanese texts.
+export QUORVANE_LANG=ja
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build}")
 version=$(sed -n 's/.*kVersion = "\(.*\)";/\1/p' "$build/generated/base/Version.h")

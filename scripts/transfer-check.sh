@@ -13,6 +13,8 @@
 #
 # Usage: scripts/transfer-check.sh [BUILD_DIR]   (default: build; needs quorvane-cli)
 set -euo pipefail
+# The console programs speak Japanese: the lines read here are its Japanese texts.
+export QUORVANE_LANG=ja
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=$(cd "${1:-$ROOT/build}" && pwd)
 SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/qv-transfer-XXXXXX")

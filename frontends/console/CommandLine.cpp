@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "frontends/console/ConsoleLanguage.h"
 #include "net/IpAddress.h"
 
 namespace qv::console {
@@ -22,6 +23,8 @@ enum LongOnly {
     kKeyFile,
     kJsonStream,
     kLogFile,
+    kLang,
+    kTagged,
 };
 
 const option kOptions[] = {
@@ -41,6 +44,8 @@ const option kOptions[] = {
     {"key-file", required_argument, nullptr, kKeyFile},
     {"json-stream", no_argument, nullptr, kJsonStream},
     {"logfile", required_argument, nullptr, kLogFile},
+    {"lang", required_argument, nullptr, kLang},
+    {"tagged", no_argument, nullptr, kTagged},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -160,6 +165,14 @@ bool takeOption(CommandLine& line, int code, const char* arg) {
         case kLogFile:
             line.logFile = arg;
             return true;
+        case kLang:
+            if (!languageNamed(arg))
+                return refuse(line, std::string("invalid language '") + arg + "': ja or en");
+            line.language = arg;
+            return true;
+        case kTagged:
+            line.tagged = true;
+            return true;
         default:
             return refuse(line, "unknown option; see --help");
     }
@@ -234,9 +247,13 @@ std::string usageText() {
            "                        4000 at first)\n"
            "      --auto            auto-tune the bytes per send\n"
            "      --key-file F      the security key for WAN mode, read from file F\n"
+           "      --tagged          with -c: print the window's tagged lines (as without -c)\n"
+           "                        instead of the short result\n"
            "  -J, --json            print one JSON object with the result at the end\n"
            "      --json-stream     print one JSON object a second and one at the end\n"
-           "      --logfile F       write the tagged output lines to F\n"
+           "      --logfile F       write the output lines to F instead of standard output\n"
+           "      --lang ja|en      the language of the output (default: QUORVANE_LANG, else\n"
+           "                        Japanese for a ja* locale, English for any other)\n"
            "\n"
            "Exit status: 0 success, 1 a test, transfer or request failed, 2 bad usage,\n"
            "3 the listening port could not be opened.\n";

@@ -39,9 +39,13 @@ struct CommandLine {
     bool json = false;
     bool jsonStream = false;
     std::string logFile;
+    std::string language;  // --lang: "ja", "en" or "" (from the environment)
+    bool tagged = false;   // --tagged: a -c run prints the tagged lines, not its short result
 
     // Runs without reading standard input (--server or -c).
     bool oneShot() const { return server || !peer.empty(); }
+    // A -c run that prints its short result instead of the tagged lines.
+    bool shortResult() const { return !peer.empty() && !tagged; }
 };
 
 // Parses argv (the program name first). Never exits, never prints.

@@ -52,7 +52,11 @@ int runConsole(const ConsoleOptions& options) {
     Program program(clock, std::move(setup));
     if (options.handleSignals) closeOnSignals(program);
 
-    ConsoleOutput output(options.output);
+    // A -c run prints its short result instead of the tagged lines; the console's notes
+    // (a refused path, for one) then go to standard error.
+    const bool shortResult = line.shortResult();
+    ConsoleOutput output(shortResult ? nullptr : options.output, options.language,
+                         shortResult ? stderr : nullptr);
     ConsoleInput input(program.loop());
     ConsoleWindow window(output, input, program.loop());
     addConsoleCommands(window, program);
@@ -66,7 +70,8 @@ int runConsole(const ConsoleOptions& options) {
 
     int code = program.start(window);
     if (code != Program::kRunning) return code;
-    ConsoleRun run(program, window, line, line.json ? options.json : nullptr);
+    ConsoleRun run(program, window, line, line.json ? options.json : nullptr,
+                   shortResult ? options.output : nullptr);
     run.startMeter();
     const bool listening = listenerOpened(program);
     const bool needsListener = line.server || line.action == OneShotAction::Receive;

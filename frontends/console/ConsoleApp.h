@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "frontends/console/CommandLine.h"
+#include "frontends/console/ConsoleLanguage.h"
 
 namespace qv::console {
 
@@ -18,9 +19,10 @@ struct ConsoleOptions {
     std::vector<std::string> args;  // cp932 arguments for the program (the port)
     CommandLine line;               // the parsed command line (modes, JSON, log file)
     std::FILE* input = stdin;
-    std::FILE* output = stdout;
-    std::FILE* json = stdout;  // where --json objects go
+    std::FILE* output = stdout;  // the tagged lines, or a -c run's short result
+    std::FILE* json = stdout;    // where --json objects go
     bool handleSignals = true;
+    Language language = Language::Japanese;
 };
 
 // Returns the process's exit code (CommandLine.h).

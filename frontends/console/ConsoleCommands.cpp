@@ -8,6 +8,8 @@
 #include "frontends/console/InfoCommands.h"
 #include "frontends/console/PublicListConsoleCommands.h"
 #include "frontends/console/SpeedTestCommands.h"
+#include "model/CoreText.h"
+#include "platform/TextCodec.h"
 #include "ui/Commands.h"
 #include "ui/SettingsMenu.h"
 
@@ -36,6 +38,21 @@ void addButtonCommands(ConsoleWindow& window, Program& program) {
     }
 }
 
+// The settings menu item that `menu NAME` names (cp932): its Japanese text, or its
+// English name as the table writes it or in ASCII; the name may stand in double
+// quotes. Empty when no item has that name.
+std::string menuItemNamed(std::string name) {
+    if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
+        name = name.substr(1, name.size() - 2);
+    const std::string utf8 = cp932ToUtf8Lossy(name);
+    for (const std::string& item : settingsMenuItems()) {
+        const char* english = englishOfWholeText(cp932ToUtf8Lossy(item));
+        if (item == name || (english && (utf8 == english || utf8 == asciiTypography(english))))
+            return item;
+    }
+    return {};
+}
+
 }  // namespace
 
 void addConsoleCommands(ConsoleWindow& window, Program& program) {
@@ -48,7 +65,8 @@ void addConsoleCommands(ConsoleWindow& window, Program& program) {
     });
     window.addCommand("quit", [&program](const std::string&) { program.close(); });
     window.addCommand("menu", [&program, &window](const std::string& args) {
-        if (!runSettingsMenuItem(program, args)) window.note("no such menu item");
+        std::string item = menuItemNamed(args);
+        if (item.empty() || !runSettingsMenuItem(program, item)) window.note("no such menu item");
     });
     window.addCommand("abort", [&program](const std::string&) { program.cancel(); });
     addSpeedTestCommands(window, program);

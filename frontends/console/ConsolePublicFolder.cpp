@@ -23,15 +23,14 @@ void printItems(ConsoleOutput& out, const PublicFolderModel& model) {
     out.note("items: " + std::to_string(items.size()));
     for (std::size_t i = 0; i < items.size(); ++i)
         out.note(std::to_string(i + 1) + ": " + joinedCells(items[i]));
-    if (!model.statusText().empty())
-        out.note("status: " + escapeLineEnds(cp932ToUtf8Lossy(model.statusText())));
+    if (!model.statusText().empty()) out.note("status: " + out.shownText(model.statusText()));
 }
 
 void printHeading(ConsoleOutput& out, const PublicFolderModel& model) {
     std::string columns;
     for (const PublicFolderColumn& column : PublicFolderModel::columns(model.mode()))
-        columns += (columns.empty() ? "" : " | ") + cp932ToUtf8Lossy(column.heading);
-    out.note("dialog: " + cp932ToUtf8Lossy(PublicFolderModel::title(model.mode())));
+        columns += (columns.empty() ? "" : " | ") + out.shown(column.heading);
+    out.note("dialog: " + out.shown(PublicFolderModel::title(model.mode())));
     out.note("columns: " + columns);
 }
 

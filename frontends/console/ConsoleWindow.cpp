@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "frontends/console/ConsolePublicFolder.h"
+#include "peer/client/PeerHistory.h"
 #include "platform/TextCodec.h"
 
 namespace qv::console {
@@ -50,7 +51,17 @@ void ConsoleWindow::showField(Field field, const std::string& value) {
     std::string& shown = typed_[static_cast<int>(field)];
     if (shown == value) return;
     shown = value;
-    out_.line('F', std::string(fieldName(field)) + "=" + value);
+    out_.line('F', std::string(fieldName(field)) + "=" + shownFieldValue(field, value));
+}
+
+std::string ConsoleWindow::shownFieldValue(Field field, const std::string& value) const {
+    // The history's clearing entry is the window's own text: it follows the language.
+    if (field != Field::History || out_.language() == Language::Japanese) return value;
+    std::vector<std::string> entries = splitHistory(value);
+    for (std::string& entry : entries) {
+        if (entry == clearHistoryEntry()) entry = out_.shown(entry);
+    }
+    return joinHistory(entries);
 }
 
 void ConsoleWindow::readFields(FieldValues& values) {
@@ -75,7 +86,7 @@ int ConsoleWindow::messageBox(const std::string& text, const std::string& captio
         bool yes =
             std::find(yesCaptions_.begin(), yesCaptions_.end(), caption) != yesCaptions_.end();
         std::fprintf(stderr, "quorvane-cli: %s: answered %s (no input in a one-shot run)\n",
-                     cp932ToUtf8Lossy(caption).c_str(), yes ? "Yes" : "No");
+                     out_.shown(caption).c_str(), yes ? "Yes" : "No");
         return yes ? kResultYes : kResultNo;
     }
     std::optional<std::string> answer = takeModalLine();
@@ -89,7 +100,7 @@ bool ConsoleWindow::inputDialog(const std::string& caption, const std::string& e
     out_.line('M', "[" + value + "]");
     if (!prompt("input ", caption)) {
         std::fprintf(stderr, "quorvane-cli: %s: cancelled (no input in a one-shot run)\n",
-                     cp932ToUtf8Lossy(caption).c_str());
+                     out_.shown(caption).c_str());
         return false;
     }
     std::optional<std::string> answer = takeModalLine();
@@ -130,7 +141,7 @@ void ConsoleWindow::endWindow(int exitCode) {
 
 bool ConsoleWindow::prompt(const char* kind, const std::string& caption) {
     if (noInput_) return false;
-    out_.line('?', kind + caption);
+    out_.prompt(kind, caption);
     return true;
 }
 

@@ -56,6 +56,10 @@ class ConsoleWindow final : public WindowView, public EventSource {
 
     // A note of the console itself ("# " line).
     void note(const std::string& utf8) { out_.note(utf8); }
+    // One line of the program's cp932 text as the console shows it (UTF-8, in its
+    // language).
+    std::string shown(const std::string& cp932Line) const { return out_.shown(cp932Line); }
+    Language language() const { return out_.language(); }
 
     // Holds further command lines for `ms` milliseconds.
     void holdInput(std::uint32_t ms);
@@ -88,6 +92,8 @@ class ConsoleWindow final : public WindowView, public EventSource {
     bool dispatchOne() override;
 
   private:
+    // A field's value as its "F" line shows it.
+    std::string shownFieldValue(Field field, const std::string& value) const;
     bool acceptsCommand() const;
     void runLine(const std::string& utf8Line);
     // Takes the next input line for a modal dialog while the loop keeps pumping;

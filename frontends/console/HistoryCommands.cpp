@@ -18,8 +18,12 @@ void showHistory(ConsoleWindow& window, Program& program) {
     refreshPeerHistory(program);
     std::vector<std::string> entries = splitHistory(program.window().field(Field::History));
     if (entries.empty()) window.note("history: empty");
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        window.note("history " + std::to_string(i + 1) + ": " + cp932ToUtf8Lossy(entries[i]));
+    // The clearing entry is the window's own text: it follows the language.
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::string& entry = entries[i];
+        window.note("history " + std::to_string(i + 1) + ": " +
+                    (entry == clearHistoryEntry() ? window.shown(entry) : cp932ToUtf8Lossy(entry)));
+    }
 }
 
 void pickEntry(ConsoleWindow& window, Program& program, const std::string& args) {

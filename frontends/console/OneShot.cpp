@@ -6,10 +6,12 @@
 
 #include "app/Program.h"
 #include "base/ConfigStore.h"
+#include "base/Format.h"
 #include "base/IniFile.h"
 #include "base/SettingKeys.h"
 #include "frontends/console/ConsoleWindow.h"
 #include "frontends/console/DropCommand.h"
+#include "frontends/console/ShortResult.h"
 #include "net/TcpFigures.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/SendQueue.h"
@@ -25,6 +27,7 @@ namespace {
 // Timer ids of the console runs; outside the range of the window's timers.
 constexpr int kMeterTimer = 90002;
 constexpr int kStopTimer = 90003;
+constexpr int kProgressTimer = 90004;
 // How long a requested stream may take to arrive.
 constexpr std::uint32_t kStreamArrivalMs = 5000;
 
@@ -108,23 +111,57 @@ std::string quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
 
+// The result three ways: its code, its stable name and its text.
+void addResultFields(JsonObject& json, int code, const std::string& name, const std::string& text,
+                     bool success) {
+    json.add("result_code", code)
+        .add("result", name)
+        .add("result_text", text)
+        .add("success", success);
+}
+
+// The first line of a short result: what the run does.
+std::string runHeading(const CommandLine& line) {
+    const std::string seconds = std::to_string(line.seconds);
+    switch (line.action) {
+        case OneShotAction::Send:
+            return "sending test data to " + line.peer + " for " + seconds + " s";
+        case OneShotAction::Receive:
+            return "asking " + line.peer + " to send test data here for " + seconds + " s";
+        case OneShotAction::Test:
+            return "testing the connection with " + line.peer;
+        case OneShotAction::Drop:
+            return "sending files to " + line.peer;
+        default:
+            return {};
+    }
+}
+
 }  // namespace
 
 struct ConsoleRun::Outcome {
     std::string start = utcNow();
     int result = client::kOk;
+    std::string resultName;  // empty: the client result name of `result`
     std::string resultText;  // UTF-8; empty: the client error text of `result`
     bool success = false;
-    JsonObject fields;  // what the action measured
+    JsonObject fields;                // what the action measured
+    std::vector<std::string> totals;  // the short result's lines before the result
 };
 
 ConsoleRun::ConsoleRun(Program& program, ConsoleWindow& window, const CommandLine& line,
-                       std::FILE* json)
-    : program_(program), window_(window), line_(line), json_(json), meter_(program) {}
+                       std::FILE* json, std::FILE* shortOut)
+    : program_(program), window_(window), line_(line), json_(json), meter_(program) {
+    if (shortOut == nullptr) return;
+    short_ = std::make_unique<ShortResult>(shortOut);
+    // The short result gives the totals itself.
+    program_.speedTest().onTestEnded = nullptr;
+}
 
 ConsoleRun::~ConsoleRun() {
     program_.loop().killTimer(kMeterTimer);
     program_.loop().killTimer(kStopTimer);
+    program_.loop().killTimer(kProgressTimer);
 }
 
 void ConsoleRun::printJson(const JsonObject& object) {
@@ -134,14 +171,19 @@ void ConsoleRun::printJson(const JsonObject& object) {
 }
 
 void ConsoleRun::startMeter() {
-    if (line_.jsonStream) meter_.onPeriod = [this](const JsonObject& event) { printJson(event); };
+    meter_.onPeriod = [this](const PeriodFigures& period) {
+        if (line_.jsonStream) printJson(periodEvent(period));
+        showInterval(period);
+    };
     // A one-shot --recv reports once at its end; everyone else after each stream.
     if (line_.action != OneShotAction::Receive) {
         meter_.onReceiveEnded = [this](const StreamTotals& totals) {
-            window_.note(receiveSummaryText(totals));
+            if (!short_) window_.note(receiveSummaryText(totals));
             JsonObject json;
             json.add("start", utcNow()).add("direction", "receive");
             addReceiveFields(json, totals);
+            addResultFields(json, client::kOk, clientResultName(client::kOk),
+                            window_.shown(program_.clientErrorText(client::kOk)), totals.bytes > 0);
             printJson(json);
             meter_.restartReceived();
         };
@@ -155,6 +197,17 @@ void ConsoleRun::pumpUntil(std::uint32_t ms, Done done) {
     while (!done() && program_.clock().tickMs() - start < ms && !program_.ended()) {
         if (program_.loop().pump(100) == 0) program_.loop().waitForWork(50);
     }
+}
+
+void ConsoleRun::showInterval(const PeriodFigures& period) {
+    const bool sending = line_.action == OneShotAction::Send;
+    if (!short_ || reported_ || (!sending && line_.action != OneShotAction::Receive)) return;
+    const std::int64_t bytes = sending ? period.sentBytes : period.receivedBytes;
+    // The lines start with the stream's first bytes.
+    if (bytes == 0 && !streamBegun_) return;
+    if (!streamBegun_) short_->intervalHeading();
+    streamBegun_ = true;
+    short_->line(intervalLine(period.startS, period.endS, bytes, ""));
 }
 
 void ConsoleRun::runSend(Outcome& outcome) {
@@ -175,14 +228,20 @@ void ConsoleRun::runSend(Outcome& outcome) {
         connected && record.bytes > 0 &&
         (outcome.result == client::kOk || (stoppedHere && outcome.result == client::kStopped));
     if (outcome.result == kNoStream) {
+        outcome.resultName = "no_peer";
         outcome.resultText = "no usable peer";
     } else if (!connected && stoppedHere) {
         outcome.result = client::kTimeout;
         outcome.resultText = "no connection to the peer within the " +
                              std::to_string(line_.seconds) + " s of the test";
     } else if (connected && record.bytes == 0) {
+        outcome.resultName = "no_bytes";
         outcome.resultText = "no byte was sent";
     }
+    outcome.totals.push_back(intervalLine(0, record.durationMs / 1000.0, record.bytes, "sender"));
+    if (record.tcp.valid)
+        outcome.totals.push_back(intervalLine(0, record.tcp.ackedSpanUs / 1e6,
+                                              record.tcp.ackedBytes, "receiver (acknowledged)"));
     outcome.fields.add("duration_s", record.durationMs / 1000.0)
         .add("bytes", record.bytes)
         .add("sent_average_bytes_per_s", record.averageRate())
@@ -201,18 +260,27 @@ void ConsoleRun::runReceive(Outcome& outcome) {
         meter_.sample();
         stopTransfers(program_);
         outcome.success = meter_.received().bytes > 0;
-        if (!outcome.success) outcome.resultText = "no test data arrived";
+        if (!outcome.success) {
+            outcome.resultName = "no_bytes";
+            outcome.resultText = "no test data arrived";
+        }
     } else if (outcome.result == kNoRequest) {
+        outcome.resultName = "no_peer";
         outcome.resultText = "no usable peer";
     }
-    addReceiveFields(outcome.fields, meter_.received());
+    const StreamTotals received = meter_.received();
+    outcome.totals.push_back(intervalLine(0, received.seconds(), received.bytes, "receiver"));
+    addReceiveFields(outcome.fields, received);
     outcome.fields.add("sent_average_bytes_per_s", std::int64_t{0});
 }
 
 void ConsoleRun::runTest(Outcome& outcome) {
     outcome.result = runConnectionTest(program_);
     outcome.success = outcome.result == client::kOk;
-    if (outcome.result == kNotRun) outcome.resultText = "no usable peer";
+    if (outcome.result == kNotRun) {
+        outcome.resultName = "no_peer";
+        outcome.resultText = "no usable peer";
+    }
 }
 
 void ConsoleRun::runDrop(Outcome& outcome) {
@@ -220,14 +288,23 @@ void ConsoleRun::runDrop(Outcome& outcome) {
     for (const std::string& path : line_.paths)
         args += quoted(utf8ToCp932Lossy(path)) + " ";
     const SendQueue::RunCounts before = program_.sendQueue().lastRun;
+    program_.loop().setTimer(kProgressTimer, 1000, [this] { showDropProgress(); });
     runDropCommand(program_, window_, args);
+    program_.loop().killTimer(kProgressTimer);
     const SendQueue::RunCounts& after = program_.sendQueue().lastRun;
     const bool ran = after.runs != before.runs;
     outcome.success = ran && !after.stopped && after.sendErrors == 0 && after.checkErrors == 0;
     outcome.result = outcome.success ? client::kOk : kNotRun;
+    outcome.resultName = !ran ? "nothing_sent" : outcome.success ? "ok" : "not_all_sent";
     outcome.resultText = !ran              ? "nothing was sent"
                          : outcome.success ? "sent"
                                            : "some files were not sent";
+    if (ran)
+        outcome.totals.push_back(strprintf(
+            "%lld files in %.2f s: %lld send errors, %lld check errors, storage %s",
+            static_cast<long long>(after.files), after.elapsedMs / 1000.0,
+            static_cast<long long>(after.sendErrors), static_cast<long long>(after.checkErrors),
+            outcome.success && !after.unconfirmed ? "confirmed" : "not confirmed"));
     outcome.fields.add("duration_s", after.elapsedMs / 1000.0)
         .add("files", std::int64_t{ran ? after.files : 0})
         .add("send_errors", std::int64_t{ran ? after.sendErrors : 0})
@@ -235,21 +312,46 @@ void ConsoleRun::runDrop(Outcome& outcome) {
         .add("storage_confirmed", outcome.success && !after.unconfirmed);
 }
 
+void ConsoleRun::showDropProgress() {
+    const TransferProgress progress = program_.window().progress();
+    if (progress.direction != TransferProgress::Direction::Send) return;
+    if (short_) short_->progress(progress);
+    if (!line_.jsonStream) return;
+    JsonObject event;
+    event.add("event", "progress")
+        .add("file", cp932ToUtf8Lossy(progress.fileName))
+        .add("file_number", progress.fileNumber)
+        .add("file_count", progress.fileCount)
+        .add("done_bytes", progress.done)
+        .add("total_bytes", progress.total)
+        .add("bytes_per_s", progress.bytesPerSecond)
+        .add("seconds_left", progress.secondsLeft());
+    printJson(event);
+}
+
 void ConsoleRun::report(const Outcome& outcome) {
+    reported_ = true;
     std::string text = !outcome.resultText.empty()
                            ? outcome.resultText
-                           : cp932ToUtf8Lossy(program_.clientErrorText(outcome.result));
-    window_.note(std::string("result: ") + (outcome.success ? "success" : "failed") + ", " +
-                 directionName(line_.action) + ", code " + std::to_string(outcome.result) + " (" +
-                 text + ")");
+                           : window_.shown(program_.clientErrorText(outcome.result));
+    std::string name =
+        !outcome.resultName.empty() ? outcome.resultName : clientResultName(outcome.result);
+    const std::string result = std::string(outcome.success ? "success" : "failed") + ", " +
+                               directionName(line_.action) + ", code " +
+                               std::to_string(outcome.result) + " (" + text + ")";
+    if (short_) {
+        for (const std::string& total : outcome.totals)
+            short_->line(total);
+        short_->line("result: " + result + ", " + name);
+    } else {
+        window_.note("result: " + result);
+    }
     JsonObject json;
     json.add("start", outcome.start)
         .add("peer", line_.peer)
         .add("direction", directionName(line_.action))
-        .addAll(outcome.fields)
-        .add("result_code", outcome.result)
-        .add("result_text", text)
-        .add("success", outcome.success);
+        .addAll(outcome.fields);
+    addResultFields(json, outcome.result, name, text, outcome.success);
     printJson(json);
 }
 
@@ -279,6 +381,7 @@ int ConsoleRun::runClientAction() {
         program_.close();
         return kExitUsage;
     }
+    if (short_) short_->line(runHeading(line_));
     switch (line_.action) {
         case OneShotAction::Send:
             runSend(outcome);

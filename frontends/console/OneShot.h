@@ -1,15 +1,20 @@
 // The console's runs without standard input: `--server` listens until SIGINT or
 // SIGTERM; `-c HOST --send|--recv|--test|--drop` does one thing with the peer and
-// ends. Both print a summary (a "# " note, and one JSON object with --json) of what
-// was received or sent, on failure too.
+// ends. Both print a summary (one JSON object with --json) of what was received or
+// sent, on failure too: the server as a "# " note, a -c run as its short result
+// (ShortResult.h), or as a "# result:" note among the tagged lines with --tagged. The
+// JSON names the result three ways: `result_code`, the stable ASCII `result` and
+// `result_text` in the console's language.
 //
 // Threads: window thread; everything pumps the window loop while it waits.
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "frontends/console/CommandLine.h"
+#include "frontends/console/ShortResult.h"
 #include "frontends/console/TransferMeter.h"
 
 namespace qv {
@@ -22,8 +27,10 @@ class ConsoleWindow;
 
 class ConsoleRun {
   public:
-    // `json` receives the JSON objects (null: no JSON wanted).
-    ConsoleRun(Program& program, ConsoleWindow& window, const CommandLine& line, std::FILE* json);
+    // `json` receives the JSON objects (null: no JSON wanted), `shortOut` the short
+    // result of a -c run (null: the tagged lines tell instead).
+    ConsoleRun(Program& program, ConsoleWindow& window, const CommandLine& line, std::FILE* json,
+               std::FILE* shortOut);
     ~ConsoleRun();
 
     // Starts the meter: the receive summary after each received stream, and the
@@ -39,6 +46,10 @@ class ConsoleRun {
     void runTest(Outcome& outcome);
     void runDrop(Outcome& outcome);
     void report(const Outcome& outcome);
+    // A short result's line for an ended period of a --send or --recv.
+    void showInterval(const PeriodFigures& period);
+    // The drop's progress: a progress line, and an event with --json-stream.
+    void showDropProgress();
     // Puts the key of --key-file in place of the stored one (for this run only, as
     // every one-shot option); false when unreadable.
     bool useKeyFile();
@@ -52,6 +63,9 @@ class ConsoleRun {
     const CommandLine& line_;
     std::FILE* json_;
     TransferMeter meter_;
+    std::unique_ptr<ShortResult> short_;
+    bool streamBegun_ = false;  // an interval line was printed
+    bool reported_ = false;     // the result was printed: no further interval lines
 };
 
 }  // namespace qv::console

@@ -65,24 +65,34 @@ bool TransferMeter::takePeriod() {
     const std::uint32_t begin = periodStart(shift);
     lastShift_ = shift;
     if (startTick_ == 0) startTick_ = begin;
-    const std::int64_t sentBytes = state.sent.bytes[0];
     const std::int64_t receivedBytes = state.received.bytes[0];
     if (receivedBytes > 0) ++receivedPeriods_;
     if (onPeriod) {
-        // The rates of this period alone, so they match its bytes (the display's
-        // "latest" leaves out the period that ended last).
-        JsonObject event;
-        event.add("event", "interval")
-            .add("start_s", (begin - startTick_) / 1000.0)
-            .add("end_s", (shift - startTick_) / 1000.0)
-            .add("sent_bytes", sentBytes)
-            .add("received_bytes", receivedBytes)
-            .add("sent_latest_bytes_per_s", rateOver(sentBytes, shift - begin))
-            .add("received_latest_bytes_per_s", rateOver(receivedBytes, shift - begin))
-            .add("send_buffer", state.sendBufferSize);
-        onPeriod(event);
+        PeriodFigures period;
+        period.startS = (begin - startTick_) / 1000.0;
+        period.endS = (shift - startTick_) / 1000.0;
+        period.sentBytes = state.sent.bytes[0];
+        period.receivedBytes = receivedBytes;
+        period.sendBuffer = state.sendBufferSize;
+        period.ms = shift - begin;
+        onPeriod(period);
     }
     return true;
+}
+
+JsonObject periodEvent(const PeriodFigures& period) {
+    // The rates of this period alone, so they match its bytes (the display's "latest"
+    // leaves out the period that ended last).
+    JsonObject event;
+    event.add("event", "interval")
+        .add("start_s", period.startS)
+        .add("end_s", period.endS)
+        .add("sent_bytes", period.sentBytes)
+        .add("received_bytes", period.receivedBytes)
+        .add("sent_latest_bytes_per_s", rateOver(period.sentBytes, period.ms))
+        .add("received_latest_bytes_per_s", rateOver(period.receivedBytes, period.ms))
+        .add("send_buffer", period.sendBuffer);
+    return event;
 }
 
 std::string receiveSummaryText(const StreamTotals& totals) {

@@ -28,6 +28,19 @@ struct StreamTotals {
     std::int64_t averageRate() const;  // bytes per second; 0 when the span is empty
 };
 
+// One ended period of the rate display: its span from the meter's start and its bytes.
+struct PeriodFigures {
+    double startS = 0;
+    double endS = 0;
+    std::int64_t sentBytes = 0;
+    std::int64_t receivedBytes = 0;
+    std::int64_t sendBuffer = 0;
+    std::uint32_t ms = 0;  // the period's length
+};
+
+// The period as a --json-stream event ("interval"): the rates of its own bytes.
+JsonObject periodEvent(const PeriodFigures& period);
+
 class TransferMeter {
   public:
     explicit TransferMeter(Program& program);
@@ -39,8 +52,8 @@ class TransferMeter {
     // Forgets the received stream (a server starts counting the next one).
     void restartReceived();
 
-    // Each ended period, as a JSON event.
-    std::function<void(const JsonObject&)> onPeriod;
+    // Each ended period.
+    std::function<void(const PeriodFigures&)> onPeriod;
     // A received stream ended: periods with bytes, then a period without or the end of
     // the listener's receiving.
     std::function<void(const StreamTotals&)> onReceiveEnded;

@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
     }
     options.programPath = *cp932Path;
     if (!options.line.port.empty()) options.args.push_back(options.line.port);
-    // With --json the tagged lines leave standard output to the JSON objects.
+    options.language = languageFromEnvironment(options.line.language);
+    // With --json the other lines leave standard output to the JSON objects.
     if (options.line.json) options.output = stderr;
     if (!options.line.logFile.empty()) {
         options.output = openLog(options.line.logFile);

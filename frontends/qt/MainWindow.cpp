@@ -107,8 +107,9 @@ void MainWindow::showField(Field field, const std::string& value) {
             QString text = peer_->currentText();
             QSignalBlocker blocker(peer_);
             peer_->clear();
+            // The clearing entry is the window's own text: it follows the language.
             for (const std::string& entry : splitHistory(value))
-                peer_->addItem(fromCp932(entry));
+                peer_->addItem(entry == clearHistoryEntry() ? coreText(entry) : fromCp932(entry));
             peer_->setEditText(text);
             break;
         }

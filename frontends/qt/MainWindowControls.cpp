@@ -138,6 +138,7 @@ void MainWindow::retranslate() {
     showPaneText(upper_, PaneOp::Replace, program_.window().pane(Pane::Upper), {});
     showPaneText(lower_, PaneOp::Replace, program_.window().pane(Pane::Lower), {});
     setWindowTitle(coreText(program_.window().title()));
+    showField(Field::History, program_.window().field(Field::History));
 }
 
 // Pane, hint and indicator colours that stay readable on a dark style.

@@ -15,6 +15,7 @@ namespace {
 
 struct Installed {
     std::unique_ptr<QTranslator> translator;
+    std::unique_ptr<QTranslator> coreTable;  // the core's texts, in English only
     Language language = Language::Japanese;
 };
 
@@ -42,6 +43,8 @@ Language languageForLocale(const QLocale& locale) {
 bool useLanguage(Language language) {
     Installed& state = installed();
     if (state.translator) QCoreApplication::removeTranslator(state.translator.get());
+    if (state.coreTable) QCoreApplication::removeTranslator(state.coreTable.get());
+    state.coreTable.reset();
     state.translator = std::make_unique<QTranslator>();
     state.language = language;
     bool loaded = language == Language::Japanese
@@ -49,6 +52,10 @@ bool useLanguage(Language language) {
                                                QLibraryInfo::path(QLibraryInfo::TranslationsPath))
                       : state.translator->load(QStringLiteral(":/i18n/quorvane_en.qm"));
     if (loaded) QCoreApplication::installTranslator(state.translator.get());
+    if (loaded && language == Language::English) {
+        state.coreTable = makeCoreTranslator();
+        QCoreApplication::installTranslator(state.coreTable.get());
+    }
     return loaded;
 }
 

@@ -30,7 +30,7 @@ void saveLanguage(Language language);
 QString uiText(const char* context, const char* source);
 
 // A text of the program's core (cp932, "\r\n" line ends) as the window shows it: in
-// English, each line goes through the translation's "Core" table (CoreText.h); the
+// English, each line goes through the core's table (model/CoreText.h); the
 // core's own text (what the wire, the INI file and the peer see) never changes.
 QString coreText(const std::string& cp932);
 

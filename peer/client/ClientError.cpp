@@ -28,4 +28,13 @@ std::string clientErrorText(const ConfigStore& table, int code) {
     return table.getStringByNumber(code);
 }
 
+const char* clientResultName(int code) {
+    static const char* const kNames[] = {
+        "ok",       "socket_version", "host_not_found", "socket_error", "connect_failed",
+        "timeout",  "disconnected",   "no_data",        "stopped",      "proxy_error",
+        "no_reply", "size_mismatch",
+    };
+    return code <= 0 && code > -12 ? kNames[-code] : "";
+}
+
 }  // namespace qv

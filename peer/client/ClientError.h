@@ -1,4 +1,5 @@
-// Result codes of every client operation and the texts that log lines show for them.
+// Result codes of every client operation, the texts that log lines show for them and
+// the names that scripts read.
 // The table lives in a ConfigStore under numeric keys, filled once at start-up.
 //
 // Threads: the codes are constants; the table is a ConfigStore (thread-safe).
@@ -30,5 +31,9 @@ void fillClientErrorTable(ConfigStore& table);
 
 // The text of `code` in `table`; "" for a code that is not in it.
 std::string clientErrorText(const ConfigStore& table, int code);
+
+// A stable ASCII name of `code` for scripts ("ok", "connect_failed", "timeout", ...);
+// "" for a code outside 0 to -11.
+const char* clientResultName(int code);
 
 }  // namespace qv

@@ -163,12 +163,20 @@ TEST(DesktopLanguage, EnglishFromTheMenuAndQtDialogsInJapanese) {
     // The start shows the settings once the listener serves, through the window's loop.
     for (int i = 0; i < 500 && !desk.upperText().contains(shown("【現在の設定】")); ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    desk.program().window().setField(Field::History, J("10.0.0.1\r\n★履歴を削除する"));
+    desk.program().window().refresh();
+    auto lastHistoryEntry = [&desk] {
+        QComboBox* peer = desk.window().peerBox();
+        return peer->itemText(peer->count() - 1);
+    };
     choose(QStringLiteral("English"));
     EXPECT_EQ(desk.window().button(Button::Send)->text(), QStringLiteral("Send"));
     EXPECT_TRUE(desk.upperText().startsWith(QStringLiteral("[Current settings]")))  // shown again
         << desk.upperText().toStdString();
+    EXPECT_EQ(lastHistoryEntry(), QStringLiteral("★Delete the history"));
     choose(QStringLiteral("日本語"));
     EXPECT_EQ(desk.window().button(Button::Send)->text(), shown("送信"));
+    EXPECT_EQ(lastHistoryEntry(), shown("★履歴を削除する"));
 
     QMessageBox box(QMessageBox::Question, QStringLiteral("t"), QStringLiteral("q"),
                     QMessageBox::Yes | QMessageBox::No);

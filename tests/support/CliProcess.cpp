@@ -16,7 +16,7 @@ std::string cliBinary() {
 }
 
 CliProcess::CliProcess(const std::string& folder, const std::vector<std::string>& args,
-                       const std::string& netns) {
+                       const std::string& netns, const std::vector<std::string>& environment) {
     std::string program = folder + "/quorvane-cli";
     std::filesystem::copy_file(cliBinary(), program,
                                std::filesystem::copy_options::overwrite_existing);
@@ -30,6 +30,15 @@ CliProcess::CliProcess(const std::string& folder, const std::vector<std::string>
         if (chdir(folder.c_str()) != 0) _exit(127);
         // WAN mode asks an address-echo page; tests never reach out to the Internet.
         setenv("QUORVANE_WAN_URL", "http://127.0.0.1:9/", 1);
+        setenv("QUORVANE_LANG", "ja", 1);
+        for (const std::string& entry : environment) {
+            std::size_t equals = entry.find('=');
+            if (equals == std::string::npos) {
+                unsetenv(entry.c_str());
+            } else {
+                setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
+            }
+        }
         std::vector<std::string> words;
         if (!netns.empty()) words = {"ip", "netns", "exec", netns};
         words.push_back("./quorvane-cli");

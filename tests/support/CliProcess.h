@@ -19,9 +19,11 @@ std::string cliBinary();
 class CliProcess {
   public:
     // Copies the console program into `folder` (UTF-8) and starts it there with `args`;
-    // with a `netns`, inside that network namespace (ip netns exec).
+    // with a `netns`, inside that network namespace (ip netns exec). It speaks Japanese
+    // (QUORVANE_LANG=ja), the language the tests read, unless `environment` says
+    // otherwise: each entry "NAME=VALUE" sets a variable, "NAME" alone removes it.
     CliProcess(const std::string& folder, const std::vector<std::string>& args,
-               const std::string& netns = "");
+               const std::string& netns = "", const std::vector<std::string>& environment = {});
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;

@@ -42,6 +42,10 @@ TEST(CommandLine, ModesPortsAndOneShotActions) {
     EXPECT_EQ(drop.paths, (std::vector<std::string>{"a b", "c"}));
     EXPECT_EQ(drop.port, "9300");
     EXPECT_TRUE(parse({"-c", "h", "--recv", "3", "--json-stream"}).jsonStream);
+    CommandLine tagged = parse({"-c", "h", "--test", "--tagged", "--lang", "en"});
+    EXPECT_FALSE(tagged.shortResult());
+    EXPECT_EQ(tagged.language, "en");
+    EXPECT_TRUE(parse({"-c", "h", "--test"}).shortResult());
     // Peer texts as the peer box takes them: a name, a default port, bare IPv6.
     for (const char* peer : {"h::Taro", "h:9001:Taro", "[::1]:9001", "[::1]", "::1", "fd77::3"})
         EXPECT_EQ(parse({"-c", peer, "--test"}).outcome, CommandLine::Outcome::Run) << peer;
@@ -70,7 +74,9 @@ TEST(CommandLine, BadUsageIsRefusedWithAReason) {
         {"-c", "h", "--test", "--send", "2"},
         {"--server", "-c", "h", "--test"},
         {"-c", "h", "--test", "--buf", "0"},
-        {"-c", "h", "--test", "--buf", "9", "--auto"}};
+        {"-c", "h", "--test", "--buf", "9", "--auto"},
+        {"--lang", "fr"},
+        {"--lang"}};
     for (const std::vector<std::string>& words : cases) {
         CommandLine line = parse(words);
         EXPECT_EQ(line.outcome, CommandLine::Outcome::BadUsage) << testing::PrintToString(words);

@@ -186,11 +186,14 @@ TEST(ConsoleProgram, HelpAboutAndTheReceiveFolderAreShown) {
     cli.send("help");
     cli.send("about");
     cli.send("openfolder");
+    cli.send("menu \"Check MD5\"");  // an item by its English name
     cli.send("quit");
     EXPECT_EQ(cli.waitExit(), 0);
     std::string out = cli.output();
     EXPECT_NE(out.find("#   openfolder "), std::string::npos);
     EXPECT_NE(out.find("#   MD5Checkする\n"), std::string::npos);  // a settings menu item
+    EXPECT_NE(out.find("#   Check MD5\n"), std::string::npos);
+    EXPECT_NE(folder.read("quorvane-cli.ini").find("\r\nMD5=1\r\n"), std::string::npos);
     EXPECT_NE(out.find("# about: Quorvane「くおるべ」 version 1.11\n"), std::string::npos);
     EXPECT_NE(out.find("# openfolder: " + folder.dir() + "受信FILE/\n"), std::string::npos) << out;
 }

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -51,13 +52,15 @@ class OneShotPair : public ::testing::Test {
         server->signal(SIGTERM);
         EXPECT_EQ(server->waitExit(), 0);
     }
-    // Runs a client in its own folder with `args` after -c; its exit code.
+    // Runs a client in its own folder with `args` after -c (and `environment` as
+    // CliProcess takes it); its exit code.
     int client(std::vector<std::string> args, test::SandboxFolder& folder,
-               std::unique_ptr<test::CliProcess>& cli) {
+               std::unique_ptr<test::CliProcess>& cli,
+               const std::vector<std::string>& environment = {}) {
         std::vector<std::string> all{"-p", std::to_string(test::freeLoopbackPort()), "-c",
                                      "127.0.0.1:" + serverPort};
         all.insert(all.end(), args.begin(), args.end());
-        cli = std::make_unique<test::CliProcess>(folder.path().string(), all);
+        cli = std::make_unique<test::CliProcess>(folder.path().string(), all, "", environment);
         return cli->waitExit(30000);
     }
 
@@ -87,6 +90,7 @@ TEST_F(OneShotPair, SpeedBothWaysWithJsonSummaries) {
                               "d['direction'] == 'send' and d['success'] and d['bytes'] > 0 and "
                               "d['buffer_chosen'] == 64000 and d['so_sndbuf'] > 0 and "
                               "d['duration_s'] >= 1.5 and d['result_code'] == -8 and "
+                              "d['result'] == 'stopped' and "
                               "d['acknowledged_bytes'] > 0 and d['rtt_max_ms'] >= d['rtt_min_ms'] "
                               "and d['limited_by'] != ''"));
     // The receiving server writes its own summary when the stream has ended, timed from
@@ -129,16 +133,47 @@ TEST_F(OneShotPair, TestAndDropSucceedAndAMissingPeerFails) {
         "d['files'] == 2 and d['send_errors'] == 0 and d['storage_confirmed'] == False"));
     EXPECT_EQ(test::readFileAt(serverFolder.path() / "受信FILE" / "data" / "b.txt"), "beta");
 
-    std::vector<std::string> args{"-p",
-                                  "0",
-                                  "-c",
-                                  "127.0.0.1:" + std::to_string(test::freeLoopbackPort()),
-                                  "--test",
-                                  "--logfile",
-                                  (folder.path() / "run.log").string()};
+    std::vector<std::string> args{
+        "-p",     "0",        "-c",        "127.0.0.1:" + std::to_string(test::freeLoopbackPort()),
+        "--test", "--tagged", "--logfile", (folder.path() / "run.log").string()};
     test::CliProcess failing(folder.path().string(), args);
     EXPECT_EQ(failing.waitExit(30000), 1);
     EXPECT_NE(folder.read("run.log").find("# result: failed, test"), std::string::npos);
+}
+
+// Any locale but a Japanese one gets English: in the C locale the one-shot runs of a
+// first start (its question included) print no byte outside ASCII, in their short
+// result and in the tagged lines alike. A Japanese locale gets the texts as written.
+TEST_F(OneShotPair, EnglishInTheCLocaleJapaneseInAJapaneseOne) {
+    test::SandboxFolder folder;
+    folder.write("data/a.txt", "alpha");
+    const std::vector<std::string> unset{"QUORVANE_LANG", "LC_ALL", "LC_MESSAGES"};
+    std::vector<std::string> cLocale = unset;
+    cLocale.push_back("LANG=C");
+    const std::vector<std::vector<std::string>> runs{{"--send", "1"},
+                                                     {"--recv", "1"},
+                                                     {"--test"},
+                                                     {"--drop", "data"},
+                                                     {"--send", "1", "--tagged"},
+                                                     {"--recv", "1", "--tagged"},
+                                                     {"--test", "--tagged"},
+                                                     {"--drop", "data", "--tagged"}};
+    std::unique_ptr<test::CliProcess> cli;
+    for (const std::vector<std::string>& args : runs) {
+        EXPECT_EQ(client(args, folder, cli, cLocale), 0) << cli->output();
+        for (const std::string& line : cli->lines()) {
+            EXPECT_TRUE(std::all_of(line.begin(), line.end(), [](char c) {
+                return static_cast<unsigned char>(c) < 0x80;
+            })) << line;
+        }
+    }
+    EXPECT_NE(cli->output().find("U [Sending a file to 127.0.0.1:"), std::string::npos)
+        << cli->output();
+
+    std::vector<std::string> japanese = unset;
+    japanese.push_back("LANG=ja_JP.UTF-8");
+    EXPECT_EQ(client({"--test", "--tagged"}, folder, cli, japanese), 0);
+    EXPECT_TRUE(cli->waitFor("L 接続テストに成功しました")) << cli->output();
 }
 
 // The options of a one-shot run (-c, --buf, --auto, --key-file) change that run only:
@@ -177,12 +212,14 @@ TEST(OneShotFailure, NothingReachedThePeerIsAFailure) {
     int queued = test::connectLoopback(silentPort);
     ASSERT_GE(queued, 0);
     std::vector<std::pair<std::vector<std::string>, std::string>> cases{
-        {{refused, "--send", "2"}, "d['bytes'] == 0 and d['result_code'] == -4"},
+        {{refused, "--send", "2"},
+         "d['bytes'] == 0 and d['result_code'] == -4 and d['result'] == 'connect_failed'"},
         {{refused, "--drop", "a.txt"},
          "d['send_errors'] == 1 and d['storage_confirmed'] == False"}};
     if (!test::fullAcceptQueueResets())
-        cases.push_back({{std::to_string(silentPort), "--send", "2"},
-                         "d['bytes'] == 0 and d['result_code'] == -5"});
+        cases.push_back(
+            {{std::to_string(silentPort), "--send", "2"},
+             "d['bytes'] == 0 and d['result_code'] == -5 and d['result'] == 'timeout'"});
     for (auto& [args, check] : cases) {
         args[0] = "127.0.0.1:" + args[0];
         args.insert(args.begin(), {"-p", "0", "-c"});
