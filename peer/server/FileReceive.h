@@ -6,7 +6,9 @@
 // What the sending side sees:
 //   SEND-REQ     no reply, except the LST answer for "** LST **" (one "0"/"1" per
 //                listed file, sent before the close). A refused or skipped request is
-//                closed silently.
+//                closed silently; so is a list (LST or public list) over the bounds of
+//                ListPayload.h: announced as larger at once, with more lines once
+//                complete, each with a log line.
 //   SEND-R-REQ   first the offset reply: "%lld" and a 0 byte, the bytes of the file
 //                that are already held (the length of the resume file "NAME.tmp"), or
 //                the full size when the file is skipped or the resume file already
@@ -17,6 +19,9 @@
 //
 // Threads: the listener thread (see ServeContext.h).
 #pragma once
+
+#include <string>
+#include <string_view>
 
 #include "peer/server/ServeContext.h"
 
@@ -32,5 +37,8 @@ void handleSendResumeRequest(ServeContext& context);
 // cannot be written: a full disk): logs it and closes the slot. What the resume file
 // held before stays, so the next attempt continues from there.
 void refuseUnstorablePayload(ServeContext& context);
+
+// The log line of a list (named `name`) refused as larger than the bounds allow.
+std::string oversizedListLine(std::string_view name);
 
 }  // namespace qv
