@@ -56,7 +56,7 @@ ServerContext& Program::serverContext() {
 
 void Program::startListener() {
     listener_ = std::make_unique<Listener>(*serverContext_, [this] { showCurrentSettings(*this); });
-    listener_->start(listeningPort_);
+    listener_->start(listeningPort_, setup_.listenSocket);
 }
 
 int Program::start(WindowView& view) {

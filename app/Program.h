@@ -49,6 +49,10 @@ struct ProgramSetup {
     EnvironmentReader variables = processEnvironment();
     // The kernel's TCP receive-buffer settings (tests point it at a sandbox file).
     std::string tcpRmemPath = kTcpRmemPath;
+    // A non-blocking socket already listening on the port the arguments name, which the
+    // listener takes over instead of opening that port (tests bind port 0 and read the
+    // number back, so no other program can take the port in between); -1: none.
+    int listenSocket = -1;
 };
 
 class Program : public LogSink, public ClientContext {

@@ -5,6 +5,8 @@
 
 #include <atomic>
 
+#include "base/ReceiveCounter.h"
+
 namespace qv {
 
 struct ProgramFlags {
@@ -19,9 +21,9 @@ struct ProgramFlags {
     std::atomic<int> portnClient{0};        // PortN client mode
     std::atomic<int> senderBusy{0};         // the send queue is being worked off
     std::atomic<int> listenerElapsedMs{0};  // timer 1004 adds 200; the listener clears it
-    // Bytes the listener received in the current one-second period; the rate display
-    // takes them with an exchange, so none is lost or counted twice.
-    std::atomic<long long> receivedThisPeriod{0};
+    // Bytes the listener received in the current one-second period, and its stream
+    // timing (see ReceiveCounter).
+    ReceiveCounter receivedThisPeriod;
     // The position of the last progress title (send and receive share one title).
     std::atomic<long long> progressPrevious{0};
 };

@@ -2,6 +2,7 @@
 
   hostile_peers.py memory PORT MIB SECONDS
   hostile_peers.py starve PORT TESTS   -> prints the slowest TEST answer in ms
+  hostile_peers.py pub1 PORT ROUNDS    -> prints the slowest TEST answer in ms
 """
 import select
 import socket
@@ -109,11 +110,49 @@ def starve(port, tests):
         slowest = max(slowest, answered_ms(port))
     for s in idle + trickle:
         s.close()
-    print(int(slowest))
+    print(max(1, int(slowest)))
+
+
+def hanging_port():
+    """A loopback port whose accept queue is full: a connect to it hangs (the kernel
+    drops its SYNs) until the connecting side gives up."""
+    listener = socket.socket()
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(0)
+    filler = connect(listener.getsockname()[1])
+    return listener, filler
+
+
+def pub1(port, rounds):
+    """Each round three peers ask for the public list toward a port that never
+    answers (so the receiver's answers hang in connect), then a TEST is timed."""
+    try:
+        with open("/proc/sys/net/ipv4/tcp_abort_on_overflow") as setting:
+            if setting.read().strip() != "0":
+                print("hostile_peers: full accept queues reset here; connects do not hang",
+                      file=sys.stderr)
+    except OSError:
+        pass
+    listener, filler = hanging_port()
+    target = listener.getsockname()[1]
+    slowest = 0
+    for round_number in range(rounds):
+        for i in range(3):
+            s = connect(port)
+            s.sendall(("PUB1-REQ:%d|evil%d-%d@abcdef" % (target, round_number, i)).encode() + b"\0")
+            s.close()
+        time.sleep(0.3)
+        slowest = max(slowest, answered_ms(port))
+        time.sleep(0.7)
+    filler.close()
+    listener.close()
+    print(max(1, int(slowest)))
 
 
 if __name__ == "__main__":
     if sys.argv[1] == "memory":
         memory(int(sys.argv[2]), int(sys.argv[3]), float(sys.argv[4]))
+    elif sys.argv[1] == "pub1":
+        pub1(int(sys.argv[2]), int(sys.argv[3]))
     else:
         starve(int(sys.argv[2]), int(sys.argv[3]))

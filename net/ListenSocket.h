@@ -14,6 +14,10 @@ struct ListenSocket {
     bool dualStack = false;  // IPv6 and IPv4 peers; false: IPv4 only
 };
 
+// The listening queue of a server socket: room for a crowd connecting at once (the
+// system shortens it to net.core.somaxconn, 4096 by default).
+inline constexpr int kServerBacklog = 4096;
+
 // Opens, binds and listens on `port` with `backlog`. NoSocket: no TCP socket could
 // be created at all; NotBound: the port could not be bound (it is in use, say) or
 // listened on.

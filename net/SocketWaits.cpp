@@ -1,7 +1,6 @@
 #include "net/SocketWaits.h"
 
 #include <poll.h>
-#include <sys/socket.h>
 
 #include <algorithm>
 
@@ -25,14 +24,6 @@ bool waitReadable(Waits& waits, int socket, std::uint32_t maxMs, std::uint32_t s
         waits.clock().sleepUntilReady(socket, POLLIN, stepMs);
         waits.pump(static_cast<int>(std::min<std::uint32_t>(stepMs, 100)));
     }
-}
-
-OkReply readOkReply(Waits& waits, int socket, std::uint32_t maxMs) {
-    if (!waitReadable(waits, socket, maxMs)) return OkReply::TimedOut;
-    char reply[20];
-    ssize_t n = recv(socket, reply, sizeof reply, 0);
-    if (n >= 2 && reply[0] == 'O' && reply[1] == 'K') return OkReply::Ok;
-    return OkReply::Other;
 }
 
 }  // namespace qv

@@ -16,10 +16,4 @@ bool waitWritable(Waits& waits, int socket, std::uint32_t maxMs);
 // The same for data (or a close) to read; `stepMs` is the poll step.
 bool waitReadable(Waits& waits, int socket, std::uint32_t maxMs, std::uint32_t stepMs = 10);
 
-enum class OkReply { Ok, Other, TimedOut };
-
-// Reads a short reply (at most 20 bytes) within `maxMs`: Ok when it begins with "OK",
-// Other for anything else or nothing, TimedOut when nothing came.
-OkReply readOkReply(Waits& waits, int socket, std::uint32_t maxMs);
-
 }  // namespace qv

@@ -17,6 +17,7 @@
 #include "net/Waits.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerAddress.h"
+#include "peer/protocol/ReplyReader.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -140,15 +141,23 @@ int sendRequest(PeerConnectContext& context, int socket, std::string_view reques
     return client::kOk;
 }
 
-// Reads the proxy's answer once and drops it.
+// True when an HTTP answer's status line says 2xx ("HTTP/1.1 200 Connection
+// established").
+bool tunnelGranted(std::string_view head) {
+    std::size_t space = head.find(' ');
+    return head.starts_with("HTTP/") && space != std::string_view::npos &&
+           head.substr(space + 1).starts_with('2');
+}
+
+// Reads the proxy's answer up to its blank line, however it is cut, and not a byte
+// further (the peer's reply follows it on the tunnel): a refusal is a proxy error.
 int readAnswer(PeerConnectContext& context, int socket) {
-    if (!waitUntilReady(context, socket, true)) return client::kTimeout;
-    char answer[kProxyAnswerBytes];
-    ssize_t received;
-    do {
-        received = ::recv(socket, answer, sizeof answer, 0);
-    } while (received < 0 && errno == EINTR);
-    if (received > 0) return client::kOk;
+    std::string head;
+    ReplyWait wait{context.waits, kReadyWaitSteps * kReadyStepMs, &context.clientStop};
+    ReplyEnd end = readReply(wait, socket, kHttpHeadShape, head);
+    if (end == ReplyEnd::Whole && tunnelGranted(head)) return client::kOk;
+    if (end == ReplyEnd::TimedOut) return client::kTimeout;
+    if (end == ReplyEnd::Stopped) return client::kStopped;
     ::shutdown(socket, SHUT_RDWR);
     return client::kProxy;
 }

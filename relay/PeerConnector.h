@@ -36,7 +36,6 @@ class Waits;
 inline constexpr std::uint32_t kPeerConnectTimeoutMs = 8000;  // peer or proxy connect
 inline constexpr std::uint32_t kProxyLookupTimeoutMs = 5000;  // proxy host lookup
 inline constexpr int kReadyWaitSteps = 1000;                  // 10 ms sleeps per wait
-inline constexpr std::size_t kProxyAnswerBytes = 999;         // read once, dropped
 
 // What connectToPeer works with; every member must outlive the call.
 struct PeerConnectContext {
@@ -61,7 +60,8 @@ struct PeerConnectContext {
 //   -5 the proxy did not become writable or did not answer within 1000 waits of
 //      10 ms;  -6 sending the CONNECT request failed;
 //   -8 the client stop flag was set before the connection stood (it stays set);
-//   -9 the proxy closed the connection (or the receive failed) instead of answering.
+//   -9 the proxy closed the connection (or the receive failed) instead of answering,
+//      or its answer was not a 2xx status (a refused tunnel).
 int connectToPeer(PeerConnectContext& context, const std::vector<IpAddress>& addresses, int port,
                   std::string_view peerText);
 

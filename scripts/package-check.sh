@@ -2,7 +2,9 @@
 # Builds the two Debian packages from the build folder $1 (default: build), unpacks
 # them into a throw-away root, and runs the installed console program there: its
 # version, then a one-shot connection test and a short speed test against an installed
-# --server on loopback. lintian and appstreamcli check the packages when installed.
+# --server on loopback. The systemd user unit must start a program of the package.
+# lintian and appstreamcli check the packages when installed. A build without the
+# desktop window (QV_QT=OFF) checks the console package alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build}")
@@ -16,20 +18,34 @@ cleanup() {
 }
 trap cleanup EXIT
 
-cmake --build "$build" -j"$(nproc)" --target quorvane-cli quorvane quorvane_packaging_files
-(cd "$build" && cpack -G DEB -B "$work/out" >/dev/null)
+targets=(quorvane-cli quorvane_packaging_files)
 cli_deb="$work/out/quorvane-cli_${version}_amd64.deb"
-window_deb="$work/out/quorvane_${version}_amd64.deb"
-ls "$cli_deb" "$window_deb" >/dev/null
+window_deb=
+if grep -q '^QV_QT:BOOL=ON' "$build/CMakeCache.txt"; then
+    targets+=(quorvane)
+    window_deb="$work/out/quorvane_${version}_amd64.deb"
+fi
+cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
+(cd "$build" && cpack -G DEB -B "$work/out" >/dev/null)
+debs=("$cli_deb" ${window_deb:+"$window_deb"})
+ls "${debs[@]}" >/dev/null
 
 if dpkg-deb -f "$cli_deb" Depends | grep -qi qt; then
     echo "FAIL: quorvane-cli depends on Qt" >&2; exit 1
 fi
 
 root="$work/root"
-dpkg -x "$cli_deb" "$root"
-dpkg -x "$window_deb" "$root"
+for deb in "${debs[@]}"; do dpkg -x "$deb" "$root"; done
 cli="$root/usr/bin/quorvane-cli"
+
+# The user unit starts a program that the console package installs, by its full path.
+unit="$root/usr/lib/systemd/user/quorvane-cli.service"
+test -f "$unit" || { echo "FAIL: no systemd user unit in quorvane-cli" >&2; exit 1; }
+exec_start=$(sed -n 's/^ExecStart=\([^ ]*\).*/\1/p' "$unit")
+cli_files=$(dpkg-deb -c "$cli_deb" | awk '{print $6}')
+if ! grep -qxF ".$exec_start" <<<"$cli_files" || [[ ! -x "$root$exec_start" ]]; then
+    echo "FAIL: the unit's ExecStart '$exec_start' is no program of quorvane-cli" >&2; exit 1
+fi
 "$cli" --version | grep -qx "quorvane-cli $version" || { echo "FAIL: --version" >&2; exit 1; }
 
 # Each installed program gets a home of its own; settings must land in its XDG
@@ -51,9 +67,9 @@ test -d "$work/server-home/Downloads/Quorvane" || { echo "FAIL: no receive folde
 test ! -e "$root/usr/bin/quorvane-cli.ini" || { echo "FAIL: settings beside the program" >&2; exit 1; }
 
 if command -v lintian >/dev/null; then
-    lintian --fail-on error "$cli_deb" "$window_deb"
+    lintian --fail-on error "${debs[@]}"
 fi
-if command -v appstreamcli >/dev/null; then
+if [[ -n $window_deb ]] && command -v appstreamcli >/dev/null; then
     appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
 fi
-echo "package-check: OK (quorvane_${version}, quorvane-cli_${version})"
+echo "package-check: OK (${window_deb:+quorvane_${version}, }quorvane-cli_${version})"

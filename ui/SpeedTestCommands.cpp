@@ -3,6 +3,7 @@
 #include "app/Program.h"
 #include "app/WindowLog.h"
 #include "base/Format.h"
+#include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerBox.h"
@@ -43,6 +44,15 @@ void leavePortNClientMode(Program& program) {
     program.setListeningPort(program.startingPort());
 }
 
+// The sides that the reset a second after Stop clears. The send side belongs to a
+// client operation that runs by then (a test started right after Stop, or the stopped
+// one still in a nested wait): it cleared that side itself as it began, and clearing it
+// under it would take its histories and its sending-active flag away, and with that flag
+// the console's reading of further lines (Stop among them) while it streams.
+int sidesToResetAfterStop(const ProgramFlags& flags) {
+    return flags.clientRuns == 0 ? kResetBothSides : kResetReceiveSide;
+}
+
 void closeEveryListenerConnection(Program& program) {
     if (Listener* listener = program.listener()) {
         listener->closeAllConnections();
@@ -79,7 +89,7 @@ void stopTransfers(Program& program) {
     if (Listener* listener = program.listener()) listener->wake();
     program.loop().setTimer(timer::kResetStatistics, 1000, [&program] {
         program.loop().killTimer(timer::kResetStatistics);
-        resetStatistics(program, kResetBothSides);
+        resetStatistics(program, sidesToResetAfterStop(program.flags()));
     });
     window.setStopEnabled(true);
     leavePortNClientMode(program);

@@ -20,7 +20,8 @@ inline constexpr int kNoRequest = -1002;
 int requestPeerStream(Program& program);
 
 // `StopTransfers` ("停止", and the window's close): stops the client loops, pauses the
-// listener while it closes every connection, and starts timer 1010.
+// listener while it closes every connection, and starts timer 1010, which a second
+// later clears the statistics (the send side only while no client operation runs).
 void stopTransfers(Program& program);
 
 }  // namespace qv

@@ -3,6 +3,9 @@
 #include <getopt.h>
 
 #include <cstdlib>
+#include <string_view>
+
+#include "net/IpAddress.h"
 
 namespace qv::console {
 namespace {
@@ -63,11 +66,41 @@ bool setAction(CommandLine& line, OneShotAction action) {
     return true;
 }
 
+// The program takes 65535 for "no port given" (its default), so it is refused here
+// rather than quietly replaced.
+constexpr long kHighestPort = 65534;
+
 bool setPort(CommandLine& line, const char* text) {
     long port = 0;
-    if (!numberIn(text, 0, 65535, port))
-        return refuse(line, std::string("invalid port '") + text + "': a number from 0 to 65535");
+    if (!numberIn(text, 0, kHighestPort, port))
+        return refuse(line, std::string("invalid port '") + text + "': a number from 0 to 65534");
     line.port = std::to_string(port);
+    return true;
+}
+
+// The port part of a peer text as the peer box splits it ("host:port:name",
+// "[v6]:port:name"); empty when there is none (the default port is used).
+std::string_view peerPortPart(std::string_view peer) {
+    if (!peer.empty() && peer.front() == '[') {
+        std::size_t close = peer.find("]:");
+        if (close == std::string_view::npos) return {};
+        peer.remove_prefix(close + 1);
+    } else if (parseIpAddress(peer)) {
+        return {};  // a bare address, IPv6 included
+    }
+    std::size_t colon = peer.find(':');
+    if (colon == std::string_view::npos) return {};
+    std::string_view rest = peer.substr(colon + 1);
+    return rest.substr(0, rest.find(':'));
+}
+
+bool setPeer(CommandLine& line, const char* text) {
+    line.peer = text;
+    if (line.peer.empty()) return refuse(line, "-c needs a host");
+    std::string port(peerPortPart(line.peer));
+    long number = 0;
+    if (!port.empty() && !numberIn(port.c_str(), 1, kHighestPort, number))
+        return refuse(line, "invalid port '" + port + "' in -c: a number from 1 to 65534");
     return true;
 }
 
@@ -91,8 +124,7 @@ bool takeOption(CommandLine& line, int code, const char* arg) {
         case 'p':
             return setPort(line, arg);
         case 'c':
-            line.peer = arg;
-            return !line.peer.empty() || refuse(line, "-c needs a host");
+            return setPeer(line, arg);
         case 'J':
             line.json = true;
             return true;
@@ -187,10 +219,13 @@ std::string usageText() {
            "\n"
            "  -h, --help            print this text and exit\n"
            "  -V, --version         print the version and exit\n"
-           "  -p, --port N          listen on TCP port N (0: do not listen); also as PORT\n"
+           "  -p, --port N          listen on TCP port N (0 to 65534; 0: do not listen); also\n"
+           "                        as PORT\n"
            "      --server          listen and answer peers until SIGINT or SIGTERM; never asks\n"
            "      --wan             with --server on a first start: WAN mode instead of LAN\n"
-           "  -c, --client HOST[:PORT]  the peer of a one-shot run, with one of:\n"
+           "  -c, --client HOST[:PORT]  the peer of a one-shot run (PORT 1 to 65534), with one\n"
+           "                        of the following; the one-shot options last for that\n"
+           "                        run only:\n"
            "      --send SECONDS    stream test data to the peer for SECONDS\n"
            "      --recv SECONDS    have the peer stream test data here for SECONDS\n"
            "      --test            connection test\n"

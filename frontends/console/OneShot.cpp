@@ -1,9 +1,13 @@
 #include "frontends/console/OneShot.h"
 
+#include <array>
 #include <ctime>
+#include <optional>
 
 #include "app/Program.h"
-#include "app/SettingsCatalogue.h"
+#include "base/ConfigStore.h"
+#include "base/IniFile.h"
+#include "base/SettingKeys.h"
 #include "frontends/console/ConsoleWindow.h"
 #include "frontends/console/DropCommand.h"
 #include "net/TcpFigures.h"
@@ -54,6 +58,7 @@ void addTcpFigures(JsonObject& json, const TcpFigures& tcp) {
     if (!tcp.valid) return;
     const LimitShares shares = tcp.shares();
     json.add("acknowledged_bytes", tcp.ackedBytes)
+        .add("acknowledged_s", tcp.ackedSpanUs / 1e6)
         .add("rtt_min_ms", tcp.rttMinUs / 1000.0)
         .add("rtt_avg_ms", tcp.rttAvgUs / 1000.0)
         .add("rtt_max_ms", tcp.rttMaxUs / 1000.0)
@@ -67,6 +72,37 @@ void addTcpFigures(JsonObject& json, const TcpFigures& tcp) {
         .add("limited_send_buffer_share", shares.sendBufferUs / elapsed)
         .add("limited_program_share", shares.programUs / elapsed);
 }
+
+// The options of a one-shot run (the peer, --buf, --auto, --key-file) and what the
+// run changes with them (the auto-tune's buffer size) last for that run only: the
+// typed fields and the key are put back before the close saves them, or saved once
+// more when a signal closed the program during the run. What the program keeps of its
+// own (its identity, the WAN address it learnt) stays.
+class RunOnlySettings {
+  public:
+    RunOnlySettings(Program& program, const ConsoleWindow& window)
+        : key_(program.settings().getString(setting::kSecKey)) {
+        for (std::size_t i = 0; i < kTyped.size(); ++i)
+            fields_[i] = window.typed(kTyped[i]);
+    }
+    void restore(Program& program, ConsoleWindow& window) const {
+        for (std::size_t i = 0; i < kTyped.size(); ++i)
+            window.type(kTyped[i], fields_[i]);
+        ConfigStore& settings = program.settings();
+        settings.setString(setting::kSecKey, key_);
+        if (!program.ended()) return;
+        for (std::size_t i = 0; i < kTyped.size(); ++i)
+            settings.setString(kTypedSettings[i], fields_[i]);
+        saveIni(settings, program.environment().value(EnvironmentTable::kIniPath), 0);
+    }
+
+  private:
+    static constexpr std::array<Field, 4> kTyped{Field::Peer, Field::Buf, Field::Auto, Field::List};
+    static constexpr std::array<const char*, 4> kTypedSettings{setting::kHost, setting::kBuf,
+                                                               setting::kAuto, setting::kList};
+    std::string key_;
+    std::array<std::string, kTyped.size()> fields_;
+};
 
 std::string quoted(const std::string& path) {
     return "\"" + path + "\"";
@@ -133,9 +169,20 @@ void ConsoleRun::runSend(Outcome& outcome) {
     program_.loop().killTimer(kStopTimer);
     const SpeedTestState& state = program_.speedTest();
     const SpeedTestSummary& record = state.record;
+    const bool connected = outcome.result != kNoStream && state.connected;
+    // A stream that never stood or moved no byte failed, however it ended.
     outcome.success =
-        outcome.result == client::kOk || (stoppedHere && outcome.result == client::kStopped);
-    if (outcome.result == kNoStream) outcome.resultText = "no usable peer";
+        connected && record.bytes > 0 &&
+        (outcome.result == client::kOk || (stoppedHere && outcome.result == client::kStopped));
+    if (outcome.result == kNoStream) {
+        outcome.resultText = "no usable peer";
+    } else if (!connected && stoppedHere) {
+        outcome.result = client::kTimeout;
+        outcome.resultText = "no connection to the peer within the " +
+                             std::to_string(line_.seconds) + " s of the test";
+    } else if (connected && record.bytes == 0) {
+        outcome.resultText = "no byte was sent";
+    }
     outcome.fields.add("duration_s", record.durationMs / 1000.0)
         .add("bytes", record.bytes)
         .add("sent_average_bytes_per_s", record.averageRate())
@@ -185,7 +232,7 @@ void ConsoleRun::runDrop(Outcome& outcome) {
         .add("files", std::int64_t{ran ? after.files : 0})
         .add("send_errors", std::int64_t{ran ? after.sendErrors : 0})
         .add("check_errors", std::int64_t{ran ? after.checkErrors : 0})
-        .add("storage_confirmed", ran && !after.unconfirmed);
+        .add("storage_confirmed", outcome.success && !after.unconfirmed);
 }
 
 void ConsoleRun::report(const Outcome& outcome) {
@@ -216,18 +263,19 @@ bool ConsoleRun::useKeyFile() {
                      line_.keyFile.c_str());
         return false;
     }
-    storedKey_ = program_.settings().getString(setting::kSecKey);
     program_.settings().setString(setting::kSecKey, *key);
     return true;
 }
 
 int ConsoleRun::runClientAction() {
+    const RunOnlySettings before(program_, window_);
     window_.type(Field::Peer, utf8ToCp932Lossy(line_.peer));
     if (!line_.buffer.empty()) window_.type(Field::Buf, line_.buffer);
     if (!line_.buffer.empty() || line_.autoTune)
         window_.type(Field::Auto, line_.autoTune ? "1" : "0");
     Outcome outcome;
     if (!useKeyFile()) {
+        before.restore(program_, window_);
         program_.close();
         return kExitUsage;
     }
@@ -248,8 +296,7 @@ int ConsoleRun::runClientAction() {
             break;
     }
     report(outcome);
-    // The key of --key-file is for this run only.
-    if (storedKey_) program_.settings().setString(setting::kSecKey, *storedKey_);
+    before.restore(program_, window_);
     program_.close();
     return outcome.success ? kExitOk : kExitFailed;
 }

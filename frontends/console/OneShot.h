@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstdio>
-#include <optional>
 #include <string>
 
 #include "frontends/console/CommandLine.h"
@@ -40,7 +39,8 @@ class ConsoleRun {
     void runTest(Outcome& outcome);
     void runDrop(Outcome& outcome);
     void report(const Outcome& outcome);
-    // Puts the key of --key-file in place of the stored one; false when unreadable.
+    // Puts the key of --key-file in place of the stored one (for this run only, as
+    // every one-shot option); false when unreadable.
     bool useKeyFile();
     void printJson(const JsonObject& object);
     // Pumps the window loop up to `ms` or until `done` holds.
@@ -52,7 +52,6 @@ class ConsoleRun {
     const CommandLine& line_;
     std::FILE* json_;
     TransferMeter meter_;
-    std::optional<std::string> storedKey_;
 };
 
 }  // namespace qv::console

@@ -27,9 +27,13 @@ void addSpeedTestCommands(ConsoleWindow& window, Program& program) {
     window.addCommand("csv", [&program, &window](const std::string& args) {
         chooseCsvFile(program, window, args);
     });
-    // Lines are read while a test streams or a file queue runs, as the window takes clicks.
-    window.setNestedCommandsAllowed(
-        [&program] { return transferLoopRunning(program) || program.flags().senderBusy != 0; });
+    // Lines are read while a test streams or a file queue runs, as the window takes
+    // clicks; behind a Stop only once what it stopped has ended, so that a `send` right
+    // after `stop` starts a test of its own instead of one inside the loop that ends.
+    window.setNestedCommandsAllowed([&program] {
+        const ProgramFlags& flags = program.flags();
+        return (transferLoopRunning(program) || flags.senderBusy != 0) && flags.clientStop == 0;
+    });
     program.speedTest().onTestEnded = [&window](const SpeedTestSummary& summary) {
         window.note(summaryText(summary));
     };

@@ -1,6 +1,8 @@
 // Follows the speed test's rate histories as the rate display shifts them once a
-// second: the bytes of each direction, the span of the received stream, and an event
-// per period for --json-stream. The receiving side gets its summary from here.
+// second: an event per period for --json-stream, and the end of a received stream.
+// The receiving side's summary comes from here; it times the stream from the first
+// to the last byte the listener read (ReceiveCounter), the time base of the sender's
+// acknowledged-bytes average.
 //
 // Threads: window thread (sample() runs from a timer of the window loop).
 #pragma once
@@ -17,25 +19,25 @@ class Program;
 
 namespace qv::console {
 
-// What one direction of a test moved.
+// What a received stream moved.
 struct StreamTotals {
     std::int64_t bytes = 0;
-    std::uint32_t firstTick = 0, lastTick = 0;  // ends of the periods that held bytes
-    int periods = 0;                            // one-second periods with bytes
-    std::uint32_t durationMs() const { return periods == 0 ? 0 : lastTick - firstTick; }
-    std::int64_t averageRate() const;  // bytes per second; 0 under one period
+    std::int64_t micros = 0;  // from the first to the last byte read
+    int periods = 0;          // one-second periods of the display with bytes
+    double seconds() const { return micros / 1e6; }
+    std::int64_t averageRate() const;  // bytes per second; 0 when the span is empty
 };
 
 class TransferMeter {
   public:
-    explicit TransferMeter(Program& program) : program_(program) {}
+    explicit TransferMeter(Program& program);
     // Looks for a period the display ended since the last call.
     void sample();
 
-    const StreamTotals& sent() const { return sent_; }
-    const StreamTotals& received() const { return received_; }
+    // The stream received since the meter started or last restarted.
+    StreamTotals received() const;
     // Forgets the received stream (a server starts counting the next one).
-    void restartReceived() { received_ = {}; }
+    void restartReceived();
 
     // Each ended period, as a JSON event.
     std::function<void(const JsonObject&)> onPeriod;
@@ -46,14 +48,16 @@ class TransferMeter {
   private:
     // Counts the period the display ended since the last call; false when none.
     bool takePeriod();
+    // The start tick of the period that ended at `shift`.
+    std::uint32_t periodStart(std::uint32_t shift) const;
 
     Program& program_;
     std::uint32_t lastShift_ = 0;
     std::uint32_t startTick_ = 0;
-    StreamTotals sent_, received_;
+    int receivedPeriods_ = 0;
 };
 
-// The receiving side's summary line (ASCII), like the sender's.
+// The receiving side's summary line (ASCII), in the sender's units.
 std::string receiveSummaryText(const StreamTotals& totals);
 // The same as fields of a JSON object.
 void addReceiveFields(JsonObject& json, const StreamTotals& totals);

@@ -16,6 +16,7 @@
 #include "peer/client/ClientContext.h"
 #include "peer/client/ClientError.h"
 #include "peer/protocol/ConnectionKey.h"
+#include "peer/protocol/ReplyReader.h"
 #include "platform/Clock.h"
 #include "relay/PeerConnector.h"
 #include "relay/PortNState.h"
@@ -105,11 +106,13 @@ void lowLoadPause(ClientContext& context) {
 }
 
 int readOkReply(ClientContext& context, int socket, std::uint32_t maxMs) {
-    switch (readOkReply(context.waits(), socket, maxMs)) {
+    switch (readOkReply(ReplyWait{context.waits(), maxMs, &context.flags().clientStop}, socket)) {
         case OkReply::Ok:
             return client::kOk;
         case OkReply::TimedOut:
             return client::kTimeout;
+        case OkReply::Stopped:
+            return client::kStopped;
         case OkReply::Other:
             break;
     }

@@ -53,8 +53,9 @@ bool waitReadable(ClientContext& context, int socket, std::uint32_t maxMs,
 // Sleeps LOW milliseconds when the setting is not 0, then pumps 100 events.
 void lowLoadPause(ClientContext& context);
 
-// Reads a short reply (at most 20 bytes) within 3000 ms: 0 for "OK", -10 for
-// anything else or nothing, -5 on time-out.
+// Reads the two bytes of an "OK" reply, however they are cut, while the peer stays
+// silent no longer than `maxMs`: 0 for "OK", -10 for anything else or a close, -5 on
+// time-out, -8 when Stop is pressed.
 int readOkReply(ClientContext& context, int socket, std::uint32_t maxMs = 3000);
 
 // The chunk size of a send: the buffer-size field as a number; a value below 1 (the

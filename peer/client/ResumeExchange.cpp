@@ -3,8 +3,6 @@
 #include <sys/socket.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -16,6 +14,7 @@
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerSession.h"
 #include "peer/client/ProgressTitle.h"
+#include "peer/protocol/ReplyReader.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
@@ -47,31 +46,30 @@ int sendHeader(ClientContext& context, int socket, const std::string& header) {
     return client::kOk;
 }
 
-// Waits for the offset reply; the result code, with the offset in `offset`.
+// Waits for the offset reply, however it is cut; the result code, with the offset in
+// `offset`.
 int readOffset(ClientContext& context, int socket, const std::string& header, std::int64_t fileSize,
                std::int64_t& offset) {
-    while (context.flags().clientStop == 0) {
-        lowLoadPause(context);
-        if (!waitReadable(context, socket, 10000)) return client::kTimeout;
-        tickTitle(context, header, "%s 応答待ち..");
-        char reply[2001];
-        ssize_t n = recv(socket, reply, 2000, 0);
-        if (n <= 0) return client::kDisconnected;
-        reply[n] = '\0';
-        // Only digits make an offset: an empty or garbled reply is a bad answer, never
-        // a request to send everything again.
-        char* end = reply;
-        offset =
-            std::isdigit(static_cast<unsigned char>(reply[0])) ? std::strtoll(reply, &end, 10) : -1;
-        if (end == reply || *end != '\0' || offset < 0 || offset > fileSize) {
-            offset = -1;
+    lowLoadPause(context);
+    tickTitle(context, header, "%s 応答待ち..");
+    OffsetReply reply = readOffsetReply(
+        ReplyWait{context.waits(), 10000, &context.flags().clientStop}, socket, fileSize);
+    offset = reply.offset;
+    switch (reply.end) {
+        case ReplyEnd::Whole:
+            break;
+        case ReplyEnd::TimedOut:
+            return client::kTimeout;
+        case ReplyEnd::Stopped:
+            return client::kStopped;
+        case ReplyEnd::TooLong:
             return client::kNoReply;
-        }
-        appendLog(context,
-                  formatText(J("・[%lld ～ %lld Byte]\r\n"), static_cast<long long>(offset),
-                             static_cast<long long>(fileSize)));
-        return client::kOk;
+        case ReplyEnd::Closed:
+            return client::kDisconnected;
     }
+    if (offset < 0) return client::kNoReply;
+    appendLog(context, formatText(J("・[%lld ～ %lld Byte]\r\n"), static_cast<long long>(offset),
+                                  static_cast<long long>(fileSize)));
     return client::kOk;
 }
 

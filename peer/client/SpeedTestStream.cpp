@@ -98,6 +98,7 @@ int sendLoop(ClientContext& context, int socket, std::vector<unsigned char>& dat
     ssize_t sent = 0;
     while (flags.clientStop == 0) {
         pacer.beforeChunk(sent > 0 ? static_cast<std::size_t>(sent) : 0);
+        if (flags.clientStop != 0) break;  // Stop ran in the pump: no chunk after it
         std::size_t size = chunkBytes(state.sendBufferSize, data.size());
         if (size == 0) return client::kNoData;
         sent = send(socket, data.data(), size, MSG_DONTWAIT | MSG_NOSIGNAL);

@@ -38,6 +38,14 @@ RequestKind recogniseRequest(std::string_view block) {
     return RequestKind::Unknown;
 }
 
+bool mayBeginRequest(std::string_view head) {
+    for (const auto& [kind, prefix] : kPrefixes) {
+        if (head.size() < prefix.size() ? prefix.starts_with(head) : head.starts_with(prefix))
+            return true;
+    }
+    return false;
+}
+
 bool isTransferError(std::string_view block) {
     return block.find('\0') == std::string_view::npos &&
            !block.starts_with(requestPrefix(RequestKind::Data));
@@ -69,10 +77,6 @@ std::string offsetReply(std::int64_t heldBytes) {
     std::string reply = std::to_string(heldBytes);
     reply.push_back('\0');
     return reply;
-}
-
-std::int64_t readOffsetReply(std::string_view reply) {
-    return parseLong(requestLineOf(reply));
 }
 
 ExpectedReply expectedReply(std::string_view request) {

@@ -3,8 +3,8 @@
 //
 // A client connects, sends one request line (kind prefix, fields separated by "|",
 // one 0 byte), a SEND-REQ also its payload, and for some kinds reads a short reply.
-// The receiver looks at the first block it reads on a connection (after undoing the
-// connection key) and tells the kind from the start of that block.
+// The receiver gathers a connection's first bytes until the request line is whole
+// (after undoing the connection key) and tells the kind from its start.
 //
 // Pure functions and constants; callable from any thread.
 #pragma once
@@ -35,9 +35,13 @@ std::string_view requestPrefix(RequestKind kind);
 // any prefix).
 RequestKind recogniseRequest(std::string_view block);
 
+// True while `head` (the first bytes of a connection, key undone) is the start of some
+// kind's prefix or begins with one: more bytes may still make it a request.
+bool mayBeginRequest(std::string_view head);
+
 // True when a block, read while no request is in progress, cannot hold a request: it
-// has no 0 byte (so the request line did not arrive whole in the first block) and
-// is not speed-test data.
+// has no 0 byte (the bytes gathered begin no request, or ran past the longest line)
+// and is not speed-test data.
 bool isTransferError(std::string_view block);
 
 // The request line of a block: everything before its first 0 byte (the whole block
@@ -69,10 +73,9 @@ inline constexpr std::string_view kOkReply = "OK";
 // True when a reply begins with "OK".
 bool isOkReply(std::string_view reply);
 
-// The offset reply of SEND-R-REQ: the bytes the receiver already holds, "%d" and a 0.
+// The offset reply of SEND-R-REQ: the bytes the receiver already holds, "%d" and a 0
+// (read back by peer/protocol/ReplyReader.h).
 std::string offsetReply(std::int64_t heldBytes);
-// The leading decimal number of an offset reply (0 when there is none).
-std::int64_t readOffsetReply(std::string_view reply);
 
 // What a client waits for after sending a request.
 enum class ExpectedReply {

@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <vector>
@@ -100,16 +101,66 @@ std::vector<IpAddress> Admission::expire(std::uint32_t now) {
     return expired;
 }
 
-WaitingConnection Admission::takeOldest() {
-    WaitingConnection first = waiting_.front();
-    waiting_.pop_front();
-    return first;
+std::optional<IpAddress> Admission::add(const WaitingConnection& connection) {
+    std::optional<IpAddress> evicted;
+    if (waiting_.size() >= kMaxWaiting) {
+        auto silent = std::find_if(waiting_.begin(), waiting_.end(),
+                                   [](const WaitingConnection& w) { return !w.sentData; });
+        std::size_t position = silent == waiting_.end() ? 0 : silent - waiting_.begin();
+        WaitingConnection gone = take(position);
+        ::close(gone.socket);
+        evicted = gone.address;
+    }
+    waiting_.push_back(connection);
+    return evicted;
 }
 
-WaitingConnection Admission::takeNewest() {
-    WaitingConnection last = waiting_.back();
-    waiting_.pop_back();
-    return last;
+void Admission::addToPoll(std::vector<pollfd>& fds) {
+    polledFrom_ = fds.size();
+    polled_.clear();
+    for (const WaitingConnection& connection : waiting_) {
+        if (connection.sentData) continue;
+        polled_.push_back(connection.socket);
+        fds.push_back({connection.socket, POLLIN, 0});
+    }
+}
+
+void Admission::readPoll(const std::vector<pollfd>& fds) {
+    std::vector<int> spoke;
+    for (std::size_t i = 0; i < polled_.size(); ++i) {
+        if (fds[polledFrom_ + i].revents != 0) spoke.push_back(polled_[i]);
+    }
+    for (WaitingConnection& connection : waiting_) {
+        if (std::find(spoke.begin(), spoke.end(), connection.socket) != spoke.end())
+            connection.sentData = true;
+    }
+    polled_.clear();
+}
+
+std::optional<Admittance> Admission::takeNext(ConnectionTable& table) {
+    if (waiting_.empty()) return std::nullopt;
+    auto sender = std::find_if(waiting_.begin(), waiting_.end(),
+                               [](const WaitingConnection& w) { return w.sentData; });
+    if (table.hasFreeSlot()) {
+        std::size_t position = sender == waiting_.end() ? 0 : sender - waiting_.begin();
+        return Admittance{take(position), -1};
+    }
+    std::vector<IpAddress> tried;  // the answer is the same for every sender of an address
+    for (std::size_t i = sender - waiting_.begin(); i < waiting_.size(); ++i) {
+        const IpAddress& address = waiting_[i].address;
+        if (!waiting_[i].sentData || std::find(tried.begin(), tried.end(), address) != tried.end())
+            continue;
+        int displaced = slotToDisplace(table, address);
+        if (displaced >= 0) return Admittance{take(i), displaced};
+        tried.push_back(address);
+    }
+    return std::nullopt;
+}
+
+WaitingConnection Admission::take(std::size_t position) {
+    WaitingConnection taken = waiting_[position];
+    waiting_.erase(waiting_.begin() + static_cast<std::ptrdiff_t>(position));
+    return taken;
 }
 
 void Admission::closeAll() {

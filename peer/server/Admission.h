@@ -1,21 +1,28 @@
 // Who gets a connection slot when more connections arrive than the table holds.
 //
-// Every connection is accepted at once; one that finds no free slot waits here. A
-// waiting connection may displace a slot, in this order of preference:
+// Every connection is accepted at once (the listening queue is emptied on each pass);
+// one that finds no free slot waits here. A waiting connection that has already sent
+// something (a client sends its whole request line right after connecting) goes
+// before those that sent nothing, so a crowd of idle connections cannot keep a real
+// request out. Free slots go to the senders first, then to the silent ones, each in
+// arrival order. Only a sender may displace a slot, in this order of preference:
 //  - when its own address already holds kSlotsPerAddress slots, only the slot of its
 //    own address that has waited longest without a request line;
 //  - else a slot of an address that holds more than kSlotsPerAddress (one without a
 //    request line first, else the one that received last the longest ago);
 //  - else the slot that has waited longest without a request line.
 // A slot whose request line has arrived but was not read yet is never displaced, and
-// a PortN relay slot never is. Waiting connections are admitted in arrival order when
-// slots free up and closed when their request-line deadline passes.
+// a PortN relay slot never is. Waiting connections are closed when their request-line
+// deadline passes; when kMaxWaiting wait, a new one makes the oldest silent one go.
 //
 // Threads: the listener thread.
 #pragma once
 
+#include <poll.h>
+
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <vector>
 
 #include "net/IpAddress.h"
@@ -43,6 +50,14 @@ struct WaitingConnection {
     int socket = -1;
     IpAddress address;
     std::uint32_t acceptedAt = 0;
+    bool sentData = false;  // something (or its close) waits to be read
+};
+
+// A connection leaving the queue for a slot: a free one (displaced < 0) or the slot
+// `displaced`, which the caller drops first.
+struct Admittance {
+    WaitingConnection connection;
+    int displaced = -1;
 };
 
 class Admission {
@@ -51,19 +66,26 @@ class Admission {
 
     ~Admission() { closeAll(); }
 
-    bool full() const { return waiting_.size() >= kMaxWaiting; }
     bool empty() const { return waiting_.empty(); }
-    void add(const WaitingConnection& connection) { waiting_.push_back(connection); }
+    // Queues a new connection. When kMaxWaiting already wait, the oldest one that sent
+    // nothing (else the oldest) is closed to make room: its address.
+    std::optional<IpAddress> add(const WaitingConnection& connection);
     // Closes the waiting connections whose deadline passed; their addresses.
     std::vector<IpAddress> expire(std::uint32_t now);
-    // The next connection to admit into a free slot (the oldest).
-    WaitingConnection takeOldest();
-    const WaitingConnection& newest() const { return waiting_.back(); }
-    WaitingConnection takeNewest();
+    // Adds the waiting connections that sent nothing yet to `fds`, and after the poll
+    // marks those it found readable as having sent something.
+    void addToPoll(std::vector<pollfd>& fds);
+    void readPoll(const std::vector<pollfd>& fds);
+    // The next connection that can take a slot now, or nothing.
+    std::optional<Admittance> takeNext(ConnectionTable& table);
     void closeAll();
 
   private:
+    WaitingConnection take(std::size_t position);
+
     std::deque<WaitingConnection> waiting_;
+    std::size_t polledFrom_ = 0;  // where addToPoll put the silent connections
+    std::vector<int> polled_;
 };
 
 // The slot that a connection from `address` may displace, or -1.

@@ -14,6 +14,7 @@
 #include "net/IpAddress.h"
 #include "peer/protocol/ConnectionKey.h"
 #include "peer/server/PayloadBuffer.h"
+#include "peer/server/RequestHead.h"
 #include "peer/server/StreamWake.h"
 #include "platform/FileSystem.h"
 
@@ -40,6 +41,7 @@ struct ConnectionSlot {
     IpAddress relayAddress;             // the peer's address
     std::string peerKey;                // "%s:%s" of the relay peer; empty if accepted
     bool busy = false;                  // a payload or stream is being received
+    RequestHead head;                   // the request line until it is whole
     bool earlyLookDone = false;         // the first request was looked for before the wait ended
     StreamWake wake;                    // when a running test stream wakes the listener
     std::uint32_t requestDeadline = 0;  // tick by which the request line must be whole

@@ -15,8 +15,9 @@
 namespace qv {
 namespace {
 
-// A block that cannot hold a request: the request line did not arrive whole within
-// the initial wait, so the wait grows by 200 ms (up to 2000).
+// Bytes that hold no request line (they begin none, or ran past the longest line
+// without its 0 byte): logged as a transfer error, and the initial wait grows by
+// 200 ms (up to 2000) as it always has.
 void refuseTransferError(ServeContext& context) {
     ConfigStore& settings = context.server.settings();
     const char* wait =

@@ -8,6 +8,7 @@
 #include "base/Md5.h"
 #include "base/TextUtil.h"
 #include "net/SocketWaits.h"
+#include "peer/client/SendWay.h"
 #include "peer/protocol/FieldRule.h"
 #include "peer/protocol/ListPayload.h"
 #include "peer/protocol/RequestLine.h"
@@ -19,6 +20,7 @@
 #include "peer/server/ReceiveProgress.h"
 #include "peer/server/ReceivedName.h"
 #include "peer/server/ResumeFile.h"
+#include "peer/server/StoreAside.h"
 #include "peer/server/StorePayload.h"
 #include "platform/TextCodec.h"
 
@@ -67,6 +69,18 @@ bool skippedAtRequest(ServeContext& context, const ReceiveSettings& settings) {
     }
     context.server.appendLog(J("【SKIP】最新ファイルがあります\r\n"));
     return true;
+}
+
+// A file skipped at its SEND-REQ: the payload is taken and dropped before the close, as
+// a stored file's is. The sender gets no answer either way, and a connection cut under
+// its send would make a file the peer holds a failed send there. A payload larger than
+// any whole-file send is cut off at once.
+void dropSkippedPayload(ServeContext& context) {
+    ConnectionSlot& slot = context.slot;
+    if (slot.expectedSize > kLargestMemorySend) return closeWith(context, false);
+    slot.memoryBuffer = PayloadBuffer::discarding();
+    slot.memoryBuffer->write(bytesAfterTerminator(context.block));
+    completeTransfer(context);
 }
 
 // Sends the offset reply once the socket can take it; false when it could not.
@@ -160,7 +174,7 @@ void handleSendRequest(ServeContext& context) {
         slot.replyAddress =
             slot.peerAddress + ":" + std::string(fields[5]) + ":" + std::string(fields[6]);
     }
-    if (skippedAtRequest(context, settings)) return closeWith(context, false);
+    if (skippedAtRequest(context, settings)) return dropSkippedPayload(context);
     if (isListName(slot.fileName) && slot.expectedSize > kListByteLimit) {
         context.server.appendLog(oversizedListLine(slot.fileName));
         context.server.resetTitle();
@@ -177,6 +191,8 @@ void handleSendRequest(ServeContext& context) {
 }
 
 void handleSendResumeRequest(ServeContext& context) {
+    // A resume file still being verified beside the listener may be this one.
+    if (StoreAside* aside = context.listener.storeAside()) aside->finish();
     ConnectionSlot& slot = context.slot;
     slot.busy = true;
     RequestFields fields = RequestFields::of(context.block, RequestKind::SendResume);

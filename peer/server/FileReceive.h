@@ -5,10 +5,12 @@
 //
 // What the sending side sees:
 //   SEND-REQ     no reply, except the LST answer for "** LST **" (one "0"/"1" per
-//                listed file, sent before the close). A refused or skipped request is
-//                closed silently; so is a list (LST or public list) over the bounds of
-//                ListPayload.h: announced as larger at once, with more lines once
-//                complete, each with a log line.
+//                listed file, sent before the close). A refused request is closed
+//                silently; a skipped one too, but only once its payload has arrived
+//                (it is dropped), so that the sender's send completes as for a stored
+//                file. A list (LST or public list) over the bounds of ListPayload.h is
+//                refused with a log line: announced as larger at once, with more lines
+//                once complete.
 //   SEND-R-REQ   first the offset reply: "%lld" and a 0 byte, the bytes of the file
 //                that are already held (the length of the resume file "NAME.tmp"), or
 //                the full size when the file is skipped or the resume file already

@@ -39,9 +39,9 @@ void logReceived(ServeContext& context, bool checked) {
                                      : J("・受信完了 "));
 }
 
-// "NG", the lines that say why (if any) and the failure line.
-void endWithFailure(ServeContext& context, const std::string& why = {}) {
-    context.server.appendLog("NG\r\n" + why + J("【ファイル受信に失敗しました】\r\n"));
+// "NG" and the failure line.
+void endWithFailure(ServeContext& context) {
+    context.server.appendLog("NG\r\n" + J("【ファイル受信に失敗しました】\r\n"));
     context.server.resetTitle();
     closeWith(context, false);
 }
@@ -132,21 +132,87 @@ StoreResult storeMemoryPayload(ServeContext& context, const ReceiveSettings& set
     return result;
 }
 
-// Commits the complete resume file; a copy that an LST check marked outdated gives way
-// to it.
-bool commitReceivedFile(ServeContext& context, const ReceiveSettings& settings) {
-    ConnectionSlot& slot = context.slot;
-    ReplacementMarks& marks = context.listener.replacementMarks();
-    std::string target = settings.folder.pathOf(slot.fileName);
-    bool replacing = marks.marked(target, slot.times.written);
-    if (!commitResumeFile(settings, slot.receiveFilePath, slot.fileName, replacing)) return false;
-    if (replacing) marks.replaced(settings.folder, target, target);
+// A complete resume file to verify and put in place, copied out of its slot so that
+// the work may run beside the listener.
+struct ResumeCommit {
+    ReceiveSettings settings;
+    std::string resumePath;
+    std::string fileName;
+    std::string digest;
+    FileTimes times;
+    bool checkDigest = false;
+    ReplacementMarks* marks = nullptr;
+};
+
+enum class CommitOutcome { Stored, DigestMismatch, NotStored };
+
+// Verifies the resume file (a wrong one is removed), gives it its times and renames
+// it into place; a copy that an LST check marked outdated gives way to it.
+CommitOutcome commitReceivedFile(const ResumeCommit& commit) {
+    const ReceiveFolder& folder = commit.settings.folder;
+    if (commit.checkDigest &&
+        !digestMatches(commit.digest, md5TextOfFile(commit.resumePath).value_or(std::string()))) {
+        folder.removeEntry(commit.resumePath);
+        return CommitOutcome::DigestMismatch;
+    }
+    setFileTimes(commit.resumePath, commit.times);
+    std::string target = folder.pathOf(commit.fileName);
+    bool replacing = commit.marks->marked(target, commit.times.written);
+    if (!commitResumeFile(commit.settings, commit.resumePath, commit.fileName, replacing))
+        return CommitOutcome::NotStored;
+    if (replacing) commit.marks->replaced(folder, target, target);
+    return CommitOutcome::Stored;
+}
+
+// The outcome's log lines and title; true when the sender is to be answered "OK".
+bool logCommit(ServerContext& server, const ResumeCommit& commit, CommitOutcome outcome) {
+    std::string failure = J("【ファイル受信に失敗しました】\r\n");
+    if (outcome == CommitOutcome::DigestMismatch) {
+        server.appendLog("NG\r\n" + failure);
+    } else if (outcome == CommitOutcome::NotStored) {
+        server.appendLog("NG\r\n" +
+                         formatText(J("・保存できません。受信したデータは[%s]に残します\r\n"),
+                                    commit.resumePath.c_str()) +
+                         failure);
+    } else {
+        server.appendLog(J("OK\r\n【ファイル受信に成功しました】\r\n"));
+        endReceiveProgress(server.window(), commit.fileName);
+    }
+    server.resetTitle();
+    return outcome == CommitOutcome::Stored;
+}
+
+// Hands a resume file whose digest is to be computed to the store beside the listener
+// and frees its slot: the digest of a large file would hold up every other connection.
+// The connection is answered and closed once the outcome is reported. False when there
+// is no store beside the listener.
+bool commitAside(ServeContext& context, const ResumeCommit& commit) {
+    StoreAside* aside = context.listener.storeAside();
+    if (!aside) return false;
+    Listener* listener = &context.listener;
+    auto connection = std::make_shared<ConnectionClosedLater>(listener->detachSlot(context.index));
+    auto outcome = std::make_shared<CommitOutcome>(CommitOutcome::NotStored);
+    aside->start(
+        [commit, outcome] {
+            *outcome = commitReceivedFile(commit);
+            return StoreResult{};
+        },
+        [&server = context.server, commit, outcome, connection](const StoreResult&) {
+            if (logCommit(server, commit, *outcome))
+                send(connection->socket, "OK", 2, MSG_NOSIGNAL);
+        },
+        [listener] { listener->wake(); });
     return true;
 }
 
 }  // namespace
 
 void finishMemoryTransfer(ServeContext& context) {
+    // The payload of a file skipped at its request has been taken: nothing to store.
+    if (context.slot.memoryBuffer->discards()) {
+        context.server.resetTitle();
+        return closeWith(context, false);
+    }
     // A Pack still being stored comes first: what is answered or stored now must see
     // its files.
     if (StoreAside* aside = context.listener.storeAside()) aside->finish();
@@ -203,21 +269,15 @@ void finishFileTransfer(ServeContext& context, bool digestVerified) {
     }
     bool checked = !digestVerified && digestChecked(settings, slot.digest);
     logReceived(context, checked);
-    if (checked &&
-        !digestMatches(slot.digest, md5TextOfFile(slot.receiveFilePath).value_or(std::string()))) {
-        settings.folder.removeEntry(slot.receiveFilePath);
-        return endWithFailure(context);
-    }
-    setFileTimes(slot.receiveFilePath, slot.times);
-    if (!commitReceivedFile(context, settings)) {
-        return endWithFailure(context,
-                              formatText(J("・保存できません。受信したデータは[%s]に残します\r\n"),
-                                         slot.receiveFilePath.c_str()));
-    }
-    server.appendLog(J("OK\r\n【ファイル受信に成功しました】\r\n"));
-    endReceiveProgress(server.window(), slot.fileName);
-    server.resetTitle();
-    closeWith(context, true);
+    ResumeCommit commit{settings,
+                        slot.receiveFilePath,
+                        slot.fileName,
+                        slot.digest,
+                        slot.times,
+                        checked,
+                        &context.listener.replacementMarks()};
+    if (checked && commitAside(context, commit)) return;
+    closeWith(context, logCommit(server, commit, commitReceivedFile(commit)));
 }
 
 }  // namespace qv

@@ -4,8 +4,10 @@
 // (memory) or renames the resume file to its name (file), logs the outcome and closes
 // the slot; only a stored resumable file is answered "OK".
 //
-// Threads: the listener thread (see ServeContext.h). The digest and the writing run
-// inside the call and hold up the other connections meanwhile.
+// Threads: the listener thread (see ServeContext.h). A Pack is stored, and a resume
+// file whose digest is checked is verified and renamed, by the store beside the
+// listener (StoreAside.h); the other digests and writes run inside the call and hold
+// up the other connections meanwhile.
 #pragma once
 
 #include <string_view>
@@ -15,7 +17,8 @@
 
 namespace qv {
 
-// The memory receive buffer holds at least the expected size.
+// The memory receive buffer holds at least the expected size (a discarding one, of a
+// file skipped at its request, only closes the connection).
 void finishMemoryTransfer(ServeContext& context);
 
 // The receive file holds at least the expected size. With `digestVerified` the digest

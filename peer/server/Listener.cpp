@@ -20,6 +20,7 @@
 #include "peer/client/ClientError.h"
 #include "peer/protocol/RequestKind.h"
 #include "peer/server/Dispatch.h"
+#include "peer/server/PublicListServe.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -51,8 +52,9 @@ bool readableNow(int socket) {
 constexpr std::uint32_t kIdleTimeoutMs = 5000;
 // A poll never sleeps longer than this, so flag changes are seen within a second.
 constexpr int kMaxPollMs = 1000;
-constexpr int kListenBacklog = 128;
-constexpr int kAcceptsPerPass = 64;
+// At most a full listening queue is taken per pass, so that a flood of connects cannot
+// keep the thread in accept().
+constexpr int kAcceptsPerPass = kServerBacklog;
 
 }  // namespace
 
@@ -60,7 +62,8 @@ Listener::Listener(ServerContext& context, std::function<void()> onServing)
     : context_(context),
       table_(context.connections()),
       onServing_(std::move(onServing)),
-      replacementMarks_(context.clock()) {
+      replacementMarks_(context.clock()),
+      publicListAnswers_([&context](const std::string& peer) { sendPublicList(context, peer); }) {
     if (pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) wakePipe_[0] = wakePipe_[1] = -1;
     installDefaultHandlers(*this);
     block_.resize(kReceiveBlock + 1);
@@ -68,6 +71,8 @@ Listener::Listener(ServerContext& context, std::function<void()> onServing)
 
 Listener::~Listener() {
     stop();
+    // The program is going away: a list still being sent stops with its connect.
+    publicListAnswers_.finish(&context_.flags().clientStop);
     for (int fd : wakePipe_) {
         if (fd >= 0) close(fd);
     }
@@ -77,13 +82,13 @@ bool Listener::onListenerThread() const {
     return std::this_thread::get_id() == thread_.get_id();
 }
 
-void Listener::start(int port) {
+void Listener::start(int port, int openSocket) {
     // Emptied here, not on the thread, so that a slot the window thread claims right
     // after the start (a PortN registration) cannot be wiped by the thread's start-up.
     table_.reset();
     context_.flags().receivedThisPeriod = 0;
     running_ = true;
-    thread_ = std::thread([this, port] { run(port); });
+    thread_ = std::thread([this, port, openSocket] { run(port, openSocket); });
 }
 
 void Listener::stop() {
@@ -132,11 +137,11 @@ StoreAside* Listener::storeAside() {
     return running_ && onListenerThread() ? &storeAside_ : nullptr;
 }
 
-void Listener::run(int port) {
+void Listener::run(int port, int openSocket) {
     loop_ = std::make_unique<EventLoop>(context_.clock());
     context_.waits().registerLoop(loop_.get());
     context_.flags().listenerStop = 0;
-    if (port == 0 || openListeningSocket(port)) {
+    if (port == 0 || openListeningSocket(port, openSocket)) {
         if (onServing_) onServing_();
         loop();
     }
@@ -149,8 +154,9 @@ void Listener::run(int port) {
     running_ = false;
 }
 
-bool Listener::openListeningSocket(int port) {
-    ListenSocket opened = openListenSocket(port, kListenBacklog);
+bool Listener::openListeningSocket(int port, int openSocket) {
+    ListenSocket opened{openSocket};
+    if (openSocket < 0) opened = openListenSocket(port, kServerBacklog);
     if (opened.failure == ListenSocket::Failure::NoSocket) {
         context_.appendLog(J("socket作成エラー\r\n"));
         return true;
@@ -198,10 +204,12 @@ void Listener::waitForActivity() {
     std::vector<int> polledSlots;
     bool paused = context_.flags().listenerPause == 1;
     int listenAt = -1;
-    if (listenSocket_ >= 0 && !paused && !admission_.full()) {
+    if (listenSocket_ >= 0 && !paused) {
         listenAt = static_cast<int>(fds.size());
         fds.push_back({listenSocket_, POLLIN, 0});
     }
+    // A waiting connection's first bytes may win it a slot (see Admission.h).
+    if (!paused) admission_.addToPoll(fds);
     std::uint32_t now = context_.clock().tickMs();
     int timeout = !admission_.empty() && table_.hasFreeSlot() ? 0 : kMaxPollMs;
     for (int index : table_.usedSlots()) {
@@ -222,6 +230,7 @@ void Listener::waitForActivity() {
     poll(fds.data(), fds.size(), timeout);
     drainWakePipe();
     listenReadable_ = listenAt >= 0 && (fds[listenAt].revents & POLLIN) != 0;
+    admission_.readPoll(fds);
     slotPolled_.assign(ConnectionTable::kSlots, false);
     slotReadable_.assign(ConnectionTable::kSlots, false);
     std::size_t first = fds.size() - polledSlots.size();
@@ -232,12 +241,12 @@ void Listener::waitForActivity() {
     }
 }
 
-// Takes what waits in the backlog (a bounded number per pass), so that no crowd of
-// idle connections can keep a new one out of reach.
+// Takes everything that waits in the listening queue, so that no crowd of idle
+// connections can keep a new one out of reach.
 void Listener::acceptConnections() {
     if (!listenReadable_) return;
     std::uint32_t now = context_.clock().tickMs();
-    for (int taken = 0; taken < kAcceptsPerPass && !admission_.full(); ++taken) {
+    for (int taken = 0; taken < kAcceptsPerPass; ++taken) {
         sockaddr_storage from{};
         socklen_t length = sizeof from;
         int fd = accept4(listenSocket_, reinterpret_cast<sockaddr*>(&from), &length, SOCK_CLOEXEC);
@@ -253,25 +262,24 @@ void Listener::acceptConnections() {
             close(fd);
             continue;
         }
-        admission_.add({fd, peer, now});
+        if (std::optional<IpAddress> evicted = admission_.add({fd, peer, now}))
+            logWaitingDropped(*evicted);
     }
 }
 
-// Fills free slots with the oldest waiting connections; when none is free, the newest
-// waiting connection may displace a slot (see Admission.h).
+void Listener::logWaitingDropped(const IpAddress& address) {
+    context_.appendLog(formatText(J("【%s と切断】%s\r\n"), bracketedAddressText(address).c_str(),
+                                  context_.clientErrorText(client::kTimeout).c_str()));
+}
+
+// Fills free slots with waiting connections, those that sent something first; when
+// none is free, one that sent something may displace a slot (see Admission.h).
 void Listener::admitWaiting(std::uint32_t now) {
-    for (const IpAddress& address : admission_.expire(now)) {
-        context_.appendLog(formatText(J("【%s と切断】%s\r\n"),
-                                      bracketedAddressText(address).c_str(),
-                                      context_.clientErrorText(client::kTimeout).c_str()));
-    }
-    while (!admission_.empty() && table_.hasFreeSlot())
-        admit(admission_.takeOldest(), now);
-    while (!admission_.empty()) {
-        int displaced = slotToDisplace(table_, admission_.newest().address);
-        if (displaced < 0) return;
-        dropSlot(displaced, client::kTimeout);
-        admit(admission_.takeNewest(), now);
+    for (const IpAddress& address : admission_.expire(now))
+        logWaitingDropped(address);
+    while (std::optional<Admittance> next = admission_.takeNext(table_)) {
+        if (next->displaced >= 0) dropSlot(next->displaced, client::kTimeout);
+        admit(next->connection, now);
     }
 }
 
@@ -395,16 +403,39 @@ void Listener::feedSlot(int index, std::string_view raw) {
 
 void Listener::handleBlock(int index, std::size_t length, std::uint32_t now) {
     ConnectionSlot& slot = table_.slot(index);
-    std::string_view block(block_.data(), length);
-    if (!slot.busy && isConnectPreamble(block)) {
+    if (slot.busy) {
+        // A running test stream is never looked at, so its bytes need not be unscrambled.
+        if (!isCountedStream(slot)) slot.key.unscramble(block_.data(), length);
+        block_[length] = '\0';
+        return serveBlock(index, std::string_view(block_.data(), length), now);
+    }
+    // The request is gathered until it is whole; `joined` holds it when it came in
+    // pieces, and outlives the handler even when the handler frees the slot.
+    std::string joined;
+    std::string_view request;
+    std::span<char> bytes(block_.data(), length);
+    RequestHead::Step step = slot.head.take(bytes, slot.key, joined, request);
+    if (step == RequestHead::Step::Connect) {
         send(slot.socket, kConnectAnswer.data(), kConnectAnswer.size(), MSG_NOSIGNAL);
+        step = slot.head.take({}, slot.key, joined, request);
+        if (step == RequestHead::Step::Incomplete) {
+            slot.lastActivity = now;
+            slot.nextService = now + 200;
+            return;
+        }
+    }
+    if (step == RequestHead::Step::Incomplete) {
+        // The rest of the line is read as it arrives, until the request deadline.
         slot.lastActivity = now;
-        slot.nextService = now + 200;
+        slot.nextService = now;
         return;
     }
-    // A running test stream is never looked at, so its bytes need not be unscrambled.
-    if (!isCountedStream(slot)) slot.key.unscramble(block_.data(), length);
-    block_[length] = '\0';
+    if (request.data() == block_.data()) block_[length] = '\0';
+    serveBlock(index, request, now);
+}
+
+void Listener::serveBlock(int index, std::string_view block, std::uint32_t now) {
+    ConnectionSlot& slot = table_.slot(index);
     ServeContext context{context_, *this, index, slot, block, now};
     bool requestTaken = slot.busy;
     dispatchBlock(context);

@@ -1,8 +1,9 @@
 // The server half of the program: one thread that owns the listening socket and the
 // connection table, accepts connections, waits the initial delay before reading each,
 // reads what arrives, undoes the connection key and hands each request to its
-// handler. Up to 20 connections are served interleaved; the listening socket is read
-// even when all are taken, and who gets a slot then is Admission's choice.
+// handler. Up to 20 connections are served interleaved; the listening queue is emptied
+// on every pass even when all are taken, and who gets a slot then is Admission's
+// choice.
 //
 // Nothing spins: each pass waits in poll() over the listening socket, the slots that
 // are due and a wake-up pipe, for at most the time until the next slot is due or
@@ -13,7 +14,8 @@
 // (debug builds assert that stop and closeAllConnections are not called from the
 // listener thread, which would wait for itself); everything else runs on the
 // listener thread. Handlers run on the listener thread (see ServeContext.h); only the
-// files of a Pack are written beside it (StoreAside.h).
+// files of a Pack are written beside it (StoreAside.h), and the answers to PUB1-REQ,
+// which connect out, are sent from a worker (PublicListAnswers.h).
 #pragma once
 
 #include <atomic>
@@ -27,6 +29,7 @@
 
 #include "net/EventLoop.h"
 #include "peer/server/Admission.h"
+#include "peer/server/PublicListAnswers.h"
 #include "peer/server/ReplacementMarks.h"
 #include "peer/server/ServeContext.h"
 #include "peer/server/StoreAside.h"
@@ -57,7 +60,9 @@ class Listener {
     ServerHandlers& handlers() { return handlers_; }
 
     // Starts the thread; port 0 listens nowhere but still serves PortN slots.
-    void start(int port);
+    // `openSocket`, when not -1, is a non-blocking socket already listening on `port`,
+    // taken over (and closed at the end) instead of opening the port.
+    void start(int port, int openSocket = -1);
     // Sets the stop flag, wakes the thread and waits for it to end.
     void stop();
     // Makes the thread look at its flags and slots now.
@@ -88,23 +93,27 @@ class Listener {
     // The Pack store that runs beside the listener; nothing when the calls do not come
     // from the running listener thread (slots fed by tests store on the spot).
     StoreAside* storeAside();
+    // The queue of PUB1-REQ answers and its worker (it outlives stop() and start()).
+    PublicListAnswers& publicListAnswers() { return publicListAnswers_; }
 
   private:
     bool onListenerThread() const;
-    void run(int port);
-    bool openListeningSocket(int port);
+    void run(int port, int openSocket);
+    bool openListeningSocket(int port, int openSocket);
     void loop();
     void pass();
     void waitForActivity();
     void acceptConnections();
     void admitWaiting(std::uint32_t now);
     void admit(const WaitingConnection& connection, std::uint32_t now);
+    void logWaitingDropped(const IpAddress& address);
     void serveDueSlots(std::uint32_t now);
     bool firstRequestComplete(ConnectionSlot& slot);
     void drainSlot(int index, std::uint32_t now);
     // Reads once; true when data was read and handled.
     bool serveSlot(int index, std::uint32_t now);
     void handleBlock(int index, std::size_t length, std::uint32_t now);
+    void serveBlock(int index, std::string_view block, std::uint32_t now);
     void dropSlot(int index, int code);
     void updateReceivingActive(std::uint32_t now);
     void drainWakePipe();
@@ -115,6 +124,7 @@ class Listener {
     Admission admission_;
     ReplacementMarks replacementMarks_;
     StoreAside storeAside_;
+    PublicListAnswers publicListAnswers_;
     ServerHandlers handlers_;
     std::unique_ptr<EventLoop> loop_;
     std::thread thread_;

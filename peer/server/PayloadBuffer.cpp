@@ -37,6 +37,12 @@ std::unique_ptr<PayloadBuffer> PayloadBuffer::open(std::int64_t announced, std::
     return buffer;
 }
 
+std::unique_ptr<PayloadBuffer> PayloadBuffer::discarding() {
+    std::unique_ptr<PayloadBuffer> buffer(new PayloadBuffer);
+    buffer->discards_ = true;
+    return buffer;
+}
+
 PayloadBuffer::~PayloadBuffer() {
     unmap();
     if (fd_ >= 0) ::close(fd_);
@@ -51,7 +57,7 @@ void PayloadBuffer::unmap() {
 bool PayloadBuffer::write(std::string_view bytes) {
     if (memory_) return memory_->writeBytes(bytes);
     unmap();
-    if (!writeAllTo(fd_, bytes)) return false;
+    if (!discards_ && !writeAllTo(fd_, bytes)) return false;
     fileSize_ += static_cast<std::int64_t>(bytes.size());
     return true;
 }
@@ -62,6 +68,7 @@ std::int64_t PayloadBuffer::size() const {
 
 std::optional<std::string_view> PayloadBuffer::view() {
     if (memory_) return memory_->data();
+    if (discards_) return std::nullopt;
     if (fileSize_ == 0) return std::string_view();
     if (!mapped_) {
         void* at =

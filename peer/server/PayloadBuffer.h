@@ -38,6 +38,9 @@ class PayloadBuffer {
     // (a system path). Null when neither can be had.
     static std::unique_ptr<PayloadBuffer> open(std::int64_t announced, std::int64_t memoryRoom,
                                                const std::string& folder, Clock* clock);
+    // A buffer that keeps nothing and only counts what arrives: the payload of a file
+    // skipped at its request, taken so that the sender's send completes.
+    static std::unique_ptr<PayloadBuffer> discarding();
     ~PayloadBuffer();
     PayloadBuffer(const PayloadBuffer&) = delete;
     PayloadBuffer& operator=(const PayloadBuffer&) = delete;
@@ -46,10 +49,11 @@ class PayloadBuffer {
     bool write(std::string_view bytes);
     std::int64_t size() const;
     bool inMemory() const { return memory_ != nullptr; }
+    bool discards() const { return discards_; }
     // Bytes reserved in memory (0 for a file).
     std::size_t capacity() const { return memory_ ? memory_->capacity() : 0; }
     // The whole payload, valid while the buffer lives and is not written; a file is
-    // mapped. Empty optional when the file cannot be mapped.
+    // mapped. Empty optional when the file cannot be mapped or the buffer discards.
     std::optional<std::string_view> view();
 
   private:
@@ -61,6 +65,7 @@ class PayloadBuffer {
     std::int64_t fileSize_ = 0;
     void* mapped_ = nullptr;
     std::size_t mappedSize_ = 0;
+    bool discards_ = false;
 };
 
 // An unnamed read-write file in the folder `folder` (a system path): O_TMPFILE, else

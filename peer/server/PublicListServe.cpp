@@ -25,8 +25,16 @@ void handlePublicListRequest(ServeContext& context) {
     server.notePeer(peer);
     server.publicLists().setPublicListPeer(peer);
     context.listener.closeSlot(context.index, false);
+    if (context.listener.publicListAnswers().add(peer) == PublicListAnswers::Added::Refused) {
+        server.appendLog(formatText(J("【%s への公開リストは送りません(送信待ちが一杯です)】\r\n"),
+                                    context.slot.peerAddress.c_str()));
+    }
+}
+
+void sendPublicList(ServerContext& server, const std::string& peerText) {
     // The result is not reported beyond the exchange's own log lines.
-    server.sendListPayload(peer, joinListPayload(server.publicLists().publicLines()), kPub1Name);
+    server.sendListPayload(peerText, joinListPayload(server.publicLists().publicLines()),
+                           kPub1Name);
 }
 
 void storeReceivedList(ServeContext& context, std::string_view name, std::string_view payload) {

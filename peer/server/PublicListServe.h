@@ -2,10 +2,12 @@
 // this PC's public list on a new connection to the requester, and the storing of
 // received "** PUB1 **" lists and "** PUB2 **" picks for the window's next steps.
 //
-// Threads: listener thread (see ServeContext.h). The answer to PUB1-REQ is a client
-// exchange run on the listener thread: no other connection is served meanwhile.
+// Threads: listener thread (see ServeContext.h), but for sendPublicList: the answer to
+// PUB1-REQ is a client exchange, run on the listener's PublicListAnswers worker so that
+// every other connection is served meanwhile.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "peer/server/ServeContext.h"
@@ -13,9 +15,14 @@
 namespace qv {
 
 // PUB1-REQ "port|identity": puts the requester into the peer box, closes the slot
-// without "OK" and sends the public list to the requester's announced port. A
-// request whose fields fail "n<5,s<20" is dropped.
+// without "OK" and queues the answer, which sends the public list to the requester's
+// announced port (a full queue refuses it, with a log line). A request whose fields
+// fail "n<5,s<20" is dropped.
 void handlePublicListRequest(ServeContext& context);
+
+// The answer itself: this PC's public list as "** PUB1 **" to `peerText`, a client
+// exchange from the calling thread (the worker of PublicListAnswers).
+void sendPublicList(ServerContext& server, const std::string& peerText);
 
 // A complete "** PUB1 **" list (kept as the received public list; timer 1012) or
 // "** PUB2 **" picks (kept with the sender's reply address; timer 1013).

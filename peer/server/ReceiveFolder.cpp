@@ -76,7 +76,10 @@ bool ReceiveFolder::folderInside(const std::string& folder) const {
     std::optional<std::string> resolved = realPath(folder);
     if (!resolved || !insideRoot(*resolved)) return false;
     foldersInside_.insert(folder);
-    sweepStaleTemporaries(*resolved);  // what a crash left here
+    // What a crash left here; the sweep opens the folder under its name on disk.
+    if (std::optional<std::string> sysFolder = toSystemPath(*resolved)) {
+        sweepStaleTemporaries(*sysFolder);
+    }
     return true;
 }
 

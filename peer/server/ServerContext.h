@@ -9,8 +9,9 @@
 // reads the same against the context.
 //
 // Threads: every call may come from the listener thread (and from the window thread,
-// which starts and stops the listener). The objects handed out document their own
-// thread rules; none of the calls waits for the window thread.
+// which starts and stops the listener); sendListPayload and what it reads come from
+// the worker that answers PUB1-REQ (PublicListAnswers.h). The objects handed out
+// document their own thread rules; none of the calls waits for the window thread.
 #pragma once
 
 #include <cstdint>
@@ -63,8 +64,9 @@ class ServerContext : public LogSink {
     virtual void showReceivedChat(const std::string& peerText, std::string_view message) = 0;
     // Cleans up the parked connections and shows the open side's indicator.
     virtual void refreshPortNStatus() = 0;
-    // Sends a public list to the peer as a client exchange from the calling thread;
-    // the client result code.
+    // Sends a public list to the peer as a client exchange from the calling thread (it
+    // may wait for a connect time-out: never the listener thread); the client result
+    // code.
     virtual int sendListPayload(std::string_view peerText, std::string_view payload,
                                 std::string_view specialName) = 0;
     // A requested public list arrived: the dialog opens on the window thread.

@@ -1,4 +1,5 @@
-// A Pack stored on a thread of its own while the listener reads on. A Pack gets no
+// A Pack stored on a thread of its own while the listener reads on (and, the same way,
+// a complete resume file whose digest is checked: see FinishTransfer.h). A Pack gets no
 // reply, so its slot is freed as soon as it is verified, and the next Pack's
 // connection is read while this one's files are written: otherwise the sender's next
 // Pack waits in a small receive window for as long as the store takes. The Pack's

@@ -234,15 +234,10 @@ TEST_F(TinyProxyTunnel, AuthenticatesWithBasicCredentials) {
 // tinyproxy answers "407 Proxy Authentication Required" and closes. The answer is not
 // examined, so a socket comes back; the failure shows when the peer never replies:
 // the connection ends without a byte of the peer's and the peer is never reached.
-TEST_F(TinyProxyTunnel, AWrongPasswordYieldsASocketThatNeverReachesThePeer) {
+TEST_F(TinyProxyTunnel, AWrongPasswordIsAProxyErrorThatNeverReachesThePeer) {
     TinyProxy proxy("user", "secret");
     setProxy(loopbackProxy(proxy.port(), ":user:wrong"));
-    int fd = connect(0, echo_.port(), echoPeer());
-    ASSERT_GT(fd, 0) << proxy.log();
-    ::send(fd, "ping", 4, MSG_NOSIGNAL);
-    std::string rest;
-    EXPECT_TRUE(readUntilClosed(fd, rest, 3000));
-    EXPECT_EQ(rest.find("ping"), std::string::npos);
+    EXPECT_EQ(connect(0, echo_.port(), echoPeer()), -9) << proxy.log();
     EXPECT_EQ(echo_.accepted(), 0);
 }
 
@@ -295,14 +290,22 @@ TEST_F(PeerConnectorTest, AProxyNamingOnlyAHostIsReachedOnPort9001) {
     EXPECT_TRUE(proxy.waitForRequests(2));
 }
 
-TEST_F(PeerConnectorTest, ARefusalStillYieldsTheSocket) {
-    FakeProxy proxy(FakeProxy::Reply::Answer, "HTTP/1.1 403 Forbidden\r\n\r\n");
-    setProxy(loopbackProxy(proxy.port()));
+// The answer is read up to its blank line and not a byte further: what follows is the
+// peer's. A refused tunnel is a proxy error, not a socket to the proxy.
+TEST_F(PeerConnectorTest, TheAnswerIsReadToItsBlankLineAndARefusalGivesMinus9) {
+    FakeProxy granted(FakeProxy::Reply::Answer, "HTTP/1.1 200 Connection established\r\n\r\nOK");
+    setProxy(loopbackProxy(granted.port()));
     int fd = connect(0, 9001, "P");
     ASSERT_GT(fd, 0);
     std::string rest;
     EXPECT_TRUE(readUntilClosed(fd, rest, 2000));
-    EXPECT_EQ(rest, "");  // the answer was read and dropped
+    EXPECT_EQ(rest, "OK");
+
+    FakeProxy refusing(FakeProxy::Reply::Answer, "HTTP/1.1 403 Forbidden\r\n\r\n");
+    setProxy(loopbackProxy(refusing.port()));
+    int before = openDescriptors();
+    EXPECT_EQ(connect(0, 9001, "P"), -9);
+    EXPECT_EQ(openDescriptors(), before);
 }
 
 TEST_F(PeerConnectorTest, AProxyThatClosesInsteadOfAnsweringGivesMinus9) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <thread>
 
+#include "net/ListenSocket.h"
 #include "peer/server/Listener.h"
 #include "support/ProgramFixture.h"
 
@@ -85,13 +86,34 @@ int listenLoopback(int& port, int backlog) {
     return fd;
 }
 
+namespace {
+
+// The program's own kind of listening socket, bound to a port the system picks; the
+// port is read back, so no other program can take it before the listener starts.
+int listenOnPickedPort(int& port) {
+    ListenSocket opened = openListenSocket(0, kServerBacklog);
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (opened.socket < 0 ||
+        getsockname(opened.socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        if (opened.socket >= 0) close(opened.socket);
+        port = 0;
+        return -1;
+    }
+    port =
+        ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
+                                            : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+    return opened.socket;
+}
+
+}  // namespace
+
 LoopbackPeer::LoopbackPeer(const std::string& ini, int port)
-    : port_(port == 0                ? freeLoopbackPort()
-            : port == kListenNowhere ? 0
-                                     : port) {
+    : port_(port == kListenNowhere ? 0 : port) {
     folder_.write("quorvane-cli.ini", ini);
     ProgramSetup setup;
     setup.programPath = folder_.dir() + "quorvane-cli";
+    if (port == 0) setup.listenSocket = listenOnPickedPort(port_);
     setup.args = {std::to_string(port_)};
     setup.specialFolders = testSpecialFolders();
     setup.variables = testEnvironment();

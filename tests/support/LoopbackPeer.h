@@ -33,8 +33,8 @@ class LoopbackPeer {
     // The port argument for a program that listens nowhere (PortN client only).
     static constexpr int kListenNowhere = -1;
 
-    // `ini` is the content of the INI file before start (cp932/ASCII). The port is
-    // picked free unless given.
+    // `ini` is the content of the INI file before start (cp932/ASCII). Unless a port is
+    // given, the program listens on one the system picks.
     explicit LoopbackPeer(const std::string& ini = "[Quorvane]\r\nWAN=0\r\nNICNAME=peer\r\n",
                           int port = 0);
     ~LoopbackPeer();

@@ -28,7 +28,7 @@ TEST(CommandLine, ModesPortsAndOneShotActions) {
     EXPECT_EQ(parse({"-V"}).outcome, CommandLine::Outcome::Version);
     EXPECT_EQ(parse({"9100"}).port, "9100");
     EXPECT_EQ(parse({"-p", "0"}).port, "0");
-    EXPECT_EQ(parse({"--port", "65535"}).port, "65535");
+    EXPECT_EQ(parse({"--port", "65534"}).port, "65534");
     EXPECT_FALSE(parse({}).oneShot());
 
     CommandLine server = parse({"--server", "--wan", "-p", "9200"});
@@ -42,6 +42,9 @@ TEST(CommandLine, ModesPortsAndOneShotActions) {
     EXPECT_EQ(drop.paths, (std::vector<std::string>{"a b", "c"}));
     EXPECT_EQ(drop.port, "9300");
     EXPECT_TRUE(parse({"-c", "h", "--recv", "3", "--json-stream"}).jsonStream);
+    // Peer texts as the peer box takes them: a name, a default port, bare IPv6.
+    for (const char* peer : {"h::Taro", "h:9001:Taro", "[::1]:9001", "[::1]", "::1", "fd77::3"})
+        EXPECT_EQ(parse({"-c", peer, "--test"}).outcome, CommandLine::Outcome::Run) << peer;
 }
 
 TEST(CommandLine, BadUsageIsRefusedWithAReason) {
@@ -50,6 +53,12 @@ TEST(CommandLine, BadUsageIsRefusedWithAReason) {
         {"-5"},
         {"abc"},
         {"-p", "65536"},
+        {"-p", "65535"},  // the program would take its PORT setting instead
+        {"-c", "h:99999", "--test"},
+        {"-c", "h:65535", "--test"},
+        {"-c", "h:0", "--test"},
+        {"-c", "h:90x1", "--test"},
+        {"-c", "[::1]:70000:Taro", "--test"},
         {"-p", ""},
         {"9001", "9002"},
         {"--bogus"},
@@ -64,19 +73,20 @@ TEST(CommandLine, BadUsageIsRefusedWithAReason) {
         {"-c", "h", "--test", "--buf", "9", "--auto"}};
     for (const std::vector<std::string>& words : cases) {
         CommandLine line = parse(words);
-        EXPECT_EQ(line.outcome, CommandLine::Outcome::BadUsage) << words[0];
-        EXPECT_FALSE(line.error.empty()) << words[0];
+        EXPECT_EQ(line.outcome, CommandLine::Outcome::BadUsage) << testing::PrintToString(words);
+        EXPECT_FALSE(line.error.empty()) << testing::PrintToString(words);
     }
 }
 
 TEST(CommandLineProgram, HelpVersionAndBadUsageStartNothing) {
     test::SandboxFolder folder;
-    for (auto [args, code] :
-         std::vector<std::pair<std::vector<std::string>, int>>{{{"--help"}, kExitOk},
-                                                               {{"-V"}, kExitOk},
-                                                               {{"99999"}, kExitUsage},
-                                                               {{"abc"}, kExitUsage},
-                                                               {{"-x"}, kExitUsage}}) {
+    for (auto [args, code] : std::vector<std::pair<std::vector<std::string>, int>>{
+             {{"--help"}, kExitOk},
+             {{"-V"}, kExitOk},
+             {{"99999"}, kExitUsage},
+             {{"abc"}, kExitUsage},
+             {{"-c", "127.0.0.1:99999", "--test"}, kExitUsage},
+             {{"-x"}, kExitUsage}}) {
         test::CliProcess cli(folder.path().string(), args);
         const char* expected = code == kExitUsage ? "quorvane-cli: " : "quorvane-cli";
         EXPECT_TRUE(cli.waitFor(args[0] == "-V" ? "quorvane-cli 1.11" : expected)) << args[0];

@@ -2,7 +2,9 @@
 // of a script, their exit codes and their JSON as Python's json module reads it.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -64,6 +66,19 @@ class OneShotPair : public ::testing::Test {
     std::unique_ptr<test::CliProcess> server;
 };
 
+// The receiving server's "# receive summary:" line: seconds and average bytes per second.
+bool receiveSummary(const test::CliProcess& server, double& seconds, long long& rate) {
+    for (const std::string& line : server.lines()) {
+        long long bytes = 0, kilobytes = 0;
+        if (std::sscanf(line.c_str(), "# receive summary: %lf s, %lld bytes, average %lld KB/s",
+                        &seconds, &bytes, &kilobytes) == 3) {
+            rate = kilobytes * 1000;
+            return true;
+        }
+    }
+    return false;
+}
+
 TEST_F(OneShotPair, SpeedBothWaysWithJsonSummaries) {
     test::SandboxFolder folder;
     std::unique_ptr<test::CliProcess> cli;
@@ -74,14 +89,26 @@ TEST_F(OneShotPair, SpeedBothWaysWithJsonSummaries) {
                               "d['duration_s'] >= 1.5 and d['result_code'] == -8 and "
                               "d['acknowledged_bytes'] > 0 and d['rtt_max_ms'] >= d['rtt_min_ms'] "
                               "and d['limited_by'] != ''"));
-    // The receiving server writes its own summary when the stream has ended.
-    EXPECT_TRUE(server->waitFor("# receive summary: ")) << server->output();
+    // The receiving server writes its own summary when the stream has ended, timed from
+    // its first to its last byte: the two ends tell the same test.
+    ASSERT_TRUE(server->waitFor("# receive summary: ")) << server->output();
+    double seconds = 0;
+    long long rate = 0;
+    ASSERT_TRUE(receiveSummary(*server, seconds, rate)) << server->output();
+    EXPECT_TRUE(seconds > 1.5 && seconds < 2.3) << server->output();
+    EXPECT_TRUE(pythonAccepts(*cli, folder,
+                              "abs(d['sent_average_bytes_per_s'] - " + std::to_string(rate) +
+                                  ") <= 0.15 * " + std::to_string(rate)))
+        << server->output();
 
     test::SandboxFolder folder2;
     ASSERT_EQ(client({"--recv", "2", "--json-stream"}, folder2, cli), 0) << cli->output();
-    EXPECT_TRUE(pythonAccepts(*cli, folder2,
-                              "d.get('event') == 'interval' or (d['direction'] == 'receive' "
-                              "and d['success'] and d['bytes'] > 0)"));
+    // Every interval's rates are those of its own bytes, the first one's too.
+    EXPECT_TRUE(
+        pythonAccepts(*cli, folder2,
+                      "(d.get('event') == 'interval' and (d['received_bytes'] > 0) == "
+                      "(d['received_latest_bytes_per_s'] > 0)) or (d['direction'] == 'receive' "
+                      "and d['success'] and d['bytes'] > 0)"));
     EXPECT_NE(cli->output().find("\"event\":\"interval\""), std::string::npos);
     EXPECT_TRUE(server->waitFor("# summary: "));  // the server streamed, and says so
 }
@@ -112,6 +139,61 @@ TEST_F(OneShotPair, TestAndDropSucceedAndAMissingPeerFails) {
     test::CliProcess failing(folder.path().string(), args);
     EXPECT_EQ(failing.waitExit(30000), 1);
     EXPECT_NE(folder.read("run.log").find("# result: failed, test"), std::string::npos);
+}
+
+// The options of a one-shot run (-c, --buf, --auto, --key-file) change that run only:
+// the INI file after it is the INI file before it.
+TEST_F(OneShotPair, OneShotOptionsLeaveTheIniAsItWas) {
+    test::SandboxFolder folder;
+    folder.write(
+        "quorvane-cli.ini",
+        "[Quorvane]\r\nWAN=0\r\nNICNAME=cli\r\nPUBLIC_KEY=cli-key\r\nBUF=4000\r\nAUTO=0\r\n"
+        "HOST=10.0.0.9\r\n");
+    folder.write("key.txt", "thiskey\n");
+    {
+        test::CliProcess window(folder.path().string(), {"0"});  // writes every setting once
+        window.send("quit");
+        ASSERT_EQ(window.waitExit(), 0);
+    }
+    const std::string before = folder.read("quorvane-cli.ini");
+    std::unique_ptr<test::CliProcess> cli;
+    // Another key than the server's: the test fails, and its key is not kept either.
+    client({"--test", "--buf", "64000", "--key-file", (folder.path() / "key.txt").string()}, folder,
+           cli);
+    EXPECT_EQ(folder.read("quorvane-cli.ini"), before);
+    ASSERT_EQ(client({"--send", "1", "--auto"}, folder, cli), 0) << cli->output();
+    EXPECT_EQ(folder.read("quorvane-cli.ini"), before);
+}
+
+// A one-shot run that never reached its peer, or moved nothing, failed, whatever ended
+// it: a peer that refuses, one that never answers (its accept queue is full), and files
+// dropped on a peer that refuses.
+TEST(OneShotFailure, NothingReachedThePeerIsAFailure) {
+    test::SandboxFolder folder;
+    folder.write("a.txt", "alpha");
+    const std::string refused = std::to_string(test::freeLoopbackPort());
+    int silentPort = 0;
+    int silent = test::listenLoopback(silentPort, 0);
+    int queued = test::connectLoopback(silentPort);
+    ASSERT_GE(queued, 0);
+    std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{refused, "--send", "2"}, "d['bytes'] == 0 and d['result_code'] == -4"},
+        {{refused, "--drop", "a.txt"},
+         "d['send_errors'] == 1 and d['storage_confirmed'] == False"}};
+    if (!test::fullAcceptQueueResets())
+        cases.push_back({{std::to_string(silentPort), "--send", "2"},
+                         "d['bytes'] == 0 and d['result_code'] == -5"});
+    for (auto& [args, check] : cases) {
+        args[0] = "127.0.0.1:" + args[0];
+        args.insert(args.begin(), {"-p", "0", "-c"});
+        args.push_back("--json");
+        test::CliProcess cli(folder.path().string(), args);
+        EXPECT_EQ(cli.waitExit(30000), 1) << cli.output();
+        EXPECT_TRUE(pythonAccepts(cli, folder, "d['success'] == False and " + check))
+            << cli.output();
+    }
+    close(queued);
+    close(silent);
 }
 
 }  // namespace

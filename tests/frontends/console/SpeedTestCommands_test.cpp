@@ -41,6 +41,11 @@ TEST(SpeedTestConsole, SendWaitStopShowsRatesOnBothSidesAndTheSummary) {
     a.send("send");
     a.send("wait 3200");
     a.send("stop");
+    // A second test typed right behind the Stop runs as a test of its own, and its own
+    // Stop is read after the statistics reset that the first Stop started.
+    a.send("send");
+    a.send("wait 1500");
+    a.send("stop");
     ASSERT_TRUE(a.waitFor("U 【速度テスト終了(停止ボタンが押されました)】"));
     ASSERT_TRUE(a.waitFor("# summary: "));
     EXPECT_GT(largestRate(a, "L 送信→[最新]"), 0);
@@ -49,6 +54,10 @@ TEST(SpeedTestConsole, SendWaitStopShowsRatesOnBothSidesAndTheSummary) {
     EXPECT_TRUE(b.waitFor("U 【127.0.0.1 と切断】切断されました"));
     EXPECT_GT(largestRate(b, "L 受信←[最新]"), 0);
     EXPECT_GT(largestRate(b, "L 受信←[平均]"), 0);
+    int summaries = 0;
+    EXPECT_TRUE(a.waitForLine([&summaries](const std::string& line) {
+        return line.rfind("# summary: ", 0) == 0 && ++summaries == 2;
+    })) << a.output();
 
     a.send("quit");
     EXPECT_EQ(a.waitExit(), 0);

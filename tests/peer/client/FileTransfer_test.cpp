@@ -129,6 +129,24 @@ TEST_P(FileTransferOnce, FinalCheckFindsEverythingThere) {
     EXPECT_NE(senderLog().find(J("】確認エラー件数:0\r\n")), std::string::npos);
 }
 
+// A whole file that the receiver already holds is skipped there and is no send error
+// here, also when it is far larger than the sockets hold while the receiver reads the
+// request.
+TEST_P(FileTransferOnce, AWholeFileThePeerHoldsIsSkippedWithoutASendError) {
+    sender.program().settings().setString(setting::kNoResumeSize, "50000000");
+    addFile("same.bin", 24'000'000);
+    dropFiles(sender.program(), {cp932("same.bin")});
+    ASSERT_TRUE(receiver.waitUntil([&] {
+        return receiver.upperLog().find(J("【ファイル受信に成功しました】")) != std::string::npos;
+    }));
+    dropFiles(sender.program(), {cp932("same.bin")});
+    EXPECT_TRUE(receiver.waitUntil(
+        [&] { return receiver.upperLog().find(J("【SKIP】")) != std::string::npos; }));
+    EXPECT_EQ(sender.program().sendQueue().lastRun.runs, 2);
+    EXPECT_EQ(sender.program().sendQueue().lastRun.sendErrors, 0);
+    EXPECT_EQ(test::readFileAt(received("same.bin")), tree[0].second);
+}
+
 // A name typed on Linux ("〜" WAVE DASH, "−" MINUS SIGN) is sent from its own file
 // under the Windows forms of cp932, and the sender says so.
 TEST_P(FileTransferOnce, NamesInTheOtherFormsAreSentFromTheirOwnFile) {

@@ -47,10 +47,9 @@ TEST_F(RequestExchangeTest, ThroughTinyproxyWithAndWithoutAuthentication) {
     test::TinyProxy guarded("quser", "qpass");
     useProxy("127.0.0.1:" + std::to_string(guarded.port()) + ":quser:qpass");
     EXPECT_EQ(testRequestTo(server.peerText()), client::kOk) << guarded.log();
-    // A wrong password: the proxy answers 407 and closes, which shows only as the
-    // missing "OK" of the peer.
+    // A wrong password: the proxy answers 407, a refused tunnel.
     useProxy("127.0.0.1:" + std::to_string(guarded.port()) + ":quser:wrong");
-    EXPECT_EQ(testRequestTo(server.peerText()), client::kNoReply);
+    EXPECT_EQ(testRequestTo(server.peerText()), client::kProxy);
 }
 
 TEST_F(RequestExchangeTest, ProxyNamingThePeerItselfIsAnsweredByItsListener) {

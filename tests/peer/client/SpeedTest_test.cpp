@@ -15,6 +15,7 @@
 
 #include "base/SettingKeys.h"
 #include "peer/client/Autotune.h"
+#include "peer/client/ClientError.h"
 #include "peer/client/RateDisplay.h"
 #include "platform/TextCodec.h"
 #include "support/LoopbackPeer.h"
@@ -137,6 +138,23 @@ TEST_F(SpeedTestTest, AStopSurvivesTheStatisticsResetAndANestedReport) {
     loop.killTimer(kLateStopTimer);
     EXPECT_LT(msSince(actionEnded), 1000);
     EXPECT_TRUE(contains(a.upperLog(), J("相手にバッファ情報を返信しました")));
+}
+
+// A test started right after Stop still streams as itself when the statistics are
+// reset a second after that Stop: it keeps its sending-active flag, by which the console
+// goes on reading lines (Stop among them) while it streams.
+TEST_F(SpeedTestTest, ATestStartedRightAfterStopOutlivesTheStatisticsReset) {
+    type(a, Field::Peer, b.peerText());
+    whileRunning(a, b, 800, [this] { stopTransfers(a.program()); });
+    startSendTest(a.program());
+    ASSERT_TRUE(a.program().loop().hasTimer(timer::kResetStatistics));
+    bool streamingAfterTheReset = false;
+    whileRunning(a, b, 1600, [&] {
+        streamingAfterTheReset = transferLoopRunning(a.program());
+        stopTransfers(a.program());
+    });
+    EXPECT_EQ(startSendTest(a.program()), client::kStopped);
+    EXPECT_TRUE(streamingAfterTheReset);
 }
 
 TEST_F(SpeedTestTest, StreamWithASecurityKeyIsCountedByTheReceiver) {

@@ -175,6 +175,27 @@ TEST_F(FileReceiveTest, CompleteResumeFileIsStoredAtOnce) {
     EXPECT_EQ(contentOf(at("long.bin")), "short");
 }
 
+// The digest of a large resume file is computed beside the listener: a TEST that
+// arrives meanwhile is answered while the check still runs (a wrong file is removed
+// only at its end).
+TEST_F(FileReceiveTest, ADigestCheckDoesNotHoldUpOtherConnections) {
+    set(setting::kMd5, "1");
+    const std::int64_t size = std::int64_t{1} << 28;  // sparse; its digest takes a while
+    plant("slow.bin.tmp", "");
+    ASSERT_EQ(truncate(at("slow.bin.tmp").c_str(), size - 4), 0);
+    ReceiveClient resume(server.port());
+    resume.send(sendResumeHeader(stamp("slow.bin", test::kWritten, std::string(32, 'a')), size));
+    EXPECT_EQ(resume.readOffset(), std::to_string(size - 4));
+    resume.send("tail");
+    ASSERT_TRUE(server.waitUntil([&] { return contains(upper(), J("・MD5ﾊｯｼｭ値チェック中..")); }));
+    ReceiveClient other(server.port());
+    other.send(testRequest(1, "t@abcdef"));
+    EXPECT_EQ(other.readAll(), "OK");
+    EXPECT_TRUE(fs::exists(at("slow.bin.tmp")));
+    EXPECT_EQ(resume.readAll(30000), "");
+    EXPECT_FALSE(fs::exists(at("slow.bin.tmp")));
+}
+
 TEST_F(FileReceiveTest, SizesBeyondThirtyTwoBits) {
     // A sparse resume file 10 bytes short of 2.5 GiB: the offset and the size are 64-bit.
     const std::int64_t size = 2684354560;  // 2.5 GiB

@@ -82,6 +82,16 @@ TEST_F(ReceiveFolderTest, StoringIntoAFolderRemovesOnlyItsStaleTemporaryFiles) {
     EXPECT_EQ(sandbox.read("outside/y.txt"), "outside");
 }
 
+// The default receive folder "受信FILE" is swept under its name on disk as well.
+TEST_F(ReceiveFolderTest, StaleTemporaryFilesGoFromAFolderWithAJapaneseName) {
+    const fs::path stale = sandbox.path() / "受信FILE" / ".~qvAb3xZ9";
+    sandbox.write("受信FILE/.~qvAb3xZ9", "left by a crash");
+    fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(2));
+    ReceiveFolder folder(*utf8ToCp932(sandbox.dir() + "受信FILE") + "\\");
+    EXPECT_EQ(folder.writeFile(folder.pathOf("x.txt"), "new", times, false), ReceiveOutcome::Done);
+    EXPECT_FALSE(fs::exists(stale));
+}
+
 TEST_F(ReceiveFolderTest, LinkedFolderLeadingOutsideIsNeverUsed) {
     fs::create_directory_symlink(sandbox.path() / "outside", recv("link"));
     ReceiveFolder folder(root());
