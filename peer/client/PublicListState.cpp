@@ -31,6 +31,11 @@ void PublicListState::setReceivedList(std::vector<std::string> lines) {
 
 void PublicListState::keepReceivedPayload(std::shared_ptr<const void> owner,
                                           std::string_view payload) {
+    if (!owner) {
+        auto copy = std::make_shared<const std::string>(payload);
+        payload = *copy;
+        owner = std::move(copy);
+    }
     std::vector<std::string> released;
     std::lock_guard lock(mutex_);
     released.swap(receivedLines_);

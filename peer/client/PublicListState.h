@@ -55,8 +55,9 @@ class PublicListState {
 
     void setReceivedList(std::vector<std::string> lines);
     // A received list kept as the payload it arrived in, not copied: `owner` keeps
-    // `payload` alive and unchanged until the list is replaced or taken. Its lines are
-    // read (listPayloadLines) when they are asked for.
+    // `payload` alive and unchanged until the list is replaced or taken (without an
+    // owner the payload is copied). Its lines are read (listPayloadLines) when they
+    // are asked for.
     void keepReceivedPayload(std::shared_ptr<const void> owner, std::string_view payload);
     std::vector<std::string> receivedList() const;
     // The received list, which the state then no longer holds.
