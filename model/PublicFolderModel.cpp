@@ -1,11 +1,11 @@
 #include "model/PublicFolderModel.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 
 #include "base/Cp932.h"
 #include "base/Format.h"
-#include "base/TextList.h"
 #include "base/TextUtil.h"
 #include "model/SearchFolding.h"
 #include "platform/TextCodec.h"
@@ -34,10 +34,47 @@ std::string withoutSeparators(const std::string& text) {
     return digits;
 }
 
-// Sizes compare as numbers when their keys are written with one width; twenty places
-// hold every 64-bit value with its sign.
-std::string sizeSortKey(const std::string& sizeText) {
-    return strprintf("%020lld", static_cast<long long>(parseLong(withoutSeparators(sizeText))));
+// The keys are worked out as the items are compared, so that a long list keeps no
+// second copy of a column. A text column sorts by its first kSortKeyLimit bytes.
+std::string_view textSortKey(const std::string& text) {
+    if (text.size() <= PublicFolderModel::kSortKeyLimit) return text;
+    return std::string_view(text).substr(0,
+                                         safePrefixLength(text, PublicFolderModel::kSortKeyLimit));
+}
+
+// Sizes sort as their values written "%020lld" would compare: the negative ones first,
+// by their digits, then the others by value.
+std::uint64_t sizeSortKey(const std::string& sizeText) {
+    long long value = static_cast<long long>(parseLong(withoutSeparators(sizeText)));
+    if (value < 0) return static_cast<std::uint64_t>(-(value + 1));
+    return (std::uint64_t{1} << 63) + static_cast<std::uint64_t>(value);
+}
+
+// A stable sort by `keyOf(item)`; keys compare as unsigned bytes or numbers.
+template <typename KeyOf>
+void sortItemsBy(std::vector<PublicFolderItem>& items, KeyOf keyOf, bool descending) {
+    if (descending) {
+        std::stable_sort(items.begin(), items.end(),
+                         [&](const auto& a, const auto& b) { return keyOf(b) < keyOf(a); });
+    } else {
+        std::stable_sort(items.begin(), items.end(),
+                         [&](const auto& a, const auto& b) { return keyOf(a) < keyOf(b); });
+    }
+}
+
+// The field at the start of `rest`, which then holds what follows its end: a tab,
+// "\r\n" or "\r" outside a two-byte character, or the end of the line.
+std::string_view nextReceivedField(std::string_view& rest) {
+    for (std::size_t pos = 0; pos < rest.size(); pos += charLength(rest, pos)) {
+        if (rest[pos] != '\t' && rest[pos] != '\r') continue;
+        std::string_view field = rest.substr(0, pos);
+        bool crlf = rest[pos] == '\r' && pos + 1 < rest.size() && rest[pos + 1] == '\n';
+        rest.remove_prefix(pos + (crlf ? 2 : 1));
+        return field;
+    }
+    std::string_view field = rest;
+    rest = {};
+    return field;
 }
 
 int columnCount(PublicFolderMode mode) {
@@ -70,15 +107,17 @@ PublicFolderModel::PublicFolderModel(PublicFolderMode mode, std::vector<std::str
 
 void PublicFolderModel::openOwnFolders() {
     for (const std::string& folder : list_)
-        items_.push_back({{folder}, {}});
+        items_.push_back({{folder}});
 }
 
 void PublicFolderModel::openReceivedList() {
+    items_.reserve(list_.size());
     for (const std::string& line : list_) {
         if (line.empty()) break;
-        TextList fields(line, "\t;\r\n;\r");
-        std::string size = groupedSize(static_cast<long long>(parseLong(fields.item(1))));
-        items_.push_back({{std::string(fields.item(0)), std::string(), size}, {}});
+        std::string_view rest = std::string_view(line).substr(0, line.find('\0'));
+        std::string_view name = nextReceivedField(rest);
+        std::string size = groupedSize(static_cast<long long>(parseLong(nextReceivedField(rest))));
+        items_.push_back({{std::string(name), std::string(), size}});
     }
 }
 
@@ -162,7 +201,7 @@ void PublicFolderModel::addFolder(const std::string& chosenPath) {
     if (mode_ != PublicFolderMode::OwnFolders || chosenPath.empty()) return;
     // The own list takes the folder at once: closing without OK keeps it.
     list_.push_back(chosenPath);
-    items_.push_back({{chosenPath}, {}});
+    items_.push_back({{chosenPath}});
     status_ = J("１件追加しました");
 }
 
@@ -234,24 +273,19 @@ void PublicFolderModel::searchRegister(const std::string& searchText) {
     status_ = formatText(J("%d中 %d件\r\nヒットしました"), static_cast<int>(items_.size()), hits);
 }
 
-std::string PublicFolderModel::sortKeyOf(const PublicFolderItem& item, int column) const {
-    const std::string& text = item.cells[column];
-    if (mode_ == PublicFolderMode::ReceivedList && column == kSizeColumn) return sizeSortKey(text);
-    return text.substr(0, safePrefixLength(text, kSortKeyLimit));
-}
-
 void PublicFolderModel::sortByColumn(int column) {
     if (column < 0 || column >= columnCount(mode_)) return;
-    for (PublicFolderItem& item : items_)
-        item.sortKey = sortKeyOf(item, column);
     bool descending = column == sort_.lastColumn && sort_.direction == 0;
-    // std::string compares as unsigned bytes: the plain byte-wise order of the keys.
-    if (descending) {
-        std::stable_sort(items_.begin(), items_.end(),
-                         [](const auto& a, const auto& b) { return b.sortKey < a.sortKey; });
+    if (mode_ == PublicFolderMode::ReceivedList && column == kSizeColumn) {
+        sortItemsBy(
+            items_,
+            [](const PublicFolderItem& item) { return sizeSortKey(item.cells[kSizeColumn]); },
+            descending);
     } else {
-        std::stable_sort(items_.begin(), items_.end(),
-                         [](const auto& a, const auto& b) { return a.sortKey < b.sortKey; });
+        sortItemsBy(
+            items_,
+            [column](const PublicFolderItem& item) { return textSortKey(item.cells[column]); },
+            descending);
     }
     sort_.direction = descending ? 1 : 0;
     sort_.lastColumn = column;

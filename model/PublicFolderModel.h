@@ -51,10 +51,9 @@ enum class PublicFolderControl {
     Ok,              // 1013
 };
 
-// One row of the list: its column texts and its private sort key.
+// One row of the list: its column texts.
 struct PublicFolderItem {
     std::vector<std::string> cells;
-    std::string sortKey;
 };
 
 class PublicFolderModel {
@@ -118,7 +117,6 @@ class PublicFolderModel {
     std::vector<int> lastToFirst(const std::vector<int>& selected) const;
     void markSelected(const std::vector<int>& selected, bool registered, const char* status);
     void markAll(bool registered, const char* status);
-    std::string sortKeyOf(const PublicFolderItem& item, int column) const;
 
     PublicFolderMode mode_;
     std::vector<std::string>& list_;

@@ -9,6 +9,8 @@ namespace qv {
 bool runPublicFolderDialog(ClientContext& context, PublicFolderMode mode,
                            std::vector<std::string>& list) {
     PublicFolderModel model(mode, list, context.publicLists().sortState());
+    // A received list lives on in the items: the caller's copy goes.
+    if (mode == PublicFolderMode::ReceivedList) std::vector<std::string>().swap(list);
     // The model has read the list. "ＯＫ" empties it and writes back only non-empty
     // lines, so an empty entry put at its end now is still in its place exactly when
     // the dialog was closed some other way (folders added in mode 0 come after it).

@@ -3,7 +3,6 @@
 #include <set>
 #include <string_view>
 
-#include "base/TextList.h"
 #include "model/WindowModel.h"
 #include "net/EventLoop.h"
 #include "peer/client/ClientContext.h"
@@ -12,6 +11,7 @@
 #include "peer/client/PublicListBuild.h"
 #include "peer/client/PublicListState.h"
 #include "peer/client/SendQueue.h"
+#include "peer/protocol/ListPayload.h"
 #include "peer/protocol/RequestKind.h"
 
 namespace qv {
@@ -59,7 +59,9 @@ void chooseDownloads(ClientContext& context) {
     // A list that arrives while the dialog is open waits until it has closed.
     if (state.choosing) return scheduleChooseDownloads(context);
     context.window().readBack();
-    std::vector<std::string> list = state.receivedList();
+    // The state lets go of the list: while the dialog is open, its copies are the only
+    // ones.
+    std::vector<std::string> list = state.takeReceivedList();
     state.choosing = true;
     bool accepted = runPublicFolderDialog(context, PublicFolderMode::ReceivedList, list);
     state.choosing = false;
@@ -79,11 +81,11 @@ void serveDownloadRequest(ClientContext& context) {
 }
 
 std::vector<std::string> listPayloadLines(std::string_view payload) {
-    TextList pieces(payload, "\r\n;\n");
     std::vector<std::string> lines;
-    for (int i = 0; i < pieces.count(); ++i)
-        lines.emplace_back(pieces[i]);
-    if (!lines.empty() && lines.back().empty()) lines.pop_back();
+    forEachListLine(payload, [&](std::string_view line) {
+        lines.emplace_back(line);
+        return true;
+    });
     return lines;
 }
 

@@ -1,5 +1,9 @@
 #include "peer/client/PublicListState.h"
 
+#include <utility>
+
+#include "peer/client/PublicListDownload.h"
+
 namespace qv {
 
 void PublicListState::setPublished(PublishedFiles files) {
@@ -18,13 +22,43 @@ std::vector<std::string> PublicListState::publicLines() const {
 }
 
 void PublicListState::setReceivedList(std::vector<std::string> lines) {
+    std::shared_ptr<const void> released;
     std::lock_guard lock(mutex_);
-    receivedList_ = std::move(lines);
+    receivedLines_ = std::move(lines);
+    released.swap(receivedOwner_);
+    receivedPayload_ = {};
+}
+
+void PublicListState::keepReceivedPayload(std::shared_ptr<const void> owner,
+                                          std::string_view payload) {
+    if (!owner) {
+        auto copy = std::make_shared<const std::string>(payload);
+        payload = *copy;
+        owner = std::move(copy);
+    }
+    std::vector<std::string> released;
+    std::lock_guard lock(mutex_);
+    released.swap(receivedLines_);
+    receivedOwner_.swap(owner);
+    receivedPayload_ = payload;
 }
 
 std::vector<std::string> PublicListState::receivedList() const {
     std::lock_guard lock(mutex_);
-    return receivedList_;
+    return receivedOwner_ ? listPayloadLines(receivedPayload_) : receivedLines_;
+}
+
+std::vector<std::string> PublicListState::takeReceivedList() {
+    std::vector<std::string> lines;
+    std::shared_ptr<const void> owner;
+    std::string_view payload;
+    {
+        std::lock_guard lock(mutex_);
+        lines.swap(receivedLines_);
+        owner.swap(receivedOwner_);
+        payload = std::exchange(receivedPayload_, {});
+    }
+    return owner ? listPayloadLines(payload) : lines;
 }
 
 void PublicListState::setPicks(ReceivedPicks picks) {

@@ -9,8 +9,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/PublicFolderModel.h"
@@ -52,7 +54,14 @@ class PublicListState {
     std::vector<std::string> publicLines() const;
 
     void setReceivedList(std::vector<std::string> lines);
+    // A received list kept as the payload it arrived in, not copied: `owner` keeps
+    // `payload` alive and unchanged until the list is replaced or taken (without an
+    // owner the payload is copied). Its lines are read (listPayloadLines) when they
+    // are asked for.
+    void keepReceivedPayload(std::shared_ptr<const void> owner, std::string_view payload);
     std::vector<std::string> receivedList() const;
+    // The received list, which the state then no longer holds.
+    std::vector<std::string> takeReceivedList();
 
     void setPicks(ReceivedPicks picks);
     ReceivedPicks picks() const;
@@ -74,7 +83,9 @@ class PublicListState {
 
     mutable std::mutex mutex_;
     PublishedFiles published_;
-    std::vector<std::string> receivedList_;
+    std::vector<std::string> receivedLines_;
+    std::shared_ptr<const void> receivedOwner_;  // set: the list is receivedPayload_
+    std::string_view receivedPayload_;
     ReceivedPicks picks_;
     std::string publicListPeer_;
     bool listRequested_ = false;

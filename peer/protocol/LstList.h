@@ -4,7 +4,8 @@
 // Each line is "%s\t%d\t%s\t%s\t" (name, size, created, written and the empty text
 // after the last tab: exactly five tab-separated fields). Lines end with "\r\n" or
 // "\n"; empty lines are skipped. The answer holds one "1" (held) or "0" (needed) per
-// non-empty line, with no separator and no terminator.
+// non-empty line, with no separator and no terminator. The lines are read as the
+// lists of ListPayload.h are.
 //
 // Pure functions; callable from any thread. The callback of answerLstList runs on the
 // caller's thread, once per line in order; it may not keep the entry it is given.
@@ -41,7 +42,9 @@ std::optional<std::vector<LstEntry>> parseLstList(std::string_view payload);
 
 // The answer to a list: for each entry in order "1" when `holds` says the receiver
 // already has that file, else "0". Nothing (no answer at all) when the list is
-// malformed; `holds` is then never called, so a refused list changes nothing.
+// malformed; `holds` is then never called, so a refused list changes nothing. The
+// payload is read in place, twice (checked whole, then answered): beside the answer,
+// one byte a line, the walk keeps only the one entry it fills for every line.
 std::optional<std::string> answerLstList(std::string_view payload,
                                          const std::function<bool(const LstEntry&)>& holds);
 

@@ -10,6 +10,7 @@
 #include "net/SocketWaits.h"
 #include "peer/client/SendWay.h"
 #include "peer/protocol/FieldRule.h"
+#include "peer/protocol/ListPayload.h"
 #include "peer/protocol/RequestLine.h"
 #include "peer/server/ConnectionTable.h"
 #include "peer/server/Dispatch.h"
@@ -154,6 +155,12 @@ void refuseUnstorablePayload(ServeContext& context) {
     closeWith(context, false);
 }
 
+std::string oversizedListLine(std::string_view name) {
+    return formatText(J("・リストが上限(%lld Bytes、%lld 行)を超えるため受け取りません[%s]\r\n"),
+                      static_cast<long long>(kListByteLimit),
+                      static_cast<long long>(kListLineLimit), std::string(name).c_str());
+}
+
 void handleSendRequest(ServeContext& context) {
     ConnectionSlot& slot = context.slot;
     slot.busy = true;
@@ -168,6 +175,11 @@ void handleSendRequest(ServeContext& context) {
             slot.peerAddress + ":" + std::string(fields[5]) + ":" + std::string(fields[6]);
     }
     if (skippedAtRequest(context, settings)) return dropSkippedPayload(context);
+    if (isListName(slot.fileName) && slot.expectedSize > kListByteLimit) {
+        context.server.appendLog(oversizedListLine(slot.fileName));
+        context.server.resetTitle();
+        return closeWith(context, false);
+    }
     beginReceiveProgress(context.server.window(), slot.fileName, slot.expectedSize);
     slot.memoryBuffer = PayloadBuffer::open(slot.expectedSize, memoryRoom(context),
                                             toSystemPath(settings.folder.root()).value_or(""),

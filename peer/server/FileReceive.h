@@ -8,7 +8,9 @@
 //                listed file, sent before the close). A refused request is closed
 //                silently; a skipped one too, but only once its payload has arrived
 //                (it is dropped), so that the sender's send completes as for a stored
-//                file.
+//                file. A list (LST or public list) over the bounds of ListPayload.h is
+//                refused with a log line: announced as larger at once, with more lines
+//                once complete.
 //   SEND-R-REQ   first the offset reply: "%lld" and a 0 byte, the bytes of the file
 //                that are already held (the length of the resume file "NAME.tmp"), or
 //                the full size when the file is skipped or the resume file already
@@ -19,6 +21,9 @@
 //
 // Threads: the listener thread (see ServeContext.h).
 #pragma once
+
+#include <string>
+#include <string_view>
 
 #include "peer/server/ServeContext.h"
 
@@ -34,5 +39,8 @@ void handleSendResumeRequest(ServeContext& context);
 // cannot be written: a full disk): logs it and closes the slot. What the resume file
 // held before stays, so the next attempt continues from there.
 void refuseUnstorablePayload(ServeContext& context);
+
+// The log line of a list (named `name`) refused as larger than the bounds allow.
+std::string oversizedListLine(std::string_view name);
 
 }  // namespace qv

@@ -7,6 +7,7 @@
 
 #include "base/Format.h"
 #include "base/Md5.h"
+#include "peer/protocol/ListPayload.h"
 #include "peer/protocol/RequestKind.h"
 #include "peer/server/FileReceive.h"
 #include "peer/server/Listener.h"
@@ -111,7 +112,10 @@ StoreResult storeMemoryPayload(ServeContext& context, const ReceiveSettings& set
     ConnectionSlot& slot = context.slot;
     ReplacementMarks& marks = context.listener.replacementMarks();
     StoreResult result;
-    if (slot.fileName == kLstName) {
+    if (isListName(slot.fileName) && countListLines(payload) > kListLineLimit) {
+        result.failed = 1;
+        result.errorLines = oversizedListLine(slot.fileName);
+    } else if (slot.fileName == kLstName) {
         std::optional<std::string> answer =
             answerLst(settings.folder, payload, settings.ipFolder, &marks);
         bool answered = answer && sendLstAnswer(context.server, slot.socket, *answer);

@@ -35,7 +35,10 @@ bool isTimeText(std::string_view text) {
 
 // What one answer keeps between its lines: the time-zone look-ups, and the folders
 // found missing or outside (a list of a tree the receiver lacks would otherwise
-// resolve the same missing folder again for every file in it).
+// resolve the same missing folder again for every file in it), the first
+// kFoldersRemembered of them, so that a list of a folder per line costs no more.
+constexpr std::size_t kFoldersRemembered = 4096;
+
 struct ListAnswering {
     DateTextReader dates;
     std::unordered_set<std::string> foldersNotHeld;
@@ -51,7 +54,8 @@ bool holdsListedFile(const ReceiveFolder& folder, const LstEntry& entry, std::st
     std::string folderPart = folderOfPath(path);
     if (answering.foldersNotHeld.contains(folderPart)) return false;
     if (!folder.holdsFolderOf(path)) {
-        answering.foldersNotHeld.insert(std::move(folderPart));
+        if (answering.foldersNotHeld.size() < kFoldersRemembered)
+            answering.foldersNotHeld.insert(std::move(folderPart));
         return false;
     }
     FileTime written = answering.dates.read(entry.written);

@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -26,7 +27,8 @@ std::unique_ptr<PayloadBuffer> PayloadBuffer::open(std::int64_t announced, std::
                                                    const std::string& folder, Clock* clock) {
     std::unique_ptr<PayloadBuffer> buffer(new PayloadBuffer);
     if (announced >= 0 && announced <= memoryRoom) {
-        buffer->memory_ = MemFile::openBuffer(kInitialCapacity, clock);
+        buffer->memory_ = MemFile::openBuffer(
+            std::max(static_cast<std::size_t>(announced), kInitialCapacity), clock);
         if (!buffer->memory_) return nullptr;
         return buffer;
     }

@@ -2,13 +2,17 @@
 // small, else in an unnamed file in the receive folder, so what a peer announces
 // never decides how much memory the program takes.
 //
-// In memory the buffer starts small and grows geometrically with what arrives. A
-// payload whose announced size does not fit the room left in memory (kMemoryLimit,
-// shared by every connection) goes to the file from its first byte: an unnamed file
-// (O_TMPFILE), or where the file system lacks those a file of an unpredictable name
-// that is removed at once, so nothing is left behind however the program ends.
+// In memory the buffer is reserved at the announced size at once (the system gives
+// it pages only as bytes arrive), so a payload is never copied to grow; it grows
+// geometrically only past that size. A payload whose announced size does not fit the
+// room left in memory (kMemoryLimit, shared by every connection) goes to the file
+// from its first byte: an unnamed file (O_TMPFILE), or where the file system lacks
+// those a file of an unpredictable name that is removed at once, so nothing is left
+// behind however the program ends.
 //
-// Threads: the listener thread (a buffer belongs to its connection slot).
+// Threads: the listener thread (a buffer belongs to its connection slot); a complete
+// payload may be handed on with its buffer, which the new owner then reads and frees
+// on its own thread.
 #pragma once
 
 #include <cstddef>

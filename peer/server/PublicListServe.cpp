@@ -39,7 +39,6 @@ void sendPublicList(ServerContext& server, const std::string& peerText) {
 
 void storeReceivedList(ServeContext& context, std::string_view name, std::string_view payload) {
     ServerContext& server = context.server;
-    std::vector<std::string> lines = listPayloadLines(payload);
     if (name == kPub1Name) {
         if (!server.publicLists().takeListRequest(server.clock().tickMs())) {
             server.appendLog(
@@ -47,10 +46,11 @@ void storeReceivedList(ServeContext& context, std::string_view name, std::string
                            context.slot.peerAddress.c_str()));
             return;
         }
-        server.publicLists().setReceivedList(std::move(lines));
+        // The list stays where it arrived: the state takes the slot's buffer along.
+        server.publicLists().keepReceivedPayload(std::move(context.slot.memoryBuffer), payload);
         server.scheduleChooseDownloads();
     } else {
-        server.publicLists().setPicks({std::move(lines), context.slot.replyAddress});
+        server.publicLists().setPicks({listPayloadLines(payload), context.slot.replyAddress});
         server.scheduleServeDownloads();
     }
 }

@@ -30,7 +30,8 @@ struct ServeContext {
 using RequestHandler = std::function<void(ServeContext&)>;
 
 // A received public list ("** PUB1 **") or picks ("** PUB2 **"), complete and
-// verified: the special name and the payload (valid only during the call). The
+// verified: the special name and the payload (valid only during the call, unless the
+// handler takes the slot's memoryBuffer along, which then keeps it valid). The
 // slot's replyAddress holds the sender's address, port and identity when the header
 // had seven fields. The handler must not close the slot: the file receive closes it
 // after the call and logs the list as stored with skip count 0.

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "app/Program.h"
 #include "peer/client/LstCheck.h"
 #include "peer/client/PublicListBuild.h"
+#include "peer/client/PublicListState.h"
 #include "peer/client/SendQueue.h"
 #include "peer/protocol/RequestKind.h"
 #include "platform/TextCodec.h"
@@ -53,6 +55,20 @@ class PublicListTest : public ::testing::Test {
         return publisher.waitUntil([&] { return fs::exists(received(name)); });
     }
 };
+
+// A received list is kept as its payload; its lines come back as they were, empty
+// ones and line ends inside two-byte characters included, and its owner goes with it.
+TEST(PublicListState, AReceivedListIsKeptAsItsPayload) {
+    PublicListState state;
+    auto payload = std::make_shared<std::string>("a\t1\r\n\n\x81\nb\t2\n");
+    std::weak_ptr<std::string> owner = payload;
+    state.keepReceivedPayload(payload, *payload);
+    payload.reset();
+    EXPECT_EQ(state.receivedList(), (std::vector<std::string>{"a\t1", "", "\x81\nb\t2"}));
+    EXPECT_EQ(state.takeReceivedList().size(), 3u);
+    EXPECT_TRUE(owner.expired());
+    EXPECT_TRUE(state.receivedList().empty());
+}
 
 TEST_F(PublicListTest, DownloadChainSendsTheFilesFoundBySearch) {
     WindowModel& window = publisher.program().window();

@@ -11,6 +11,7 @@
 
 #include "app/SettingsCatalogue.h"
 #include "base/Md5.h"
+#include "peer/protocol/ListPayload.h"
 #include "peer/server/Listener.h"
 #include "peer/server/ReceiveClient.h"
 #include "support/ProgramFixture.h"
@@ -344,6 +345,18 @@ TEST_F(UnstartedReceiverTest, WithoutAHandlerAPublicListIsOnlyLogged) {
     EXPECT_TRUE(
         contains(program.window().pane(Pane::Upper), J("・** PUB1 ** を受信しました(8 Bytes)")));
     EXPECT_FALSE(fs::exists(fixture.sandbox().path() / "** PUB1 **"));
+}
+
+// A list announced larger than the bound is refused before any of it is kept.
+TEST_F(UnstartedReceiverTest, ListAnnouncedOverTheBoundIsRefusedWithALogLine) {
+    std::string header = "SEND-REQ:** PUB1 **|" + std::to_string(kListByteLimit + 1) + "|" +
+                         std::string(32, ' ') + "|" + test::kCreated + "|" + test::kWritten +
+                         "|4321|me@abcdef|";
+    listener->feedSlot(index, header + '\0' + "a.txt\t5\n");
+    EXPECT_FALSE(served().used());
+    EXPECT_TRUE(contains(program.window().pane(Pane::Upper),
+                         J("・リストが上限(134217728 Bytes、2000000 行)を超えるため受け取りませ"
+                           "ん[** PUB1 **]")));
 }
 
 // A list this PC did not ask for, a second list for one request and a list later than

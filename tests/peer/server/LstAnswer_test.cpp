@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "base/SettingKeys.h"
+#include "peer/protocol/ListPayload.h"
 #include "peer/protocol/LstList.h"
 #include "peer/protocol/PackRecords.h"
 #include "peer/server/ReceiveClient.h"
@@ -110,6 +111,17 @@ TEST_F(LstAnswerTest, ListRightBehindAPackSeesEveryFileOfIt) {
         [&] { return upper().find(J("・ファイル書き込み中..")) != std::string::npos; }));
     EXPECT_EQ(sendList(list), std::string(2000, '1'));
     EXPECT_EQ(packSender.readAll(), "");
+}
+
+// Empty lines count: a list of two million lines is cheap to send.
+TEST_F(LstAnswerTest, ListOfMoreLinesThanTheBoundIsRefusedWithALogLine) {
+    std::string atTheBound = std::string(kListLineLimit - 1, '\n') + line("a.txt");
+    EXPECT_EQ(sendList(atTheBound), "0");
+    EXPECT_EQ(upper().find(J("・リストが上限")), std::string::npos);
+    EXPECT_EQ(sendList("\n" + atTheBound), "");
+    EXPECT_NE(upper().find(J("・リストが上限(134217728 Bytes、2000000 行)を超えるため受け取りま"
+                             "せん[** LST **]\r\n【ファイル受信に失敗しました】")),
+              std::string::npos);
 }
 
 TEST_F(LstAnswerTest, EmptyListIsAnsweredWithNothing) {
