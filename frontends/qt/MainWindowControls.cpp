@@ -211,8 +211,9 @@ QLayout* MainWindow::buildPublicRows() {
     grid->addWidget(makeButton(Button::Incomplete, "未完ﾁｪｯｸ"), 0, 1);
     auto* sendRow = new QHBoxLayout;
     sendRow->addWidget(dropHint_);
-    // The chooser takes the room the row has to spare, so its text is never cramped.
+    // The chooser takes the room the row has to spare, and never less than its text.
     sendRow->addWidget(makeButton(Button::ChooseFiles, "送るファイルを選ぶ…"), 1);
+    button(Button::ChooseFiles)->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
     grid->addLayout(sendRow, 0, 2);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 1);
@@ -259,9 +260,9 @@ void MainWindow::buildControls() {
     setWindowIcon(QIcon(QStringLiteral(":/quorvane.svg")));
     upper_ = logPane(kDarkGreen, this);
     lower_ = logPane(kBlue, this);
-    // The lower pane's banners are 26 full-width characters a line: they keep their
-    // shape unwrapped, and the pane is wide enough for them.
-    lower_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The lower pane's banners are 26 full-width characters a line: the pane is wide
+    // enough for them to keep their shape; longer lines (a speed test's result with
+    // its TCP figures, chat) wrap.
     lower_->setMinimumWidth(lower_->fontMetrics().horizontalAdvance(QString(26, QChar(0x25A0))) +
                             lower_->verticalScrollBar()->sizeHint().width() + 16);
     plot_ = new RatePlot(this);
@@ -281,14 +282,16 @@ void MainWindow::buildControls() {
     left->addLayout(buildPublicRows());
     left->addWidget(upper_, 1);
     left->addLayout(buildTcpRow());
-    auto* progressRow = new QHBoxLayout;
-    progressRow->addWidget(progress_, 1);
-    buildResultButtons(progressRow);
+    // The result buttons under the pane that shows the result line.
+    auto* resultRow = new QHBoxLayout;
+    resultRow->addStretch(1);
+    buildResultButtons(resultRow);
     auto* right = new QVBoxLayout;
     right->addWidget(lower_, 2);
+    right->addLayout(resultRow);
     right->addLayout(buildChatRows());
     right->addWidget(plot_, 3);
-    right->addLayout(progressRow);
+    right->addWidget(progress_);
     auto* layout = new QHBoxLayout(this);
     // The controls' rows need a little more room than the panes beside them.
     layout->addLayout(left, 11);

@@ -263,11 +263,18 @@ void RatePlot::showBitScale(const AxisScale& bits) {
 void RatePlot::showLine(const Line& line, QLineSeries* series, QLineSeries* average,
                         double timeScale, double unit) {
     QList<QPointF> points;
-    points.reserve(static_cast<qsizetype>(line.points.size()));
-    for (const Point& point : line.points)
+    points.reserve(static_cast<qsizetype>(line.points.size()) + 1);
+    bool moved = false;
+    for (const Point& point : line.points) {
         points.append({point.seconds / timeScale, point.bytesPerSecond / unit});
-    series->replace(points);
-    if (line.average < 0 || line.averageTo <= line.averageFrom) {
+        moved = moved || point.bytesPerSecond > 0;
+    }
+    // A lone sample is the rate of the second before it: drawn over that second.
+    if (points.size() == 1) points.prepend({points[0].x() - 1 / timeScale, points[0].y()});
+    // A direction that moved nothing in the run (the other side of a one-way test) is
+    // left out rather than drawn along the floor.
+    series->replace(moved ? points : QList<QPointF>());
+    if (!moved || line.average < 0 || line.averageTo <= line.averageFrom) {
         average->clear();
         return;
     }

@@ -75,8 +75,11 @@ void ResultHistoryDialog::fillTable() {
             table_->setItem(row, column, item);
         }
     }
-    table_->resizeColumnsToContents();
-    table_->horizontalHeader()->setStretchLastSection(true);
+    // The TCP figures take the room that is left (in full in their tooltip).
+    for (int column = 0; column + 1 < table_->columnCount(); ++column)
+        table_->resizeColumnToContents(column);
+    table_->horizontalHeader()->setSectionResizeMode(table_->columnCount() - 1,
+                                                     QHeaderView::Stretch);
 }
 
 void ResultHistoryDialog::exportCsv() {

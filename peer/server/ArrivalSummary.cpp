@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/Format.h"
+#include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -10,6 +11,15 @@ namespace {
 
 bool quiet(const Arrival& arrival, std::uint32_t now) {
     return arrival.due || now - arrival.lastTick >= kArrivalQuietMs;
+}
+
+// The folder as the desktop names it: "/" between folders and none at the end.
+std::string folderText(const std::string& folder) {
+    std::optional<std::string> system = toSystemPath(folder);
+    std::string text = system ? utf8ToCp932Lossy(*system) : folder;
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    return text;
 }
 
 }  // namespace
@@ -56,7 +66,7 @@ std::vector<Arrival> takeQuietArrivals(std::vector<Arrival>& pending, std::uint3
 std::string arrivalLine(const Arrival& arrival) {
     return formatText(J("【%s から %lld 個のファイル(%s)を %s に保存しました】\r\n"),
                       arrival.peer.c_str(), static_cast<long long>(arrival.files),
-                      byteSizeText(arrival.bytes).c_str(), arrival.folder.c_str());
+                      byteSizeText(arrival.bytes).c_str(), folderText(arrival.folder).c_str());
 }
 
 ArrivalNotice arrivalNotice(const Arrival& arrival) {

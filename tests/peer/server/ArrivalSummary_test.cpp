@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/Format.h"
 #include "base/SettingKeys.h"
 #include "peer/protocol/PackRecords.h"
 #include "peer/server/ReceiveClient.h"
@@ -51,12 +52,16 @@ TEST(ArrivalGathering, ManyPeersAreBoundedAndTheOldestIsReportedEarly) {
 }
 
 TEST(ArrivalGathering, LineAndNoticeSayWhatWhereAndFromWhom) {
-    Arrival arrival{"192.168.1.5", "/home/u/受信/", 3, 12'345'678, 0, 0, false};
+    // The receive folder as the program keeps it ("\" between folders, one at the end)
+    // is named as the desktop names it.
+    Arrival arrival{"192.168.1.5", J("/home/u/受信FILE\\192.168.1.5\\"), 3, 12'345'678, 0, 0,
+                    false};
     EXPECT_EQ(cp932ToUtf8Lossy(arrivalLine(arrival)),
-              "【192.168.1.5 から 3 個のファイル(12.3 MB)を /home/u/受信/ に保存しました】\r\n");
+              "【192.168.1.5 から 3 個のファイル(12.3 MB)を /home/u/受信FILE/192.168.1.5 "
+              "に保存しました】\r\n");
     ArrivalNotice notice = arrivalNotice(arrival);
     EXPECT_EQ(notice.line + "\r\n", arrivalLine(arrival));
-    EXPECT_EQ(notice.folder, "/home/u/受信/");
+    EXPECT_EQ(notice.folder, arrival.folder);
     EXPECT_EQ(notice.files, 3);
     EXPECT_EQ(byteSizeText(999), "999 B");
     EXPECT_EQ(byteSizeText(999'600), "1.00 MB");
