@@ -142,7 +142,7 @@ class MainWindow final : public QDialog, public WindowView {
     QLayout* buildPeerRows();
     QLayout* buildTransferRows();
     QLayout* buildPublicRows();
-    QLayout* buildChatRows();
+    QLayout* buildChatRow();
     QLayout* buildTcpRow();
     QPushButton* makeButton(Button which, const char* utf8Text);
     QLabel* makeLabel(const char* utf8Text);

@@ -225,8 +225,7 @@ QLayout* MainWindow::buildPublicRows() {
     return grid;
 }
 
-QLayout* MainWindow::buildChatRows() {
-    auto* column = new QVBoxLayout;
+QLayout* MainWindow::buildChatRow() {
     auto* chat = new QHBoxLayout;
     chat_ = new QLineEdit(this);
     chat->addWidget(makeLabel("ﾁｬｯﾄ"));
@@ -234,8 +233,7 @@ QLayout* MainWindow::buildChatRows() {
     chat->addWidget(makeButton(Button::ChatSend, "送る"));
     chat->addWidget(makeButton(Button::ChatClear, "消"));
     button(Button::ChatSend)->setDefault(true);
-    column->addLayout(chat);
-    return column;
+    return chat;
 }
 
 QLayout* MainWindow::buildTcpRow() {
@@ -289,7 +287,7 @@ void MainWindow::buildControls() {
     auto* right = new QVBoxLayout;
     right->addWidget(lower_, 2);
     right->addLayout(resultRow);
-    right->addLayout(buildChatRows());
+    right->addLayout(buildChatRow());
     right->addWidget(plot_, 3);
     right->addWidget(progress_);
     auto* layout = new QHBoxLayout(this);
