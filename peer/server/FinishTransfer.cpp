@@ -47,8 +47,9 @@ void endWithFailure(ServeContext& context) {
 }
 
 // The sender, the folder and the start of a store, for the report of what arrived.
-SavedFiles savedFrom(const ServeContext& context, const ReceiveSettings& settings) {
-    return {context.slot.peerAddress, settings.folder.pathOf(settings.ipFolder), 0, 0,
+SavedFiles savedFrom(const ServeContext& context, const ReceiveSettings& settings, int files = 0,
+                     std::int64_t bytes = 0) {
+    return {context.slot.peerAddress, settings.folder.pathOf(settings.ipFolder), files, bytes,
             context.slot.startTick};
 }
 
@@ -289,8 +290,7 @@ void finishFileTransfer(ServeContext& context, bool digestVerified) {
                         slot.times,
                         checked,
                         &context.listener.replacementMarks(),
-                        {slot.peerAddress, settings.folder.pathOf(settings.ipFolder), 1,
-                         slot.expectedSize, slot.startTick}};
+                        savedFrom(context, settings, 1, slot.expectedSize)};
     if (checked && commitAside(context, commit)) return;
     closeWith(context, logCommit(server, commit, commitReceivedFile(commit)));
 }
