@@ -24,6 +24,7 @@
 #include "peer/client/PeerHistory.h"
 #include "peer/client/PublicListState.h"
 #include "peer/client/SpeedTestState.h"
+#include "peer/server/ArrivalSummary.h"
 #include "peer/server/ConnectionTable.h"
 #include "platform/Clock.h"
 #include "platform/EnvironmentChecks.h"
@@ -112,6 +113,8 @@ class Program : public LogSink, public ClientContext {
     PublicListState& publicLists() override { return publicLists_; }
     // The parked PortN connections and the PortN maintenance state. Any thread.
     PortNState& portn() override { return portn_; }
+    // The files that arrived and are not reported yet (app/ArrivalReport.h). Any thread.
+    ArrivalGathering& arrivals() { return arrivals_; }
 
     // The settings of the security key as they stand in the store now.
     SecuritySettings securitySettings();
@@ -155,6 +158,7 @@ class Program : public LogSink, public ClientContext {
     SpeedTestState speedTest_;
     PeerHistory peerHistory_;
     PublicListState publicLists_;
+    ArrivalGathering arrivals_;
     std::unique_ptr<ProgramServerContext> serverContext_;  // before listener_: outlives it
     std::unique_ptr<Listener> listener_;
     std::unique_ptr<SendQueue> sendQueue_;

@@ -1,5 +1,6 @@
 #include "app/ProgramServerContext.h"
 
+#include "app/ArrivalReport.h"
 #include "app/Program.h"
 #include "peer/client/LstCheck.h"
 #include "peer/client/ProgressTitle.h"
@@ -110,6 +111,14 @@ void ProgramServerContext::scheduleChooseDownloads() {
 
 void ProgramServerContext::scheduleServeDownloads() {
     qv::scheduleServeDownloads(program_);
+}
+
+void ProgramServerContext::noteSavedFiles(const SavedFiles& saved) {
+    qv::noteSavedFiles(program_, saved);
+}
+
+void ProgramServerContext::noteStreamPeer(const std::string& peer) {
+    program_.arrivals().noteStreamPeer(peer);
 }
 
 }  // namespace qv

@@ -41,6 +41,8 @@ class ProgramServerContext final : public ServerContext {
                         std::string_view specialName) override;
     void scheduleChooseDownloads() override;
     void scheduleServeDownloads() override;
+    void noteSavedFiles(const SavedFiles& saved) override;
+    void noteStreamPeer(const std::string& peer) override;
 
   private:
     Program& program_;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdint>
 #include <string>
 
 namespace qv {
@@ -16,5 +17,11 @@ template <typename... Args>
 std::string formatText(const std::string& format, Args... args) {
     return strprintf(format.c_str(), args...);
 }
+
+// A size for people: "999 B", "12.3 KB", "4.56 MB", "120 GB" (KB = 1000 bytes, three
+// figures at most).
+std::string byteSizeText(std::int64_t bytes);
+// A rate for people: "4.56 MB/s (36.5 Mbit/s)".
+std::string rateText(std::int64_t bytesPerSecond);
 
 }  // namespace qv

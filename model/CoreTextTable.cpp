@@ -79,6 +79,16 @@ constexpr CoreTextEntry kEntries[] = {
     {"【送信エラー】%1: %2", "[Send error] %1: %2"},
     {"・使えないファイル名です[%1]", "・Unusable file name [%1]"},
     {"【下記の %1 個のファイルが未完了です】", "[These %1 files are incomplete]"},
+    // What arrived from a peer once its transfers have gone quiet (one file first: the
+    // general pattern would take it too).
+    {"【%1 から 1 個のファイル(%2)を %3 に保存しました】", "[1 file (%2) from %1 saved in %3]"},
+    {"【%1 から %2 個のファイル(%3)を %4 に保存しました】", "[%2 files (%3) from %1 saved in %4]"},
+    // A finished speed test (with the TCP figures first: the shorter pattern would take
+    // them into its last part).
+    {"【速度テスト結果 %1】送信平均 %2 / 受信平均 %3 / TCP %4",
+     "[Speed test result, %1] sending average %2 / receiving average %3 / TCP %4"},
+    {"【速度テスト結果 %1】送信平均 %2 / 受信平均 %3",
+     "[Speed test result, %1] sending average %2 / receiving average %3"},
     {"【現在の設定】LANモード(port=%1)", "[Current settings] LAN mode (port %1)"},
     {"【現在の設定】WANモード(port=%1)", "[Current settings] WAN mode (port %1)"},
     {"(処理負荷　)◆負荷(High:0)", "(Load)◆High"},

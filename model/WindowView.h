@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,16 @@ inline constexpr const char* kMessageCaption = "Quorvane";
 
 using FieldValues = std::array<std::string, kFieldCount>;
 
+// Files that arrived from one peer (peer/server/ArrivalSummary.h): the line the log
+// already shows, and the figures for a desktop notification and the window's records.
+struct ArrivalNotice {
+    std::string line;    // without its line end
+    std::string peer;    // the sender's address
+    std::string folder;  // where the files were saved
+    std::int64_t files = 0, bytes = 0;
+    std::int64_t bytesPerSecond = 0;  // 0: not known
+};
+
 class WindowView {
   public:
     virtual ~WindowView() = default;
@@ -92,6 +103,9 @@ class WindowView {
     virtual void playSound(const std::string& path) = 0;
     // Opens a file, folder or web address with the desktop's associated program.
     virtual bool openWithShell(const std::string& target) = 0;
+    // Files have arrived (their line is in the log already): a front end with desktop
+    // notifications tells the user there too.
+    virtual void notifyArrival(const ArrivalNotice& notice) { (void)notice; }
 
     // The program is ending with `exitCode` (close handling has run, or was skipped).
     virtual void endWindow(int exitCode) = 0;

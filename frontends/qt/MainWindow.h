@@ -1,7 +1,11 @@
 // The main window on the desktop: a Qt dialog with the controls of the program's
 // window (peer box with history, transfer buttons, buffer and auto-tune fields,
 // public-list buttons, the two log panes, chat and the TCP window size), plus a live
-// chart of the send and receive rates and a progress bar for the file on its way.
+// chart of the send and receive rates, a progress bar for the file on its way, and the
+// results: a finished speed test's line ("コピー" copies it), the result history
+// ("結果の履歴", kept in the data folder: model/ResultHistory.h) and a desktop
+// notification of arrived files while the window is not active (a click on it opens
+// their folder).
 //
 // It is the program's WindowView: the core changes its model and the window shows the
 // changes; each button calls the core's command function. Files and folders dropped
@@ -23,6 +27,7 @@
 
 #include "base/TransferProgress.h"
 #include "frontends/qt/DesktopShell.h"
+#include "frontends/qt/RunRecord.h"
 #include "model/WindowView.h"
 
 class QCheckBox;
@@ -41,6 +46,7 @@ class Program;
 
 namespace qv::desktop {
 
+class DesktopNotifier;
 class RatePlot;
 
 // The window's buttons, for the handlers and for tests.
@@ -60,8 +66,10 @@ enum class Button {
     TcpChange,
     About,
     ChooseFiles,
+    CopyResult,
+    ResultHistory,
 };
-inline constexpr int kButtonCount = 15;
+inline constexpr int kButtonCount = 17;
 
 class MainWindow final : public QDialog, public WindowView {
   public:
@@ -76,6 +84,11 @@ class MainWindow final : public QDialog, public WindowView {
     QProgressBar* progressBar() const { return progress_; }
     QPlainTextEdit* portNField() const { return portN_; }
     RatePlot* ratePlot() const { return plot_; }
+    DesktopNotifier* notifier() const { return notifier_; }
+    // The line of the last finished speed test (cp932; empty before one).
+    const std::string& lastResultLine() const { return lastResultLine_; }
+    // "結果の履歴": the result history in its dialog (modal).
+    void showResultHistory();
 
     // The settings menu as the "各種設定" button opens it (built afresh each time).
     std::unique_ptr<QMenu> settingsMenu();
@@ -113,6 +126,7 @@ class MainWindow final : public QDialog, public WindowView {
     std::string chooseFolder(const std::string& prompt) override;
     void playSound(const std::string& path) override;
     bool openWithShell(const std::string& target) override;
+    void notifyArrival(const ArrivalNotice& notice) override;
     void endWindow(int exitCode) override;
 
   protected:
@@ -128,7 +142,8 @@ class MainWindow final : public QDialog, public WindowView {
     QLayout* buildPeerRows();
     QLayout* buildTransferRows();
     QLayout* buildPublicRows();
-    QLayout* buildChatRows();
+    QLayout* buildChatRow();
+    QLayout* buildTcpRow();
     QPushButton* makeButton(Button which, const char* utf8Text);
     QLabel* makeLabel(const char* utf8Text);
     // Shows `source` through `show` now and again whenever the language changes.
@@ -142,10 +157,20 @@ class MainWindow final : public QDialog, public WindowView {
     // Opens a file, folder or web address on the desktop; says so when nothing can.
     void openOrTell(const std::string& target);
     // The rate text and the title change while a test or transfer runs: the chart
-    // follows from then until no sample has come for a while.
+    // follows from then until no sample has come for a while, which ends the run.
     void followRates();
     void sampleRates();
     void showProgress();
+
+    // MainWindowResults.cpp: the run's record, the result line and the history.
+    void buildResultButtons(QLayout* row);
+    RunRecord& currentRun();
+    // A file on its way out: one chart sample a second from its progress.
+    bool sampleSentProgress();
+    void sendTestEnded(const SpeedTestSummary& summary);
+    void endRun();
+    void record(const RunOutcome& outcome);
+    void copyResultLine();
 
     void showPaneText(QPlainTextEdit* pane, PaneOp op, const std::string& text,
                       const std::string& whole);
@@ -169,6 +194,13 @@ class MainWindow final : public QDialog, public WindowView {
     QProgressBar* progress_ = nullptr;
     QTimer* plotTimer_ = nullptr;
     QElapsedTimer lastRate_;  // since the chart last got a sample
+    RunRecord run_;
+    SentBytesMeter sentMeter_;
+    std::int64_t sentBytes_ = 0;  // since sentClock_ started
+    QElapsedTimer sentClock_;
+    std::string historyPath_;
+    std::string lastResultLine_;
+    DesktopNotifier* notifier_ = nullptr;
     std::vector<std::function<void()>> retranslators_;
     FileChooser chooseFiles_;
     Opener open_;

@@ -211,8 +211,9 @@ QLayout* MainWindow::buildPublicRows() {
     grid->addWidget(makeButton(Button::Incomplete, "未完ﾁｪｯｸ"), 0, 1);
     auto* sendRow = new QHBoxLayout;
     sendRow->addWidget(dropHint_);
-    // The chooser takes the room the row has to spare, so its text is never cramped.
+    // The chooser takes the room the row has to spare, and never less than its text.
     sendRow->addWidget(makeButton(Button::ChooseFiles, "送るファイルを選ぶ…"), 1);
+    button(Button::ChooseFiles)->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
     grid->addLayout(sendRow, 0, 2);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 1);
@@ -224,8 +225,7 @@ QLayout* MainWindow::buildPublicRows() {
     return grid;
 }
 
-QLayout* MainWindow::buildChatRows() {
-    auto* column = new QVBoxLayout;
+QLayout* MainWindow::buildChatRow() {
     auto* chat = new QHBoxLayout;
     chat_ = new QLineEdit(this);
     chat->addWidget(makeLabel("ﾁｬｯﾄ"));
@@ -233,8 +233,10 @@ QLayout* MainWindow::buildChatRows() {
     chat->addWidget(makeButton(Button::ChatSend, "送る"));
     chat->addWidget(makeButton(Button::ChatClear, "消"));
     button(Button::ChatSend)->setDefault(true);
-    column->addLayout(chat);
+    return chat;
+}
 
+QLayout* MainWindow::buildTcpRow() {
     auto* tcp = new QHBoxLayout;
     tcpCurrent_ = new QLineEdit(this);
     tcpNew_ = new QLineEdit(this);
@@ -248,8 +250,7 @@ QLayout* MainWindow::buildChatRows() {
     button(Button::About)->setText(QString());
     translated("ﾊﾞｰｼﾞｮﾝ情報",
                [this](const QString& text) { button(Button::About)->setToolTip(text); });
-    column->addLayout(tcp);
-    return column;
+    return tcp;
 }
 
 void MainWindow::buildControls() {
@@ -257,9 +258,9 @@ void MainWindow::buildControls() {
     setWindowIcon(QIcon(QStringLiteral(":/quorvane.svg")));
     upper_ = logPane(kDarkGreen, this);
     lower_ = logPane(kBlue, this);
-    // The lower pane's banners are 26 full-width characters a line: they keep their
-    // shape unwrapped, and the pane is wide enough for them.
-    lower_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The lower pane's banners are 26 full-width characters a line: the pane is wide
+    // enough for them to keep their shape; longer lines (a speed test's result with
+    // its TCP figures, chat) wrap.
     lower_->setMinimumWidth(lower_->fontMetrics().horizontalAdvance(QString(26, QChar(0x25A0))) +
                             lower_->verticalScrollBar()->sizeHint().width() + 16);
     plot_ = new RatePlot(this);
@@ -270,22 +271,31 @@ void MainWindow::buildControls() {
     progress_->setFormat(QString());
     progress_->setEnabled(false);
 
-    auto* rates = new QVBoxLayout;
-    rates->addWidget(plot_, 1);
-    rates->addWidget(progress_);
-    auto* lowerRow = new QHBoxLayout;
-    lowerRow->addWidget(lower_, 1);
-    lowerRow->addLayout(rates, 1);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(buildPeerRows());
-    layout->addLayout(buildTransferRows());
-    layout->addLayout(buildPublicRows());
-    layout->addWidget(upper_, 2);
-    layout->addLayout(lowerRow, 4);
-    layout->addLayout(buildChatRows());
+    // Two columns, so that the window fits a small screen (1366 x 768 with a task
+    // bar): the controls over the log on the left; the rates and results, chat and
+    // chart on the right.
+    auto* left = new QVBoxLayout;
+    left->addLayout(buildPeerRows());
+    left->addLayout(buildTransferRows());
+    left->addLayout(buildPublicRows());
+    left->addWidget(upper_, 1);
+    left->addLayout(buildTcpRow());
+    // The result buttons under the pane that shows the result line.
+    auto* resultRow = new QHBoxLayout;
+    resultRow->addStretch(1);
+    buildResultButtons(resultRow);
+    auto* right = new QVBoxLayout;
+    right->addWidget(lower_, 2);
+    right->addLayout(resultRow);
+    right->addLayout(buildChatRow());
+    right->addWidget(plot_, 3);
+    right->addWidget(progress_);
+    auto* layout = new QHBoxLayout(this);
+    // The controls' rows need a little more room than the panes beside them.
+    layout->addLayout(left, 11);
+    layout->addLayout(right, 9);
     useColours();
-    resize(900, 900);
+    resize(1240, 640);
 
     // Drops anywhere on the window go to the send queue, not into an edit.
     for (QWidget* child : findChildren<QWidget*>())
@@ -308,8 +318,11 @@ void MainWindow::connectButtons() {
     for (const CommandBinding& command : windowCommands()) {
         WindowCommand id = command.id;
         onButton(buttonOf(id), [this, id] {
-            // A new test or stream starts with an empty plot.
-            if (id == WindowCommand::Send || id == WindowCommand::Receive) plot_->clear();
+            // A new test or stream starts with an empty plot and a run of its own.
+            if (id == WindowCommand::Send || id == WindowCommand::Receive) {
+                endRun();
+                plot_->clear();
+            }
             runCommand(program_, id);
         });
     }
@@ -364,21 +377,10 @@ void MainWindow::openOrTell(const std::string& target) {
         uiText("MainWindow", "これを開くプログラムがありません:\n%1").arg(fromCp932(target)));
 }
 
-// Without samples for this long, the test or transfer has ended.
-constexpr qint64 kRatesQuietMs = 5000;
-
 void MainWindow::followRates() {
     if (plotTimer_->isActive() || ended_) return;
     lastRate_.start();
     plotTimer_->start();
-}
-
-void MainWindow::sampleRates() {
-    if (plot_->sample(program_.speedTest().sent, program_.speedTest().received)) {
-        lastRate_.start();
-    } else if (lastRate_.elapsed() > kRatesQuietMs) {
-        plotTimer_->stop();
-    }
 }
 
 }  // namespace qv::desktop

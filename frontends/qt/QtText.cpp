@@ -1,5 +1,6 @@
 #include "frontends/qt/QtText.h"
 
+#include "base/Format.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 
@@ -27,16 +28,7 @@ bool pathToCp932(const QString& path, std::string& cp932) {
 }
 
 QString sizeText(std::int64_t bytes) {
-    constexpr const char* kUnits[] = {"KB", "MB", "GB", "TB"};
-    if (bytes < 1000) return QStringLiteral("%1 B").arg(bytes);
-    double value = static_cast<double>(bytes) / 1000;
-    int unit = 0;
-    while (value >= 1000 && unit < 3) {
-        value /= 1000;
-        ++unit;
-    }
-    int decimals = value < 10 ? 2 : value < 100 ? 1 : 0;
-    return QStringLiteral("%1 %2").arg(value, 0, 'f', decimals).arg(QLatin1String(kUnits[unit]));
+    return QString::fromStdString(byteSizeText(bytes));
 }
 
 }  // namespace qv::desktop

@@ -25,16 +25,24 @@ void RateHistory::shift(std::uint32_t now) {
     ticks[kCurrent] = now;
 }
 
-std::int64_t rateOf(const RateHistory& history, int n) {
-    std::int64_t sum = 0;
+CountedPeriods countedPeriods(const RateHistory& history, int n) {
+    CountedPeriods counted;
     int i = 1;
     for (; i < RateHistory::kCurrent && history.ticks[i] != 0 && i < n; ++i)
-        sum += history.bytes[i];
+        counted.bytes += history.bytes[i];
+    counted.count = i - 1;
+    counted.startTick = history.ticks[i - 1];
+    counted.endTick = history.ticks[0];
+    return counted;
+}
+
+std::int64_t rateOf(const RateHistory& history, int n) {
+    CountedPeriods counted = countedPeriods(history, n);
     // The span in milliseconds: whole seconds would overstate a span of 1.9 s by
     // nearly half (the first, partly filled period of a stream is such a span).
-    std::uint32_t spanMs = history.ticks[0] - history.ticks[i - 1];
-    if (i == 1 || spanMs < 1000) return 0;
-    return sum * 1000 / spanMs;
+    std::uint32_t spanMs = counted.endTick - counted.startTick;
+    if (counted.count == 0 || spanMs < 1000) return 0;
+    return counted.bytes * 1000 / spanMs;
 }
 
 DisplayedRates displayedRates(const RateHistory& sent, const RateHistory& received) {

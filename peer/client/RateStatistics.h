@@ -49,6 +49,15 @@ struct RateHistory {
 // second gives 0.
 std::int64_t rateOf(const RateHistory& history, int n);
 
+// The periods that rateOf(history, n) walks over: their bytes and the ticks from the
+// start of the oldest to the end of the newest (the start of entry 0).
+struct CountedPeriods {
+    std::int64_t bytes = 0;
+    int count = 0;
+    std::uint32_t startTick = 0, endTick = 0;
+};
+CountedPeriods countedPeriods(const RateHistory& history, int n);
+
 // The four rates of the display, bytes per second.
 struct DisplayedRates {
     std::int64_t sendLatest = 0, sendAverage = 0;

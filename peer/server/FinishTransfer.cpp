@@ -46,9 +46,20 @@ void endWithFailure(ServeContext& context) {
     closeWith(context, false);
 }
 
+// The sender, the folder and the start of a store, for the report of what arrived.
+SavedFiles savedFrom(const ServeContext& context, const ReceiveSettings& settings, int files = 0,
+                     std::int64_t bytes = 0) {
+    return {context.slot.peerAddress, settings.folder.pathOf(settings.ipFolder), files, bytes,
+            context.slot.startTick};
+}
+
 // The end of a store in the log: "OK" and the success line with the skip count, or
 // "NG", the lines of the files that failed and the failure line.
-void logStored(ServerContext& server, const std::string& fileName, const StoreResult& result) {
+void logStored(ServerContext& server, const std::string& fileName, const StoreResult& result,
+               SavedFiles saved) {
+    saved.files = result.saved;
+    saved.bytes = result.savedBytes;
+    server.noteSavedFiles(saved);
     if (result.failed > 0) {
         server.appendLog("NG\r\n" + result.errorLines + J("【ファイル受信に失敗しました】\r\n"));
     } else {
@@ -79,6 +90,7 @@ bool storePackAside(ServeContext& context, const ReceiveSettings& settings,
     ReplacementMarks* marks = &context.listener.replacementMarks();
     Listener* listener = &context.listener;
     std::string name = context.slot.fileName;
+    SavedFiles saved = savedFrom(context, settings);
     auto connection = std::make_shared<ConnectionClosedLater>(listener->detachSlot(context.index));
     aside->start(
         // `held` keeps the payload's memory alive until the store is done.
@@ -86,8 +98,8 @@ bool storePackAside(ServeContext& context, const ReceiveSettings& settings,
             return storePack(settings.folder, payload, settings.ipFolder, settings.overwriteMode,
                              marks);
         },
-        [&server = context.server, name, connection](const StoreResult& result) {
-            logStored(server, name, result);
+        [&server = context.server, name, saved, connection](const StoreResult& result) {
+            logStored(server, name, result, saved);
         },
         [listener] { listener->wake(); });
     return true;
@@ -142,6 +154,7 @@ struct ResumeCommit {
     FileTimes times;
     bool checkDigest = false;
     ReplacementMarks* marks = nullptr;
+    SavedFiles saved;  // for the report of what arrived
 };
 
 enum class CommitOutcome { Stored, DigestMismatch, NotStored };
@@ -175,6 +188,7 @@ bool logCommit(ServerContext& server, const ResumeCommit& commit, CommitOutcome 
                                     commit.resumePath.c_str()) +
                          failure);
     } else {
+        server.noteSavedFiles(commit.saved);
         server.appendLog(J("OK\r\n【ファイル受信に成功しました】\r\n"));
         endReceiveProgress(server.window(), commit.fileName);
     }
@@ -232,7 +246,7 @@ void finishMemoryTransfer(ServeContext& context) {
     server.appendLog(J("OK\r\n・ファイル書き込み中.."));
     if (slot.fileName == kPackName && storePackAside(context, settings, payload)) return;
     StoreResult result = storeMemoryPayload(context, settings, payload);
-    logStored(server, slot.fileName, result);
+    logStored(server, slot.fileName, result, savedFrom(context, settings));
     closeWith(context, false);
 }
 
@@ -275,7 +289,8 @@ void finishFileTransfer(ServeContext& context, bool digestVerified) {
                         slot.digest,
                         slot.times,
                         checked,
-                        &context.listener.replacementMarks()};
+                        &context.listener.replacementMarks(),
+                        savedFrom(context, settings, 1, slot.expectedSize)};
     if (checked && commitAside(context, commit)) return;
     closeWith(context, logCommit(server, commit, commitReceivedFile(commit)));
 }

@@ -26,7 +26,7 @@ StoreResult PackStore::store(std::string_view preparedName, std::string_view dat
         const FolderHandle& handle = folderOf(preparedName);
         switch (handle.writeNewFile(filePartOf(preparedName), data, times)) {
             case FolderHandle::NewFile::Done:
-                return StoreResult{};
+                return StoreResult::savedFile(data.size());
             case FolderHandle::NewFile::Failed:
                 return storeFailure(ReceiveOutcome::Failed, folder_.pathOf(preparedName));
             case FolderHandle::NewFile::Exists:

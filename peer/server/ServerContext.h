@@ -25,6 +25,7 @@
 #include "net/Waits.h"
 #include "peer/client/PublicListState.h"
 #include "peer/protocol/ConnectionKey.h"
+#include "peer/server/ArrivalSummary.h"
 #include "peer/server/ConnectionTable.h"
 #include "platform/Clock.h"
 #include "relay/PortNState.h"
@@ -73,6 +74,11 @@ class ServerContext : public LogSink {
     virtual void scheduleChooseDownloads() = 0;
     // The peer's picks arrived: they are queued on the window thread.
     virtual void scheduleServeDownloads() = 0;
+    // A store saved files: they join the report of what arrived from their peer
+    // (peer/server/ArrivalSummary.h). Also called from the Pack store's report.
+    virtual void noteSavedFiles(const SavedFiles& saved) = 0;
+    // A test stream from `peer` began (the window's record of a received test).
+    virtual void noteStreamPeer(const std::string& peer) = 0;
 
   protected:
     ~ServerContext() = default;

@@ -33,6 +33,15 @@ void StoreResult::add(const StoreResult& other) {
     if (failed < kMaxErrorLines) errorLines += other.errorLines;
     skipped += other.skipped;
     failed += other.failed;
+    saved += other.saved;
+    savedBytes += other.savedBytes;
+}
+
+StoreResult StoreResult::savedFile(std::size_t size) {
+    StoreResult result;
+    result.saved = 1;
+    result.savedBytes = static_cast<std::int64_t>(size);
+    return result;
 }
 
 FileTimes receivedTimes(std::string_view created, std::string_view written) {
@@ -61,7 +70,7 @@ StoreResult storeSingleFile(const ReceiveFolder& folder, std::string_view prepar
         outcome = folder.writeFile(path, data, times, decision.replace);
     if (outcome != ReceiveOutcome::Done) return storeFailure(outcome, path);
     if (replacing) marks->replaced(folder, plainPath, path);
-    return {};
+    return StoreResult::savedFile(data.size());
 }
 
 StoreResult storePack(const ReceiveFolder& folder, std::string_view payload,

@@ -7,6 +7,7 @@
 // store beside it while the listener waits for it before its next store).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,9 +21,13 @@ struct StoreResult {
     int failed = 0;   // could not be written
     // One line per failed file, the first kMaxErrorLines of them.
     std::string errorLines;
+    int saved = 0;  // written, and their bytes
+    std::int64_t savedBytes = 0;
 
     static constexpr int kMaxErrorLines = 20;
     void add(const StoreResult& other);
+    // One file of `size` bytes written.
+    static StoreResult savedFile(std::size_t size);
 };
 
 class ReplacementMarks;

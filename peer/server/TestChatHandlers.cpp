@@ -49,6 +49,7 @@ void handleChatRequest(ServeContext& context) {
 void startReceivedStream(ServeContext& context) {
     ServerContext& server = context.server;
     server.flags().chatDisplay = 0;
+    server.noteStreamPeer(context.slot.peerAddress);
     server.replaceLog(formatText(J("【%s と受信速度ﾁｪｯｸ中】%s\r\n"),
                                  context.slot.peerAddress.c_str(),
                                  timeText(server.clock()).c_str()));

@@ -170,7 +170,7 @@ TEST(DesktopLanguage, EnglishFromTheMenuAndQtDialogsInJapanese) {
         return peer->itemText(peer->count() - 1);
     };
     choose(QStringLiteral("English"));
-    EXPECT_EQ(desk.window().button(Button::Send)->text(), QStringLiteral("Send"));
+    EXPECT_EQ(desk.window().button(Button::Send)->text(), QStringLiteral("Send test"));
     EXPECT_TRUE(desk.upperText().startsWith(QStringLiteral("[Current settings]")))  // shown again
         << desk.upperText().toStdString();
     EXPECT_EQ(lastHistoryEntry(), QStringLiteral("★Delete the history"));

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +30,8 @@
 #include "frontends/qt/PublicFolderDialog.h"
 #include "frontends/qt/QtText.h"
 #include "frontends/qt/RatePlot.h"
+#include "frontends/qt/Translations.h"
+#include "model/ResultHistory.h"
 #include "platform/TextCodec.h"
 #include "support/CliProcess.h"
 #include "support/LoopbackPeer.h"
@@ -137,6 +141,16 @@ TEST(DesktopMainWindow, SpeedTestPlotsRatesAndStopsFromTheStopButton) {
     EXPECT_GE(plot.timeAxis()->max(), plot.sentSeries()->at(plot.sentSeries()->count() - 1).x());
     EXPECT_TRUE(desk.upperText().contains(shown("【速度テスト終了")))
         << desk.upperText().toStdString();
+    // The result line on top of the lower pane, its copy, and its record.
+    EXPECT_TRUE(desk.lowerText().startsWith(shown("【速度テスト結果 ")))
+        << desk.lowerText().toStdString();
+    desk.window().button(Button::CopyResult)->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              desktop::coreText(desk.window().lastResultLine()));
+    std::vector<RunResult> results = loadResults(desk.folder().dir() + "quorvane-results.jsonl");
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].direction, ResultDirection::Send);
+    EXPECT_GT(results[0].bytesPerSecond, 0);
 }
 
 TEST(DesktopMainWindow, DroppedFolderArrivesAtThePeer) {

@@ -39,6 +39,7 @@ class RecordingView : public WindowView {
     std::deque<std::string> chosenFolders;            // folder chooser answers (none: cancel)
     std::vector<std::string> sounds;
     std::vector<std::string> opened;
+    std::vector<ArrivalNotice> arrivals;
     int endedWith = -1;
 
     void showField(Field field, const std::string& value) override {
@@ -88,6 +89,7 @@ class RecordingView : public WindowView {
         opened.push_back(target);
         return true;
     }
+    void notifyArrival(const ArrivalNotice& notice) override { arrivals.push_back(notice); }
     void endWindow(int exitCode) override { endedWith = exitCode; }
 
     // Every text shown in `pane`, joined.

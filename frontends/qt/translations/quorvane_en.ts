@@ -17,11 +17,11 @@
     </message>
     <message>
         <source>送信</source>
-        <translation>Send</translation>
+        <translation>Send test</translation>
     </message>
     <message>
         <source>受信</source>
-        <translation>Receive</translation>
+        <translation>Receive test</translation>
     </message>
     <message>
         <source>停止</source>
@@ -145,6 +145,99 @@ The port and name may be left out</translation>
         <translation>Quit without saving the settings and the peer history?
 (Close the window to quit and save.)</translation>
     </message>
+    <message>
+        <source>コピー</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>結果の履歴</source>
+        <translation>Result history</translation>
+    </message>
+    <message>
+        <source>速度テストの結果の行をクリップボードにコピーします</source>
+        <translation>Copies the speed test&apos;s result line to the clipboard</translation>
+    </message>
+    <message>
+        <source>これまでの速度テストと転送の結果を表にします (Ctrl+H)</source>
+        <translation>A table of the past speed tests and transfers (Ctrl+H)</translation>
+    </message>
+    <message>
+        <source>ファイルを受信しました</source>
+        <translation>Files received</translation>
+    </message>
+</context>
+<context>
+    <name>ResultHistoryDialog</name>
+    <message>
+        <source>結果の履歴</source>
+        <translation>Result history</translation>
+    </message>
+    <message>
+        <source>CSVに書き出す</source>
+        <translation>Export as CSV</translation>
+    </message>
+    <message>
+        <source>CSVに書き出す…</source>
+        <translation>Export CSV…</translation>
+    </message>
+    <message>
+        <source>CSV ファイル (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>まだ結果がありません</source>
+        <translation>No results yet</translation>
+    </message>
+    <message>
+        <source>日時</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>相手</source>
+        <translation>Peer</translation>
+    </message>
+    <message>
+        <source>方向</source>
+        <translation>Direction</translation>
+    </message>
+    <message>
+        <source>平均</source>
+        <translation>Average</translation>
+    </message>
+    <message>
+        <source>種類</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>TCP</source>
+        <translation>TCP</translation>
+    </message>
+    <message>
+        <source>送信</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>受信</source>
+        <translation>Receive</translation>
+    </message>
+    <message>
+        <source>速度テスト</source>
+        <translation>Speed test</translation>
+    </message>
+    <message>
+        <source>ファイル転送</source>
+        <translation>File transfer</translation>
+    </message>
+    <message>
+        <source>書き出せません</source>
+        <translation>Cannot export</translation>
+    </message>
+    <message>
+        <source>このファイルには書き出せません:
+%1</source>
+        <translation>This file cannot be written:
+%1</translation>
+    </message>
 </context>
 <context>
     <name>RatePlot</name>
@@ -158,11 +251,11 @@ The port and name may be left out</translation>
     </message>
     <message>
         <source>送信平均</source>
-        <translation>Sent, mean</translation>
+        <translation>Sent, average</translation>
     </message>
     <message>
         <source>受信平均</source>
-        <translation>Received, mean</translation>
+        <translation>Received, average</translation>
     </message>
     <message>
         <source>Mbit/s</source>
