@@ -14,7 +14,7 @@ bool mayBePreamble(std::string_view raw) {
 }
 
 bool holdsTerminator(std::string_view bytes) {
-    return std::memchr(bytes.data(), 0, bytes.size()) != nullptr;
+    return !bytes.empty() && std::memchr(bytes.data(), 0, bytes.size()) != nullptr;
 }
 
 bool opensStream(std::string_view line) {
@@ -41,7 +41,7 @@ RequestHead::Step RequestHead::take(std::span<char> bytes, ConnectionKey& key, s
         if (step == Step::Connect) return step;
     }
     std::string_view view(bytes.data(), bytes.size());
-    key.unscramble(bytes.data(), bytes.size());
+    if (!bytes.empty()) key.unscramble(bytes.data(), bytes.size());
     if (line_.empty() && (holdsTerminator(view) || opensStream(view) || !mayBeginRequest(view))) {
         request = view;  // the whole request came in one piece: no copy
         return holdsTerminator(view) || opensStream(view) ? Step::Request : Step::NoRequest;
