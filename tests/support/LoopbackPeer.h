@@ -15,7 +15,7 @@
 
 namespace qv::test {
 
-// A TCP port on 127.0.0.1 that was free a moment ago.
+// A TCP port that was free a moment ago on every address, below the ephemeral range.
 int freeLoopbackPort();
 // A new TCP connection to 127.0.0.1:`port` from 127.0.0.`sourceHost`; -1 when it
 // cannot be made.
