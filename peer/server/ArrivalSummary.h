@@ -11,7 +11,7 @@
 // window's record of a received speed test.
 //
 // Threads: the pure functions anywhere; ArrivalGathering is thread-safe (the listener
-// and the Pack store note, the window thread takes).
+// and the payload store note, the window thread takes).
 #pragma once
 
 #include <cstdint>

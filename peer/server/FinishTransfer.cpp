@@ -3,10 +3,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "base/Format.h"
 #include "base/Md5.h"
+#include "base/SettingKeys.h"
 #include "peer/protocol/ListPayload.h"
 #include "peer/protocol/RequestKind.h"
 #include "peer/server/FileReceive.h"
@@ -74,32 +77,81 @@ void logStored(ServerContext& server, const std::string& fileName, const StoreRe
 struct ConnectionClosedLater {
     int socket;
     ~ConnectionClosedLater() {
+        if (socket < 0) return;
         shutdown(socket, SHUT_RDWR);
         close(socket);
     }
+    // Hands the connection on open.
+    int release() { return std::exchange(socket, -1); }
 };
 
-// Hands a verified Pack to the store beside the listener and frees its slot; the
-// connection itself is closed once the store is reported, as it would have been
-// after a store on the spot. False when there is no store beside the listener.
-bool storePackAside(ServeContext& context, const ReceiveSettings& settings,
-                    std::string_view payload) {
+// What storing a verified payload needs beyond the payload, copied out of the slot so
+// that the store may run beside the listener after the slot is freed.
+struct PayloadStore {
+    ReceiveSettings settings;
+    std::string name;
+    FileTimes times;
+    ReplacementMarks* marks = nullptr;
+    LstAnswerPace pace;  // of the LST answer
+};
+
+PayloadStore payloadStoreOf(ServeContext& context, const ReceiveSettings& settings) {
+    long long low = context.server.settings().getNumber(setting::kLow);
+    return {settings,
+            context.slot.fileName,
+            context.slot.times,
+            &context.listener.replacementMarks(),
+            {static_cast<std::uint32_t>(std::clamp(low, 0LL, 60000LL)),
+             &context.server.flags().clientStop}};
+}
+
+// Stores a payload that is neither a public list nor picks by its name; the LST check
+// puts its answer (nothing for a malformed list) in `lstAnswer`. Any thread, one store
+// at a time.
+StoreResult storeByName(const PayloadStore& store, std::string_view payload,
+                        std::optional<std::string>& lstAnswer) {
+    StoreResult result;
+    if (isListName(store.name) && countListLines(payload) > kListLineLimit) {
+        result.failed = 1;
+        result.errorLines = oversizedListLine(store.name);
+    } else if (store.name == kLstName) {
+        lstAnswer = answerLst(store.settings.folder, payload, store.settings.ipFolder, store.marks);
+        result.skipped = lstAnswer ? 0 : 1;
+    } else if (store.name == kPackName) {
+        result = storePack(store.settings.folder, payload, store.settings.ipFolder,
+                           store.settings.overwriteMode, store.marks);
+    } else {
+        result = storeSingleFile(store.settings.folder, store.name, payload, store.times,
+                                 store.settings.overwriteMode, store.marks);
+    }
+    return result;
+}
+
+// Hands a verified payload to the store beside the listener and frees its slot: a
+// Pack's or a large file's writes and the LST check's look-ups would hold up every
+// other connection. The connection is closed once the store is reported, as it would
+// have been after a store on the listener thread; an LST answer is handed on with it
+// to a send of its own, as its sender may read it slowly. False when there is no
+// store beside the listener.
+bool storePayloadAside(ServeContext& context, const ReceiveSettings& settings,
+                       std::string_view payload) {
     StoreAside* aside = context.listener.storeAside();
     if (!aside) return false;
     std::shared_ptr<PayloadBuffer> held(std::move(context.slot.memoryBuffer));
-    ReplacementMarks* marks = &context.listener.replacementMarks();
+    PayloadStore store = payloadStoreOf(context, settings);
     Listener* listener = &context.listener;
-    std::string name = context.slot.fileName;
     SavedFiles saved = savedFrom(context, settings);
     auto connection = std::make_shared<ConnectionClosedLater>(listener->detachSlot(context.index));
+    auto answer = std::make_shared<std::optional<std::string>>();
     aside->start(
         // `held` keeps the payload's memory alive until the store is done.
-        [held, settings, payload, marks] {
-            return storePack(settings.folder, payload, settings.ipFolder, settings.overwriteMode,
-                             marks);
-        },
-        [&server = context.server, name, saved, connection](const StoreResult& result) {
-            logStored(server, name, result, saved);
+        [held, store, payload, answer] { return storeByName(store, payload, *answer); },
+        [&server = context.server, store, saved, connection, answer,
+         listener](const StoreResult& result) {
+            logStored(server, store.name, result, saved);
+            if (*answer)
+                listener->lstAnswerSends().add(connection->release(), std::move(**answer),
+                                               store.pace);
         },
         [listener] { listener->wake(); });
     return true;
@@ -118,29 +170,20 @@ int storePublicList(ServeContext& context, std::string_view payload) {
     return 0;
 }
 
-// Stores the verified payload by its name.
+// Stores the verified payload on the listener thread.
 StoreResult storeMemoryPayload(ServeContext& context, const ReceiveSettings& settings,
                                std::string_view payload) {
-    ConnectionSlot& slot = context.slot;
-    ReplacementMarks& marks = context.listener.replacementMarks();
-    StoreResult result;
-    if (isListName(slot.fileName) && countListLines(payload) > kListLineLimit) {
-        result.failed = 1;
-        result.errorLines = oversizedListLine(slot.fileName);
-    } else if (slot.fileName == kLstName) {
-        std::optional<std::string> answer =
-            answerLst(settings.folder, payload, settings.ipFolder, &marks);
-        bool answered = answer && sendLstAnswer(context.server, slot.socket, *answer);
-        result.skipped = answered ? 0 : 1;
-    } else if (slot.fileName == kPub1Name || slot.fileName == kPub2Name) {
+    const std::string& name = context.slot.fileName;
+    bool publicList = name == kPub1Name || name == kPub2Name;
+    if (publicList && countListLines(payload) <= kListLineLimit) {
+        StoreResult result;
         result.skipped = storePublicList(context, payload);
-    } else if (slot.fileName == kPackName) {
-        result =
-            storePack(settings.folder, payload, settings.ipFolder, settings.overwriteMode, &marks);
-    } else {
-        result = storeSingleFile(settings.folder, slot.fileName, payload, slot.times,
-                                 settings.overwriteMode, &marks);
+        return result;
     }
+    PayloadStore store = payloadStoreOf(context, settings);
+    std::optional<std::string> answer;
+    StoreResult result = storeByName(store, payload, answer);
+    if (answer) sendLstAnswer(context.slot.socket, *answer, store.pace);
     return result;
 }
 
@@ -244,7 +287,8 @@ void finishMemoryTransfer(ServeContext& context) {
     logReceived(context, checked);
     if (checked && !digestMatches(slot.digest, md5TextOf(payload))) return endWithFailure(context);
     server.appendLog(J("OK\r\n・ファイル書き込み中.."));
-    if (slot.fileName == kPackName && storePackAside(context, settings, payload)) return;
+    bool publicList = slot.fileName == kPub1Name || slot.fileName == kPub2Name;
+    if (!publicList && storePayloadAside(context, settings, payload)) return;
     StoreResult result = storeMemoryPayload(context, settings, payload);
     logStored(server, slot.fileName, result, savedFrom(context, settings));
     closeWith(context, false);

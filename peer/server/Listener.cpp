@@ -146,6 +146,7 @@ void Listener::run(int port, int openSocket) {
         loop();
     }
     storeAside_.finish();
+    lstAnswerSends_.finish();
     table_.closeAll();
     admission_.closeAll();
     if (listenSocket_ >= 0) close(listenSocket_);

@@ -29,6 +29,7 @@
 
 #include "net/EventLoop.h"
 #include "peer/server/Admission.h"
+#include "peer/server/LstAnswerSends.h"
 #include "peer/server/PublicListAnswers.h"
 #include "peer/server/ReplacementMarks.h"
 #include "peer/server/ServeContext.h"
@@ -90,9 +91,11 @@ class Listener {
     ServerContext& context() { return context_; }
     // The copies LST checks found outdated, for the files that replace them.
     ReplacementMarks& replacementMarks() { return replacementMarks_; }
-    // The Pack store that runs beside the listener; nothing when the calls do not come
+    // The payload store that runs beside the listener; nothing when the calls do not come
     // from the running listener thread (slots fed by tests store on the spot).
     StoreAside* storeAside();
+    // The LST answers on their way back (every call on the listener thread).
+    LstAnswerSends& lstAnswerSends() { return lstAnswerSends_; }
     // The queue of PUB1-REQ answers and its worker (it outlives stop() and start()).
     PublicListAnswers& publicListAnswers() { return publicListAnswers_; }
 
@@ -124,6 +127,7 @@ class Listener {
     Admission admission_;
     ReplacementMarks replacementMarks_;
     StoreAside storeAside_;
+    LstAnswerSends lstAnswerSends_;
     PublicListAnswers publicListAnswers_;
     ServerHandlers handlers_;
     std::unique_ptr<EventLoop> loop_;

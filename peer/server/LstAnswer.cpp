@@ -1,30 +1,52 @@
 #include "peer/server/LstAnswer.h"
 
+#include <poll.h>
 #include <sys/socket.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include <algorithm>
 #include <unordered_set>
 
-#include "base/SettingKeys.h"
 #include "base/TimeText.h"
-#include "net/SocketWaits.h"
 #include "peer/protocol/FieldRule.h"
 #include "peer/protocol/LstList.h"
 #include "peer/server/OverwritePolicy.h"
 #include "peer/server/ReceivedName.h"
 #include "peer/server/ReplacementMarks.h"
-#include "peer/server/ServerContext.h"
 
 namespace qv {
 namespace {
 
-constexpr std::uint32_t kAnswerWaitMs = 5000;
+constexpr int kAnswerWaitMs = 5000;
+constexpr std::uint32_t kStopLookMs = 100;
 
-// The LOW pause between sends (as a client's sends have it), then pending events.
-void lowLoadPause(ServerContext& context) {
-    long long low = context.settings().getNumber(setting::kLow);
-    if (low > 0) context.clock().sleepMs(static_cast<std::uint32_t>(std::min(low, 60000LL)));
-    context.waits().pump(100);
+bool stopped(const LstAnswerPace& pace) {
+    return (pace.stop && pace.stop->load() != 0) || (pace.ending && pace.ending->load());
+}
+
+// The LOW pause, cut short by a stop. False when stopped.
+bool pauseBeforeSend(const LstAnswerPace& pace) {
+    for (std::uint32_t paused = 0; paused < pace.lowPauseMs; paused += kStopLookMs) {
+        if (stopped(pace)) return false;
+        std::uint32_t step = std::min<std::uint32_t>(kStopLookMs, pace.lowPauseMs - paused);
+        std::this_thread::sleep_for(std::chrono::milliseconds(step));
+    }
+    return !stopped(pace);
+}
+
+// Up to kAnswerWaitMs for `socket` to take data, looking for a stop every
+// kStopLookMs. False when the time runs out or on a stop.
+bool waitToSend(int socket, const LstAnswerPace& pace) {
+    for (int waited = 0; waited < kAnswerWaitMs; waited += static_cast<int>(kStopLookMs)) {
+        if (stopped(pace)) return false;
+        pollfd entry{socket, POLLOUT, 0};
+        if (poll(&entry, 1, static_cast<int>(kStopLookMs)) != 0)
+            return true;  // ready, or the error shows
+    }
+    return false;
 }
 
 // No field rule checks the times of a list; a written field that is no time text
@@ -74,13 +96,13 @@ std::optional<std::string> answerLst(const ReceiveFolder& folder, std::string_vi
     });
 }
 
-bool sendLstAnswer(ServerContext& context, int socket, std::string_view answer) {
+bool sendLstAnswer(int socket, std::string_view answer, const LstAnswerPace& pace) {
     std::size_t sent = 0;
     while (sent < answer.size()) {
-        lowLoadPause(context);
-        if (context.flags().clientStop == 1) return false;
-        if (!waitWritable(context.waits(), socket, kAnswerWaitMs)) return false;
-        ssize_t n = send(socket, answer.data() + sent, answer.size() - sent, MSG_NOSIGNAL);
+        if (!pauseBeforeSend(pace) || !waitToSend(socket, pace)) return false;
+        ssize_t n =
+            send(socket, answer.data() + sent, answer.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) continue;
         if (n <= 0) return false;
         sent += static_cast<std::size_t>(n);
     }

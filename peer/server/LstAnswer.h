@@ -11,9 +11,12 @@
 // A list with a line of other than five tab-separated fields is refused whole: no
 // question is asked and no answer is sent.
 //
-// Threads: the listener thread; the send waits pump its events.
+// Threads: answerLst and sendLstAnswer run on the store beside the listener (or on the
+// listener thread when there is none); one answer at a time, as the marks require.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,7 +26,6 @@
 namespace qv {
 
 class ReplacementMarks;
-class ServerContext;
 
 // The answer to `payload`; nothing for a malformed list. Names are prepared as
 // received names (below `ipFolder` when not empty); copies found outdated
@@ -31,8 +33,17 @@ class ServerContext;
 std::optional<std::string> answerLst(const ReceiveFolder& folder, std::string_view payload,
                                      std::string_view ipFolder, ReplacementMarks* marks);
 
+// How the answer is sent: the LOW pause before each send, the Stop flag, and the
+// flag of the owner that ends its sends.
+struct LstAnswerPace {
+    std::uint32_t lowPauseMs = 0;
+    const std::atomic<int>* stop = nullptr;
+    const std::atomic<bool>* ending = nullptr;
+};
+
 // Sends the answer on `socket`: before each send the LOW pause, then up to 5000 ms for
-// the socket to take data. False when a send fails, the wait runs out or Stop is set.
-bool sendLstAnswer(ServerContext& context, int socket, std::string_view answer);
+// the socket to take data. False when a send fails, the wait runs out, or Stop or the
+// ending flag is set. It never pumps events, so it may run on any thread.
+bool sendLstAnswer(int socket, std::string_view answer, const LstAnswerPace& pace);
 
 }  // namespace qv

@@ -75,7 +75,7 @@ class ServerContext : public LogSink {
     // The peer's picks arrived: they are queued on the window thread.
     virtual void scheduleServeDownloads() = 0;
     // A store saved files: they join the report of what arrived from their peer
-    // (peer/server/ArrivalSummary.h). Also called from the Pack store's report.
+    // (peer/server/ArrivalSummary.h). Also called from the payload store's report.
     virtual void noteSavedFiles(const SavedFiles& saved) = 0;
     // A test stream from `peer` began (the window's record of a received test).
     virtual void noteStreamPeer(const std::string& peer) = 0;

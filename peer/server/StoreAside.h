@@ -1,9 +1,11 @@
-// A Pack stored on a thread of its own while the listener reads on (and, the same way,
-// a complete resume file whose digest is checked: see FinishTransfer.h). A Pack gets no
-// reply, so its slot is freed as soon as it is verified, and the next Pack's
-// connection is read while this one's files are written: otherwise the sender's next
-// Pack waits in a small receive window for as long as the store takes. The Pack's
-// own connection is closed once its store is reported.
+// A verified payload stored on a thread of its own while the listener reads on: a
+// single file, a Pack, or an LST check and its answer (and, the same way, a complete
+// resume file whose digest is checked: see FinishTransfer.h). The slot is freed as
+// soon as the payload is verified, and the next connection is read while this one's
+// files are written or its answer is sent: otherwise the sender's next Pack waits in a
+// small receive window for as long as the store takes, and a sender that reads its
+// LST answer slowly holds up everyone. The payload's own connection is closed once
+// its store is reported.
 //
 // One store at a time. Whatever the listener finishes next (an LST answer above all,
 // another Pack, a resumable file) first waits for the running store and reports it,

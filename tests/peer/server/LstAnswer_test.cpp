@@ -113,6 +113,26 @@ TEST_F(LstAnswerTest, ListRightBehindAPackSeesEveryFileOfIt) {
     EXPECT_EQ(packSender.readAll(), "");
 }
 
+// The answer goes back on a send of its own: a sender that reads it slowly keeps no
+// other request waiting, nor another check.
+TEST_F(LstAnswerTest, AnswerReadSlowlyHoldsUpNoOtherRequest) {
+    const int lines = 300'000;  // an answer far larger than the narrow client's buffers
+    std::string list;
+    for (int i = 0; i < lines; ++i)
+        list += line("none\\" + std::to_string(i));
+    test::ReceiveClient lister = test::ReceiveClient::narrow(server.port());
+    ASSERT_TRUE(lister.send(sendRequest(test::stamp("** LST **"), list, 4321, "me@x")));
+    ASSERT_TRUE(server.waitUntil(
+        [&] { return upper().find(J("・ファイル書き込み中..")) != std::string::npos; }));
+    test::ReceiveClient tester(server.port());
+    tester.send(testRequest(1234, "x@abcdef"));
+    EXPECT_EQ(tester.readAll(2000), "OK");
+    test::ReceiveClient secondLister(server.port());
+    secondLister.send(sendRequest(test::stamp("** LST **"), line("a.txt"), 4321, "me@x"));
+    EXPECT_EQ(secondLister.readAll(2000), "0");
+    EXPECT_EQ(lister.readAll(), std::string(lines, '0'));
+}
+
 // Empty lines count: a list of two million lines is cheap to send.
 TEST_F(LstAnswerTest, ListOfMoreLinesThanTheBoundIsRefusedWithALogLine) {
     std::string atTheBound = std::string(kListLineLimit - 1, '\n') + line("a.txt");

@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -14,6 +15,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "app/Program.h"
 #include "base/TimeText.h"
@@ -26,6 +28,23 @@ namespace qv::test {
 class ReceiveClient {
   public:
     explicit ReceiveClient(int port) : fd_(connectLoopback(port)) {}
+    // A client that reads little at a time: small segments into a small window, so that
+    // what the server sends fills its buffers after a few hundred KiB.
+    static ReceiveClient narrow(int port) {
+        ReceiveClient client;
+        client.fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        int window = 4096, segment = 536;
+        setsockopt(client.fd_, SOL_SOCKET, SO_RCVBUF, &window, sizeof window);
+        setsockopt(client.fd_, IPPROTO_TCP, TCP_MAXSEG, &segment, sizeof segment);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        if (connect(client.fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+            client.finish();
+        return client;
+    }
+    ReceiveClient(ReceiveClient&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
     ~ReceiveClient() { finish(); }
 
     bool send(const std::string& bytes) {
@@ -47,6 +66,7 @@ class ReceiveClient {
     }
 
   private:
+    ReceiveClient() = default;
     std::string read(int timeoutMs, bool untilNul) {
         std::string data;
         char c;

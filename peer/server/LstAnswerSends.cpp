@@ -1,0 +1,54 @@
+#include "peer/server/LstAnswerSends.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace qv {
+namespace {
+
+void closeConnection(int socket) {
+    shutdown(socket, SHUT_RDWR);
+    close(socket);
+}
+
+}  // namespace
+
+bool LstAnswerSends::add(int socket, std::string answer, const LstAnswerPace& pace) {
+    std::lock_guard lock(mutex_);
+    reapDone();
+    if (ending_ || sends_.size() >= kMaxSending) {
+        closeConnection(socket);
+        return false;
+    }
+    Send& send = sends_.emplace_back();
+    LstAnswerPace own = pace;
+    own.ending = &ending_;
+    send.thread = std::thread([socket, answer = std::move(answer), own, &done = send.done] {
+        sendLstAnswer(socket, answer, own);
+        closeConnection(socket);
+        done = true;
+    });
+    return true;
+}
+
+void LstAnswerSends::finish() {
+    ending_ = true;
+    std::lock_guard lock(mutex_);
+    for (Send& send : sends_)
+        send.thread.join();
+    sends_.clear();
+    ending_ = false;
+}
+
+void LstAnswerSends::reapDone() {
+    for (auto send = sends_.begin(); send != sends_.end();) {
+        if (!send->done) {
+            ++send;
+            continue;
+        }
+        send->thread.join();
+        send = sends_.erase(send);
+    }
+}
+
+}  // namespace qv
