@@ -144,7 +144,9 @@ TEST(SecureTunnel, OtherKeysAndPlainPeersAreToldApart) {
     for (bool silent : {false, true}) {
         HandshakeOutcome outcome = HandshakeOutcome::Ok;
         OneConnection server([&](int tcp) {
-            outcome = secureServerHandshake(tcp, keyOne(), {.deadlineMs = 300, .stop = nullptr, .wait = {}}).outcome;
+            outcome = secureServerHandshake(tcp, keyOne(),
+                                            {.deadlineMs = 300, .stop = nullptr, .wait = {}})
+                          .outcome;
         });
         int plain = test::connectLoopback(server.port());
         if (!silent) sendAll(plain, std::string("TEST-REQ:x\0", 11));
