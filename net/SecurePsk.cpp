@@ -1,6 +1,7 @@
 #include "net/SecurePsk.h"
 
 #include <openssl/core_names.h>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/kdf.h>
 
@@ -22,6 +23,8 @@ constexpr std::uint32_t kScryptP = 1;
 constexpr std::size_t kCachedPairs = 4;
 
 SecurePsk deriveWithScrypt(std::string_view key, std::string_view subKey) {
+    // No clean-up at exit: a tunnel's pump may still run while the process ends.
+    OPENSSL_init_crypto(OPENSSL_INIT_NO_ATEXIT, nullptr);
     std::unique_ptr<EVP_KDF, decltype(&EVP_KDF_free)> kdf(EVP_KDF_fetch(nullptr, "SCRYPT", nullptr),
                                                           &EVP_KDF_free);
     if (!kdf) throw std::runtime_error("scrypt is not available");
