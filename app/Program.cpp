@@ -137,7 +137,20 @@ SecuritySettings Program::securitySettings() {
 }
 
 ConnectionKey Program::newConnectionKey() {
+    // Both ends of an encrypted connection leave the scrambling out.
+    if (settings_.getNumber(setting::kSecure) == 1) return ConnectionKey{};
     return securityKey_.deriveConnectionKey(securitySettings(), clock_.localTime());
+}
+
+SecureMode Program::secureMode() {
+    SecuritySettings security = securitySettings();
+    SecureMode mode;
+    mode.enabled = settings_.getNumber(setting::kSecure) == 1;
+    if (!security.key.empty() && subKeyFollowsClock(security.subKeyTemplate))
+        securityKey_.computeSubKey(security, clock_.localTime());
+    mode.subKey = securityKey_.subKey();
+    mode.key = std::move(security.key);
+    return mode;
 }
 
 }  // namespace qv

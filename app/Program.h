@@ -118,8 +118,10 @@ class Program : public LogSink, public ClientContext {
 
     // The settings of the security key as they stand in the store now.
     SecuritySettings securitySettings();
-    // A fresh connection key for a new connection.
+    // A fresh connection key for a new connection; none inside the encrypted mode.
     ConnectionKey newConnectionKey() override;
+    // SECURE with the security key and the effective sub key.
+    SecureMode secureMode() override;
     const ProgramSetup& setup() const { return setup_; }
 
     int listeningPort() const override { return listeningPort_; }

@@ -66,6 +66,10 @@ ConnectionKey ProgramServerContext::newConnectionKey() {
     return program_.newConnectionKey();
 }
 
+SecureMode ProgramServerContext::secureMode() {
+    return program_.secureMode();
+}
+
 std::string ProgramServerContext::clientErrorText(int code) const {
     return program_.clientErrorText(code);
 }

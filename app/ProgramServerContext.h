@@ -28,6 +28,7 @@ class ProgramServerContext final : public ServerContext {
     PortNState& portn() override;
     PublicListState& publicLists() override;
     ConnectionKey newConnectionKey() override;
+    SecureMode secureMode() override;
     std::string clientErrorText(int code) const override;
     void resetTitle() override;
     void notePeer(const std::string& peerText) override;

@@ -14,7 +14,7 @@ struct Default {
 };
 
 // The catalogue, in order; HOST and PUBLIC_KEY come first because a reset skips them.
-constexpr std::array<Default, 28> kCatalogue{{
+constexpr std::array<Default, 29> kCatalogue{{
     {setting::kHost, ""},
     {setting::kPublicKey, ""},
     {setting::kBuf, kDefaultBuf},
@@ -32,6 +32,7 @@ constexpr std::array<Default, 28> kCatalogue{{
     {setting::kSecKey, ""},
     {setting::kSecKeySize, "1024"},
     {setting::kSecSubKey, "[起動時のみ]YYYY年MM月DD hh:"},
+    {setting::kSecure, "0"},
     {setting::kSendIrai, "1"},
     {setting::kProxy, ""},
     {setting::kNicname, ""},

@@ -25,6 +25,7 @@ inline constexpr const char* kWanLastDate = "//ini/Quorvane/WAN_LASTDATE";
 inline constexpr const char* kSecKey = "//ini/Quorvane/SEC_KEY";
 inline constexpr const char* kSecKeySize = "//ini/Quorvane/SEC_KEY_SIZE";
 inline constexpr const char* kSecSubKey = "//ini/Quorvane/SEC_SUB_KEY";
+inline constexpr const char* kSecure = "//ini/Quorvane/SECURE";
 inline constexpr const char* kSendIrai = "//ini/Quorvane/SEND_IRAI";
 inline constexpr const char* kProxy = "//ini/Quorvane/PROXY";
 inline constexpr const char* kNicname = "//ini/Quorvane/NICNAME";

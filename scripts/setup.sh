@@ -5,7 +5,7 @@ set -euo pipefail
 
 QV_PACKAGES=(
     cmake ninja-build g++ pkg-config python3
-    libgtest-dev libgmock-dev
+    libgtest-dev libgmock-dev libssl-dev
     tinyproxy-bin iperf3 netcat-openbsd iproute2 nftables
     qt6-base-dev qt6-multimedia-dev fonts-noto-cjk
     qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n qt6-l10n-tools qt6-tools-dev libqt6svg6

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "base/LogSink.h"
+#include "net/SecurePsk.h"
 
 namespace qv {
 
@@ -55,6 +56,8 @@ class ClientContext {
     virtual std::string clientErrorText(int code) const = 0;
     // A fresh connection key for a new connection.
     virtual ConnectionKey newConnectionKey() = 0;
+    // The encrypted mode's setting, key and effective sub key (net/SecurePsk.h).
+    virtual SecureMode secureMode() = 0;
     // Notes a peer that this PC talked to (peer text and peer history).
     virtual void notePeer(const std::string& peerText) = 0;
     // Puts the idle window's title back.

@@ -1,5 +1,7 @@
 #include "peer/client/ClientError.h"
 
+#include <iterator>
+
 #include "base/ConfigStore.h"
 #include "platform/TextCodec.h"
 
@@ -19,8 +21,12 @@ void fillClientErrorTable(ConfigStore& table) {
         "Proxy接続エラー",
         "応答がありません",
         "送信サイズが相違します",
+        "暗号化の鍵が一致しません",
+        "相手は暗号化通信を使っていないか、古いプログラムです",
+        "暗号化通信にはセキュリティーKeyが必要です",
     };
-    for (int i = 0; i < 12; ++i)
+    static_assert(std::size(kTexts) == 1 - client::kLowestCode);
+    for (int i = 0; i < static_cast<int>(std::size(kTexts)); ++i)
         table.setStringByNumber(-i, J(kTexts[i]));
 }
 
@@ -30,11 +36,24 @@ std::string clientErrorText(const ConfigStore& table, int code) {
 
 const char* clientResultName(int code) {
     static const char* const kNames[] = {
-        "ok",       "socket_version", "host_not_found", "socket_error", "connect_failed",
-        "timeout",  "disconnected",   "no_data",        "stopped",      "proxy_error",
-        "no_reply", "size_mismatch",
+        "ok",
+        "socket_version",
+        "host_not_found",
+        "socket_error",
+        "connect_failed",
+        "timeout",
+        "disconnected",
+        "no_data",
+        "stopped",
+        "proxy_error",
+        "no_reply",
+        "size_mismatch",
+        "keys_differ",
+        "peer_not_encrypted",
+        "no_security_key",
     };
-    return code <= 0 && code > -12 ? kNames[-code] : "";
+    static_assert(std::size(kNames) == 1 - client::kLowestCode);
+    return code <= 0 && code >= client::kLowestCode ? kNames[-code] : "";
 }
 
 }  // namespace qv

@@ -23,17 +23,21 @@ inline constexpr int kNoData = -7;
 inline constexpr int kStopped = -8;
 inline constexpr int kProxy = -9;
 inline constexpr int kNoReply = -10;
-inline constexpr int kSizeMismatch = -11;  // in the table; no operation returns it
+inline constexpr int kSizeMismatch = -11;      // in the table; no operation returns it
+inline constexpr int kKeysDiffer = -12;        // the encrypted handshake failed on the key
+inline constexpr int kPeerNotEncrypted = -13;  // the peer closed during the handshake
+inline constexpr int kNoSecurityKey = -14;     // the encrypted mode is on without a key
+inline constexpr int kLowestCode = kNoSecurityKey;
 }  // namespace client
 
-// Fills `table` with the texts of codes 0 to -11.
+// Fills `table` with the texts of codes 0 to client::kLowestCode.
 void fillClientErrorTable(ConfigStore& table);
 
 // The text of `code` in `table`; "" for a code that is not in it.
 std::string clientErrorText(const ConfigStore& table, int code);
 
 // A stable ASCII name of `code` for scripts ("ok", "connect_failed", "timeout", ...);
-// "" for a code outside 0 to -11.
+// "" for a code outside 0 to client::kLowestCode.
 const char* clientResultName(int code);
 
 }  // namespace qv

@@ -5,12 +5,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "base/ConfigStore.h"
 #include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
 #include "model/WindowModel.h"
 #include "net/HostLookup.h"
+#include "net/SecureTunnel.h"
 #include "net/SocketWaits.h"
 #include "net/Waits.h"
 #include "peer/client/ClientContext.h"
@@ -26,6 +28,9 @@ namespace qv {
 
 namespace {
 
+// How long a new connection's TLS handshake may take.
+constexpr std::uint32_t kSecureHandshakeMs = 10000;
+
 // The candidate the socket reached; the first one when it went through a proxy.
 IpAddress connectedAddress(int socket, const std::vector<IpAddress>& candidates) {
     sockaddr_storage peer{};
@@ -36,6 +41,52 @@ IpAddress connectedAddress(int socket, const std::vector<IpAddress>& candidates)
             return reached;
     }
     return candidates.empty() ? IpAddress{} : candidates.front();
+}
+
+int handshakeResult(HandshakeOutcome outcome) {
+    switch (outcome) {
+        case HandshakeOutcome::Ok:
+            return client::kOk;
+        case HandshakeOutcome::KeysDiffer:
+            return client::kKeysDiffer;
+        case HandshakeOutcome::NotEncrypted:
+            return client::kPeerNotEncrypted;
+        case HandshakeOutcome::TimedOut:
+            return client::kTimeout;
+        case HandshakeOutcome::Stopped:
+            return client::kStopped;
+        case HandshakeOutcome::Failed:
+            break;
+    }
+    return client::kDisconnected;
+}
+
+// The encrypted mode's handshake on the new connection `socket`, which it takes over:
+// on success the session gets the plain end; else the result code.
+int secureSession(ClientContext& context, const SecureMode& mode, int socket,
+                  PeerSession& session) {
+    HandshakeWait wait;
+    wait.deadlineMs = kSecureHandshakeMs;
+    wait.stop = &context.flags().clientStop;
+    wait.wait = [&context](int tcp, bool forWrite, std::uint32_t ms) {
+        if (forWrite) {
+            waitWritable(context, tcp, ms);
+        } else {
+            waitReadable(context, tcp, ms);
+        }
+    };
+    SecurePsk psk;
+    try {
+        psk = securePsk(mode.key, mode.subKey);
+    } catch (const std::runtime_error&) {
+        close(socket);
+        return client::kSocketOpen;
+    }
+    SecureConnection connection = secureClientHandshake(socket, psk, wait);
+    if (connection.outcome != HandshakeOutcome::Ok) return handshakeResult(connection.outcome);
+    session.socket = connection.plain;
+    session.cipher = connection.cipher;
+    return client::kOk;
 }
 
 }  // namespace
@@ -60,6 +111,8 @@ int openPeerSession(ClientContext& context, std::string_view peerText, PeerSessi
         return client::kOk;
     }
     if (context.flags().portnClient == 0) context.window().setField(Field::PortN, "");
+    SecureMode secure = context.secureMode();
+    if (secure.enabled && secure.key.empty()) return client::kNoSecurityKey;
     PeerConnectContext connect{context.settings(), context.waits(), context.hostLookup(),
                                context.flags().clientStop};
     int port = static_cast<int>(std::strtol(session.peer.port.c_str(), nullptr, 10));
@@ -67,6 +120,11 @@ int openPeerSession(ClientContext& context, std::string_view peerText, PeerSessi
     if (socket <= 0) return socket;
     session.address = connectedAddress(socket, session.addresses);
     session.socket = socket;
+    if (secure.enabled) {
+        session.socket = -1;
+        if (int result = secureSession(context, secure, socket, session); result != client::kOk)
+            return result;
+    }
     session.key = context.newConnectionKey();
     return client::kOk;
 }

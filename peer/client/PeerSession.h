@@ -26,12 +26,15 @@ struct PeerSession {
     std::vector<IpAddress> addresses;  // resolved, in the resolver's order
     IpAddress address;                 // the one connected to (through a proxy: the first resolved)
     int socket = -1;
-    int parkedIndex = -1;  // >= 0 when the socket is a parked PortN connection
+    int parkedIndex = -1;     // >= 0 when the socket is a parked PortN connection
+    const char* cipher = "";  // the encrypted mode's cipher suite on a new connection
     ConnectionKey key;
 };
 
-// Sets up `session` for `peerText` (default port 9001). Returns 0, or the negative
-// result code of the failure (nothing is left open then).
+// Sets up `session` for `peerText` (default port 9001). In the encrypted mode a new
+// connection runs its TLS handshake first (a parked one already did), and the session
+// gets the socket that carries the plain bytes. Returns 0, or the negative result
+// code of the failure (nothing is left open then).
 int openPeerSession(ClientContext& context, std::string_view peerText, PeerSession& session);
 
 // Closes the session's socket; a parked connection's entry is released as well.

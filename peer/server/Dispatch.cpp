@@ -28,6 +28,15 @@ void refuseTransferError(ServeContext& context) {
     context.listener.closeSlot(context.index, false);
 }
 
+// A program in the encrypted mode opened with its TLS handshake: said as such rather
+// than as a garbled request; the connection ends as it would have.
+void refuseEncrypted(ServeContext& context) {
+    context.server.replaceLog(
+        formatText(J("【%s は暗号化通信を使っています（こちらは暗号化なし）】%s\r\n"),
+                   context.slot.peerAddress.c_str(), timeText(context.server.clock()).c_str()));
+    context.listener.closeSlot(context.index, false);
+}
+
 const RequestHandler* handlerFor(RequestKind kind, ServeContext& context) {
     ServerHandlers& handlers = context.listener.handlers();
     switch (kind) {
@@ -106,8 +115,10 @@ void completeTransfer(ServeContext& context) {
 
 void dispatchBlock(ServeContext& context) {
     if (!context.slot.busy) {
-        if (isTransferError(context.block)) return refuseTransferError(context);
         RequestKind kind = recogniseRequest(context.block);
+        if (kind == RequestKind::Unknown && context.slot.head.beganWithTls())
+            return refuseEncrypted(context);
+        if (isTransferError(context.block)) return refuseTransferError(context);
         if (const RequestHandler* handler = handlerFor(kind, context)) {
             if (*handler) return (*handler)(context);
             return refuseUnknown(context);

@@ -63,7 +63,8 @@ Listener::Listener(ServerContext& context, std::function<void()> onServing)
       table_(context.connections()),
       onServing_(std::move(onServing)),
       replacementMarks_(context.clock()),
-      publicListAnswers_([&context](const std::string& peer) { sendPublicList(context, peer); }) {
+      publicListAnswers_([&context](const std::string& peer) { sendPublicList(context, peer); }),
+      secureAcceptor_(context, [this] { wake(); }) {
     if (pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) wakePipe_[0] = wakePipe_[1] = -1;
     installDefaultHandlers(*this);
     block_.resize(kReceiveBlock + 1);
@@ -147,6 +148,7 @@ void Listener::run(int port, int openSocket) {
     }
     storeAside_.finish();
     lstAnswerSends_.finish();
+    secureAcceptor_.finish();
     table_.closeAll();
     admission_.closeAll();
     if (listenSocket_ >= 0) close(listenSocket_);
@@ -193,6 +195,7 @@ void Listener::pass() {
     std::uint32_t now = context_.clock().tickMs();
     if (context_.flags().listenerPause != 1) {
         acceptConnections();
+        admitHandshaken(now);
         admitWaiting(now);
     }
     context_.flags().listenerElapsedMs = 0;
@@ -263,7 +266,16 @@ void Listener::acceptConnections() {
             close(fd);
             continue;
         }
+        if (secureAcceptor_.take(fd, peer, now)) continue;
         if (std::optional<IpAddress> evicted = admission_.add({fd, peer, now}))
+            logWaitingDropped(*evicted);
+    }
+}
+
+// Encrypted connections wait like accepted ones once their handshake is done.
+void Listener::admitHandshaken(std::uint32_t now) {
+    for (const WaitingConnection& connection : secureAcceptor_.collect(now)) {
+        if (std::optional<IpAddress> evicted = admission_.add(connection))
             logWaitingDropped(*evicted);
     }
 }

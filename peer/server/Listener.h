@@ -32,6 +32,7 @@
 #include "peer/server/LstAnswerSends.h"
 #include "peer/server/PublicListAnswers.h"
 #include "peer/server/ReplacementMarks.h"
+#include "peer/server/SecureAcceptor.h"
 #include "peer/server/ServeContext.h"
 #include "peer/server/StoreAside.h"
 
@@ -107,6 +108,7 @@ class Listener {
     void pass();
     void waitForActivity();
     void acceptConnections();
+    void admitHandshaken(std::uint32_t now);
     void admitWaiting(std::uint32_t now);
     void admit(const WaitingConnection& connection, std::uint32_t now);
     void logWaitingDropped(const IpAddress& address);
@@ -130,6 +132,8 @@ class Listener {
     LstAnswerSends lstAnswerSends_;
     PublicListAnswers publicListAnswers_;
     ServerHandlers handlers_;
+    // The encrypted handshakes; finished before the thread ends (they wake it).
+    SecureAcceptor secureAcceptor_;
     std::unique_ptr<EventLoop> loop_;
     std::thread thread_;
     std::atomic<bool> running_{false};

@@ -1,5 +1,6 @@
 #include "peer/server/RequestHead.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "peer/protocol/RequestKind.h"
@@ -25,6 +26,9 @@ bool opensStream(std::string_view line) {
 
 RequestHead::Step RequestHead::take(std::span<char> bytes, ConnectionKey& key, std::string& joined,
                                     std::string_view& request) {
+    if (firstBytes_.size() < 2)
+        firstBytes_.append(bytes.data(),
+                           std::min<std::size_t>(bytes.size(), 2 - firstBytes_.size()));
     if (!preambleDecided_) {
         Step step = takePreamble(bytes);
         if (step == Step::NoRequest) {

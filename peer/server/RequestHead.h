@@ -46,12 +46,16 @@ class RequestHead {
 
     // Bytes received and kept, waiting for the rest of their request.
     bool holdsBytes() const { return !line_.empty() || !preamble_.empty(); }
+    // The connection's first two bytes, as received, were those of a TLS handshake
+    // record: a program in the encrypted mode speaks here.
+    bool beganWithTls() const { return firstBytes_ == "\x16\x03"; }
 
   private:
     Step takePreamble(std::span<char>& bytes);
     Step judge(std::string& joined, std::string_view& request);
 
     bool preambleDecided_ = false;
+    std::string firstBytes_;    // up to two bytes, before the key is undone
     std::string preamble_;      // raw bytes while they may still begin a CONNECT preamble
     std::string line_;          // bytes of the request so far, key undone
     std::size_t searched_ = 0;  // bytes of line_ already looked through for the 0 byte

@@ -22,6 +22,7 @@
 #include "base/LogSink.h"
 #include "base/ProgramFlags.h"
 #include "model/WindowModel.h"
+#include "net/SecurePsk.h"
 #include "net/Waits.h"
 #include "peer/client/PublicListState.h"
 #include "peer/protocol/ConnectionKey.h"
@@ -47,6 +48,8 @@ class ServerContext : public LogSink {
     virtual PublicListState& publicLists() = 0;
     // A fresh connection key for a new connection.
     virtual ConnectionKey newConnectionKey() = 0;
+    // The encrypted mode's setting, key and effective sub key (net/SecurePsk.h).
+    virtual SecureMode secureMode() = 0;
     // The text of a client result code (peer/client/ClientError.h).
     virtual std::string clientErrorText(int code) const = 0;
     // The idle window's title.

@@ -37,7 +37,7 @@ TEST_F(ProgramTest, FirstStartAsksWanOrLanAndCloseWritesEveryDefault) {
     EXPECT_NE(ini.find("SEC_SUB_KEY=" + J("[起動時のみ]YYYY年MM月DD hh:") + "\r\n"),
               std::string::npos);
     std::size_t lines = std::count(ini.begin(), ini.end(), '\n');
-    EXPECT_EQ(lines, 29u);  // the header and 28 settings
+    EXPECT_EQ(lines, 30u);  // the header and 29 settings
 }
 
 TEST_F(ProgramTest, SecondStartAsksNothingAndKeepsTheValues) {

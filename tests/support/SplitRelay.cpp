@@ -150,10 +150,23 @@ struct SplitRelay::Connection {
                 ++directionsDone;
                 return;
             }
+            if (n > 0) observe(direction, buffer.data(), static_cast<std::size_t>(n));
             if (n < 0 || !pass(direction, buffer.data(), static_cast<std::size_t>(n))) break;
         }
         closeBoth();
         ++directionsDone;
+    }
+
+    // Records a read and changes the byte chosen to be changed.
+    void observe(const Direction& direction, char* data, std::size_t size) {
+        const SplitRelayOptions& options = relay.options_;
+        std::int64_t flip = options.flipToTargetAt - direction.forwarded;
+        if (direction.towardTarget && flip >= 0 && flip < static_cast<std::int64_t>(size))
+            data[flip] = static_cast<char>(data[flip] ^ 0x20);
+        std::lock_guard guard(relay.recordMutex_);
+        std::size_t room =
+            options.recordBytes - std::min(options.recordBytes, relay.recorded_.size());
+        relay.recorded_.append(data, std::min(room, size));
     }
 
     // Sends one read on in pieces; false when the connection must end.
@@ -279,6 +292,11 @@ void SplitRelay::startConnection(int client) {
 void SplitRelay::reapFinished() {
     std::lock_guard lock(mutex_);
     live_.remove_if([](const std::unique_ptr<Connection>& c) { return c->finished(); });
+}
+
+std::string SplitRelay::recorded() {
+    std::lock_guard guard(recordMutex_);
+    return recorded_;
 }
 
 }  // namespace qv::test

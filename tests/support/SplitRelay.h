@@ -50,7 +50,11 @@ struct SplitRelayOptions {
     std::int64_t stallAfter = std::numeric_limits<std::int64_t>::max();
     int stallMs = 0;
     std::int64_t byteLimit = std::int64_t{4} << 30;  // per direction and connection
-    int lifetimeMs = 60000;                          // per connection
+    // Toward the target, on every connection: the byte at this offset is changed.
+    std::int64_t flipToTargetAt = -1;
+    // Bytes of both directions kept for recorded() (a recording relay), in all.
+    std::size_t recordBytes = 0;
+    int lifetimeMs = 60000;  // per connection
 };
 
 class SplitRelay {
@@ -70,6 +74,8 @@ class SplitRelay {
     int connections() const { return connections_.load(); }
     std::int64_t bytesToTarget() const { return bytesToTarget_.load(); }
     std::int64_t bytesFromTarget() const { return bytesFromTarget_.load(); }
+    // What passed, both directions mixed, up to recordBytes.
+    std::string recorded();
 
   private:
     struct Connection;
@@ -90,6 +96,8 @@ class SplitRelay {
     std::atomic<std::int64_t> bytesFromTarget_{0};
     std::mutex mutex_;
     std::list<std::unique_ptr<Connection>> live_;  // guarded by mutex_
+    std::mutex recordMutex_;
+    std::string recorded_;  // guarded by recordMutex_
     std::thread acceptThread_;
 };
 

@@ -1,0 +1,17 @@
+// The pump of one encrypted connection (see SecureTunnel.h): a detached thread that
+// moves bytes between the TLS session and the program's end of a socket pair.
+//
+// Threads: startSecurePump on the thread that finished the handshake; the pump then
+// runs on its own thread and owns the session and both its sockets.
+#pragma once
+
+struct ssl_st;
+
+namespace qv {
+
+// Hands `ssl` (whose handshake is done, on the non-blocking TCP socket `tcp`) to a new
+// pump thread. Returns the program's end of the pair, or -1 when no pair or thread
+// could be made (then `ssl` is freed and `tcp` closed).
+int startSecurePump(ssl_st* ssl, int tcp);
+
+}  // namespace qv
