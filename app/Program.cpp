@@ -133,19 +133,20 @@ SecuritySettings Program::securitySettings() {
     security.key = settings_.getString(setting::kSecKey);
     security.subKeyTemplate = settings_.getString(setting::kSecSubKey);
     security.keySize = settings_.getNumber(setting::kSecKeySize);
+    security.encrypted = encryptedModeSet(settings_);
     return security;
 }
 
 ConnectionKey Program::newConnectionKey() {
     // Both ends of an encrypted connection leave the scrambling out.
-    if (settings_.getNumber(setting::kSecure) == 1) return ConnectionKey{};
+    if (encryptedModeSet(settings_)) return ConnectionKey{};
     return securityKey_.deriveConnectionKey(securitySettings(), clock_.localTime());
 }
 
 SecureMode Program::secureMode() {
     SecuritySettings security = securitySettings();
     SecureMode mode;
-    mode.enabled = settings_.getNumber(setting::kSecure) == 1;
+    mode.enabled = encryptedModeSet(settings_);
     if (!security.key.empty() && subKeyFollowsClock(security.subKeyTemplate))
         securityKey_.computeSubKey(security, clock_.localTime());
     mode.subKey = securityKey_.subKey();

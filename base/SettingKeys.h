@@ -44,6 +44,8 @@ namespace runtime {
 inline constexpr const char* kRecvDir = "RECV_DIR";
 inline constexpr const char* kChatSoundFirst = "se_chat_s";
 inline constexpr const char* kChatSoundNext = "se_chat_r";
+// "1": the encrypted mode for this run only, whatever SECURE says (--secure).
+inline constexpr const char* kSecureThisRun = "SECURE_THIS_RUN";
 }  // namespace runtime
 
 inline constexpr const char* kDefaultBuf = "4000";

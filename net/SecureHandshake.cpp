@@ -16,6 +16,9 @@
 namespace qv {
 namespace {
 
+// The library's own name of the cipher suite of the latest client connection.
+std::atomic<const char*> lastClientCipher_{""};
+
 // Both ends offer this identity for the one key they share.
 constexpr std::string_view kIdentity = "quorvane-secure-v1";
 // The suite the key is bound to (its hash, SHA-256, also serves the other suite).
@@ -216,8 +219,14 @@ SecureConnection runHandshake(int tcp, const SecurePsk& psk, const HandshakeWait
 
 }  // namespace
 
+const char* lastClientCipher() {
+    return lastClientCipher_.load();
+}
+
 SecureConnection secureClientHandshake(int tcp, const SecurePsk& psk, const HandshakeWait& wait) {
-    return runHandshake(tcp, psk, wait, false);
+    SecureConnection connection = runHandshake(tcp, psk, wait, false);
+    if (connection.outcome == HandshakeOutcome::Ok) lastClientCipher_.store(connection.cipher);
+    return connection;
 }
 
 SecureConnection secureServerHandshake(int tcp, const SecurePsk& psk, const HandshakeWait& wait) {

@@ -17,6 +17,11 @@ namespace qv {
 
 using SecurePsk = std::array<std::uint8_t, 32>;
 
+class ConfigStore;
+
+// True when connections run encrypted: SECURE is 1, or the run asked for it.
+bool encryptedModeSet(const ConfigStore& settings);
+
 // What the encrypted mode needs of the settings.
 struct SecureMode {
     bool enabled = false;  // SECURE is 1

@@ -56,6 +56,10 @@ struct SecureConnection {
 SecureConnection secureClientHandshake(int tcp, const SecurePsk& psk, const HandshakeWait& wait);
 SecureConnection secureServerHandshake(int tcp, const SecurePsk& psk, const HandshakeWait& wait);
 
+// The cipher suite of the latest client handshake of this process that succeeded; ""
+// before the first. Any thread.
+const char* lastClientCipher();
+
 // True when `bytes` may be the start of a TLS handshake record (0x16 0x03 ...); a
 // single 0x16 still may.
 bool mayBeginTlsHandshake(const unsigned char* bytes, std::size_t length);

@@ -5,6 +5,7 @@
 #include "base/SettingKeys.h"
 #include "net/AddressClass.h"
 #include "platform/TextCodec.h"
+#include "ui/SecureModeCommand.h"
 #include "ui/WanAddressLine.h"
 
 namespace qv {
@@ -59,8 +60,8 @@ std::string transferLine(const ConfigStore& settings) {
 }  // namespace
 
 std::string currentSettingsText(const ConfigStore& settings, int port) {
-    return heading(settings, port) + loadLine(settings) + fileLine(settings) + checkLine(settings) +
-           transferLine(settings);
+    return heading(settings, port) + protectionLine(settings) + loadLine(settings) +
+           fileLine(settings) + checkLine(settings) + transferLine(settings);
 }
 
 void showCurrentSettings(Program& program) {

@@ -6,6 +6,7 @@
 #include "base/TextUtil.h"
 #include "base/TimeText.h"
 #include "platform/TextCodec.h"
+#include "ui/SecureModeCommand.h"
 
 namespace qv {
 namespace {
@@ -93,17 +94,34 @@ bool refusedAsUnstorable(const std::string& value, const ShowMessage& show) {
     return true;
 }
 
+// What the key dialog says: the rules of the key, what the offered pairing code is,
+// and what the key protects in the mode that is set.
+std::string keyDialogExplanation(const SecuritySettings& settings) {
+    std::string text =
+        J("セキュリティーKeyは、送信側、受信側、\r\n双方、同じ値にする必要があります\r\n\r\n"
+          "Keyが設定されるとSubKeyが自動的に設定されます\r\n"
+          "SubKeyの初期設定では時間をKeyにする為、送信側・受信側\r\n"
+          "双方の起動するタイミングにご注意ください");
+    if (settings.key.empty()) {
+        text +=
+            J("\r\n\r\n入力欄の値は新しく作ったペアリングコード(128ビットの乱数)です\r\n"
+              "相手のPCにも同じ値を入力してください\r\n"
+              "短いKeyや単語は推測されます");
+    }
+    if (!settings.encrypted) {
+        text +=
+            J("\r\n\r\n※暗号化通信がオフの間、Keyは通信を撹拌するだけで\r\n"
+              "ファイルの内容は守られません([SecurityUP]暗号化通信)");
+    }
+    return text;
+}
+
 }  // namespace
 
 bool runSecurityKeyCommand(SecurityKey& security, SecuritySettings& settings, const std::tm& now,
                            const InputDialog& ask, const ShowMessage& show) {
-    std::string value = settings.key;
-    if (!ask(J("セキュリティーKeyの設定"),
-             J("セキュリティーKeyは、送信側、受信側、\r\n双方、同じ値にする必要があります\r\n\r\n"
-               "Keyが設定されるとSubKeyが自動的に設定されます\r\n"
-               "SubKeyの初期設定では時間をKeyにする為、送信側・受信側\r\n"
-               "双方の起動するタイミングにご注意ください"),
-             value) ||
+    std::string value = settings.key.empty() ? newPairingCode() : settings.key;
+    if (!ask(J("セキュリティーKeyの設定"), keyDialogExplanation(settings), value) ||
         refusedAsUnstorable(value, show)) {
         return false;
     }

@@ -29,6 +29,7 @@ struct SecuritySettings {
     std::string key;                         // SEC_KEY; empty: nothing is scrambled
     std::string subKeyTemplate;              // SEC_SUB_KEY
     std::int64_t keySize = kDefaultKeySize;  // SEC_KEY_SIZE as read (atol)
+    bool encrypted = false;                  // SECURE: TLS instead of the scrambling
 };
 
 // The longest effective sub key, in bytes; a longer template is cut on a character
@@ -77,11 +78,12 @@ using InputDialog = std::function<bool(const std::string& caption, const std::st
 // A message to the user.
 using ShowMessage = std::function<void(const std::string& text)>;
 
-// The security key command: asks for SEC_KEY; on OK stores it in `settings` and
-// computes the sub key again. True when OK was pressed (the caller then writes
-// SEC_KEY to the store). The current-settings text that follows is the caller's.
-// Both commands refuse, with a message and nothing changed, a value that begins with
-// a blank: the settings file would give it back without it.
+// The security key command: asks for SEC_KEY (offering a new pairing code while none
+// is set, and saying what the key protects in the mode that is set); on OK stores it in `settings`
+// and computes the sub key again. True when OK was pressed (the caller then writes SEC_KEY to the
+// store). The current-settings text that follows is the caller's. Both commands refuse, with a
+// message and nothing changed, a value that begins with a blank: the settings file would give it
+// back without it.
 bool runSecurityKeyCommand(SecurityKey& security, SecuritySettings& settings, const std::tm& now,
                            const InputDialog& ask, const ShowMessage& show);
 

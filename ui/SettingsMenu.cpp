@@ -14,6 +14,7 @@
 #include "ui/CurrentSettings.h"
 #include "ui/NicknameDialog.h"
 #include "ui/PortChange.h"
+#include "ui/SecureModeCommand.h"
 
 namespace qv {
 namespace {
@@ -98,6 +99,8 @@ const std::vector<MenuItem>& menu() {
              runSecurityKeyDialog(program);
          }},
         {"[SecurityUP]セキュリティーSubKeyの設定", runSubKeyDialog},
+        {"[SecurityUP]暗号化通信（Quorvane同士）",
+         [](Program& program) { toggleSecureMode(program.settings(), windowMessage(program)); }},
         {"[SecurityUP]送信要請受け入れの設定",
          edit(
              setting::kSendIrai, "送信要請受け入れ設定",

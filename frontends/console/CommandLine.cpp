@@ -25,6 +25,7 @@ enum LongOnly {
     kLogFile,
     kLang,
     kTagged,
+    kSecure,
 };
 
 const option kOptions[] = {
@@ -46,6 +47,7 @@ const option kOptions[] = {
     {"logfile", required_argument, nullptr, kLogFile},
     {"lang", required_argument, nullptr, kLang},
     {"tagged", no_argument, nullptr, kTagged},
+    {"secure", no_argument, nullptr, kSecure},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -173,6 +175,9 @@ bool takeOption(CommandLine& line, int code, const char* arg) {
         case kTagged:
             line.tagged = true;
             return true;
+        case kSecure:
+            line.secure = true;
+            return true;
         default:
             return refuse(line, "unknown option; see --help");
     }
@@ -198,6 +203,7 @@ bool checkCombination(CommandLine& line) {
         return refuse(line, "--send, --recv, --test and --drop need -c HOST");
     if (!line.peer.empty() && line.action == OneShotAction::None)
         return refuse(line, "-c needs one of --send, --recv, --test or --drop");
+    if (line.secure && !line.oneShot()) return refuse(line, "--secure needs -c HOST or --server");
     if (!line.buffer.empty() && line.autoTune)
         return refuse(line, "--buf and --auto exclude each other");
     return true;
@@ -247,6 +253,9 @@ std::string usageText() {
            "                        4000 at first)\n"
            "      --auto            auto-tune the bytes per send\n"
            "      --key-file F      the security key for WAN mode, read from file F\n"
+           "      --secure          with -c or --server: encrypted connections (TLS 1.3,\n"
+           "                        keyed by the security key) for this run; the peer\n"
+           "                        must use them too, with the same key\n"
            "      --tagged          with -c: print the window's tagged lines (as without -c)\n"
            "                        instead of the short result\n"
            "  -J, --json            print one JSON object with the result at the end\n"

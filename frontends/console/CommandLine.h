@@ -36,6 +36,7 @@ struct CommandLine {
     std::string buffer;              // --buf N
     bool autoTune = false;           // --auto
     std::string keyFile;
+    bool secure = false;  // --secure: the encrypted mode for this run
     bool json = false;
     bool jsonStream = false;
     std::string logFile;

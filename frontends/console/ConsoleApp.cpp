@@ -1,7 +1,10 @@
 #include "frontends/console/ConsoleApp.h"
 
+#include <cstdio>
+
 #include "app/CloseSignals.h"
 #include "app/Program.h"
+#include "base/SettingKeys.h"
 #include "frontends/console/ConsoleCommands.h"
 #include "frontends/console/ConsoleInput.h"
 #include "frontends/console/ConsoleWindow.h"
@@ -68,8 +71,17 @@ int runConsole(const ConsoleOptions& options) {
         input.readFrom(options.input);
     }
 
+    // A server asked for the encrypted mode never answers a connection without it.
+    if (line.server && line.secure) program.settings().setString(runtime::kSecureThisRun, "1");
     int code = program.start(window);
     if (code != Program::kRunning) return code;
+    if (line.server && line.secure && program.settings().getString(setting::kSecKey).empty()) {
+        std::fprintf(stderr,
+                     "quorvane-cli: --secure needs a security key (SEC_KEY in the "
+                     "settings file)\n");
+        program.close();
+        return kExitUsage;
+    }
     ConsoleRun run(program, window, line, line.json ? options.json : nullptr,
                    shortResult ? options.output : nullptr);
     run.startMeter();

@@ -12,6 +12,8 @@
 #include "frontends/console/ConsoleWindow.h"
 #include "frontends/console/DropCommand.h"
 #include "frontends/console/ShortResult.h"
+#include "net/SecurePsk.h"
+#include "net/SecureTunnel.h"
 #include "net/TcpFigures.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/SendQueue.h"
@@ -93,6 +95,7 @@ class RunOnlySettings {
             window.type(kTyped[i], fields_[i]);
         ConfigStore& settings = program.settings();
         settings.setString(setting::kSecKey, key_);
+        settings.setString(runtime::kSecureThisRun, "");
         if (!program.ended()) return;
         for (std::size_t i = 0; i < kTyped.size(); ++i)
             settings.setString(kTypedSettings[i], fields_[i]);
@@ -342,6 +345,8 @@ void ConsoleRun::report(const Outcome& outcome) {
     if (short_) {
         for (const std::string& total : outcome.totals)
             short_->line(total);
+        const std::string cipher = encryptedCipher();
+        if (!cipher.empty()) short_->line("encrypted: " + cipher);
         short_->line("result: " + result + ", " + name);
     } else {
         window_.note("result: " + result);
@@ -352,7 +357,27 @@ void ConsoleRun::report(const Outcome& outcome) {
         .add("direction", directionName(line_.action))
         .addAll(outcome.fields);
     addResultFields(json, outcome.result, name, text, outcome.success);
+    const std::string cipher = encryptedCipher();
+    json.add("encrypted", !cipher.empty()).add("cipher", cipher);
     printJson(json);
+}
+
+// The cipher suite the run's connections used; "" when they ran without encryption.
+std::string ConsoleRun::encryptedCipher() const {
+    return encryptedModeSet(program_.settings()) ? lastClientCipher() : "";
+}
+
+// --secure: the encrypted mode for this run, which needs a security key.
+bool ConsoleRun::useSecureMode() {
+    if (!line_.secure) return true;
+    if (program_.settings().getString(setting::kSecKey).empty()) {
+        std::fprintf(stderr,
+                     "quorvane-cli: --secure needs a security key (SEC_KEY in the settings "
+                     "file, or --key-file)\n");
+        return false;
+    }
+    program_.settings().setString(runtime::kSecureThisRun, "1");
+    return true;
 }
 
 bool ConsoleRun::useKeyFile() {
@@ -376,7 +401,7 @@ int ConsoleRun::runClientAction() {
     if (!line_.buffer.empty() || line_.autoTune)
         window_.type(Field::Auto, line_.autoTune ? "1" : "0");
     Outcome outcome;
-    if (!useKeyFile()) {
+    if (!useKeyFile() || !useSecureMode()) {
         before.restore(program_, window_);
         program_.close();
         return kExitUsage;

@@ -53,6 +53,8 @@ class ConsoleRun {
     // Puts the key of --key-file in place of the stored one (for this run only, as
     // every one-shot option); false when unreadable.
     bool useKeyFile();
+    bool useSecureMode();
+    std::string encryptedCipher() const;
     void printJson(const JsonObject& object);
     // Pumps the window loop up to `ms` or until `done` holds.
     template <class Done>

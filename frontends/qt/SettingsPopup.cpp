@@ -9,6 +9,7 @@
 #include "frontends/qt/QtText.h"
 #include "platform/TextCodec.h"
 #include "ui/CurrentSettings.h"
+#include "ui/SecureModeCommand.h"
 #include "ui/SettingsMenu.h"
 
 namespace qv::desktop {
@@ -16,7 +17,7 @@ namespace {
 
 // The menu's shape: items before the first submenu stand alone; then each submenu
 // takes the given number of the following items.
-constexpr int kTopLevelItems = 8;
+constexpr int kTopLevelItems = 9;
 struct Submenu {
     const char* utf8Title;
     int items;
@@ -60,6 +61,7 @@ std::optional<bool> isCurrent(const ConfigStore& settings, const std::string& te
     for (const Choice& choice : kChoices) {
         if (text == J(choice.utf8Text)) return settings.getNumber(choice.key) == choice.value;
     }
+    if (text == secureModeItemText()) return settings.getNumber(setting::kSecure) == 1;
     if (text == J(kCustomLoad)) {
         std::int64_t load = settings.getNumber(setting::kLow);
         return load != 0 && load != 1;

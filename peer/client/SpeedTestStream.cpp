@@ -180,6 +180,7 @@ int streamTestData(ClientContext& context, std::string_view peerText, std::int64
     state.useSendBuffer(firstSendBuffer(context, bufferSize, data.size()));
     std::uint32_t start = context.clock().tickMs();
     flags.sendingActive = 1;
+    state.record.cipher = session.cipher;
     state.tcp.start(session.socket);
     result = sendLoop(context, session.socket, data);
     state.record.durationMs = context.clock().tickMs() - start;

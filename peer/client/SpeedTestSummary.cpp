@@ -27,12 +27,13 @@ std::string summaryText(const SpeedTestSummary& summary) {
     return strprintf(
         "summary: %u.%02u s, %lld bytes, average %lld KB/s (%lld Kbps), "
         "send buffers %s, SO_SNDBUF %d bytes, result %d, acknowledged %lld bytes "
-        "in %.2f s, %s",
+        "in %.2f s, %s, %s",
         summary.durationMs / 1000, summary.durationMs % 1000 / 10,
         static_cast<long long>(summary.bytes), static_cast<long long>(rate / 1000),
         static_cast<long long>(rate * 8 / 1000), buffers.c_str(), summary.grantedSendBuffer,
         summary.result, static_cast<long long>(tcp.ackedBytes), tcp.ackedSpanUs / 1e6,
-        tcpFiguresText(tcp).c_str());
+        tcpFiguresText(tcp).c_str(),
+        summary.cipher.empty() ? "not encrypted" : ("encrypted " + summary.cipher).c_str());
 }
 
 }  // namespace qv

@@ -21,6 +21,7 @@ struct SpeedTestSummary {
     std::vector<std::int64_t> buffersTried;  // in the order used, no repeats in a row
     int grantedSendBuffer = 0;               // SO_SNDBUF; 0 when it could not be read
     TcpFigures tcp;                          // of the stream's socket
+    std::string cipher;                      // the encrypted mode's cipher suite; "" plain
 
     // Notes a send buffer size the stream starts using.
     void noteBuffer(std::int64_t size);
@@ -35,7 +36,7 @@ struct SpeedTestSummary {
 // "summary: 10.02 s, 38123456789 bytes, average 3804736 KB/s (30437888 Kbps),
 //  send buffers 4000,8000, SO_SNDBUF 2626560 bytes, result -8, acknowledged
 //  38100000000 bytes in 10.01 s, RTT 0.02/0.05/0.31 ms, retransmissions 0, cwnd 10,
-//  limited by program"
+//  limited by program, not encrypted" (or "encrypted TLS_AES_128_GCM_SHA256")
 std::string summaryText(const SpeedTestSummary& summary);
 
 }  // namespace qv

@@ -47,13 +47,16 @@ bool SecureAcceptor::take(int socket, const IpAddress& address, std::uint32_t no
         return true;
     }
     std::unique_lock lock(mutex_);
-    if (running_ >= kMaxHandshakes) {
+    int& fromAddress = runningByAddress_[address];
+    if (running_ >= kMaxHandshakes || fromAddress >= kHandshakesPerAddress) {
+        if (fromAddress == 0) runningByAddress_.erase(address);
         lock.unlock();
         close(socket);
         logRefusal(J("【%s を拒否：暗号化の準備中の接続が多すぎます】%s\r\n"), address);
         return true;
     }
     ++running_;
+    ++fromAddress;
     lock.unlock();
     startHandshake(socket, address, mode);
     return true;
@@ -72,16 +75,22 @@ void SecureAcceptor::startHandshake(int socket, const IpAddress& address, const 
         results_.push_back({connection.outcome, connection.plain, address});
         // Woken while the lock is held: finish() cannot return before this is done.
         wake_();
-        --running_;
-        workerEnded_.notify_all();
+        handshakeEnded(address);
     };
     try {
         std::thread(std::move(work)).detach();
     } catch (const std::system_error&) {
         close(socket);
         std::lock_guard guard(mutex_);
-        --running_;
+        handshakeEnded(address);
     }
+}
+
+void SecureAcceptor::handshakeEnded(const IpAddress& address) {
+    --running_;
+    auto found = runningByAddress_.find(address);
+    if (found != runningByAddress_.end() && --found->second <= 0) runningByAddress_.erase(found);
+    workerEnded_.notify_all();
 }
 
 std::vector<WaitingConnection> SecureAcceptor::collect(std::uint32_t now) {

@@ -4,7 +4,9 @@
 // of its tunnel (net/SecureTunnel.h). A connection that does not begin a TLS
 // handshake is refused ("not encrypted"), a wrong key is logged as such, and an
 // address whose handshakes failed kFailuresAllowed times within kFailureWindowMs is
-// refused for kRefusalMs, so the listener cannot be used to test guesses quickly.
+// refused for kRefusalMs, so the listener cannot be used to test guesses quickly. One
+// address runs at most kHandshakesPerAddress handshakes at once, so a peer that opens
+// silent connections cannot take every handshake from the others.
 //
 // Threads: every call on the listener thread; the handshakes run on detached workers,
 // which hand their results back under a lock and wake the listener. finish() waits
@@ -32,6 +34,7 @@ class ServerContext;
 class SecureAcceptor {
   public:
     static constexpr int kMaxHandshakes = 16;
+    static constexpr int kHandshakesPerAddress = 4;  // the rest stay for everyone else
     static constexpr std::uint32_t kHandshakeMs = 5000;
     static constexpr int kFailuresAllowed = 5;
     static constexpr std::uint32_t kFailureWindowMs = 60000;
@@ -65,6 +68,8 @@ class SecureAcceptor {
     };
 
     void startHandshake(int socket, const IpAddress& address, const SecureMode& mode);
+    // Under mutex_: one handshake of `address` less.
+    void handshakeEnded(const IpAddress& address);
     void logRefusal(const std::string& line, const IpAddress& address);
     bool refusing(const IpAddress& address, std::uint32_t now);
     void noteFailure(const IpAddress& address, std::uint32_t now);
@@ -74,8 +79,9 @@ class SecureAcceptor {
     std::atomic<int> stop_{0};
     std::mutex mutex_;
     std::condition_variable workerEnded_;
-    int running_ = 0;              // under mutex_
-    std::vector<Result> results_;  // under mutex_
+    int running_ = 0;                            // under mutex_
+    std::map<IpAddress, int> runningByAddress_;  // under mutex_
+    std::vector<Result> results_;                // under mutex_
     std::map<IpAddress, Failures> failures_;
     bool noKeyLogged_ = false;
 };

@@ -8,11 +8,13 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "app/Program.h"
 #include "base/SettingKeys.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/SendQueue.h"
+#include "peer/server/SecureAcceptor.h"
 #include "platform/TextCodec.h"
 #include "relay/Identity.h"
 #include "support/LoopbackPeer.h"
@@ -144,6 +146,19 @@ TEST_F(SecureMode, APlainClientAtASecureListenerIsRefusedAndGuessesAreSlowedDown
         ::close(fd);
     }
     expectReceiverSays("の失敗が続くため60秒間拒否します】");
+}
+
+// Silent connections from one address hold a few handshakes, never all of them.
+TEST_F(SecureMode, SilentConnectionsFromOneAddressLeaveHandshakesForOthers) {
+    start(kSecure, kSecure);
+    std::vector<int> silent;
+    for (int i = 0; i < SecureAcceptor::kMaxHandshakes; ++i)
+        silent.push_back(test::connectLoopback(bob->port(), 2));
+    expectReceiverSays("を拒否：暗号化の準備中の接続が多すぎます】");
+    typePeer(bob->peerText());
+    EXPECT_EQ(timedConnectionTest(), client::kOk);
+    for (int fd : silent)
+        ::close(fd);
 }
 
 TEST_F(SecureMode, WithoutASecurityKeyNothingIsSent) {

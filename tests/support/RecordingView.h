@@ -30,8 +30,9 @@ class RecordingView : public WindowView {
     std::vector<std::string> titles;
     std::vector<Message> messages;
     std::vector<std::string> inputCaptions;
-    std::deque<int> messageAnswers;        // answers for Yes/No boxes (default No)
-    std::deque<std::string> inputAnswers;  // values for input dialogs (none: cancel)
+    std::vector<std::string> inputOffered;  // the value each input dialog showed first
+    std::deque<int> messageAnswers;         // answers for Yes/No boxes (default No)
+    std::deque<std::string> inputAnswers;   // values for input dialogs (none: cancel)
     // The public folder dialog: one script per opening drives the model (calling
     // model.ok() for "ＯＫ"); with none left the dialog closes without OK.
     std::deque<std::function<void(PublicFolderModel&)>> folderDialogScripts;
@@ -66,6 +67,7 @@ class RecordingView : public WindowView {
     }
     bool inputDialog(const std::string& caption, const std::string&, std::string& value) override {
         inputCaptions.push_back(caption);
+        inputOffered.push_back(value);
         if (inputAnswers.empty()) return false;
         value = inputAnswers.front();
         inputAnswers.pop_front();

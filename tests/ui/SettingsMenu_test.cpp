@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "base/SettingKeys.h"
 #include "platform/TextCodec.h"
 #include "support/ProgramFixture.h"
@@ -34,7 +36,7 @@ TEST_F(SettingsMenuTest, SwitchItemsStoreTheirValueAndShowTheSettings) {
     EXPECT_NE(fx.program->window().pane(Pane::Upper).find(J("(受信Ｆ処理)◆改名")),
               std::string::npos);
     EXPECT_FALSE(run("no such item"));
-    EXPECT_EQ(settingsMenuItems().size(), 28u);
+    EXPECT_EQ(settingsMenuItems().size(), 29u);
 }
 
 TEST_F(SettingsMenuTest, AChangedItemIsInTheIniFileAtOnce) {
@@ -92,6 +94,36 @@ TEST_F(SettingsMenuTest, KeyAndSubKeyDialogs) {
     EXPECT_EQ(settings().getString(setting::kSecKey), "k1");
     EXPECT_EQ(settings().getString(setting::kSecSubKey), "fixed");
     EXPECT_EQ(fx.program->securityKey().subKey(), "fixed");
+}
+
+// The encrypted mode needs a key; the key dialog offers an unguessable one, and the
+// settings text says what protects the traffic.
+TEST_F(SettingsMenuTest, EncryptedModeNeedsAKeyThatTheKeyDialogOffers) {
+    const char* item = "[SecurityUP]暗号化通信（Quorvane同士）";
+    EXPECT_TRUE(run(item));
+    EXPECT_EQ(settings().getString(setting::kSecure), "0");
+    EXPECT_EQ(fx.view.messages.back().text.find(J("暗号化通信にはセキュリティーKeyが必要です")),
+              0u);
+    EXPECT_TRUE(run("[SecurityUP]セキュリティーKeyの設定"));  // cancelled
+    EXPECT_TRUE(run("[SecurityUP]セキュリティーKeyの設定"));
+    const std::string first = fx.view.inputOffered.at(0), second = fx.view.inputOffered.at(1);
+    EXPECT_TRUE(
+        std::regex_match(first, std::regex("([0-9A-HJKMNP-TV-Z]{4}-){6}[0-9A-HJKMNP-TV-Z]{4}")))
+        << first;
+    EXPECT_NE(first, second);
+    fx.view.inputAnswers = {"k1"};
+    EXPECT_TRUE(run("[SecurityUP]セキュリティーKeyの設定"));
+    EXPECT_NE(fx.program->window()
+                  .pane(Pane::Upper)
+                  .find(J("Keyは撹拌のみで、ファイルの内容は守られません")),
+              std::string::npos);
+    EXPECT_TRUE(run(item));
+    EXPECT_EQ(settings().getString(setting::kSecure), "1");
+    EXPECT_NE(fx.program->window().pane(Pane::Upper).find(J("(暗号化通信)◆TLS 1.3で暗号化")),
+              std::string::npos);
+    EXPECT_NE(fx.iniText().find("SECURE=1"), std::string::npos);
+    EXPECT_TRUE(run(item));
+    EXPECT_EQ(settings().getString(setting::kSecure), "0");
 }
 
 TEST_F(SettingsMenuTest, ProxyDialogStoresTheProxy) {
