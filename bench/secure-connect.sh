@@ -13,13 +13,15 @@ CONNECT_TARGET=0.5
 CONNECT_TESTS=${CONNECT_TESTS:-100}
 
 # connect_ms INI_EXTRA: the milliseconds of one TEST after the first, with INI_EXTRA on
-# both programs (three decimals).
+# both programs (three decimals); those of the first go to stderr.
 connect_ms() {
     rm -rf "$SCRATCH/rx" "$SCRATCH/tx"
     start_pair "$1"
     local ok='接続テストに成功しました' start end
+    start=$(now_ms)
     tx_send test
     wait_for_line "$TX/out.txt" "$ok" 10
+    echo "  first TEST: $(($(now_ms) - start)) ms" >&2
     start=$(now_ms)
     for _ in $(seq "$CONNECT_TESTS"); do tx_send test; done
     wait_for_line "$TX/out.txt" "$ok" 120 $((CONNECT_TESTS + 1))
@@ -34,7 +36,9 @@ run_case() {
     # shellcheck source=/dev/null
     source "$ROOT/bench/transfer-lib.bash"
     local plain secure
+    echo "plain:" >&2
     plain=$(connect_ms "")
+    echo "encrypted (the first derives the key on both sides):" >&2
     secure=$(connect_ms 'SEC_KEY=bench-key\r\nSECURE=1\r\n')
     echo "one TEST after the first ($CONNECT_TESTS timed): plain $plain ms, encrypted $secure ms"
     echo "secure-connect: ratio=$(ratio "$plain" "$secure") target=$CONNECT_TARGET"
