@@ -43,11 +43,11 @@ run_case() {
     scratch_dir >/dev/null
     # shellcheck source=/dev/null
     source "$ROOT/bench/transfer-lib.bash"
-    local src=$SCRATCH/src/big.bin plain_ms= secure_ms= mib=$SECURE_FILE_SIZE_MIB
+    local src=$SCRATCH/src/big.bin plain_ms='' secure_ms='' mib=$SECURE_FILE_SIZE_MIB
     random_file "$src" "$mib"
     cat "$src" >/dev/null
-    local run ms
-    for run in $(seq "$SECURE_FILE_RUNS"); do
+    local ms
+    for _ in $(seq "$SECURE_FILE_RUNS"); do
         echo "plain:" >&2
         ms=$(send_ms "$src" "")
         plain_ms=$(fastest "${plain_ms:-}" "$ms")

@@ -108,5 +108,6 @@ nc_copy_ms() {
 children_cpu() {
     local stat
     read -r -a stat <"/proc/$BASHPID/stat"
+    # shellcheck disable=SC2034 # read by the cases
     CHILDREN_CPU=$(ratio $((stat[15] + stat[16])) "$(getconf CLK_TCK)")
 }
