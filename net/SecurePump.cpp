@@ -6,6 +6,8 @@
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -200,6 +202,16 @@ class Pump {
     bool tlsHeldBack_ = false;  // reading stopped for want of room, not of records
 };
 
+// The session writes the TCP socket without MSG_NOSIGNAL: a peer gone mid-stream
+// would raise SIGPIPE, whose default ends the whole process. Blocked, the signal stays
+// with this thread and goes with it; the write fails with EPIPE, a TLS fault.
+void blockBrokenPipeSignal() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+}
+
 void widenPairBuffers(int fd) {
     int bytes = kPairBufferBytes;
     setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
@@ -227,7 +239,10 @@ int startSecurePump(ssl_st* ssl, int tcp) {
     fcntl(pair[1], F_SETFL, fcntl(pair[1], F_GETFL) | O_NONBLOCK);
     auto pump = std::make_unique<Pump>(ssl, tcp, pair[1]);
     try {
-        std::thread([pump = std::move(pump)] { pump->run(); }).detach();
+        std::thread([pump = std::move(pump)] {
+            blockBrokenPipeSignal();
+            pump->run();
+        }).detach();
     } catch (const std::system_error&) {
         close(pair[0]);
         return -1;  // the pump's destructor closed the rest
