@@ -58,5 +58,6 @@ run_case() {
     echo "file of $mib MiB, BUF=$SECURE_FILE_BUF: plain ${plain_ms} ms" \
         "($(ratio $((mib * 1000)) "$plain_ms") MiB/s), encrypted ${secure_ms} ms" \
         "($(ratio $((mib * 1000)) "$secure_ms") MiB/s)"
+    echo "cores: $(nproc), load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
     echo "secure-file-1g: ratio=$(ratio "$plain_ms" "$secure_ms") target=$SECURE_FILE_TARGET"
 }

@@ -19,5 +19,6 @@ run_case() {
     scratch_dir >/dev/null
     speed_best_of_runs "$SECURE_SPEED_SIZE" secure
     echo "write size $SECURE_SPEED_SIZE, encrypted: ours $OURS B/s, iperf3 (plain) $ANCHOR B/s"
+    echo "cores: $(nproc), load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
     echo "secure-speed: ratio=$(speed_ratio "$OURS" "$ANCHOR") target=$SECURE_SPEED_TARGET"
 }
