@@ -48,13 +48,16 @@ speed_receiver_rate() {
         }' "$1"
 }
 
-# Our receiver's rate for write size $1; $2 is "key" to set a security key.
+# Our receiver's rate for write size $1; $2 is "key" to set a security key, "secure"
+# to set it and turn the encrypted mode on. The CPU seconds both programs used go to
+# stderr beside the sender's summary.
 speed_ours() {
     local size=$1 key=${2:-} run port_a port_b ini
     run=$SCRATCH/run-$size-${key:-plain}
     rm -rf "$run"
     ini=$(printf 'AUTO=0\r\nBUF=%s\r\n' "$size")
-    [ "$key" = key ] && ini=$ini$(printf 'SEC_KEY=bench-key\r\n')
+    [ -n "$key" ] && ini=$ini$(printf 'SEC_KEY=bench-key\r\n')
+    [ "$key" = secure ] && ini=$ini$(printf 'SECURE=1\r\n')
     speed_install "$run/a" "$ini"
     speed_install "$run/b" "$ini"
     port_a=$(free_port)
@@ -69,7 +72,16 @@ speed_ours() {
         >"$run/a/out.txt" 2>&1
     wait "$receiver" || true
     grep '^# summary' "$run/a/out.txt" | sed 's/^# /  sender /' >&2
+    speed_cpu_note >&2
     speed_receiver_rate "$run/b/rates.csv"
+}
+
+# The CPU seconds both programs of speed_ours used, and the cores that makes over the
+# stream's seconds (their idle seconds around it cost next to nothing).
+speed_cpu_note() {
+    children_cpu
+    echo "  cpu of both programs: $CHILDREN_CPU s, $(ratio "$CHILDREN_CPU" "$SPEED_SECONDS")" \
+        "cores over the stream"
 }
 
 speed_ratio() {

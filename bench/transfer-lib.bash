@@ -102,3 +102,12 @@ nc_copy_ms() {
     end=$(now_ms)
     echo $((end - start))
 }
+
+# Sets CHILDREN_CPU to the CPU seconds (user + system) that this shell's waited-for
+# children used. It reads /proc without forking: a forked shell would count none.
+children_cpu() {
+    local stat
+    read -r -a stat <"/proc/$BASHPID/stat"
+    # shellcheck disable=SC2034 # read by the cases
+    CHILDREN_CPU=$(ratio $((stat[15] + stat[16])) "$(getconf CLK_TCK)")
+}

@@ -3,6 +3,9 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
+#include <utility>
+#include <vector>
 
 namespace qv::test {
 
@@ -35,6 +38,31 @@ std::int64_t summaryAverage(const std::string& summary) {
     std::size_t at = summary.find("average ");
     if (at == std::string::npos) return -1;
     return std::atoll(summary.c_str() + at + 8) * 1000;
+}
+
+std::int64_t csvReceiveRate(const std::string& csvText) {
+    // Columns: time, period_ms, sent_bytes, received_bytes, ...
+    std::vector<std::pair<std::int64_t, std::int64_t>> periods;  // (ms, bytes)
+    std::istringstream lines(csvText);
+    std::string line;
+    std::getline(lines, line);  // the header
+    while (std::getline(lines, line)) {
+        std::size_t ms = line.find(',');
+        std::size_t sent = ms == std::string::npos ? ms : line.find(',', ms + 1);
+        std::size_t bytes = sent == std::string::npos ? sent : line.find(',', sent + 1);
+        if (bytes == std::string::npos) continue;
+        periods.emplace_back(std::atoll(line.c_str() + ms + 1),
+                             std::atoll(line.c_str() + bytes + 1));
+    }
+    std::int64_t ms = 0, bytes = 0;
+    for (std::size_t i = 1; i + 1 < periods.size(); ++i) {
+        if (periods[i].first > 0 && periods[i - 1].second > 0 && periods[i].second > 0 &&
+            periods[i + 1].second > 0) {
+            ms += periods[i].first;
+            bytes += periods[i].second;
+        }
+    }
+    return ms > 0 ? bytes * 1000 / ms : 0;
 }
 
 std::int64_t iperf3Rate(const NetBed& bed, const std::string& client, const std::string& server,

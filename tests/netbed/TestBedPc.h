@@ -38,6 +38,11 @@ class TestBedPc {
 // The "average N KB/s" of a summary line in bytes per second; -1 when absent.
 std::int64_t summaryAverage(const std::string& summary);
 
+// The receive rate in bytes per second that a program's "csv" file `csvText` shows:
+// the periods whose neighbours also received data (the first and last, partly
+// filled, are left out); 0 when there are none.
+std::int64_t csvReceiveRate(const std::string& csvText);
+
 // iperf3's receiver rate in bytes per second from `client` to `server` (address
 // `serverAddress`) of `bed` over `seconds`; -1 when it did not run.
 std::int64_t iperf3Rate(const NetBed& bed, const std::string& client, const std::string& server,
