@@ -2,6 +2,8 @@
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -182,8 +184,33 @@ HandshakeOutcome driveHandshake(SSL* ssl, int tcp, const HandshakeWait& wait,
     }
 }
 
+// Holds SIGPIPE back from the calling thread while the library writes to a socket
+// whose peer may already have reset it (its default would end the whole process), and
+// drops the signal such a write raised before the thread's mask is given back.
+class SigpipeHeld {
+  public:
+    SigpipeHeld() {
+        sigemptyset(&pipe_);
+        sigaddset(&pipe_, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe_, &before_);
+    }
+    ~SigpipeHeld() {
+        const timespec now{0, 0};
+        while (sigtimedwait(&pipe_, nullptr, &now) == SIGPIPE) {
+        }
+        pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+    }
+    SigpipeHeld(const SigpipeHeld&) = delete;
+    SigpipeHeld& operator=(const SigpipeHeld&) = delete;
+
+  private:
+    sigset_t pipe_;
+    sigset_t before_;
+};
+
 SecureConnection runHandshake(int tcp, const SecurePsk& psk, const HandshakeWait& wait,
                               bool server) {
+    SigpipeHeld sigpipeHeld;
     Deadline deadline(wait.deadlineMs);
     SecureConnection connection;
     SSL_CTX* context = sharedContext(server);
