@@ -391,6 +391,9 @@ bool ConsoleRun::useKeyFile() {
         return false;
     }
     program_.settings().setString(setting::kSecKey, *key);
+    // The sub key follows the key, as after the key dialog: computed at start without
+    // a key, it was empty.
+    program_.securityKey().computeSubKey(program_.securitySettings(), program_.clock().localTime());
     return true;
 }
 

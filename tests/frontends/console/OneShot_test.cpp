@@ -200,6 +200,33 @@ TEST_F(OneShotPair, OneShotOptionsLeaveTheIniAsItWas) {
     EXPECT_EQ(folder.read("quorvane-cli.ini"), before);
 }
 
+// --secure on both sides, the client's key from --key-file: the TEST runs encrypted and
+// --json says with which cipher; without --secure the server refuses the client.
+TEST(OneShotSecure, KeyFileAndSecureReachAnEncryptedServer) {
+    test::SandboxFolder serverFolder, folder;
+    serverFolder.write("quorvane-cli.ini", "[Quorvane]\r\nWAN=0\r\nSEC_KEY=thiskey\r\n");
+    folder.write("key.txt", "thiskey\n");
+    const std::string port = std::to_string(test::freeLoopbackPort());
+    test::CliProcess server(serverFolder.path().string(), {"--server", "--secure", "-p", port});
+    ASSERT_TRUE(server.waitFor("U " + port + " 番ポート待ち受け中.."));
+    const std::string key = (folder.path() / "key.txt").string();
+    auto run = [&](std::vector<std::string> options) {
+        std::vector<std::string> args{"-p", "0", "-c", "127.0.0.1:" + port, "--test", "--json"};
+        args.insert(args.end(), options.begin(), options.end());
+        return std::make_unique<test::CliProcess>(folder.path().string(), args);
+    };
+    auto secure = run({"--secure", "--key-file", key});
+    EXPECT_EQ(secure->waitExit(30000), 0) << secure->output();
+    EXPECT_NE(secure->output().find(R"("encrypted":true,"cipher":"TLS_AES_128_GCM_SHA256")"),
+              std::string::npos)
+        << secure->output();
+    auto plain = run({"--key-file", key});
+    EXPECT_EQ(plain->waitExit(30000), 1);
+    EXPECT_TRUE(server.waitFor("を拒否：暗号化されていない接続です】", 5000)) << server.output();
+    server.signal(SIGTERM);
+    EXPECT_EQ(server.waitExit(), 0);
+}
+
 // A one-shot run that never reached its peer, or moved nothing, failed, whatever ended
 // it: a peer that refuses, one that never answers (its accept queue is full), and files
 // dropped on a peer that refuses.
