@@ -97,10 +97,20 @@ TEST(SplitRelay, CutsEveryReadKeepsEveryByteAndPassesTheEndOfStream) {
     EXPECT_LE(clientReads[0], 3u);
 }
 
-enum class Route { Direct, ThroughSplitRelay };
+// The encrypted route runs both programs in the encrypted mode through a relay that
+// also records what passes.
+enum class Route { Direct, ThroughSplitRelay, EncryptedThroughRecordingRelay };
 
 std::string routeName(const ::testing::TestParamInfo<Route>& info) {
-    return info.param == Route::Direct ? "Direct" : "ThroughSplitRelay";
+    switch (info.param) {
+        case Route::Direct:
+            return "Direct";
+        case Route::ThroughSplitRelay:
+            return "ThroughSplitRelay";
+        case Route::EncryptedThroughRecordingRelay:
+            break;
+    }
+    return "EncryptedThroughRecordingRelay";
 }
 
 // Below 10000 bytes a file of a folder goes in a Pack, below 20000 whole, from 20000
@@ -113,22 +123,36 @@ std::string iniFor(const std::string& nickname, const std::string& extra = "") {
 
 class ByteStream : public ::testing::TestWithParam<Route> {
   protected:
+    static bool encrypted() { return GetParam() == Route::EncryptedThroughRecordingRelay; }
+    static std::string security() {
+        return encrypted() ? "SEC_KEY=QX7D-M2KP-99TR\r\nSECURE=1\r\n" : "";
+    }
     std::unique_ptr<test::LoopbackPeer> alice =
-        std::make_unique<test::LoopbackPeer>(iniFor("alice"));
-    std::unique_ptr<test::LoopbackPeer> bob = std::make_unique<test::LoopbackPeer>(iniFor("bob"));
+        std::make_unique<test::LoopbackPeer>(iniFor("alice", security()));
+    std::unique_ptr<test::LoopbackPeer> bob =
+        std::make_unique<test::LoopbackPeer>(iniFor("bob", security()));
     test::LoopbackPeer& a = *alice;
     test::LoopbackPeer& b = *bob;
     std::list<test::SplitRelay> relays;                     // ended before the programs
     std::vector<std::pair<std::string, std::string>> tree;  // a's files: name, content
 
+    // Encrypted, the relay saw no request line, no file name and no chat text.
     void TearDown() override {
-        for (const test::SplitRelay& relay : relays)
+        for (test::SplitRelay& relay : relays) {
             EXPECT_GT(relay.connections(), 0) << "the route did not go through the relay";
+            if (!encrypted()) continue;
+            std::string recorded = relay.recorded();
+            EXPECT_GT(recorded.size(), 200u);
+            // Five bytes and more: random bytes hold none of them by chance.
+            for (const char* clear : {"-REQ:", "-ANS:", "hello", "data.bin", "empty.txt", "r1.bin"})
+                EXPECT_FALSE(contains(recorded, clear)) << clear;
+        }
     }
     // "127.0.0.1:PORT" that reaches `port` on this test's route.
     std::string route(int port, test::SplitRelayOptions options = {}) {
         if (GetParam() == Route::Direct) return "127.0.0.1:" + std::to_string(port);
         options.targetPort = port;
+        if (encrypted()) options.recordBytes = std::size_t{8} << 20;
         return relays.emplace_back(options).peerText();
     }
     static void type(test::LoopbackPeer& peer, Field field, const std::string& value) {
@@ -286,7 +310,7 @@ TEST_P(ByteStream, ASpeedTestWithAutotuneStreamsAndReportsToThePeer) {
 TEST_P(ByteStream, PortNThroughAProxyCarriesATest) {
     if (!test::TinyProxy::installed()) GTEST_SKIP() << "tinyproxy is not installed";
     test::TinyProxy proxy;
-    test::LoopbackPeer closed{iniFor("taro", "PROXY=" + route(proxy.port()) + "\r\n"),
+    test::LoopbackPeer closed{iniFor("taro", security() + "PROXY=" + route(proxy.port()) + "\r\n"),
                               test::LoopbackPeer::kListenNowhere};
     type(closed, Field::Peer, b.peerText());
     runPortNConnect(closed.program());
@@ -303,7 +327,9 @@ TEST_P(ByteStream, PortNThroughAProxyCarriesATest) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, ByteStream,
-                         ::testing::Values(Route::Direct, Route::ThroughSplitRelay), routeName);
+                         ::testing::Values(Route::Direct, Route::ThroughSplitRelay,
+                                           Route::EncryptedThroughRecordingRelay),
+                         routeName);
 
 }  // namespace
 }  // namespace qv

@@ -108,6 +108,27 @@ TEST_F(SecureMode, WholeAndResumableFilesArriveIdenticalAndARelaySeesNoMarker) {
     EXPECT_FALSE(contains(recorded, "TEST-REQ"));
 }
 
+// What a client sent, played back on a new connection, is not a TEST: the listener's
+// part of the key exchange is new every time.
+TEST_F(SecureMode, ARecordedConnectionReplayedIsRefused) {
+    start(kSecure, kSecure);
+    test::SplitRelay relay({.targetPort = bob->port(), .bulkAfter = 0, .recordBytes = 1 << 16});
+    typePeer(relay.peerText());
+    ASSERT_EQ(runConnectionTest(alice->program()), client::kOk);
+    const std::string flight = relay.firstConnectionToTarget();
+    ASSERT_GT(flight.size(), 100u);
+    int fd = test::connectLoopback(bob->port());
+    ::send(fd, flight.data(), flight.size(), MSG_NOSIGNAL);
+    EXPECT_TRUE(bob->waitUntil([&] {
+        return contains(log(*bob), "と暗号化の鍵が一致しません】") ||
+               contains(log(*bob), "と暗号化通信を始められません】");
+    })) << log(*bob);
+    ::close(fd);
+    const std::string seen = log(*bob);
+    ASSERT_NE(seen.find("より接続テストを受信】"), std::string::npos) << seen;
+    EXPECT_EQ(seen.find("より接続テストを受信】"), seen.rfind("より接続テストを受信】")) << seen;
+}
+
 TEST_F(SecureMode, DifferentKeysAreSaidOnBothSidesAndNothingIsWritten) {
     start(kSecure, "SEC_KEY=pairing code two\r\nSECURE=1\r\n");
     typePeer(bob->peerText());

@@ -123,6 +123,7 @@ struct SplitRelay::Connection {
         int to;
         bool towardTarget;
         std::mt19937 random;
+        int index;
         std::int64_t forwarded = 0;
         bool stalled = false;
     };
@@ -138,7 +139,7 @@ struct SplitRelay::Connection {
     void forward(int from, int to, bool towardTarget, int index) {
         std::seed_seq seed{relay.options_.seed, static_cast<std::uint32_t>(index),
                            towardTarget ? 1u : 2u};
-        Direction direction{to, towardTarget, std::mt19937(seed)};
+        Direction direction{to, towardTarget, std::mt19937(seed), index};
         std::vector<char> buffer(kReadBytes);
         while (!ended()) {
             pollfd entry{from, POLLIN, 0};
@@ -167,6 +168,8 @@ struct SplitRelay::Connection {
         std::size_t room =
             options.recordBytes - std::min(options.recordBytes, relay.recorded_.size());
         relay.recorded_.append(data, std::min(room, size));
+        if (direction.index == 0 && direction.towardTarget && options.recordBytes > 0)
+            relay.firstToTarget_.append(data, size);
     }
 
     // Sends one read on in pieces; false when the connection must end.
@@ -297,6 +300,11 @@ void SplitRelay::reapFinished() {
 std::string SplitRelay::recorded() {
     std::lock_guard guard(recordMutex_);
     return recorded_;
+}
+
+std::string SplitRelay::firstConnectionToTarget() {
+    std::lock_guard guard(recordMutex_);
+    return firstToTarget_;
 }
 
 }  // namespace qv::test

@@ -76,6 +76,8 @@ class SplitRelay {
     std::int64_t bytesFromTarget() const { return bytesFromTarget_.load(); }
     // What passed, both directions mixed, up to recordBytes.
     std::string recorded();
+    // With recordBytes: what the first connection sent toward the target (to replay it).
+    std::string firstConnectionToTarget();
 
   private:
     struct Connection;
@@ -97,7 +99,8 @@ class SplitRelay {
     std::mutex mutex_;
     std::list<std::unique_ptr<Connection>> live_;  // guarded by mutex_
     std::mutex recordMutex_;
-    std::string recorded_;  // guarded by recordMutex_
+    std::string recorded_;       // guarded by recordMutex_
+    std::string firstToTarget_;  // guarded by recordMutex_
     std::thread acceptThread_;
 };
 
