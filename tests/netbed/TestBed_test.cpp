@@ -156,6 +156,8 @@ TEST(TestBedLan, AnEncryptedSpeedTestFillsAGigabitLinkNearlyAsIperf3Does) {
 // The closed PC can only connect outwards: PortN parks its connections at the open PC,
 // and the open PC's test, folder drop and stream come back over them; straight through
 // the masquerading router, and through a proxy on the outside with Basic authentication.
+// Plain and encrypted: the encrypted closed PC is the TLS client of its parked
+// connections, and through the proxy only the CONNECT line is in clear.
 TEST(TestBedWan, PortNFromBehindTheNatCarriesTestFolderAndStreamDirectAndThroughAProxy) {
     QV_MAKE_BED(bed, "wan", 0);
     if (!TinyProxy::installed()) GTEST_SKIP() << "tinyproxy is not installed";
@@ -164,17 +166,22 @@ TEST(TestBedWan, PortNFromBehindTheNatCarriesTestFolderAndStreamDirectAndThrough
     data.write("tree/a.txt", "first file");
     data.write("tree/sub/b.txt", "second file, one folder down");
     struct Way {
-        std::string closedIni, indicator, seenAs;
+        std::string closedIni, indicator, seenAs, security;
     };
+    const std::string proxied = "PROXY=198.18.0.3:8888:qvuser:qvsecret\r\n";
+    const std::string encrypted = "SEC_KEY=QX7D-M2KP-99TR\r\nSECURE=1\r\n";
     const Way ways[] = {
-        {"", "F portn=PN\\r\\nCL\\r\\n01", "198.18.0.1"},
-        {"PROXY=198.18.0.3:8888:qvuser:qvsecret\r\n", "F portn=PX\\r\\nCL\\r\\n01", "198.18.0.3"},
+        {"", "F portn=PN\\r\\nCL\\r\\n01", "198.18.0.1", ""},
+        {proxied, "F portn=PX\\r\\nCL\\r\\n01", "198.18.0.3", ""},
+        {"", "F portn=PN\\r\\nCL\\r\\n01", "198.18.0.1", encrypted},
+        {proxied, "F portn=PX\\r\\nCL\\r\\n01", "198.18.0.3", encrypted},
     };
     int port = kPort;
     for (const Way& way : ways) {
-        SCOPED_TRACE(way.closedIni.empty() ? "direct" : "through the proxy");
-        TestBedPc open(bed, "open", ++port, "WAN=1\r\nAUTO=0\r\n");
-        TestBedPc closed(bed, "closed", 0, "WAN=1\r\n" + way.closedIni);
+        SCOPED_TRACE((way.closedIni.empty() ? "direct" : "through the proxy") +
+                     std::string(way.security.empty() ? "" : ", encrypted"));
+        TestBedPc open(bed, "open", ++port, "WAN=1\r\nAUTO=0\r\n" + way.security);
+        TestBedPc closed(bed, "closed", 0, "WAN=1\r\n" + way.closedIni + way.security);
         ASSERT_TRUE(open.listening() && closed.listening());
         closed.cli().send("peer 198.18.0.2:" + std::to_string(port));
         closed.cli().send("portn");

@@ -129,6 +129,24 @@ TEST_F(SecureMode, ARecordedConnectionReplayedIsRefused) {
     EXPECT_EQ(seen.find("より接続テストを受信】"), seen.rfind("より接続テストを受信】")) << seen;
 }
 
+// One byte changed on the way ends the connection: a whole file (which gets no reply)
+// is not stored, and the resumable one fails and is not put in place. Over IPv6 the mode runs as
+// over IPv4.
+TEST_F(SecureMode, AChangedByteStoresNothingAndIpv6WorksAlike) {
+    start(kSecure, kSecure);
+    typePeer("[::1]:" + std::to_string(bob->port()));
+    EXPECT_EQ(timedConnectionTest(), client::kOk) << lower(*alice);
+    test::SplitRelay relay({.targetPort = bob->port(), .bulkAfter = 0, .flipToTargetAt = 3000});
+    typePeer(relay.peerText());
+    dropFile("whole.txt", withMarkers(12000));
+    dropFile("resumable.txt", withMarkers(60000));
+    EXPECT_TRUE(alice->waitUntil(
+        [&] { return alice->program().sendQueue().lastRun.sendErrors == 1; }, 10000))
+        << log(*alice);
+    EXPECT_FALSE(fs::exists(receiveFolder() / "whole.txt"));
+    EXPECT_FALSE(fs::exists(receiveFolder() / "resumable.txt"));
+}
+
 TEST_F(SecureMode, DifferentKeysAreSaidOnBothSidesAndNothingIsWritten) {
     start(kSecure, "SEC_KEY=pairing code two\r\nSECURE=1\r\n");
     typePeer(bob->peerText());
