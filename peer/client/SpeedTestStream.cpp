@@ -186,7 +186,10 @@ int streamTestData(ClientContext& context, std::string_view peerText, std::int64
     state.record.durationMs = context.clock().tickMs() - start;
     state.tcp.stop();
     state.record.tcp = state.tcp.figures();
-    state.record.grantedSendBuffer = grantedSendBuffer(session.socket);
+    // An encrypted stream's socket is the tunnel's local end: its buffer says nothing of
+    // the TCP socket's, so it is not reported.
+    if (state.record.cipher.empty())
+        state.record.grantedSendBuffer = grantedSendBuffer(session.socket);
     flags.sendingActive = 0;
     if (flags.clientStop == 1) result = client::kStopped;
     closePeerSession(context, session);
