@@ -82,8 +82,9 @@ void ProgramServerContext::notePeer(const std::string& peerText) {
     program_.notePeer(peerText);
 }
 
-void ProgramServerContext::showProgressTitle(std::int64_t position, std::int64_t total) {
-    qv::showProgressTitle(program_, position, total, TransferProgress::Direction::Receive);
+void ProgramServerContext::showProgressTitle(ProgressPace& pace, std::int64_t position,
+                                             std::int64_t total) {
+    qv::showProgressTitle(program_, pace, position, total, TransferProgress::Direction::Receive);
 }
 
 void ProgramServerContext::appendEfficiencyLine(std::int64_t bytes, std::uint32_t startTick) {

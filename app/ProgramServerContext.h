@@ -33,7 +33,7 @@ class ProgramServerContext final : public ServerContext {
     void resetTitle() override;
     void notePeer(const std::string& peerText) override;
 
-    void showProgressTitle(std::int64_t position, std::int64_t total) override;
+    void showProgressTitle(ProgressPace& pace, std::int64_t position, std::int64_t total) override;
     void appendEfficiencyLine(std::int64_t bytes, std::uint32_t startTick) override;
     void scheduleRequestedStream() override;
     void showReceivedChat(const std::string& peerText, std::string_view message) override;

@@ -134,9 +134,8 @@ void startTimers(Program& program) {
     EventLoop& loop = program.loop();
     ProgramFlags& flags = program.flags();
     loop.setTimer(timer::kRateDisplay, 1000, [&program] { runRateDisplay(program); });
-    loop.setTimer(timer::kElapsedCounter, 200, [&flags] { flags.listenerElapsedMs += 200; });
     loop.setTimer(timer::kAutotune, 12000, [&program] { autotuneStep(program); });
-    loop.setTimer(timer::kOneSecondTick, 1000, [&flags] { flags.oneSecondTick = 1; });
+    loop.setTimer(timer::kOneSecondTick, 1000, [&flags] { ++flags.secondsTicked; });
     loop.setTimer(timer::kPortNStatus, 10000, [&program] { refreshPortNStatus(program); });
     std::srand(static_cast<unsigned>(program.clock().nowSeconds()));
 }

@@ -14,7 +14,6 @@ class Program;
 // their handlers (RateDisplay.h, Autotune.h, PortNStatus.h, SpeedTest.h, QueueRun.h,
 // PublicListDownload.h).
 namespace timer {
-inline constexpr int kElapsedCounter = 1004;
 inline constexpr int kOneSecondTick = 1007;
 }  // namespace timer
 

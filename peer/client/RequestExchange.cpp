@@ -26,16 +26,16 @@ namespace {
 // Sends the whole (scrambled) request in chunks; the result code of the send loop.
 int sendRequest(ClientContext& context, int socket, std::span<const char> request) {
     ProgramFlags& flags = context.flags();
+    ProgressPace pace;
     std::size_t sent = 0;
     while (flags.clientStop == 0) {
         lowLoadPause(context);
         if (!waitWritable(context, socket, 10000)) return client::kTimeout;
-        if (flags.oneSecondTick == 1 && request.size() > 1000) {
-            showProgressTitle(context, static_cast<std::int64_t>(sent),
+        if (pace.takeSecond(flags.secondsTicked) && request.size() > 1000) {
+            showProgressTitle(context, pace, static_cast<std::int64_t>(sent),
                               static_cast<std::int64_t>(request.size()),
                               TransferProgress::Direction::Send);
         }
-        flags.oneSecondTick = 0;
         std::size_t chunk = std::min(chunkSize(context), request.size() - sent);
         ssize_t n = send(socket, request.data() + sent, chunk, MSG_NOSIGNAL);
         if (n < 0) return client::kDisconnected;

@@ -54,8 +54,6 @@ int startSendTest(ClientContext& context) {
 void resetStatistics(ClientContext& context, int sides) {
     ProgramFlags& flags = context.flags();
     SpeedTestState& state = context.speedTest();
-    flags.listenerElapsedMs = 0;
-    flags.oneSecondTick = 0;
     if (sides & kResetSendSide) {
         clearStopWhenIdle(flags);
         flags.sendingActive = 0;
@@ -65,7 +63,6 @@ void resetStatistics(ClientContext& context, int sides) {
     if (sides & kResetReceiveSide) {
         // A reset that comes after the close must not revive the listener.
         if (!context.ended()) flags.listenerStop = 0;
-        flags.receivingActive = 0;
         flags.receivedThisPeriod = 0;
         state.received.clear();
     }

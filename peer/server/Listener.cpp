@@ -88,6 +88,7 @@ void Listener::start(int port, int openSocket) {
     // after the start (a PortN registration) cannot be wiped by the thread's start-up.
     table_.reset();
     context_.flags().receivedThisPeriod = 0;
+    context_.flags().listenerStop = 0;
     running_ = true;
     thread_ = std::thread([this, port, openSocket] { run(port, openSocket); });
 }
@@ -141,7 +142,6 @@ StoreAside* Listener::storeAside() {
 void Listener::run(int port, int openSocket) {
     loop_ = std::make_unique<EventLoop>(context_.clock());
     context_.waits().registerLoop(loop_.get());
-    context_.flags().listenerStop = 0;
     if (port == 0 || openListeningSocket(port, openSocket)) {
         if (onServing_) onServing_();
         loop();
@@ -153,6 +153,7 @@ void Listener::run(int port, int openSocket) {
     admission_.closeAll();
     if (listenSocket_ >= 0) close(listenSocket_);
     listenSocket_ = -1;
+    context_.flags().receivingActive = 0;
     context_.waits().registerLoop(nullptr);
     running_ = false;
 }
@@ -198,7 +199,6 @@ void Listener::pass() {
         admitHandshaken(now);
         admitWaiting(now);
     }
-    context_.flags().listenerElapsedMs = 0;
     updateReceivingActive(now);
     serveDueSlots(now);
 }

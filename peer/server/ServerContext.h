@@ -59,7 +59,8 @@ class ServerContext : public LogSink {
 
     // ---- the window side's reactions to a received request ----
     // The receive progress in the title (pumps the calling thread's events).
-    virtual void showProgressTitle(std::int64_t position, std::int64_t total) = 0;
+    virtual void showProgressTitle(ProgressPace& pace, std::int64_t position,
+                                   std::int64_t total) = 0;
     // "・転送効率" for a receive that took at least a second.
     virtual void appendEfficiencyLine(std::int64_t bytes, std::uint32_t startTick) = 0;
     // A RECV-REQ was accepted: the stream to the peer box starts on the window thread.
