@@ -9,17 +9,10 @@
 #include <vector>
 
 #include "peer/server/ConnectionTable.h"
+#include "platform/Clock.h"
 
 namespace qv {
 namespace {
-
-bool reached(std::uint32_t now, std::uint32_t due) {
-    return static_cast<std::int32_t>(now - due) >= 0;
-}
-
-bool earlier(std::uint32_t a, std::uint32_t b) {
-    return static_cast<std::int32_t>(a - b) < 0;
-}
 
 // True when a whole request line waits unread on the slot's socket (its 0 byte,
 // found in an unscrambled copy).
@@ -43,14 +36,14 @@ int oldestOf(ConnectionTable& table, const std::vector<int>& candidates, bool or
     for (int index : candidates) {
         const ConnectionSlot& slot = table.slot(index);
         if (withoutRequestLine(slot) &&
-            (chosen < 0 || earlier(slot.requestDeadline, table.slot(chosen).requestDeadline)))
+            (chosen < 0 || tickBefore(slot.requestDeadline, table.slot(chosen).requestDeadline)))
             chosen = index;
     }
     if (chosen >= 0 || !orBusy) return chosen;
     for (int index : candidates) {
         const ConnectionSlot& slot = table.slot(index);
         if (!slot.relay &&
-            (chosen < 0 || earlier(slot.lastActivity, table.slot(chosen).lastActivity)))
+            (chosen < 0 || tickBefore(slot.lastActivity, table.slot(chosen).lastActivity)))
             chosen = index;
     }
     return chosen;
@@ -60,8 +53,8 @@ int oldestOf(ConnectionTable& table, const std::vector<int>& candidates, bool or
 
 bool slotOverdue(ConnectionSlot& slot, std::uint32_t now) {
     if (slot.relay) return false;
-    if (!slot.busy) return reached(now, slot.requestDeadline);
-    if (!reached(now, slot.windowStart + kPayloadWindowMs)) return false;
+    if (!slot.busy) return tickReached(now, slot.requestDeadline);
+    if (!tickReached(now, slot.windowStart + kPayloadWindowMs)) return false;
     if (slot.bytesReceived - slot.windowBytes < kPayloadWindowMinBytes) return true;
     startPayloadWindow(slot, now);
     return false;
@@ -93,7 +86,7 @@ int slotToDisplace(ConnectionTable& table, const IpAddress& address) {
 std::vector<IpAddress> Admission::expire(std::uint32_t now) {
     std::vector<IpAddress> expired;
     std::erase_if(waiting_, [&](const WaitingConnection& connection) {
-        if (!reached(now, connection.acceptedAt + kRequestLineMs)) return false;
+        if (!tickReached(now, connection.acceptedAt + kRequestLineMs)) return false;
         ::close(connection.socket);
         expired.push_back(connection.address);
         return true;

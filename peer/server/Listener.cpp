@@ -21,6 +21,7 @@
 #include "peer/protocol/RequestKind.h"
 #include "peer/server/Dispatch.h"
 #include "peer/server/PublicListServe.h"
+#include "platform/Clock.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -36,11 +37,6 @@ bool isCountedStream(const ConnectionSlot& slot) {
 // its initial wait ends (see Listener::firstRequestComplete).
 bool awaitsEarlyLook(const ConnectionSlot& slot) {
     return !slot.relay && !slot.busy && slot.bytesReceived == 0 && !slot.earlyLookDone;
-}
-
-// True when tick `now` has reached `due`, tolerant of the 32-bit wrap-around.
-bool reached(std::uint32_t now, std::uint32_t due) {
-    return static_cast<std::int32_t>(now - due) >= 0;
 }
 
 bool readableNow(int socket) {
@@ -218,7 +214,7 @@ void Listener::waitForActivity() {
     int timeout = !admission_.empty() && table_.hasFreeSlot() ? 0 : kMaxPollMs;
     for (int index : table_.usedSlots()) {
         const ConnectionSlot& slot = table_.slot(index);
-        if (!reached(now, slot.nextService)) {
+        if (!tickReached(now, slot.nextService)) {
             timeout = std::min<int>(timeout, static_cast<int>(slot.nextService - now));
             if (paused || !awaitsEarlyLook(slot)) continue;
         } else if (paused) {
@@ -318,7 +314,7 @@ void Listener::admit(const WaitingConnection& connection, std::uint32_t now) {
 void Listener::updateReceivingActive(std::uint32_t now) {
     int active = 0;
     for (int index : table_.usedSlots()) {
-        if (static_cast<std::int32_t>(now - table_.slot(index).lastActivity) <
+        if (tickDistance(table_.slot(index).lastActivity, now) <
             static_cast<std::int32_t>(kIdleTimeoutMs)) {
             active = 1;
         }
@@ -335,7 +331,7 @@ void Listener::serveDueSlots(std::uint32_t now) {
             dropSlot(index, client::kTimeout);
             continue;
         }
-        if (!reached(now, slot.nextService)) {
+        if (!tickReached(now, slot.nextService)) {
             if (!slotPolled_[index] || !slotReadable_[index] || !firstRequestComplete(slot))
                 continue;
             slot.nextService = now;  // the rest of its data is read as it arrives
@@ -344,7 +340,7 @@ void Listener::serveDueSlots(std::uint32_t now) {
         if (!readable && isCountedStream(slot) && slot.wake.lookDue(now)) readable = true;
         if (readable) {
             drainSlot(index, now);
-        } else if (!slot.relay && reached(now, slot.lastActivity + kIdleTimeoutMs + 1)) {
+        } else if (!slot.relay && tickReached(now, slot.lastActivity + kIdleTimeoutMs + 1)) {
             dropSlot(index, client::kTimeout);
         }
     }
@@ -392,7 +388,7 @@ bool Listener::serveSlot(int index, std::uint32_t now) {
     }
     if (n == 0) {
         // The peer closed: give its last data 200 ms before the slot is dropped.
-        if (static_cast<std::int32_t>(now - slot.lastActivity) > 199) {
+        if (tickDistance(slot.lastActivity, now) > 199) {
             dropSlot(index, client::kDisconnected);
         } else {
             slot.nextService = slot.lastActivity + 200;
