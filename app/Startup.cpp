@@ -11,6 +11,7 @@
 #include "base/Format.h"
 #include "base/IniFile.h"
 #include "base/TimeText.h"
+#include "base/TimerId.h"
 #include "peer/client/Autotune.h"
 #include "peer/client/PublicListBuild.h"
 #include "peer/client/RateDisplay.h"

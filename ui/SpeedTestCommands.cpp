@@ -5,6 +5,7 @@
 #include "base/Format.h"
 #include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
+#include "base/TimerId.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerBox.h"
 #include "peer/client/RequestExchange.h"

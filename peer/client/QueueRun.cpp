@@ -7,6 +7,7 @@
 #include "base/PathParts.h"
 #include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
+#include "base/TimerId.h"
 #include "model/WindowModel.h"
 #include "net/EventLoop.h"
 #include "net/Waits.h"

@@ -17,11 +17,6 @@ namespace qv {
 
 class ClientContext;
 
-// Timer ids of the main window this file's handlers run on.
-namespace timer {
-inline constexpr int kFileProgress = 1011;
-}  // namespace timer
-
 // `ProcessSendQueue`: sends every queued entry and writes the summary.
 void processSendQueue(ClientContext& context);
 

@@ -4,6 +4,7 @@
 #include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
 #include "base/TextList.h"
+#include "base/TimerId.h"
 #include "model/WindowModel.h"
 #include "net/EventLoop.h"
 #include "peer/client/ClientContext.h"

@@ -14,12 +14,6 @@ namespace qv {
 
 class ClientContext;
 
-// Timer ids of the main window this file's handlers run on.
-namespace timer {
-inline constexpr int kStartRequestedStream = 1005;
-inline constexpr int kResetStatistics = 1010;
-}  // namespace timer
-
 // Bits of resetStatistics.
 inline constexpr int kResetSendSide = 2;
 inline constexpr int kResetReceiveSide = 4;

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "base/SettingKeys.h"
+#include "base/TimerId.h"
 #include "peer/client/Autotune.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/RateDisplay.h"
