@@ -58,10 +58,10 @@ void showProgressTitle(ClientContext& context, ProgressPace& pace, std::int64_t 
 }
 
 void appendEfficiencyLine(ClientContext& context, std::int64_t bytes, std::uint32_t startTick,
-                          int result) {
+                          ClientResult result) {
     context.window().readBack();
     std::uint32_t elapsed = context.clock().tickMs() - startTick;
-    if (elapsed < 1000 || result != 0) return;
+    if (elapsed < 1000 || result != ClientResult::kOk) return;
     long long rate = bytes / elapsed;  // bytes per millisecond = KB per second
     appendLog(context, formatText(J("・転送効率：%lld KBytes/s(%lld Kbps)\r\n"), rate, rate * 8));
 }

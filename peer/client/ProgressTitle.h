@@ -11,6 +11,7 @@
 
 #include "base/ProgramFlags.h"
 #include "base/TransferProgress.h"
+#include "peer/client/ClientError.h"
 
 namespace qv {
 
@@ -30,6 +31,6 @@ void showProgressTitle(ClientContext& context, ProgressPace& pace, std::int64_t 
 // Appends "・転送効率：%d KBytes/s(%d Kbps)" when `result` is 0 and the transfer
 // took at least a second.
 void appendEfficiencyLine(ClientContext& context, std::int64_t bytes, std::uint32_t startTick,
-                          int result);
+                          ClientResult result);
 
 }  // namespace qv

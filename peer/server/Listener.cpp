@@ -278,7 +278,7 @@ void Listener::admitHandshaken(std::uint32_t now) {
 
 void Listener::logWaitingDropped(const IpAddress& address) {
     context_.appendLog(formatText(J("【%s と切断】%s\r\n"), bracketedAddressText(address).c_str(),
-                                  context_.clientErrorText(client::kTimeout).c_str()));
+                                  clientResultText(ClientResult::kTimeout).c_str()));
 }
 
 // Fills free slots with waiting connections, those that sent something first; when
@@ -287,7 +287,7 @@ void Listener::admitWaiting(std::uint32_t now) {
     for (const IpAddress& address : admission_.expire(now))
         logWaitingDropped(address);
     while (std::optional<Admittance> next = admission_.takeNext(table_)) {
-        if (next->displaced >= 0) dropSlot(next->displaced, client::kTimeout);
+        if (next->displaced >= 0) dropSlot(next->displaced, ClientResult::kTimeout);
         admit(next->connection, now);
     }
 }
@@ -328,7 +328,7 @@ void Listener::serveDueSlots(std::uint32_t now) {
         ConnectionSlot& slot = table_.slot(index);
         if (!slot.used()) continue;
         if (slotOverdue(slot, now)) {
-            dropSlot(index, client::kTimeout);
+            dropSlot(index, ClientResult::kTimeout);
             continue;
         }
         if (!tickReached(now, slot.nextService)) {
@@ -341,7 +341,7 @@ void Listener::serveDueSlots(std::uint32_t now) {
         if (readable) {
             drainSlot(index, now);
         } else if (!slot.relay && tickReached(now, slot.lastActivity + kIdleTimeoutMs + 1)) {
-            dropSlot(index, client::kTimeout);
+            dropSlot(index, ClientResult::kTimeout);
         }
     }
 }
@@ -383,13 +383,13 @@ bool Listener::serveSlot(int index, std::uint32_t now) {
         return false;
     }
     if (n < 0) {
-        dropSlot(index, client::kDisconnected);
+        dropSlot(index, ClientResult::kDisconnected);
         return false;
     }
     if (n == 0) {
         // The peer closed: give its last data 200 ms before the slot is dropped.
         if (tickDistance(slot.lastActivity, now) > 199) {
-            dropSlot(index, client::kDisconnected);
+            dropSlot(index, ClientResult::kDisconnected);
         } else {
             slot.nextService = slot.lastActivity + 200;
         }
@@ -451,11 +451,11 @@ void Listener::serveBlock(int index, std::string_view block, std::uint32_t now) 
     if (!requestTaken && slot.used() && slot.busy) startPayloadWindow(slot, now);
 }
 
-void Listener::dropSlot(int index, int code) {
+void Listener::dropSlot(int index, ClientResult code) {
     const ConnectionSlot& slot = table_.slot(index);
     context_.appendLog(formatText(J("【%s と切断】%s\r\n"), slot.peerAddress.c_str(),
-                                  context_.clientErrorText(code).c_str()));
-    if (code == client::kDisconnected) context_.resetTitle();
+                                  clientResultText(code).c_str()));
+    if (code == ClientResult::kDisconnected) context_.resetTitle();
     closeSlot(index, false);
 }
 

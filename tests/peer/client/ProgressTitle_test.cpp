@@ -58,12 +58,12 @@ TEST(ProgressTitle, EfficiencyLineOnlyForSuccessesOfASecondOrMore) {
     program.window().replacePane(Pane::Upper, "");
     std::uint32_t start = clock.tickMs();
     clock.advance(999);
-    appendEfficiencyLine(program, 5000000, start, 0);
+    appendEfficiencyLine(program, 5000000, start, ClientResult::kOk);
     EXPECT_EQ(program.window().pane(Pane::Upper), "");
     clock.advance(1001);  // 2000 ms in all
-    appendEfficiencyLine(program, 5000000, start, -6);
+    appendEfficiencyLine(program, 5000000, start, ClientResult::kDisconnected);
     EXPECT_EQ(program.window().pane(Pane::Upper), "");
-    appendEfficiencyLine(program, 5000000, start, 0);
+    appendEfficiencyLine(program, 5000000, start, ClientResult::kOk);
     EXPECT_EQ(program.window().pane(Pane::Upper), J("・転送効率：2500 KBytes/s(20000 Kbps)\r\n"));
 }
 

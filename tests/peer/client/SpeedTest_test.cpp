@@ -154,7 +154,7 @@ TEST_F(SpeedTestTest, ATestStartedRightAfterStopOutlivesTheStatisticsReset) {
         streamingAfterTheReset = transferLoopRunning(a.program());
         stopTransfers(a.program());
     });
-    EXPECT_EQ(startSendTest(a.program()), client::kStopped);
+    EXPECT_EQ(resultOfCode(startSendTest(a.program())), ClientResult::kStopped);
     EXPECT_TRUE(streamingAfterTheReset);
 }
 
