@@ -1,6 +1,5 @@
 #include "app/Startup.h"
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "app/Program.h"
@@ -138,7 +137,6 @@ void startTimers(Program& program) {
     loop.setTimer(timer::kAutotune, 12000, [&program] { autotuneStep(program); });
     loop.setTimer(timer::kOneSecondTick, 1000, [&flags] { ++flags.secondsTicked; });
     loop.setTimer(timer::kPortNStatus, 10000, [&program] { refreshPortNStatus(program); });
-    std::srand(static_cast<unsigned>(program.clock().nowSeconds()));
 }
 
 }  // namespace

@@ -167,10 +167,6 @@ int finalCheck(ClientContext& context, SendQueueEntry& entry) {
 
 }  // namespace
 
-int processQueueEntry(ClientContext& context, int index) {
-    return runEntry(context, context.sendQueue().entry(index)).errors;
-}
-
 void processSendQueue(ClientContext& context) {
     SendQueue& queue = context.sendQueue();
     const std::uint32_t start = context.clock().tickMs();

@@ -20,10 +20,6 @@ class ClientContext;
 // `ProcessSendQueue`: sends every queued entry and writes the summary.
 void processSendQueue(ClientContext& context);
 
-// `ProcessQueueEntry`: sends the files of entry `index`; the number of files that
-// failed (files the peer already had are no failures).
-int processQueueEntry(ClientContext& context, int index);
-
 // What a finished queue run reports.
 struct QueueSummary {
     long long files = 0;
