@@ -19,7 +19,9 @@ TEST(ClientResult, EveryResultHasATextItsEnglishAndAUniqueName) {
         const ClientResult result = resultOfCode(code);
         const std::string text = cp932ToUtf8Lossy(clientResultText(result));
         ASSERT_FALSE(text.empty()) << code;
-        if (result != ClientResult::kOk) EXPECT_NE(englishOfWholeText(text), nullptr) << text;
+        if (result != ClientResult::kOk) {
+            EXPECT_NE(englishOfWholeText(text), nullptr) << text;
+        }
         EXPECT_TRUE(names.insert(clientResultName(result)).second) << code;
     }
     EXPECT_EQ(names.count(""), 0u);
