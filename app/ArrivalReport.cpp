@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "app/WindowLog.h"
+#include "base/TimerId.h"
 
 namespace qv {
 namespace {

@@ -13,10 +13,6 @@ namespace qv {
 
 class Program;
 
-namespace timer {
-inline constexpr int kArrivalReport = 1020;
-}  // namespace timer
-
 // Gathers `saved` and makes sure the report timer runs.
 void noteSavedFiles(Program& program, const SavedFiles& saved);
 

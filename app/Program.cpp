@@ -36,7 +36,6 @@ Program::Program(Clock& clock, ProgramSetup setup)
       serverContext_(std::make_unique<ProgramServerContext>(*this)),
       sendQueue_(std::make_unique<SendQueue>()) {
     waits_.registerLoop(&loop_);
-    fillClientErrorTable(clientErrors_);
 }
 
 Program::~Program() {
@@ -44,10 +43,6 @@ Program::~Program() {
     listener_.reset();
     connections_.reset();
     waits_.registerLoop(nullptr);
-}
-
-std::string Program::clientErrorText(int code) const {
-    return qv::clientErrorText(clientErrors_, code);
 }
 
 ServerContext& Program::serverContext() {

@@ -89,9 +89,6 @@ class Program : public LogSink, public ClientContext {
     ProgramFlags& flags() override { return flags_; }
     HostLookup& hostLookup() override { return hostLookup_; }
     SecurityKey& securityKey() { return securityKey_; }
-    // The texts of the client's result codes.
-    const ConfigStore& clientErrors() const { return clientErrors_; }
-    std::string clientErrorText(int code) const override;
     ConnectionTable& connections() override { return connections_; }
     // The speed test's histories, send buffer size and auto-tune (window thread only;
     // debug builds assert it).
@@ -154,7 +151,6 @@ class Program : public LogSink, public ClientContext {
     ProgramFlags flags_;
     HostLookup hostLookup_;
     SecurityKey securityKey_;
-    ConfigStore clientErrors_;
     ConnectionTable connections_;
     PortNState portn_;
     SpeedTestState speedTest_;

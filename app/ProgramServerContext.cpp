@@ -11,12 +11,6 @@
 #include "relay/PortNStatus.h"
 
 namespace qv {
-namespace {
-
-// The efficiency line is only written for a transfer that ended well.
-constexpr int kEndedWell = 0;
-
-}  // namespace
 
 void ProgramServerContext::replaceLog(const std::string& text) {
     program_.replaceLog(text);
@@ -70,10 +64,6 @@ SecureMode ProgramServerContext::secureMode() {
     return program_.secureMode();
 }
 
-std::string ProgramServerContext::clientErrorText(int code) const {
-    return program_.clientErrorText(code);
-}
-
 void ProgramServerContext::resetTitle() {
     program_.resetTitle();
 }
@@ -82,12 +72,13 @@ void ProgramServerContext::notePeer(const std::string& peerText) {
     program_.notePeer(peerText);
 }
 
-void ProgramServerContext::showProgressTitle(std::int64_t position, std::int64_t total) {
-    qv::showProgressTitle(program_, position, total, TransferProgress::Direction::Receive);
+void ProgramServerContext::showProgressTitle(ProgressPace& pace, std::int64_t position,
+                                             std::int64_t total) {
+    qv::showProgressTitle(program_, pace, position, total, TransferProgress::Direction::Receive);
 }
 
 void ProgramServerContext::appendEfficiencyLine(std::int64_t bytes, std::uint32_t startTick) {
-    qv::appendEfficiencyLine(program_, bytes, startTick, kEndedWell);
+    qv::appendEfficiencyLine(program_, bytes, startTick, ClientResult::kOk);
 }
 
 void ProgramServerContext::scheduleRequestedStream() {
@@ -104,8 +95,9 @@ void ProgramServerContext::refreshPortNStatus() {
     qv::refreshPortNStatus(program_);
 }
 
-int ProgramServerContext::sendListPayload(std::string_view peerText, std::string_view payload,
-                                          std::string_view specialName) {
+ClientResult ProgramServerContext::sendListPayload(std::string_view peerText,
+                                                   std::string_view payload,
+                                                   std::string_view specialName) {
     return qv::sendListPayload(program_, peerText, payload, specialName);
 }
 

@@ -29,17 +29,16 @@ class ProgramServerContext final : public ServerContext {
     PublicListState& publicLists() override;
     ConnectionKey newConnectionKey() override;
     SecureMode secureMode() override;
-    std::string clientErrorText(int code) const override;
     void resetTitle() override;
     void notePeer(const std::string& peerText) override;
 
-    void showProgressTitle(std::int64_t position, std::int64_t total) override;
+    void showProgressTitle(ProgressPace& pace, std::int64_t position, std::int64_t total) override;
     void appendEfficiencyLine(std::int64_t bytes, std::uint32_t startTick) override;
     void scheduleRequestedStream() override;
     void showReceivedChat(const std::string& peerText, std::string_view message) override;
     void refreshPortNStatus() override;
-    int sendListPayload(std::string_view peerText, std::string_view payload,
-                        std::string_view specialName) override;
+    ClientResult sendListPayload(std::string_view peerText, std::string_view payload,
+                                 std::string_view specialName) override;
     void scheduleChooseDownloads() override;
     void scheduleServeDownloads() override;
     void noteSavedFiles(const SavedFiles& saved) override;

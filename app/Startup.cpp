@@ -1,6 +1,5 @@
 #include "app/Startup.h"
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "app/Program.h"
@@ -11,6 +10,7 @@
 #include "base/Format.h"
 #include "base/IniFile.h"
 #include "base/TimeText.h"
+#include "base/TimerId.h"
 #include "peer/client/Autotune.h"
 #include "peer/client/PublicListBuild.h"
 #include "peer/client/RateDisplay.h"
@@ -134,11 +134,9 @@ void startTimers(Program& program) {
     EventLoop& loop = program.loop();
     ProgramFlags& flags = program.flags();
     loop.setTimer(timer::kRateDisplay, 1000, [&program] { runRateDisplay(program); });
-    loop.setTimer(timer::kElapsedCounter, 200, [&flags] { flags.listenerElapsedMs += 200; });
     loop.setTimer(timer::kAutotune, 12000, [&program] { autotuneStep(program); });
-    loop.setTimer(timer::kOneSecondTick, 1000, [&flags] { flags.oneSecondTick = 1; });
+    loop.setTimer(timer::kOneSecondTick, 1000, [&flags] { ++flags.secondsTicked; });
     loop.setTimer(timer::kPortNStatus, 10000, [&program] { refreshPortNStatus(program); });
-    std::srand(static_cast<unsigned>(program.clock().nowSeconds()));
 }
 
 }  // namespace

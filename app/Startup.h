@@ -10,14 +10,6 @@ namespace qv {
 
 class Program;
 
-// Timer ids of the main window whose handlers are set here; the others stand beside
-// their handlers (RateDisplay.h, Autotune.h, PortNStatus.h, SpeedTest.h, QueueRun.h,
-// PublicListDownload.h).
-namespace timer {
-inline constexpr int kElapsedCounter = 1004;
-inline constexpr int kOneSecondTick = 1007;
-}  // namespace timer
-
 // Runs the sequence; returns Program::kRunning, or the exit code when a check failed.
 int runStartup(Program& program);
 

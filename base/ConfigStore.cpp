@@ -77,28 +77,6 @@ std::string ConfigStore::getStringByNumber(std::int64_t n) const {
     return getString(numericKey(n));
 }
 
-int ConfigStore::setNumberByNumber(std::int64_t n, std::int64_t value) {
-    return setNumber(numericKey(n), value);
-}
-
-std::int64_t ConfigStore::getNumberByNumber(std::int64_t n) const {
-    return getNumber(numericKey(n));
-}
-
-int ConfigStore::findByNumber(std::int64_t n) const {
-    return find(numericKey(n));
-}
-
-int ConfigStore::merge(const ConfigStore& other) {
-    // A copy first: the two stores are never locked together (and a store may be
-    // merged into itself).
-    std::vector<Entry> incoming = other.entries();
-    std::lock_guard lock(mutex_);
-    for (const Entry& entry : incoming)
-        setLocked(entry.foldedKey, entry.value);
-    return static_cast<int>(incoming.size());
-}
-
 int ConfigStore::count() const {
     std::lock_guard lock(mutex_);
     return folded_.count();

@@ -64,13 +64,6 @@ class ConfigStore {
     static std::string numericKey(std::int64_t n);
     int setStringByNumber(std::int64_t n, std::string_view value);
     std::string getStringByNumber(std::int64_t n) const;
-    int setNumberByNumber(std::int64_t n, std::int64_t value);
-    std::int64_t getNumberByNumber(std::int64_t n) const;
-    int findByNumber(std::int64_t n) const;
-
-    // Sets every entry of `other` into this store, in order, under its folded key.
-    // Returns the number of entries of `other`.
-    int merge(const ConfigStore& other);
 
     int count() const;
     // The key as first set, or the value, at `index` ("" outside the store).

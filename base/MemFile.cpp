@@ -208,22 +208,6 @@ MemFile::SaveResult MemFile::save(std::string_view path, int flags) {
     return SaveResult::Written;
 }
 
-void MemFile::convertFromUtf16() {
-    std::string_view all = data();
-    if (!writable() || all.find('\0') == std::string_view::npos) return;
-    if (all.substr(0, 2) == "\xFF\xFE") all.remove_prefix(2);
-    std::string text = utf16leToCp932(all);
-    // cp932 never needs more bytes than UTF-16 for the same text; the check keeps a
-    // broken converter from writing past the buffer.
-    if (!makeRoomFor(text.size())) return;
-    Storage& s = *storage_;
-    std::memcpy(s.bytes.get(), text.data(), text.size());
-    s.dataEnd = text.size();
-    s.bytes[s.dataEnd] = '\0';
-    cursor_ = 0;
-    if (mode_ == "mr") mode_ = "mw";
-}
-
 std::string_view MemFile::data() const {
     return std::string_view(storage_->bytes.get(), storage_->dataEnd);
 }

@@ -89,11 +89,6 @@ class MemFile {
     // file cannot be opened or written.
     SaveResult save(std::string_view path, int flags);
 
-    // When the data holds a NUL byte before its end, it is taken as UTF-16LE and
-    // replaced by its cp932 form (without the byte-order mark when there is one);
-    // the cursor goes to the start. Ignored on a "dd" cursor.
-    void convertFromUtf16();
-
     // The valid data, from the start to the data end.
     std::string_view data() const;
     std::size_t size() const;

@@ -225,13 +225,6 @@ int TextList::findSorted(std::string_view text, int* insertAt) const {
     return -1;
 }
 
-int TextList::findPrefix(int start, std::string_view prefix) const {
-    for (int i = std::max(start, 0); i < count(); ++i) {
-        if (item(i).starts_with(prefix)) return i;
-    }
-    return -1;
-}
-
 bool TextList::loadLines(std::string_view path, bool strip, const LinePump& beforeLine) {
     std::unique_ptr<MemFile> file = MemFile::openFile(path);
     if (!file) return false;

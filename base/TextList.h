@@ -65,9 +65,6 @@ class TextList {
     // receives the position where the text belongs.
     int findSorted(std::string_view text, int* insertAt = nullptr) const;
 
-    // Index of the first item from `start` on that begins with `prefix`, or -1.
-    int findPrefix(int start, std::string_view prefix) const;
-
     // Reads the file at `path` (cp932) and adds every line, without its terminator
     // when `strip` is set, else with "\n" in its place. False when the file cannot be
     // read (the list is unchanged). `beforeLine` keeps the window alive on long files.

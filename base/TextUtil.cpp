@@ -58,20 +58,6 @@ std::ptrdiff_t findLast(std::string_view text, std::string_view pattern) {
     return last;
 }
 
-bool removeSuffix(std::string& text, std::string_view suffix) {
-    std::ptrdiff_t last = findLast(text, suffix);
-    if (last < 0 || static_cast<std::size_t>(last) + suffix.size() != text.size()) return false;
-    text.resize(static_cast<std::size_t>(last));
-    return true;
-}
-
-bool cutAtLast(std::string& text, std::string_view pattern) {
-    std::ptrdiff_t last = findLast(text, pattern);
-    if (last < 0) return false;
-    text.resize(static_cast<std::size_t>(last));
-    return true;
-}
-
 std::string replaceAll(std::string_view text, std::string_view search,
                        std::string_view replacement) {
     return replaceAllBounded(text, search, replacement, std::numeric_limits<std::size_t>::max());

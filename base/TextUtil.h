@@ -34,12 +34,6 @@ std::size_t findFirst(std::string_view text, std::string_view pattern, std::size
 // Byte position of the last occurrence of `pattern`, or -1.
 std::ptrdiff_t findLast(std::string_view text, std::string_view pattern);
 
-// When the last occurrence of `suffix` ends the text, cuts it off once. True when cut.
-bool removeSuffix(std::string& text, std::string_view suffix);
-
-// Ends the text where the last occurrence of `pattern` begins. True when cut.
-bool cutAtLast(std::string& text, std::string_view pattern);
-
 // Every occurrence of `search` replaced by `replacement`, scanning left to right; the
 // inserted replacement is not scanned again ("ab" -> "b" in "aab" gives "ab").
 std::string replaceAll(std::string_view text, std::string_view search,

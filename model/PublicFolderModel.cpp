@@ -255,15 +255,13 @@ void PublicFolderModel::toggleSelected(const std::vector<int>& selected) {
 
 void PublicFolderModel::searchRegister(const std::string& searchText) {
     if (mode_ != PublicFolderMode::ReceivedList) return;
-    std::string folded = foldForSearch(searchText);
-    if (folded.empty()) {
+    if (foldForSearch(searchText).empty()) {
         status_ = J("検索文字列を\r\n入力してください");
         return;
     }
     int hits = 0;
     for (PublicFolderItem& item : items_) {
-        if (findFirst(foldForSearch(item.cells[kNameColumn]), folded) == std::string::npos)
-            continue;
+        if (!searchMatches(item.cells[kNameColumn], searchText)) continue;
         setMark(item, true);
         ++hits;
     }

@@ -4,15 +4,9 @@
 #include <cassert>
 #include <vector>
 
+#include "platform/Clock.h"
+
 namespace qv {
-namespace {
-
-// True when tick `now` has reached `due`, tolerant of the 32-bit wrap-around.
-bool reached(std::uint32_t now, std::uint32_t due) {
-    return static_cast<std::int32_t>(now - due) >= 0;
-}
-
-}  // namespace
 
 EventLoop::EventLoop(Clock& clock) : clock_(clock), owner_(std::this_thread::get_id()) {}
 
@@ -74,7 +68,7 @@ bool EventLoop::runOnePosted() {
 bool EventLoop::runOneTimer() {
     std::uint32_t now = clock_.tickMs();
     for (auto& [id, timer] : timers_) {
-        if (timer.running || !reached(now, timer.dueTick)) continue;
+        if (timer.running || !tickReached(now, timer.dueTick)) continue;
         timer.running = true;
         auto onTick = timer.onTick;
         int timerId = id;
@@ -111,7 +105,7 @@ std::uint32_t EventLoop::msUntilNextTimer(std::uint32_t maxMs) const {
     std::uint32_t best = maxMs;
     for (const auto& [id, timer] : timers_) {
         if (timer.running) continue;
-        if (reached(now, timer.dueTick)) return 0;
+        if (tickReached(now, timer.dueTick)) return 0;
         best = std::min(best, timer.dueTick - now);
     }
     return best;

@@ -121,13 +121,6 @@ std::string bracketedHost(std::string_view host) {
     return "[" + std::string(host) + "]";
 }
 
-std::string_view unbracketedHost(std::string_view host) {
-    if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
-        return host.substr(1, host.size() - 2);
-    }
-    return host;
-}
-
 bool isLoopback(const IpAddress& address) {
     if (address.isV4()) return address.v6Bytes()[0] == 127;
     static constexpr std::array<std::uint8_t, 16> kLoopbackV6 = {0, 0, 0, 0, 0, 0, 0, 0,

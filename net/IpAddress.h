@@ -67,8 +67,6 @@ std::string bracketedAddressText(const IpAddress& address);
 // Puts a host text that holds a ":" (an IPv6 literal) in brackets; other texts (names,
 // IPv4, texts already in brackets) are returned as they are.
 std::string bracketedHost(std::string_view host);
-// A host text without the brackets that bracketedHost added.
-std::string_view unbracketedHost(std::string_view host);
 
 // Loopback: 127/8 and ::1.
 bool isLoopback(const IpAddress& address);

@@ -35,6 +35,21 @@ class Clock {
     std::tm localTime();
 };
 
+// Ticks compared across the 32-bit wrap-around: by their signed distance, which holds
+// while the two lie less than 24 days apart.
+// Signed milliseconds from tick `from` to tick `to` (negative when `to` is earlier).
+constexpr std::int32_t tickDistance(std::uint32_t from, std::uint32_t to) {
+    return static_cast<std::int32_t>(to - from);
+}
+// True when tick `now` has reached `due`.
+constexpr bool tickReached(std::uint32_t now, std::uint32_t due) {
+    return tickDistance(due, now) >= 0;
+}
+// True when tick `a` comes before tick `b`.
+constexpr bool tickBefore(std::uint32_t a, std::uint32_t b) {
+    return tickDistance(b, a) < 0;
+}
+
 class SystemClock final : public Clock {
   public:
     std::uint32_t tickMs() override;

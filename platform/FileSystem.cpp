@@ -152,17 +152,6 @@ void classify(DIR* dir, const struct dirent* raw, DirEntry& entry) {
     }
 }
 
-bool copyContent(File& from, File& to) {
-    constexpr std::size_t kChunk = 256 * 1024;
-    auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
-    for (;;) {
-        std::int64_t got = from.read(buffer.get(), kChunk);
-        if (got < 0) return false;
-        if (got == 0) return true;
-        if (!to.write(buffer.get(), static_cast<std::size_t>(got))) return false;
-    }
-}
-
 }  // namespace
 
 std::optional<std::string> toSystemPath(std::string_view path) {
@@ -414,26 +403,6 @@ FsError renameFile(std::string_view from, std::string_view to) {
     struct stat info {};
     if (::lstat(sysTo->c_str(), &info) == 0) return FsError::Exists;
     return ::rename(sysFrom->c_str(), sysTo->c_str()) == 0 ? FsError::None : errorOf(errno);
-}
-
-bool copyFile(std::string_view from, std::string_view to) {
-    File source(from, File::Mode::Read);
-    if (!source) return false;
-    struct stat sourceInfo {
-    }, targetInfo{};
-    // Copying a file onto itself would empty it before reading it.
-    if (::fstat(source.descriptor(), &sourceInfo) != 0 || S_ISDIR(sourceInfo.st_mode)) {
-        return false;
-    }
-    if (statPath(to, targetInfo) && targetInfo.st_dev == sourceInfo.st_dev &&
-        targetInfo.st_ino == sourceInfo.st_ino) {
-        return false;
-    }
-    File target(to, File::Mode::CreateTruncate);
-    if (!target || !copyContent(source, target)) return false;
-    target.close();
-    auto times = getFileTimes(from);
-    return !times || setFileTimes(to, *times);
 }
 
 std::optional<std::string> readWholeFile(std::string_view path) {

@@ -174,9 +174,6 @@ bool removeFile(std::string_view path);
 // Renames a file or folder. Fails with FsError::Exists when `to` exists: an existing
 // target is never replaced (callers delete it first when they mean to replace it).
 FsError renameFile(std::string_view from, std::string_view to);
-// Copies the content of `from` to `to`, overwriting `to`, and gives the copy the
-// access and last-write times of the original.
-bool copyFile(std::string_view from, std::string_view to);
 
 // The whole content of a file, or an empty optional when it cannot be opened or read.
 std::optional<std::string> readWholeFile(std::string_view path);

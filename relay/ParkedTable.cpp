@@ -72,11 +72,6 @@ void ParkedTable::release(int index, int socket) {
     if (entry.inUse && entry.socket == socket) entry = Entry{};
 }
 
-void ParkedTable::cleanUp() {
-    std::lock_guard lock(mutex_);
-    cleanUpLocked();
-}
-
 void ParkedTable::cleanUpLocked() {
     for (Entry& entry : entries_) {
         if (entry.socket < 0 || entry.inUse) continue;

@@ -58,10 +58,8 @@ class ParkedTable {
     void release(int index, int socket);
 
     // Closes and frees every entry not in use whose connection the closed PC has
-    // ended (or that can no longer send).
-    void cleanUp();
-
-    // Cleans up and counts the parked entries and those in use.
+    // ended (or that can no longer send), then counts the parked entries and those in
+    // use.
     Counts refresh();
 
     // A copy of the entries with an address, in table order.

@@ -81,13 +81,13 @@ bool isPortNumber(std::int64_t port) {
 }
 
 // `code`, or "stopped" when a stop ended the connect.
-int stopOr(const PeerConnectContext& context, int code) {
-    return context.clientStop.load() != 0 ? client::kStopped : code;
+ClientResult stopOr(const PeerConnectContext& context, ClientResult code) {
+    return context.clientStop.load() != 0 ? ClientResult::kStopped : code;
 }
 
-int closeWith(int socket, int code) {
+int closeWith(int socket, ClientResult code) {
     ::close(socket);
-    return code;
+    return resultCode(code);
 }
 
 // The socket connected to the first of `addresses` that answers at `port`, or the
@@ -96,7 +96,8 @@ int connectWithin(PeerConnectContext& context, const std::vector<IpAddress>& add
     FirstConnection connection = connectFirst(context.waits, addresses, port, kPeerConnectTimeoutMs,
                                               context.connect, &context.clientStop);
     if (connection.socket >= 0) return connection.socket;
-    return connection.noSocket ? client::kSocketOpen : stopOr(context, client::kConnect);
+    return resultCode(connection.noSocket ? ClientResult::kSocketOpen
+                                          : stopOr(context, ClientResult::kConnect));
 }
 
 // Waits in 10 ms steps, pumping, for the socket to become readable or writable.
@@ -127,18 +128,18 @@ ssize_t sendSome(int socket, std::string_view bytes) {
 }
 
 // Sends the request until all of it is out or the client stop flag is set.
-int sendRequest(PeerConnectContext& context, int socket, std::string_view request) {
+ClientResult sendRequest(PeerConnectContext& context, int socket, std::string_view request) {
     std::size_t sent = 0;
     while (context.clientStop.load() == 0 && sent < request.size()) {
         pauseForLoadMode(context);
         context.waits.pump(kSendPump);
-        if (!waitUntilReady(context, socket, false)) return client::kTimeout;
+        if (!waitUntilReady(context, socket, false)) return ClientResult::kTimeout;
         ssize_t taken = sendSome(socket, request.substr(sent));
-        if (taken < 0) return client::kDisconnected;
+        if (taken < 0) return ClientResult::kDisconnected;
         if (static_cast<std::size_t>(taken) < request.size() - sent) context.waits.sleep(1);
         sent += static_cast<std::size_t>(taken);
     }
-    return client::kOk;
+    return ClientResult::kOk;
 }
 
 // True when an HTTP answer's status line says 2xx ("HTTP/1.1 200 Connection
@@ -151,22 +152,22 @@ bool tunnelGranted(std::string_view head) {
 
 // Reads the proxy's answer up to its blank line, however it is cut, and not a byte
 // further (the peer's reply follows it on the tunnel): a refusal is a proxy error.
-int readAnswer(PeerConnectContext& context, int socket) {
+ClientResult readAnswer(PeerConnectContext& context, int socket) {
     std::string head;
     ReplyWait wait{context.waits, kReadyWaitSteps * kReadyStepMs, &context.clientStop};
     ReplyEnd end = readReply(wait, socket, kHttpHeadShape, head);
-    if (end == ReplyEnd::Whole && tunnelGranted(head)) return client::kOk;
-    if (end == ReplyEnd::TimedOut) return client::kTimeout;
-    if (end == ReplyEnd::Stopped) return client::kStopped;
+    if (end == ReplyEnd::Whole && tunnelGranted(head)) return ClientResult::kOk;
+    if (end == ReplyEnd::TimedOut) return ClientResult::kTimeout;
+    if (end == ReplyEnd::Stopped) return ClientResult::kStopped;
     ::shutdown(socket, SHUT_RDWR);
-    return client::kProxy;
+    return ClientResult::kProxy;
 }
 
 int connectDirect(PeerConnectContext& context, const std::vector<IpAddress>& addresses, int port) {
     bool any = std::any_of(addresses.begin(), addresses.end(),
                            [](const IpAddress& address) { return !address.empty(); });
-    if (!any) return client::kHostNotFound;
-    if (!isPortNumber(port)) return client::kConnect;
+    if (!any) return resultCode(ClientResult::kHostNotFound);
+    if (!isPortNumber(port)) return resultCode(ClientResult::kConnect);
     return connectWithin(context, addresses, port);
 }
 
@@ -174,21 +175,22 @@ int connectThroughProxy(PeerConnectContext& context, std::string_view peerText,
                         std::string_view proxyText) {
     ProxySetting proxy = readProxySetting(proxyText);
     PeerAddress peer = parsePeerAddress(peerText, kDefaultPeerPort);
-    if (peer.malformed) return client::kHostNotFound;
+    if (peer.malformed) return resultCode(ClientResult::kHostNotFound);
     std::string peerKey = peerKeyOf(peerText);
     std::int64_t proxyPort = parseLong(proxy.port);
-    if (!fitsRequestLine(peerKey) || !isPortNumber(proxyPort)) return client::kConnect;
+    if (!fitsRequestLine(peerKey) || !isPortNumber(proxyPort))
+        return resultCode(ClientResult::kConnect);
     // An unresolved host is not connected to: address 0 would reach this machine.
     std::vector<IpAddress> proxyAddresses =
         context.hostLookup.lookupAll(proxy.host, kProxyLookupTimeoutMs);
-    if (proxyAddresses.empty()) return stopOr(context, client::kConnect);
+    if (proxyAddresses.empty()) return resultCode(stopOr(context, ClientResult::kConnect));
     int socket = connectWithin(context, proxyAddresses, static_cast<int>(proxyPort));
     if (socket < 0) return socket;
     // A stop pressed before the tunnel stands is kept for the operation that connects.
-    if (context.clientStop.load() != 0) return closeWith(socket, client::kStopped);
-    int result = sendRequest(context, socket, connectRequest(peerKey, proxy));
-    if (result == client::kOk) result = readAnswer(context, socket);
-    return result == client::kOk ? socket : closeWith(socket, result);
+    if (context.clientStop.load() != 0) return closeWith(socket, ClientResult::kStopped);
+    ClientResult result = sendRequest(context, socket, connectRequest(peerKey, proxy));
+    if (result == ClientResult::kOk) result = readAnswer(context, socket);
+    return result == ClientResult::kOk ? socket : closeWith(socket, result);
 }
 
 }  // namespace

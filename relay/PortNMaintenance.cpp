@@ -55,8 +55,8 @@ void attemptRegistration(ClientContext& context, const std::string& peerText,
     if (state.inBackOff(peerKey, tickSeconds(context))) return;
     ++counts.connected;
     int before = countSlots(context, peerKey).samePeer;
-    int result = exchangeRequest(context, peerText, portnRequest(ownIdentity(context)));
-    if (result == client::kOk) {
+    ClientResult result = exchangeRequest(context, peerText, portnRequest(ownIdentity(context)));
+    if (result == ClientResult::kOk) {
         if (countSlots(context, peerKey).samePeer <= before) --counts.connected;
         return;
     }

@@ -17,11 +17,6 @@ namespace qv {
 
 class ClientContext;
 
-// Timer ids of the main window this file's handlers run on.
-namespace timer {
-inline constexpr int kPortNStatus = 1008;
-}  // namespace timer
-
 // The closed PC's indicator for `connected` connections: established (through the
 // proxy when `proxy`) or failed.
 std::string closedSideIndicator(bool failed, bool proxy, int connected);

@@ -23,10 +23,11 @@ bool peerIsSet(Program& program) {
     return peerFromBox(program).has_value();
 }
 
-int exchangeWithTitle(Program& program, const char* utf8Title, std::string request) {
+ClientResult exchangeWithTitle(Program& program, const char* utf8Title, std::string request) {
     program.window().setTitle(J(utf8Title));
     program.window().refresh();
-    int result = exchangeRequest(program, program.window().field(Field::Peer), std::move(request));
+    ClientResult result =
+        exchangeRequest(program, program.window().field(Field::Peer), std::move(request));
     program.resetTitle();
     return result;
 }
@@ -38,12 +39,12 @@ int runConnectionTest(Program& program) {
     if (!peerIsSet(program)) return kNotRun;
     program.notePeer(program.window().field(Field::Peer));
     std::string request = testRequest(program.listeningPort(), ownIdentity(program));
-    int result = exchangeWithTitle(program, "■TEST接続中..■", std::move(request));
+    ClientResult result = exchangeWithTitle(program, "■TEST接続中..■", std::move(request));
     program.window().readBack();
-    std::string line = result == client::kOk ? J("接続テストに成功しました\r\n")
-                                             : program.clientErrorText(result) + "\r\n";
+    std::string line = result == ClientResult::kOk ? J("接続テストに成功しました\r\n")
+                                                   : clientResultText(result) + "\r\n";
     prependResult(program, line);
-    return result;
+    return resultCode(result);
 }
 
 void sendChatLine(Program& program) {
@@ -60,9 +61,9 @@ void sendChatLine(Program& program) {
     std::string text = safeCopy(window.field(Field::Chat), kMaxChatText + 1);
     program.notePeer(peerText);
     std::string request = chatRequest(program.listeningPort(), ownIdentity(program), text);
-    int result = exchangeWithTitle(program, "■Chat送信中..■", std::move(request));
-    if (result != client::kOk) {
-        window.prependPane(Pane::Lower, program.clientErrorText(result) + "\r\n");
+    ClientResult result = exchangeWithTitle(program, "■Chat送信中..■", std::move(request));
+    if (result != ClientResult::kOk) {
+        window.prependPane(Pane::Lower, clientResultText(result) + "\r\n");
     } else {
         window.readBack();
         playChatSound(program, program.flags().chatDisplay != 0);

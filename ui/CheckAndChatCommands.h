@@ -9,7 +9,7 @@ namespace qv {
 class Program;
 
 // TEST: asks the peer for "OK" and puts the outcome in front of the lower pane. Returns
-// the client result code (client::kOk on success), or kNotRun when no peer was set.
+// the client result code (ClientResult::kOk on success), or kNotRun when no peer was set.
 int runConnectionTest(Program& program);
 inline constexpr int kNotRun = -1000;
 // 送る: sends the chat text to the peer and shows it as a chat line.

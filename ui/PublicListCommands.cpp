@@ -39,11 +39,11 @@ int sendPublicListRequest(Program& program) {
     refreshPeerHistory(program);
     const std::string peer = program.window().field(Field::Peer);
     program.publicLists().noteListRequested(program.clock().tickMs());
-    int result =
+    ClientResult result =
         exchangeRequest(program, peer, pub1Request(program.listeningPort(), ownIdentity(program)));
     logRequestResult(program, peer, result);
     program.window().refresh();
-    return result;
+    return resultCode(result);
 }
 
 void checkIncomplete(Program& program) {

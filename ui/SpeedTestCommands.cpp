@@ -5,6 +5,7 @@
 #include "base/Format.h"
 #include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
+#include "base/TimerId.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/PeerBox.h"
 #include "peer/client/RequestExchange.h"
@@ -69,9 +70,9 @@ int requestPeerStream(Program& program) {
     program.notePeer(*peer);
     std::string request = recvRequest(requestFields(program));
     program.flags().chatDisplay = 0;
-    int result = exchangeRequest(program, *peer, std::move(request));
+    ClientResult result = exchangeRequest(program, *peer, std::move(request));
     logRequestResult(program, *peer, result);
-    return result;
+    return resultCode(result);
 }
 
 void stopTransfers(Program& program) {

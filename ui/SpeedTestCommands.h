@@ -14,7 +14,7 @@ namespace qv {
 
 class Program;
 
-// Returns the exchange's client result code (client::kOk: the peer accepted), or
+// Returns the exchange's client result code (ClientResult::kOk: the peer accepted), or
 // kNoRequest when the peer box held no usable peer.
 inline constexpr int kNoRequest = -1002;
 int requestPeerStream(Program& program);

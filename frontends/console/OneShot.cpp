@@ -144,7 +144,7 @@ std::string runHeading(const CommandLine& line) {
 
 struct ConsoleRun::Outcome {
     std::string start = utcNow();
-    int result = client::kOk;
+    int result = resultCode(ClientResult::kOk);
     std::string resultName;  // empty: the client result name of `result`
     std::string resultText;  // UTF-8; empty: the client error text of `result`
     bool success = false;
@@ -185,8 +185,9 @@ void ConsoleRun::startMeter() {
             JsonObject json;
             json.add("start", utcNow()).add("direction", "receive");
             addReceiveFields(json, totals);
-            addResultFields(json, client::kOk, clientResultName(client::kOk),
-                            window_.shown(program_.clientErrorText(client::kOk)), totals.bytes > 0);
+            addResultFields(json, resultCode(ClientResult::kOk),
+                            clientResultName(ClientResult::kOk),
+                            window_.shown(clientResultText(ClientResult::kOk)), totals.bytes > 0);
             printJson(json);
             meter_.restartReceived();
         };
@@ -227,14 +228,14 @@ void ConsoleRun::runSend(Outcome& outcome) {
     const SpeedTestSummary& record = state.record;
     const bool connected = outcome.result != kNoStream && state.connected;
     // A stream that never stood or moved no byte failed, however it ended.
-    outcome.success =
-        connected && record.bytes > 0 &&
-        (outcome.result == client::kOk || (stoppedHere && outcome.result == client::kStopped));
+    outcome.success = connected && record.bytes > 0 &&
+                      (outcome.result == resultCode(ClientResult::kOk) ||
+                       (stoppedHere && outcome.result == resultCode(ClientResult::kStopped)));
     if (outcome.result == kNoStream) {
         outcome.resultName = "no_peer";
         outcome.resultText = "no usable peer";
     } else if (!connected && stoppedHere) {
-        outcome.result = client::kTimeout;
+        outcome.result = resultCode(ClientResult::kTimeout);
         outcome.resultText = "no connection to the peer within the " +
                              std::to_string(line_.seconds) + " s of the test";
     } else if (connected && record.bytes == 0) {
@@ -257,7 +258,7 @@ void ConsoleRun::runSend(Outcome& outcome) {
 
 void ConsoleRun::runReceive(Outcome& outcome) {
     outcome.result = requestPeerStream(program_);
-    if (outcome.result == client::kOk) {
+    if (outcome.result == resultCode(ClientResult::kOk)) {
         pumpUntil(kStreamArrivalMs, [this] { return meter_.received().periods > 0; });
         pumpUntil(static_cast<std::uint32_t>(line_.seconds) * 1000, [] { return false; });
         meter_.sample();
@@ -279,7 +280,7 @@ void ConsoleRun::runReceive(Outcome& outcome) {
 
 void ConsoleRun::runTest(Outcome& outcome) {
     outcome.result = runConnectionTest(program_);
-    outcome.success = outcome.result == client::kOk;
+    outcome.success = outcome.result == resultCode(ClientResult::kOk);
     if (outcome.result == kNotRun) {
         outcome.resultName = "no_peer";
         outcome.resultText = "no usable peer";
@@ -297,7 +298,7 @@ void ConsoleRun::runDrop(Outcome& outcome) {
     const SendQueue::RunCounts& after = program_.sendQueue().lastRun;
     const bool ran = after.runs != before.runs;
     outcome.success = ran && !after.stopped && after.sendErrors == 0 && after.checkErrors == 0;
-    outcome.result = outcome.success ? client::kOk : kNotRun;
+    outcome.result = outcome.success ? resultCode(ClientResult::kOk) : kNotRun;
     outcome.resultName = !ran ? "nothing_sent" : outcome.success ? "ok" : "not_all_sent";
     outcome.resultText = !ran              ? "nothing was sent"
                          : outcome.success ? "sent"
@@ -336,9 +337,9 @@ void ConsoleRun::report(const Outcome& outcome) {
     reported_ = true;
     std::string text = !outcome.resultText.empty()
                            ? outcome.resultText
-                           : window_.shown(program_.clientErrorText(outcome.result));
-    std::string name =
-        !outcome.resultName.empty() ? outcome.resultName : clientResultName(outcome.result);
+                           : window_.shown(clientResultText(resultOfCode(outcome.result)));
+    std::string name = !outcome.resultName.empty() ? outcome.resultName
+                                                   : clientResultName(resultOfCode(outcome.result));
     const std::string result = std::string(outcome.success ? "success" : "failed") + ", " +
                                directionName(line_.action) + ", code " +
                                std::to_string(outcome.result) + " (" + text + ")";

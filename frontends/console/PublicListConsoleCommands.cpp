@@ -18,7 +18,7 @@ void addPublicListCommands(ConsoleWindow& window, Program& program) {
     window.addCommand("peerlist", [&program, &window](const std::string&) {
         // Held from the start: lines may otherwise run nested while the request pumps.
         window.holdInputForDialog(kListWaitMs);
-        if (sendPublicListRequest(program) != client::kOk) window.releaseInput();
+        if (sendPublicListRequest(program) != resultCode(ClientResult::kOk)) window.releaseInput();
     });
 }
 

@@ -22,11 +22,6 @@ namespace qv {
 
 class ClientContext;
 
-// Timer ids of the main window this file's handlers run on.
-namespace timer {
-inline constexpr int kAutotune = 1006;
-}  // namespace timer
-
 // What a step reports: the best size, the send buffer size now, and the steps left
 // (below 1: settled).
 struct AutotuneReport {

@@ -52,8 +52,6 @@ class ClientContext {
     virtual HostLookup& hostLookup() = 0;
     virtual LogSink& log() = 0;
 
-    // The text of a client result code (peer/client/ClientError.h).
-    virtual std::string clientErrorText(int code) const = 0;
     // A fresh connection key for a new connection.
     virtual ConnectionKey newConnectionKey() = 0;
     // The encrypted mode's setting, key and effective sub key (net/SecurePsk.h).

@@ -2,58 +2,52 @@
 
 #include <iterator>
 
-#include "base/ConfigStore.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
+namespace {
 
-void fillClientErrorTable(ConfigStore& table) {
-    static const char* const kTexts[] = {
-        "OK",
-        "sockバージョンエラー",
-        "ホスト解決エラー",
-        "ソケットオープンエラー",
-        "接続エラー",
-        "タイムアウト",
-        "切断されました",
-        "データがありません",
-        "停止ボタンが押されました",
-        "Proxy接続エラー",
-        "応答がありません",
-        "送信サイズが相違します",
-        "暗号化の鍵が一致しません",
-        "相手は暗号化通信を使っていないか、古いプログラムです",
-        "暗号化通信にはセキュリティーKeyが必要です",
-    };
-    static_assert(std::size(kTexts) == 1 - client::kLowestCode);
-    for (int i = 0; i < static_cast<int>(std::size(kTexts)); ++i)
-        table.setStringByNumber(-i, J(kTexts[i]));
+struct ResultWords {
+    const char* text;  // UTF-8
+    const char* name;
+};
+
+// Indexed by the negated result.
+constexpr ResultWords kResultWords[] = {
+    {"OK", "ok"},
+    {"sockバージョンエラー", "socket_version"},
+    {"ホスト解決エラー", "host_not_found"},
+    {"ソケットオープンエラー", "socket_error"},
+    {"接続エラー", "connect_failed"},
+    {"タイムアウト", "timeout"},
+    {"切断されました", "disconnected"},
+    {"データがありません", "no_data"},
+    {"停止ボタンが押されました", "stopped"},
+    {"Proxy接続エラー", "proxy_error"},
+    {"応答がありません", "no_reply"},
+    {"送信サイズが相違します", "size_mismatch"},
+    {"暗号化の鍵が一致しません", "keys_differ"},
+    {"相手は暗号化通信を使っていないか、古いプログラムです", "peer_not_encrypted"},
+    {"暗号化通信にはセキュリティーKeyが必要です", "no_security_key"},
+};
+static_assert(std::size(kResultWords) == 1 - resultCode(ClientResult::kNoSecurityKey));
+
+const ResultWords* wordsOf(ClientResult result) {
+    const int index = -resultCode(result);
+    if (index < 0 || index >= static_cast<int>(std::size(kResultWords))) return nullptr;
+    return &kResultWords[index];
 }
 
-std::string clientErrorText(const ConfigStore& table, int code) {
-    return table.getStringByNumber(code);
+}  // namespace
+
+std::string clientResultText(ClientResult result) {
+    const ResultWords* words = wordsOf(result);
+    return words ? J(words->text) : std::string();
 }
 
-const char* clientResultName(int code) {
-    static const char* const kNames[] = {
-        "ok",
-        "socket_version",
-        "host_not_found",
-        "socket_error",
-        "connect_failed",
-        "timeout",
-        "disconnected",
-        "no_data",
-        "stopped",
-        "proxy_error",
-        "no_reply",
-        "size_mismatch",
-        "keys_differ",
-        "peer_not_encrypted",
-        "no_security_key",
-    };
-    static_assert(std::size(kNames) == 1 - client::kLowestCode);
-    return code <= 0 && code >= client::kLowestCode ? kNames[-code] : "";
+const char* clientResultName(ClientResult result) {
+    const ResultWords* words = wordsOf(result);
+    return words ? words->name : "";
 }
 
 }  // namespace qv

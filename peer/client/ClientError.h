@@ -1,43 +1,48 @@
-// Result codes of every client operation, the texts that log lines show for them and
-// the names that scripts read.
-// The table lives in a ConfigStore under numeric keys, filled once at start-up.
+// Results of every client operation, the texts that log lines show for them and the
+// names that scripts read, from one table.
 //
-// Threads: the codes are constants; the table is a ConfigStore (thread-safe).
+// Threads: any (constants and a constant table).
 #pragma once
 
 #include <string>
 
 namespace qv {
 
-class ConfigStore;
+// The numbers are those the program has always logged and reported.
+enum class ClientResult : int {
+    kOk = 0,
+    kSocketVersion = -1,  // also: an LST reply with no data, a file that cannot be read
+    kHostNotFound = -2,
+    kSocketOpen = -3,
+    kConnect = -4,
+    kTimeout = -5,
+    kDisconnected = -6,
+    kNoData = -7,
+    kStopped = -8,
+    kProxy = -9,
+    kNoReply = -10,
+    kSizeMismatch = -11,      // has a text; no operation returns it
+    kKeysDiffer = -12,        // the encrypted handshake failed on the key
+    kPeerNotEncrypted = -13,  // the peer closed during the handshake
+    kNoSecurityKey = -14,     // the encrypted mode is on without a key
+};
 
-namespace client {
-inline constexpr int kOk = 0;
-inline constexpr int kSocketVersion = -1;  // also: an LST reply with no data
-inline constexpr int kHostNotFound = -2;
-inline constexpr int kSocketOpen = -3;
-inline constexpr int kConnect = -4;
-inline constexpr int kTimeout = -5;
-inline constexpr int kDisconnected = -6;
-inline constexpr int kNoData = -7;
-inline constexpr int kStopped = -8;
-inline constexpr int kProxy = -9;
-inline constexpr int kNoReply = -10;
-inline constexpr int kSizeMismatch = -11;      // in the table; no operation returns it
-inline constexpr int kKeysDiffer = -12;        // the encrypted handshake failed on the key
-inline constexpr int kPeerNotEncrypted = -13;  // the peer closed during the handshake
-inline constexpr int kNoSecurityKey = -14;     // the encrypted mode is on without a key
-inline constexpr int kLowestCode = kNoSecurityKey;
-}  // namespace client
+// The number of `result`, for the places that log or report it as a number and for
+// returns that share their range with other values (a socket, "nothing was run").
+constexpr int resultCode(ClientResult result) {
+    return static_cast<int>(result);
+}
+// The result that `code` stands for; a socket (>= 0) stands for success.
+constexpr ClientResult resultOfCode(int code) {
+    return code >= 0 ? ClientResult::kOk : static_cast<ClientResult>(code);
+}
 
-// Fills `table` with the texts of codes 0 to client::kLowestCode.
-void fillClientErrorTable(ConfigStore& table);
+// The text of `result` (cp932, Japanese: the front ends translate it through the core
+// text table); "" for a number that is no result.
+std::string clientResultText(ClientResult result);
 
-// The text of `code` in `table`; "" for a code that is not in it.
-std::string clientErrorText(const ConfigStore& table, int code);
-
-// A stable ASCII name of `code` for scripts ("ok", "connect_failed", "timeout", ...);
-// "" for a code outside 0 to client::kLowestCode.
-const char* clientResultName(int code);
+// A stable ASCII name of `result` for scripts ("ok", "connect_failed", "timeout", ...);
+// "" for a number that is no result.
+const char* clientResultName(ClientResult result);
 
 }  // namespace qv

@@ -29,31 +29,33 @@ bool md5On(ClientContext& context) {
     return context.settings().getNumber(setting::kMd5) != 0;
 }
 
-int sendOpenedResumable(ClientContext& context, std::string_view peerText, OutgoingFile& out) {
+ClientResult sendOpenedResumable(ClientContext& context, std::string_view peerText,
+                                 OutgoingFile& out) {
     std::string heading = sendHeading(peerText, out.name, out.size);
     if (md5On(context)) heading += J("・MD5ﾊｯｼｭ値取得中..\r\n");
     replaceLog(context, heading);
     FileStamp stamp{out.name, "", out.created, out.written};
     if (md5On(context)) {
         stamp.digest = digestOfOpenFile(context, out);
-        if (context.flags().clientStop == 1) return client::kStopped;
+        if (context.flags().clientStop == 1) return ClientResult::kStopped;
         if (stamp.digest.empty()) {
             reportSendError(context, "ファイルを読めません", out.path);
-            return -1;
+            return ClientResult::kSocketVersion;
         }
     }
     std::string header = sendResumeHeader(stamp, out.size);
     appendLog(context, J("・送信中..\r\n"));
-    int result = exchangeResumeSend(context, peerText, std::move(header), out.file, out.size);
-    if (result == client::kSizeMismatch) {
+    ClientResult result =
+        exchangeResumeSend(context, peerText, std::move(header), out.file, out.size);
+    if (result == ClientResult::kSizeMismatch) {
         reportSendError(context, "送信中にファイルが変わりました", out.path);
-    } else if (result != client::kOk) {
+    } else if (result != ClientResult::kOk) {
         reportExchangeError(context, result, out.path);
     }
     return result;
 }
 
-int sendOpenedWhole(ClientContext& context, std::string_view peerText, OutgoingFile& out) {
+ClientResult sendOpenedWhole(ClientContext& context, std::string_view peerText, OutgoingFile& out) {
     replaceLog(context,
                sendHeading(peerText, out.name, out.size) + J("・ファイル読み込み中..\r\n"));
     pumpAfterLog(context);  // the line shows before the whole file is read
@@ -63,7 +65,7 @@ int sendOpenedWhole(ClientContext& context, std::string_view peerText, OutgoingF
     request.resize(headerSize + static_cast<std::size_t>(out.size));
     if (!readExactly(out.file, request.data() + headerSize, out.size)) {
         reportSendError(context, "送信中にファイルが変わりました", out.path);
-        return -1;
+        return ClientResult::kSocketVersion;
     }
     out.file.close();
     if (md5On(context)) {
@@ -75,8 +77,8 @@ int sendOpenedWhole(ClientContext& context, std::string_view peerText, OutgoingF
         std::memcpy(request.data(), header.data(), headerSize);
     }
     appendLog(context, J("・送信中..\r\n"));
-    int result = exchangeRequest(context, peerText, std::move(request));
-    if (result != client::kOk) reportExchangeError(context, result, out.path);
+    ClientResult result = exchangeRequest(context, peerText, std::move(request));
+    if (result != ClientResult::kOk) reportExchangeError(context, result, out.path);
     return result;
 }
 
@@ -97,10 +99,10 @@ std::string sendHeading(std::string_view peerText, std::string_view name, std::i
                       static_cast<long long>(size));
 }
 
-int sendWholeFile(ClientContext& context, std::string_view peerText, const std::string& path,
-                  std::size_t baseLength) {
+ClientResult sendWholeFile(ClientContext& context, std::string_view peerText,
+                           const std::string& path, std::size_t baseLength) {
     std::optional<OutgoingFile> out = openOutgoing(context, path, baseLength);
-    if (!out) return -1;
+    if (!out) return ClientResult::kSocketVersion;
     // A file this large is never read into memory: it goes resumable instead.
     if (out->size >= effectiveNoResumeSize(context.settings())) {
         return sendOpenedResumable(context, peerText, *out);
@@ -108,10 +110,10 @@ int sendWholeFile(ClientContext& context, std::string_view peerText, const std::
     return sendOpenedWhole(context, peerText, *out);
 }
 
-int sendFileResumable(ClientContext& context, std::string_view peerText, const std::string& path,
-                      std::size_t baseLength) {
+ClientResult sendFileResumable(ClientContext& context, std::string_view peerText,
+                               const std::string& path, std::size_t baseLength) {
     std::optional<OutgoingFile> out = openOutgoing(context, path, baseLength);
-    if (!out) return -1;
+    if (!out) return ClientResult::kSocketVersion;
     return sendOpenedResumable(context, peerText, *out);
 }
 

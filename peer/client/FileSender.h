@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "peer/client/ClientError.h"
 #include "peer/protocol/RequestLine.h"
 
 namespace qv {
@@ -32,13 +33,13 @@ std::string sendHeading(std::string_view peerText, std::string_view name, std::i
 
 // The file `path` whole to the peer. Returns the client result code, or -1 when the
 // file could not be opened or read (the reason is in the log).
-int sendWholeFile(ClientContext& context, std::string_view peerText, const std::string& path,
-                  std::size_t baseLength);
+ClientResult sendWholeFile(ClientContext& context, std::string_view peerText,
+                           const std::string& path, std::size_t baseLength);
 
 // The file `path` resumable to the peer. Returns the client result code, -1 when the
 // file could not be opened, -11 when it shrank while it was sent.
-int sendFileResumable(ClientContext& context, std::string_view peerText, const std::string& path,
-                      std::size_t baseLength);
+ClientResult sendFileResumable(ClientContext& context, std::string_view peerText,
+                               const std::string& path, std::size_t baseLength);
 
 // The MD5 digest text of an open file from its start, read in blocks while the window
 // keeps pumping. Empty when a read fails or Stop was pressed meanwhile.

@@ -46,8 +46,8 @@ std::optional<std::string> takeWorkFile(ClientContext& context) {
 
 }  // namespace
 
-int sendListPayload(ClientContext& context, std::string_view peerText, std::string_view payload,
-                    std::string_view specialName) {
+ClientResult sendListPayload(ClientContext& context, std::string_view peerText,
+                             std::string_view payload, std::string_view specialName) {
     std::string now = timeText(context.clock());
     FileStamp stamp{std::string(specialName), "", now, now};
     const auto size = static_cast<std::int64_t>(payload.size());
@@ -60,7 +60,7 @@ int sendListPayload(ClientContext& context, std::string_view peerText, std::stri
     appendLog(context, J("・送信中.."));
     std::string request =
         sendRequest(stamp, payload, context.listeningPort(), ownIdentity(context));
-    int result = exchangeRequest(context, peerText, std::move(request));
+    ClientResult result = exchangeRequest(context, peerText, std::move(request));
     appendLog(context, J("・OK\r\n"));
     return result;
 }
@@ -106,9 +106,9 @@ int lstCheck(ClientContext& context, std::string_view peerText, std::vector<std:
     std::string list = buildLstList(files, baseLength, listed);
     if (listed.empty()) return static_cast<int>(nonBlankCount(files));
     context.waits().responsiveWait(100);
-    int result = sendListPayload(context, peerText, list, kLstName);
+    ClientResult result = sendListPayload(context, peerText, list, kLstName);
     list = std::string();
-    if (result != client::kOk) {
+    if (result != ClientResult::kOk) {
         removeFile(workFilePath(context));
         reportExchangeError(context, result, kLstName);
         return -1;

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "peer/client/ClientError.h"
+
 namespace qv {
 
 class ClientContext;
@@ -22,8 +24,8 @@ class ClientContext;
 // Sends `payload` as "SEND-REQ:%s|%d|%32s|%s|%s|%d|%s|" with `specialName`, the current
 // time as both times, this PC's listening port and identity. Returns the client result
 // code; for "** LST **" the answer is then in the work file.
-int sendListPayload(ClientContext& context, std::string_view peerText, std::string_view payload,
-                    std::string_view specialName);
+ClientResult sendListPayload(ClientContext& context, std::string_view peerText,
+                             std::string_view payload, std::string_view specialName);
 
 // The LST list of the non-blank entries of `files` that can be described (the file is
 // there); `listed` receives the index in `files` of each line.

@@ -17,7 +17,7 @@ std::string workFilePath(ClientContext& context) {
     return context.environment().value(EnvironmentTable::kProgramFolder) + "$$$$WORK.tmp$$$$";
 }
 
-int readLstReply(ClientContext& context, int socket) {
+ClientResult readLstReply(ClientContext& context, int socket) {
     std::string reply;
     std::uint32_t silence = static_cast<std::uint32_t>(
         std::max<long long>(0, context.settings().getNumber(setting::kSabunCheckTime)));
@@ -31,9 +31,9 @@ int readLstReply(ClientContext& context, int socket) {
     }
     std::string path = workFilePath(context);
     removeFile(path);
-    if (reply.empty()) return client::kSocketVersion;
+    if (reply.empty()) return ClientResult::kSocketVersion;
     writeWholeFile(path, reply);
-    return client::kOk;
+    return ClientResult::kOk;
 }
 
 }  // namespace qv

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "peer/client/ClientError.h"
+
 namespace qv {
 
 class ClientContext;
@@ -16,6 +18,6 @@ std::string workFilePath(ClientContext& context);
 
 // Reads the answer on `socket`: 0 when something arrived (and the work file holds
 // it), -1 when nothing did (the work file is then absent).
-int readLstReply(ClientContext& context, int socket);
+ClientResult readLstReply(ClientContext& context, int socket);
 
 }  // namespace qv

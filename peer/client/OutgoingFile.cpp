@@ -97,10 +97,9 @@ void reportSendError(ClientContext& context, const char* utf8Reason, std::string
     prependResult(context, line);
 }
 
-void reportExchangeError(ClientContext& context, int result, std::string_view path) {
-    std::string line =
-        formatText(J("【送信エラー】%s: %s\r\n"), context.clientErrorText(result).c_str(),
-                   std::string(path).c_str());
+void reportExchangeError(ClientContext& context, ClientResult result, std::string_view path) {
+    std::string line = formatText(J("【送信エラー】%s: %s\r\n"), clientResultText(result).c_str(),
+                                  std::string(path).c_str());
     appendLog(context, line);
     prependResult(context, line);
 }

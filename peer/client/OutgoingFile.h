@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "peer/client/ClientError.h"
 #include "platform/FileSystem.h"
 
 namespace qv {
@@ -55,6 +56,6 @@ bool readExactly(File& file, char* buffer, std::int64_t size);
 // `utf8Reason` is a literal of the program's texts.
 void reportSendError(ClientContext& context, const char* utf8Reason, std::string_view path);
 // The same with the text of a client result code as the reason.
-void reportExchangeError(ClientContext& context, int result, std::string_view path);
+void reportExchangeError(ClientContext& context, ClientResult result, std::string_view path);
 
 }  // namespace qv

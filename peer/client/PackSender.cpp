@@ -84,7 +84,7 @@ int addToPack(ClientContext& context, std::string_view peerText, const std::stri
     if (!out) return 1;
     if (!packTakes(out->size, limit)) {
         out->file.close();
-        return sendWholeFile(context, peerText, path, baseLength) != client::kOk ? 1 : 0;
+        return sendWholeFile(context, peerText, path, baseLength) != ClientResult::kOk ? 1 : 0;
     }
     int errors = 0;
     if (packMustFlushBefore(pack.size(), out->size, limit) && !pack.empty()) {
@@ -106,10 +106,10 @@ int flushPack(ClientContext& context, std::string_view peerText, PackBuffer& pac
         stamp.digest = md5TextOf(pack.payload());
     }
     appendLog(context, J("・送信中..\r\n"));
-    int result =
+    ClientResult result =
         exchangeRequestBytes(context, peerText, pack.request(sendRequestHeader(stamp, size)));
     pack.clear();
-    if (result == client::kOk) return 0;
+    if (result == ClientResult::kOk) return 0;
     reportExchangeError(context, result, kPackName);
     return files;
 }

@@ -17,10 +17,10 @@ std::optional<std::string> peerFromBox(ClientContext& context) {
     return std::nullopt;
 }
 
-void logRequestResult(ClientContext& context, const std::string& peer, int result) {
-    const char* line =
-        result == client::kOk ? "【%s に要請しました】%s\r\n" : "【%s が見つかりません】%s\r\n";
-    replaceLog(context, formatText(J(line), peer.c_str(), context.clientErrorText(result).c_str()));
+void logRequestResult(ClientContext& context, const std::string& peer, ClientResult result) {
+    const char* line = result == ClientResult::kOk ? "【%s に要請しました】%s\r\n"
+                                                   : "【%s が見つかりません】%s\r\n";
+    replaceLog(context, formatText(J(line), peer.c_str(), clientResultText(result).c_str()));
 }
 
 }  // namespace qv

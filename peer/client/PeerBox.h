@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "peer/client/ClientError.h"
+
 namespace qv {
 
 class ClientContext;
@@ -17,6 +19,6 @@ std::optional<std::string> peerFromBox(ClientContext& context);
 
 // Replaces the log with "【peer に要請しました】..." or "【peer が見つかりません】...",
 // by the exchange's result code.
-void logRequestResult(ClientContext& context, const std::string& peer, int result);
+void logRequestResult(ClientContext& context, const std::string& peer, ClientResult result);
 
 }  // namespace qv

@@ -43,28 +43,28 @@ IpAddress connectedAddress(int socket, const std::vector<IpAddress>& candidates)
     return candidates.empty() ? IpAddress{} : candidates.front();
 }
 
-int handshakeResult(HandshakeOutcome outcome) {
+ClientResult handshakeResult(HandshakeOutcome outcome) {
     switch (outcome) {
         case HandshakeOutcome::Ok:
-            return client::kOk;
+            return ClientResult::kOk;
         case HandshakeOutcome::KeysDiffer:
-            return client::kKeysDiffer;
+            return ClientResult::kKeysDiffer;
         case HandshakeOutcome::NotEncrypted:
-            return client::kPeerNotEncrypted;
+            return ClientResult::kPeerNotEncrypted;
         case HandshakeOutcome::TimedOut:
-            return client::kTimeout;
+            return ClientResult::kTimeout;
         case HandshakeOutcome::Stopped:
-            return client::kStopped;
+            return ClientResult::kStopped;
         case HandshakeOutcome::Failed:
             break;
     }
-    return client::kDisconnected;
+    return ClientResult::kDisconnected;
 }
 
 // The encrypted mode's handshake on the new connection `socket`, which it takes over:
 // on success the session gets the plain end; else the result code.
-int secureSession(ClientContext& context, const SecureMode& mode, int socket,
-                  PeerSession& session) {
+ClientResult secureSession(ClientContext& context, const SecureMode& mode, int socket,
+                           PeerSession& session) {
     HandshakeWait wait;
     wait.deadlineMs = kSecureHandshakeMs;
     wait.stop = &context.flags().clientStop;
@@ -80,20 +80,21 @@ int secureSession(ClientContext& context, const SecureMode& mode, int socket,
         psk = securePsk(mode.key, mode.subKey);
     } catch (const std::runtime_error&) {
         close(socket);
-        return client::kSocketOpen;
+        return ClientResult::kSocketOpen;
     }
     SecureConnection connection = secureClientHandshake(socket, psk, wait);
     if (connection.outcome != HandshakeOutcome::Ok) return handshakeResult(connection.outcome);
     session.socket = connection.plain;
     session.cipher = connection.cipher;
-    return client::kOk;
+    return ClientResult::kOk;
 }
 
 }  // namespace
 
-int openPeerSession(ClientContext& context, std::string_view peerText, PeerSession& session) {
+ClientResult openPeerSession(ClientContext& context, std::string_view peerText,
+                             PeerSession& session) {
     session.peer = parsePeerAddress(peerText, 9001);
-    if (session.peer.malformed) return client::kHostNotFound;
+    if (session.peer.malformed) return ClientResult::kHostNotFound;
     session.addresses = context.hostLookup().lookupAll(session.peer.address, 5000);
     // A peer that handed this PC a PortN connection is reached over it.
     int parked = -1;
@@ -108,25 +109,26 @@ int openPeerSession(ClientContext& context, std::string_view peerText, PeerSessi
         session.socket = parked;
         session.key = context.newConnectionKey();
         refreshPortNStatus(context);
-        return client::kOk;
+        return ClientResult::kOk;
     }
     if (context.flags().portnClient == 0) context.window().setField(Field::PortN, "");
     SecureMode secure = context.secureMode();
-    if (secure.enabled && secure.key.empty()) return client::kNoSecurityKey;
+    if (secure.enabled && secure.key.empty()) return ClientResult::kNoSecurityKey;
     PeerConnectContext connect{context.settings(), context.waits(), context.hostLookup(),
                                context.flags().clientStop};
     int port = static_cast<int>(std::strtol(session.peer.port.c_str(), nullptr, 10));
     int socket = connectToPeer(connect, session.addresses, port, peerText);
-    if (socket <= 0) return socket;
+    if (socket <= 0) return resultOfCode(socket);
     session.address = connectedAddress(socket, session.addresses);
     session.socket = socket;
     if (secure.enabled) {
         session.socket = -1;
-        if (int result = secureSession(context, secure, socket, session); result != client::kOk)
+        if (ClientResult result = secureSession(context, secure, socket, session);
+            result != ClientResult::kOk)
             return result;
     }
     session.key = context.newConnectionKey();
-    return client::kOk;
+    return ClientResult::kOk;
 }
 
 void closePeerSession(ClientContext& context, PeerSession& session) {
@@ -163,18 +165,18 @@ void lowLoadPause(ClientContext& context) {
     context.waits().pump(100);
 }
 
-int readOkReply(ClientContext& context, int socket, std::uint32_t maxMs) {
+ClientResult readOkReply(ClientContext& context, int socket, std::uint32_t maxMs) {
     switch (readOkReply(ReplyWait{context.waits(), maxMs, &context.flags().clientStop}, socket)) {
         case OkReply::Ok:
-            return client::kOk;
+            return ClientResult::kOk;
         case OkReply::TimedOut:
-            return client::kTimeout;
+            return ClientResult::kTimeout;
         case OkReply::Stopped:
-            return client::kStopped;
+            return ClientResult::kStopped;
         case OkReply::Other:
             break;
     }
-    return client::kNoReply;
+    return ClientResult::kNoReply;
 }
 
 std::size_t chunkSize(ClientContext& context) {

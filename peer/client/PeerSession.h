@@ -14,6 +14,7 @@
 
 #include "net/IpAddress.h"
 
+#include "peer/client/ClientError.h"
 #include "peer/client/PeerAddress.h"
 #include "peer/protocol/ConnectionKey.h"
 
@@ -35,7 +36,8 @@ struct PeerSession {
 // connection runs its TLS handshake first (a parked one already did), and the session
 // gets the socket that carries the plain bytes. Returns 0, or the negative result
 // code of the failure (nothing is left open then).
-int openPeerSession(ClientContext& context, std::string_view peerText, PeerSession& session);
+ClientResult openPeerSession(ClientContext& context, std::string_view peerText,
+                             PeerSession& session);
 
 // Closes the session's socket; a parked connection's entry is released as well.
 void closePeerSession(ClientContext& context, PeerSession& session);
@@ -59,7 +61,7 @@ void lowLoadPause(ClientContext& context);
 // Reads the two bytes of an "OK" reply, however they are cut, while the peer stays
 // silent no longer than `maxMs`: 0 for "OK", -10 for anything else or a close, -5 on
 // time-out, -8 when Stop is pressed.
-int readOkReply(ClientContext& context, int socket, std::uint32_t maxMs = 3000);
+ClientResult readOkReply(ClientContext& context, int socket, std::uint32_t maxMs = 3000);
 
 // The chunk size of a send: the buffer-size field as a number; a value below 1 (the
 // user may type anything there) counts as 4000.

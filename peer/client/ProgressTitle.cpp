@@ -46,24 +46,22 @@ void updateProgress(WindowModel& window, std::int64_t position, std::int64_t tot
 
 }  // namespace
 
-void showProgressTitle(ClientContext& context, std::int64_t position, std::int64_t total,
-                       TransferProgress::Direction direction) {
-    std::atomic<long long>& previous = context.flags().progressPrevious;
-    if (position < previous) previous = 0;
-    std::int64_t delta = position - previous;
+void showProgressTitle(ClientContext& context, ProgressPace& pace, std::int64_t position,
+                       std::int64_t total, TransferProgress::Direction direction) {
+    if (position < pace.positionShown) pace.positionShown = 0;
+    std::int64_t delta = position - pace.positionShown;
     context.window().setTitle(progressTitleText(position, total, delta, direction));
     updateProgress(context.window(), position, total, delta, direction);
     context.window().refresh();
     context.waits().pump(100);
-    context.flags().oneSecondTick = 0;
-    previous = position;
+    pace.positionShown = position;
 }
 
 void appendEfficiencyLine(ClientContext& context, std::int64_t bytes, std::uint32_t startTick,
-                          int result) {
+                          ClientResult result) {
     context.window().readBack();
     std::uint32_t elapsed = context.clock().tickMs() - startTick;
-    if (elapsed < 1000 || result != 0) return;
+    if (elapsed < 1000 || result != ClientResult::kOk) return;
     long long rate = bytes / elapsed;  // bytes per millisecond = KB per second
     appendLog(context, formatText(J("・転送効率：%lld KBytes/s(%lld Kbps)\r\n"), rate, rate * 8));
 }

@@ -2,13 +2,16 @@
 // the efficiency line appended to the upper pane when a transfer ends.
 //
 // Threads: any thread that may pump (the window thread for sends, the listener for
-// receives). The previous position is shared by both directions, as one title is.
+// receives). Each transfer keeps its own pace; the title is one, so the latest call
+// of either direction shows.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "base/ProgramFlags.h"
 #include "base/TransferProgress.h"
+#include "peer/client/ClientError.h"
 
 namespace qv {
 
@@ -20,14 +23,14 @@ class ClientContext;
 std::string progressTitleText(std::int64_t position, std::int64_t total, std::int64_t delta,
                               TransferProgress::Direction direction);
 
-// Sets the title for `position` of `total` in `direction`, clears the one-second
-// tick flag and remembers the position.
-void showProgressTitle(ClientContext& context, std::int64_t position, std::int64_t total,
-                       TransferProgress::Direction direction);
+// Sets the title for `position` of `total` in `direction`, the speed measured since the
+// position `pace` last showed, and remembers the position in `pace`.
+void showProgressTitle(ClientContext& context, ProgressPace& pace, std::int64_t position,
+                       std::int64_t total, TransferProgress::Direction direction);
 
 // Appends "・転送効率：%d KBytes/s(%d Kbps)" when `result` is 0 and the transfer
 // took at least a second.
 void appendEfficiencyLine(ClientContext& context, std::int64_t bytes, std::uint32_t startTick,
-                          int result);
+                          ClientResult result);
 
 }  // namespace qv

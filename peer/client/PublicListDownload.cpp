@@ -3,6 +3,7 @@
 #include <set>
 #include <string_view>
 
+#include "base/TimerId.h"
 #include "model/WindowModel.h"
 #include "net/EventLoop.h"
 #include "peer/client/ClientContext.h"

@@ -16,12 +16,6 @@ namespace qv {
 
 class ClientContext;
 
-// Timer ids of the main window this file's handlers run on.
-namespace timer {
-inline constexpr int kPublicListReceived = 1012;
-inline constexpr int kPicksReceived = 1013;
-}  // namespace timer
-
 // Starts timer 1012 (1000 ms, one-shot): then chooseDownloads.
 void scheduleChooseDownloads(ClientContext& context);
 // Starts timer 1013 (1000 ms, one-shot): then serveDownloadRequest.

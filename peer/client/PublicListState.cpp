@@ -63,23 +63,12 @@ std::vector<std::string> PublicListState::takeReceivedList() {
 
 void PublicListState::setPicks(ReceivedPicks picks) {
     std::lock_guard lock(mutex_);
-    publicListPeer_ = picks.peer;
     picks_ = std::move(picks);
 }
 
 ReceivedPicks PublicListState::picks() const {
     std::lock_guard lock(mutex_);
     return picks_;
-}
-
-void PublicListState::setPublicListPeer(std::string peer) {
-    std::lock_guard lock(mutex_);
-    publicListPeer_ = std::move(peer);
-}
-
-std::string PublicListState::publicListPeer() const {
-    std::lock_guard lock(mutex_);
-    return publicListPeer_;
 }
 
 void PublicListState::noteListRequested(std::uint32_t nowMs) {

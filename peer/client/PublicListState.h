@@ -73,10 +73,6 @@ class PublicListState {
     void noteListRequested(std::uint32_t nowMs);
     bool takeListRequest(std::uint32_t nowMs);
 
-    // The peer that last asked for this PC's list or sent picks.
-    void setPublicListPeer(std::string peer);
-    std::string publicListPeer() const;
-
   private:
     std::vector<std::string> ownFolders_;
     PublicFolderSortState sortState_;
@@ -87,7 +83,6 @@ class PublicListState {
     std::shared_ptr<const void> receivedOwner_;  // set: the list is receivedPayload_
     std::string_view receivedPayload_;
     ReceivedPicks picks_;
-    std::string publicListPeer_;
     bool listRequested_ = false;
     std::uint32_t listRequestedAt_ = 0;
 };

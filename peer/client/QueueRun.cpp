@@ -7,6 +7,7 @@
 #include "base/PathParts.h"
 #include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
+#include "base/TimerId.h"
 #include "model/WindowModel.h"
 #include "net/EventLoop.h"
 #include "net/Waits.h"
@@ -74,10 +75,10 @@ void setFileProgress(ClientContext& context, const std::string& fileName, std::i
 // code of a whole or resumable send in `result`, and in `unconfirmed` whether the way
 // leaves its storage unanswered (whole files and Packs; a resumable send is answered).
 int sendOneFile(ClientContext& context, const SendQueueEntry& entry, const std::string& path,
-                std::int64_t size, int& result, bool& unconfirmed) {
+                std::int64_t size, ClientResult& result, bool& unconfirmed) {
     const auto mode = static_cast<int>(settingOf(context, setting::kNoResumeSend));
     const std::int64_t limit = effectiveNoResumeSize(context.settings());
-    result = client::kOk;
+    result = ClientResult::kOk;
     const SendWay way = chooseSendWay(mode, size, entry.files.size(), limit);
     unconfirmed = way != SendWay::Resumable;
     switch (way) {
@@ -91,20 +92,20 @@ int sendOneFile(ClientContext& context, const SendQueueEntry& entry, const std::
             result = sendFileResumable(context, entry.peer, path, entry.baseLength);
             break;
     }
-    return result == client::kOk ? 0 : 1;
+    return result == ClientResult::kOk ? 0 : 1;
 }
 
 // Sends the non-blank files of the entry; Stop abandons the rest (and a partly filled
 // Pack).
 EntryOutcome sendFiles(ClientContext& context, SendQueueEntry& entry) {
     EntryOutcome outcome;
-    int lastResult = client::kOk;
+    ClientResult lastResult = ClientResult::kOk;
     const std::size_t count = entry.files.size();
     for (std::size_t i = 0; i < count; ++i) {
         if (entry.files[i].empty()) continue;
         showFileProgress(context, i, count);
         // A Stop seen by the exchange counts even when the flag was cleared since.
-        if (context.flags().clientStop == 1 || lastResult == client::kStopped) {
+        if (context.flags().clientStop == 1 || lastResult == ClientResult::kStopped) {
             appendLog(context, J("送信を中断\r\n"));
             outcome.stopped = true;
             return outcome;
@@ -165,10 +166,6 @@ int finalCheck(ClientContext& context, SendQueueEntry& entry) {
 }
 
 }  // namespace
-
-int processQueueEntry(ClientContext& context, int index) {
-    return runEntry(context, context.sendQueue().entry(index)).errors;
-}
 
 void processSendQueue(ClientContext& context) {
     SendQueue& queue = context.sendQueue();

@@ -17,17 +17,8 @@ namespace qv {
 
 class ClientContext;
 
-// Timer ids of the main window this file's handlers run on.
-namespace timer {
-inline constexpr int kFileProgress = 1011;
-}  // namespace timer
-
 // `ProcessSendQueue`: sends every queued entry and writes the summary.
 void processSendQueue(ClientContext& context);
-
-// `ProcessQueueEntry`: sends the files of entry `index`; the number of files that
-// failed (files the peer already had are no failures).
-int processQueueEntry(ClientContext& context, int index);
 
 // What a finished queue run reports.
 struct QueueSummary {

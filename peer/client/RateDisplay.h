@@ -11,11 +11,6 @@ namespace qv {
 
 class ClientContext;
 
-// Timer ids of the main window this file's handlers run on.
-namespace timer {
-inline constexpr int kRateDisplay = 1003;
-}  // namespace timer
-
 void runRateDisplay(ClientContext& context);
 
 }  // namespace qv

@@ -24,26 +24,26 @@ namespace qv {
 namespace {
 
 // Sends the whole (scrambled) request in chunks; the result code of the send loop.
-int sendRequest(ClientContext& context, int socket, std::span<const char> request) {
+ClientResult sendRequest(ClientContext& context, int socket, std::span<const char> request) {
     ProgramFlags& flags = context.flags();
+    ProgressPace pace;
     std::size_t sent = 0;
     while (flags.clientStop == 0) {
         lowLoadPause(context);
-        if (!waitWritable(context, socket, 10000)) return client::kTimeout;
-        if (flags.oneSecondTick == 1 && request.size() > 1000) {
-            showProgressTitle(context, static_cast<std::int64_t>(sent),
+        if (!waitWritable(context, socket, 10000)) return ClientResult::kTimeout;
+        if (pace.takeSecond(flags.secondsTicked) && request.size() > 1000) {
+            showProgressTitle(context, pace, static_cast<std::int64_t>(sent),
                               static_cast<std::int64_t>(request.size()),
                               TransferProgress::Direction::Send);
         }
-        flags.oneSecondTick = 0;
         std::size_t chunk = std::min(chunkSize(context), request.size() - sent);
         ssize_t n = send(socket, request.data() + sent, chunk, MSG_NOSIGNAL);
-        if (n < 0) return client::kDisconnected;
+        if (n < 0) return ClientResult::kDisconnected;
         if (static_cast<std::size_t>(n) < chunk) context.clock().sleepMs(1);
         sent += static_cast<std::size_t>(n);
         if (sent >= request.size()) break;
     }
-    return client::kOk;
+    return ClientResult::kOk;
 }
 
 // Enters a registered PortN connection into the listener's table as a relay slot.
@@ -68,21 +68,22 @@ void registerRelaySlot(ClientContext& context, PeerSession& session) {
 
 }  // namespace
 
-int exchangeRequest(ClientContext& context, std::string_view peerText, std::string request) {
+ClientResult exchangeRequest(ClientContext& context, std::string_view peerText,
+                             std::string request) {
     return exchangeRequestBytes(context, peerText, request);
 }
 
-int exchangeRequestBytes(ClientContext& context, std::string_view peerText,
-                         std::span<char> request) {
+ClientResult exchangeRequestBytes(ClientContext& context, std::string_view peerText,
+                                  std::span<char> request) {
     ClientRun run(context.flags());
     PeerSession session;
-    int result = openPeerSession(context, peerText, session);
-    if (result != client::kOk) return result;
+    ClientResult result = openPeerSession(context, peerText, session);
+    if (result != ClientResult::kOk) return result;
     ExpectedReply expected = expectedReply(std::string_view(request.data(), request.size()));
     session.key.scramble(request.data(), request.size());
     std::uint32_t start = context.clock().tickMs();
     result = sendRequest(context, session.socket, request);
-    if (context.flags().clientStop == 1) result = client::kStopped;
+    if (context.flags().clientStop == 1) result = ClientResult::kStopped;
     if (expected == ExpectedReply::Ok || expected == ExpectedReply::Relay) {
         result = readOkReply(context, session.socket);
     } else if (expected == ExpectedReply::LstAnswer) {
@@ -91,7 +92,7 @@ int exchangeRequestBytes(ClientContext& context, std::string_view peerText,
     appendEfficiencyLine(context, static_cast<std::int64_t>(request.size()), start, result);
     context.resetTitle();
     context.waits().pump(500);
-    if (expected == ExpectedReply::Relay && result == client::kOk) {
+    if (expected == ExpectedReply::Relay && result == ClientResult::kOk) {
         registerRelaySlot(context, session);
     } else {
         closePeerSession(context, session);

@@ -12,16 +12,19 @@
 #include <string>
 #include <string_view>
 
+#include "peer/client/ClientError.h"
+
 namespace qv {
 
 class ClientContext;
 
 // Sends `request` (request line, its 0 byte and any payload) to the peer of
 // `peerText`; returns a client result code (peer/client/ClientError.h).
-int exchangeRequest(ClientContext& context, std::string_view peerText, std::string request);
+ClientResult exchangeRequest(ClientContext& context, std::string_view peerText,
+                             std::string request);
 
 // The same on the caller's bytes, which are left scrambled (a Pack reuses its memory).
-int exchangeRequestBytes(ClientContext& context, std::string_view peerText,
-                         std::span<char> request);
+ClientResult exchangeRequestBytes(ClientContext& context, std::string_view peerText,
+                                  std::span<char> request);
 
 }  // namespace qv

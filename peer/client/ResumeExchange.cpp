@@ -23,35 +23,36 @@ namespace qv {
 namespace {
 
 // The title while the header is sent or the offset awaited, once a second.
-void tickTitle(ClientContext& context, const std::string& header, const char* utf8Format) {
-    if (context.flags().oneSecondTick != 1 || header.size() <= 1000) return;
+void tickTitle(ClientContext& context, ProgressPace& pace, const std::string& header,
+               const char* utf8Format) {
+    if (!pace.takeSecond(context.flags().secondsTicked) || header.size() <= 1000) return;
     context.window().setTitle(formatText(J(utf8Format), J("くおるべ").c_str()));
     context.window().refresh();
     context.waits().pump(100);
-    context.flags().oneSecondTick = 0;
 }
 
-int sendHeader(ClientContext& context, int socket, const std::string& header) {
+ClientResult sendHeader(ClientContext& context, ProgressPace& pace, int socket,
+                        const std::string& header) {
     std::size_t sent = 0;
     while (context.flags().clientStop == 0 && sent < header.size()) {
         lowLoadPause(context);
-        if (!waitWritable(context, socket, 10000)) return client::kTimeout;
-        tickTitle(context, header, "%s 送信準備中..");
+        if (!waitWritable(context, socket, 10000)) return ClientResult::kTimeout;
+        tickTitle(context, pace, header, "%s 送信準備中..");
         std::size_t chunk = std::min<std::size_t>(2000, header.size() - sent);
         ssize_t n = send(socket, header.data() + sent, chunk, MSG_NOSIGNAL);
-        if (n < 0) return client::kDisconnected;
+        if (n < 0) return ClientResult::kDisconnected;
         if (static_cast<std::size_t>(n) < chunk) context.clock().sleepMs(1);
         sent += static_cast<std::size_t>(n);
     }
-    return client::kOk;
+    return ClientResult::kOk;
 }
 
 // Waits for the offset reply, however it is cut; the result code, with the offset in
 // `offset`.
-int readOffset(ClientContext& context, int socket, const std::string& header, std::int64_t fileSize,
-               std::int64_t& offset) {
+ClientResult readOffset(ClientContext& context, ProgressPace& pace, int socket,
+                        const std::string& header, std::int64_t fileSize, std::int64_t& offset) {
     lowLoadPause(context);
-    tickTitle(context, header, "%s 応答待ち..");
+    tickTitle(context, pace, header, "%s 応答待ち..");
     OffsetReply reply = readOffsetReply(
         ReplyWait{context.waits(), 10000, &context.flags().clientStop}, socket, fileSize);
     offset = reply.offset;
@@ -59,40 +60,41 @@ int readOffset(ClientContext& context, int socket, const std::string& header, st
         case ReplyEnd::Whole:
             break;
         case ReplyEnd::TimedOut:
-            return client::kTimeout;
+            return ClientResult::kTimeout;
         case ReplyEnd::Stopped:
-            return client::kStopped;
+            return ClientResult::kStopped;
         case ReplyEnd::TooLong:
-            return client::kNoReply;
+            return ClientResult::kNoReply;
         case ReplyEnd::Closed:
-            return client::kDisconnected;
+            return ClientResult::kDisconnected;
     }
-    if (offset < 0) return client::kNoReply;
+    if (offset < 0) return ClientResult::kNoReply;
     appendLog(context, formatText(J("・[%lld ～ %lld Byte]\r\n"), static_cast<long long>(offset),
                                   static_cast<long long>(fileSize)));
-    return client::kOk;
+    return ClientResult::kOk;
 }
 
 // Streams the file from `offset`; `position` ends at the last byte read.
 class FileStreamer {
   public:
-    FileStreamer(ClientContext& context, PeerSession& session, File& file, std::int64_t size)
-        : context_(context), session_(session), file_(file), size_(size) {}
+    FileStreamer(ClientContext& context, ProgressPace& pace, PeerSession& session, File& file,
+                 std::int64_t size)
+        : context_(context), pace_(pace), session_(session), file_(file), size_(size) {}
 
-    int run(std::int64_t offset) {
+    ClientResult run(std::int64_t offset) {
         position_ = offset;
-        if (file_.seek(offset) != offset) return client::kSizeMismatch;
+        if (file_.seek(offset) != offset) return ClientResult::kSizeMismatch;
         std::size_t window = size_ < 1000000 ? static_cast<std::size_t>(size_ - offset) : 1000000;
         buffer_.resize(window + 1001);
         window_ = window;
         chunk_ = chunkSize(context_);
         while (context_.flags().clientStop == 0) {
-            if (!refill()) return client::kSizeMismatch;
-            int result = sendChunk();
-            if (result != client::kOk) return result;
+            if (!refill()) return ClientResult::kSizeMismatch;
+            ClientResult result = sendChunk();
+            if (result != ClientResult::kOk) return result;
             if (unsent_ == 0 && position_ >= size_) break;
         }
-        return client::kOk;
+        return ClientResult::kOk;
     }
 
     std::int64_t position() const { return position_; }
@@ -113,24 +115,24 @@ class FileStreamer {
         return true;
     }
 
-    int sendChunk() {
+    ClientResult sendChunk() {
         lowLoadPause(context_);
-        if (!waitWritable(context_, session_.socket, 10000)) return client::kTimeout;
-        if (context_.flags().oneSecondTick == 1 && size_ > 1000) {
-            showProgressTitle(context_, position_ - static_cast<std::int64_t>(unsent_), size_,
-                              TransferProgress::Direction::Send);
+        if (!waitWritable(context_, session_.socket, 10000)) return ClientResult::kTimeout;
+        if (pace_.takeSecond(context_.flags().secondsTicked) && size_ > 1000) {
+            showProgressTitle(context_, pace_, position_ - static_cast<std::int64_t>(unsent_),
+                              size_, TransferProgress::Direction::Send);
         }
-        context_.flags().oneSecondTick = 0;
         std::size_t chunk = std::min(chunk_, unsent_);
         ssize_t n = send(session_.socket, buffer_.data() + begin_, chunk, MSG_NOSIGNAL);
-        if (n < 0) return client::kDisconnected;
+        if (n < 0) return ClientResult::kDisconnected;
         if (static_cast<std::size_t>(n) < chunk) context_.clock().sleepMs(1);
         begin_ += static_cast<std::size_t>(n);
         unsent_ -= static_cast<std::size_t>(n);
-        return client::kOk;
+        return ClientResult::kOk;
     }
 
     ClientContext& context_;
+    ProgressPace& pace_;
     PeerSession& session_;
     File& file_;
     std::int64_t size_;
@@ -139,33 +141,34 @@ class FileStreamer {
     std::size_t window_ = 0, chunk_ = 0, begin_ = 0, unsent_ = 0;
 };
 
-int streamFile(ClientContext& context, PeerSession& session, File& file, std::int64_t size,
-               std::int64_t offset) {
+ClientResult streamFile(ClientContext& context, ProgressPace& pace, PeerSession& session,
+                        File& file, std::int64_t size, std::int64_t offset) {
     std::uint32_t start = context.clock().tickMs();
-    FileStreamer streamer(context, session, file, size);
-    int result = streamer.run(offset);
+    FileStreamer streamer(context, pace, session, file, size);
+    ClientResult result = streamer.run(offset);
     appendEfficiencyLine(context, streamer.position() - offset, start, result);
     return result;
 }
 
 }  // namespace
 
-int exchangeResumeSend(ClientContext& context, std::string_view peerText, std::string header,
-                       File& file, std::int64_t fileSize) {
+ClientResult exchangeResumeSend(ClientContext& context, std::string_view peerText,
+                                std::string header, File& file, std::int64_t fileSize) {
     ClientRun run(context.flags());
     PeerSession session;
-    int result = openPeerSession(context, peerText, session);
-    if (result != client::kOk) return result;
+    ClientResult result = openPeerSession(context, peerText, session);
+    if (result != ClientResult::kOk) return result;
     session.key.scramble(header.data(), header.size());
-    result = sendHeader(context, session.socket, header);
+    ProgressPace pace;
+    result = sendHeader(context, pace, session.socket, header);
     std::int64_t offset = -1;
-    if (result == client::kOk)
-        result = readOffset(context, session.socket, header, fileSize, offset);
-    if (result == client::kOk && offset >= 0 && offset < fileSize) {
-        result = streamFile(context, session, file, fileSize, offset);
+    if (result == ClientResult::kOk)
+        result = readOffset(context, pace, session.socket, header, fileSize, offset);
+    if (result == ClientResult::kOk && offset >= 0 && offset < fileSize) {
+        result = streamFile(context, pace, session, file, fileSize, offset);
     }
-    if (context.flags().clientStop == 1) result = client::kStopped;
-    if (result == client::kOk && offset != fileSize) {
+    if (context.flags().clientStop == 1) result = ClientResult::kStopped;
+    if (result == ClientResult::kOk && offset != fileSize) {
         result = readOkReply(context, session.socket, 10000);
     }
     context.resetTitle();

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "peer/client/ClientError.h"
+
 namespace qv {
 
 class ClientContext;
@@ -18,7 +20,7 @@ class File;
 
 // Returns a client result code. A file that ends before `fileSize` bytes were read
 // (it shrank while it was sent) gives -11 ("送信サイズが相違します").
-int exchangeResumeSend(ClientContext& context, std::string_view peerText, std::string header,
-                       File& file, std::int64_t fileSize);
+ClientResult exchangeResumeSend(ClientContext& context, std::string_view peerText,
+                                std::string header, File& file, std::int64_t fileSize);
 
 }  // namespace qv

@@ -4,6 +4,7 @@
 #include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
 #include "base/TextList.h"
+#include "base/TimerId.h"
 #include "model/WindowModel.h"
 #include "net/EventLoop.h"
 #include "peer/client/ClientContext.h"
@@ -22,9 +23,9 @@ std::vector<std::string> splitCandidates(const std::string& listText) {
     return candidates;
 }
 
-void reportTestEnded(ClientContext& context, int result) {
+void reportTestEnded(ClientContext& context, ClientResult result) {
     SpeedTestState& state = context.speedTest();
-    state.record.result = result;
+    state.record.result = resultCode(result);
     if (state.record.tcp.valid) {
         context.window().setField(Field::TcpFigures, tcpFiguresText(state.record.tcp));
         context.window().refresh();
@@ -44,18 +45,16 @@ int startSendTest(ClientContext& context) {
     replaceLog(context, formatText(J("【%s と送信速度ﾁｪｯｸ中】%s\r\n"), peer.c_str(),
                                    nowText(context).c_str()));
     context.flags().chatDisplay = 0;
-    int result = streamTestData(context, peer, window.number(Field::Buf));
-    replaceLog(context, formatText(J("【速度テスト終了(%s)】\r\n"),
-                                   context.clientErrorText(result).c_str()));
+    ClientResult result = streamTestData(context, peer, window.number(Field::Buf));
+    replaceLog(context,
+               formatText(J("【速度テスト終了(%s)】\r\n"), clientResultText(result).c_str()));
     if (context.speedTest().connected) reportTestEnded(context, result);
-    return result;
+    return resultCode(result);
 }
 
 void resetStatistics(ClientContext& context, int sides) {
     ProgramFlags& flags = context.flags();
     SpeedTestState& state = context.speedTest();
-    flags.listenerElapsedMs = 0;
-    flags.oneSecondTick = 0;
     if (sides & kResetSendSide) {
         clearStopWhenIdle(flags);
         flags.sendingActive = 0;
@@ -65,7 +64,6 @@ void resetStatistics(ClientContext& context, int sides) {
     if (sides & kResetReceiveSide) {
         // A reset that comes after the close must not revive the listener.
         if (!context.ended()) flags.listenerStop = 0;
-        flags.receivingActive = 0;
         flags.receivedThisPeriod = 0;
         state.received.clear();
     }

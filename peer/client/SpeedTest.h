@@ -10,15 +10,11 @@
 #include <cstdint>
 #include <string_view>
 
+#include "peer/client/ClientError.h"
+
 namespace qv {
 
 class ClientContext;
-
-// Timer ids of the main window this file's handlers run on.
-namespace timer {
-inline constexpr int kStartRequestedStream = 1005;
-inline constexpr int kResetStatistics = 1010;
-}  // namespace timer
 
 // Bits of resetStatistics.
 inline constexpr int kResetSendSide = 2;
@@ -37,9 +33,10 @@ int startSendTest(ClientContext& context);
 // the payload: the payload's size). Returns a client result code: -5 when the socket
 // stays unwritable for 10 s, -6 when a send fails (the peer closed), -7 when a send
 // takes no byte (a buffer size of 0), -8 after Stop, or the set-up's failure.
-int streamTestData(ClientContext& context, std::string_view peerText, std::int64_t bufferSize);
+ClientResult streamTestData(ClientContext& context, std::string_view peerText,
+                            std::int64_t bufferSize);
 
-// `ResetStatistics`: always the listener elapsed counter and the tick flag; the send
+// `ResetStatistics`: the send
 // side (histories, auto-tune, client stop, sending-active) and/or the receive side
 // (histories, the listener's period count, receiving-active, listener stop).
 void resetStatistics(ClientContext& context, int sides);

@@ -91,7 +91,7 @@ std::size_t chunkBytes(std::int64_t sendBufferSize, std::size_t payloadSize) {
         std::min<std::int64_t>(sendBufferSize, static_cast<std::int64_t>(payloadSize)));
 }
 
-int sendLoop(ClientContext& context, int socket, std::vector<unsigned char>& data) {
+ClientResult sendLoop(ClientContext& context, int socket, std::vector<unsigned char>& data) {
     SpeedTestState& state = context.speedTest();
     ProgramFlags& flags = context.flags();
     ChunkPacer pacer(context);
@@ -100,21 +100,21 @@ int sendLoop(ClientContext& context, int socket, std::vector<unsigned char>& dat
         pacer.beforeChunk(sent > 0 ? static_cast<std::size_t>(sent) : 0);
         if (flags.clientStop != 0) break;  // Stop ran in the pump: no chunk after it
         std::size_t size = chunkBytes(state.sendBufferSize, data.size());
-        if (size == 0) return client::kNoData;
+        if (size == 0) return ClientResult::kNoData;
         sent = send(socket, data.data(), size, MSG_DONTWAIT | MSG_NOSIGNAL);
         if (sent > 0) {
             state.sent.add(sent);
             state.record.bytes += sent;
             incrementPrefix(data.data(), std::min(static_cast<std::size_t>(sent), kIncrementLimit));
         } else if (sent == 0) {
-            return client::kNoData;
+            return ClientResult::kNoData;
         } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            if (!waitForRoom(context, socket)) return client::kTimeout;
+            if (!waitForRoom(context, socket)) return ClientResult::kTimeout;
         } else if (errno != EINTR) {
-            return client::kDisconnected;
+            return ClientResult::kDisconnected;
         }
     }
-    return client::kOk;
+    return ClientResult::kOk;
 }
 
 // The stream's own copy of the payload, with "DATA-REQ:" in front and its first 10
@@ -164,7 +164,8 @@ __attribute__((target_clones("avx2", "default"))) void incrementPrefix(unsigned 
         ++data[i];
 }
 
-int streamTestData(ClientContext& context, std::string_view peerText, std::int64_t bufferSize) {
+ClientResult streamTestData(ClientContext& context, std::string_view peerText,
+                            std::int64_t bufferSize) {
     SpeedTestState& state = context.speedTest();
     ProgramFlags& flags = context.flags();
     ClientRun run(flags);
@@ -173,8 +174,8 @@ int streamTestData(ClientContext& context, std::string_view peerText, std::int64
     state.record = SpeedTestSummary{};
     state.connected = false;
     PeerSession session;
-    int result = openPeerSession(context, peerText, session);
-    if (result != client::kOk) return result;
+    ClientResult result = openPeerSession(context, peerText, session);
+    if (result != ClientResult::kOk) return result;
     state.connected = true;
     std::vector<unsigned char> data = streamPayload(context, session.key);
     state.useSendBuffer(firstSendBuffer(context, bufferSize, data.size()));
@@ -191,7 +192,7 @@ int streamTestData(ClientContext& context, std::string_view peerText, std::int64
     if (state.record.cipher.empty())
         state.record.grantedSendBuffer = grantedSendBuffer(session.socket);
     flags.sendingActive = 0;
-    if (flags.clientStop == 1) result = client::kStopped;
+    if (flags.clientStop == 1) result = ClientResult::kStopped;
     closePeerSession(context, session);
     return result;
 }

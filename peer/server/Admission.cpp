@@ -9,22 +9,18 @@
 #include <vector>
 
 #include "peer/server/ConnectionTable.h"
+#include "platform/Clock.h"
 
 namespace qv {
 namespace {
 
-bool reached(std::uint32_t now, std::uint32_t due) {
-    return static_cast<std::int32_t>(now - due) >= 0;
-}
-
-bool earlier(std::uint32_t a, std::uint32_t b) {
-    return static_cast<std::int32_t>(a - b) < 0;
-}
+// How much of a slot's unread data is looked at for its request line.
+constexpr std::size_t kLookBytes = 65536;
 
 // True when a whole request line waits unread on the slot's socket (its 0 byte,
-// found in an unscrambled copy).
-bool requestLineWaiting(const ConnectionSlot& slot) {
-    static std::vector<char> look(65536);
+// found in an unscrambled copy made in `look`).
+bool requestLineWaiting(const ConnectionSlot& slot, std::vector<char>& look) {
+    if (look.size() < kLookBytes) look.resize(kLookBytes);
     ssize_t n = recv(slot.socket, look.data(), look.size(), MSG_PEEK | MSG_DONTWAIT);
     if (n <= 0) return false;
     ConnectionKey key = slot.key;
@@ -32,36 +28,56 @@ bool requestLineWaiting(const ConnectionSlot& slot) {
     return std::memchr(look.data(), 0, static_cast<std::size_t>(n)) != nullptr;
 }
 
-bool withoutRequestLine(const ConnectionSlot& slot) {
-    return !slot.relay && !slot.busy && !requestLineWaiting(slot);
+bool withoutRequestLine(const ConnectionSlot& slot, std::vector<char>& look) {
+    return !slot.relay && !slot.busy && !requestLineWaiting(slot, look);
 }
 
 // Among `candidates`, the slot without a request line that has waited longest; with
 // `orBusy`, failing that, the non-relay slot that received last the longest ago.
-int oldestOf(ConnectionTable& table, const std::vector<int>& candidates, bool orBusy) {
+int oldestOf(ConnectionTable& table, const std::vector<int>& candidates, bool orBusy,
+             std::vector<char>& look) {
     int chosen = -1;
     for (int index : candidates) {
         const ConnectionSlot& slot = table.slot(index);
-        if (withoutRequestLine(slot) &&
-            (chosen < 0 || earlier(slot.requestDeadline, table.slot(chosen).requestDeadline)))
+        if (withoutRequestLine(slot, look) &&
+            (chosen < 0 || tickBefore(slot.requestDeadline, table.slot(chosen).requestDeadline)))
             chosen = index;
     }
     if (chosen >= 0 || !orBusy) return chosen;
     for (int index : candidates) {
         const ConnectionSlot& slot = table.slot(index);
         if (!slot.relay &&
-            (chosen < 0 || earlier(slot.lastActivity, table.slot(chosen).lastActivity)))
+            (chosen < 0 || tickBefore(slot.lastActivity, table.slot(chosen).lastActivity)))
             chosen = index;
     }
     return chosen;
+}
+
+// The slot that a connection from `address` may displace, or -1.
+int slotToDisplace(ConnectionTable& table, const IpAddress& address, std::vector<char>& look) {
+    std::map<IpAddress, std::vector<int>> byAddress;
+    std::vector<int> all;
+    for (int index : table.usedSlots()) {
+        const ConnectionSlot& slot = table.slot(index);
+        if (slot.relay) continue;
+        byAddress[slot.relayAddress].push_back(index);
+        all.push_back(index);
+    }
+    if (byAddress[address].size() >= static_cast<std::size_t>(kSlotsPerAddress))
+        return oldestOf(table, byAddress[address], false, look);
+    for (const auto& [other, slots] : byAddress) {
+        if (slots.size() > static_cast<std::size_t>(kSlotsPerAddress))
+            return oldestOf(table, slots, true, look);
+    }
+    return oldestOf(table, all, false, look);
 }
 
 }  // namespace
 
 bool slotOverdue(ConnectionSlot& slot, std::uint32_t now) {
     if (slot.relay) return false;
-    if (!slot.busy) return reached(now, slot.requestDeadline);
-    if (!reached(now, slot.windowStart + kPayloadWindowMs)) return false;
+    if (!slot.busy) return tickReached(now, slot.requestDeadline);
+    if (!tickReached(now, slot.windowStart + kPayloadWindowMs)) return false;
     if (slot.bytesReceived - slot.windowBytes < kPayloadWindowMinBytes) return true;
     startPayloadWindow(slot, now);
     return false;
@@ -72,28 +88,10 @@ void startPayloadWindow(ConnectionSlot& slot, std::uint32_t now) {
     slot.windowBytes = slot.bytesReceived;
 }
 
-int slotToDisplace(ConnectionTable& table, const IpAddress& address) {
-    std::map<IpAddress, std::vector<int>> byAddress;
-    std::vector<int> all;
-    for (int index : table.usedSlots()) {
-        const ConnectionSlot& slot = table.slot(index);
-        if (slot.relay) continue;
-        byAddress[slot.relayAddress].push_back(index);
-        all.push_back(index);
-    }
-    if (byAddress[address].size() >= static_cast<std::size_t>(kSlotsPerAddress))
-        return oldestOf(table, byAddress[address], false);
-    for (const auto& [other, slots] : byAddress) {
-        if (slots.size() > static_cast<std::size_t>(kSlotsPerAddress))
-            return oldestOf(table, slots, true);
-    }
-    return oldestOf(table, all, false);
-}
-
 std::vector<IpAddress> Admission::expire(std::uint32_t now) {
     std::vector<IpAddress> expired;
     std::erase_if(waiting_, [&](const WaitingConnection& connection) {
-        if (!reached(now, connection.acceptedAt + kRequestLineMs)) return false;
+        if (!tickReached(now, connection.acceptedAt + kRequestLineMs)) return false;
         ::close(connection.socket);
         expired.push_back(connection.address);
         return true;
@@ -150,7 +148,7 @@ std::optional<Admittance> Admission::takeNext(ConnectionTable& table) {
         const IpAddress& address = waiting_[i].address;
         if (!waiting_[i].sentData || std::find(tried.begin(), tried.end(), address) != tried.end())
             continue;
-        int displaced = slotToDisplace(table, address);
+        int displaced = slotToDisplace(table, address, look_);
         if (displaced >= 0) return Admittance{take(i), displaced};
         tried.push_back(address);
     }

@@ -86,9 +86,7 @@ class Admission {
     std::deque<WaitingConnection> waiting_;
     std::size_t polledFrom_ = 0;  // where addToPoll put the silent connections
     std::vector<int> polled_;
+    std::vector<char> look_;  // a copy of a slot's unread bytes, made to find its request
 };
-
-// The slot that a connection from `address` may displace, or -1.
-int slotToDisplace(ConnectionTable& table, const IpAddress& address);
 
 }  // namespace qv

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/Format.h"
+#include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 
@@ -33,13 +34,13 @@ void noteSavedFiles(std::vector<Arrival>& pending, const SavedFiles& saved, std:
     if (saved.files <= 0) return;
     // The transfer began before the store that reports it; a start tick from the
     // future (or none) counts as now.
-    bool started = saved.startTick != 0 && static_cast<std::int32_t>(now - saved.startTick) >= 0;
+    bool started = saved.startTick != 0 && tickReached(now, saved.startTick);
     std::uint32_t start = started ? saved.startTick : now;
     for (Arrival& arrival : pending) {
         if (arrival.due || arrival.peer != saved.peer || arrival.folder != saved.folder) continue;
         arrival.files += saved.files;
         arrival.bytes += saved.bytes;
-        if (static_cast<std::int32_t>(arrival.firstTick - start) > 0) arrival.firstTick = start;
+        if (tickBefore(start, arrival.firstTick)) arrival.firstTick = start;
         arrival.lastTick = now;
         return;
     }

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/FileTime.h"
+#include "base/ProgramFlags.h"
 #include "net/IpAddress.h"
 #include "peer/protocol/ConnectionKey.h"
 #include "peer/server/PayloadBuffer.h"
@@ -47,6 +48,7 @@ struct ConnectionSlot {
     std::uint32_t requestDeadline = 0;  // tick by which the request line must be whole
     std::uint32_t windowStart = 0;      // the current payload window (see Admission.h)
     std::int64_t windowBytes = 0;       // bytes received when that window began
+    ProgressPace progressPace;          // the receive title's last second and position
 
     bool used() const { return socket >= 0; }
 };

@@ -58,11 +58,6 @@ std::vector<ConnectionTable::Summary> ConnectionTable::summaries() {
     return result;
 }
 
-int ConnectionTable::highWater() {
-    std::lock_guard guard(mutex_);
-    return highWater_;
-}
-
 void ConnectionTable::closeSlot(int index, bool sendOk) {
     ConnectionSlot& slot = slots_[index];
     if (!slot.used()) return;

@@ -48,7 +48,6 @@ class ConnectionTable {
     // The used slots below the high-water mark, in index order.
     std::vector<int> usedSlots();
     std::vector<Summary> summaries();
-    int highWater();
 
     ConnectionSlot& slot(int index) { return slots_[index]; }
 

@@ -65,10 +65,10 @@ const RequestHandler* handlerFor(RequestKind kind, ServeContext& context) {
 // Shows the receive progress once a second for payloads over 5000 bytes.
 void showReceiveProgress(ServeContext& context) {
     ServerContext& server = context.server;
-    if (server.flags().oneSecondTick == 1 && context.slot.expectedSize > 5000) {
-        server.showProgressTitle(context.slot.bytesReceived, context.slot.expectedSize);
+    ConnectionSlot& slot = context.slot;
+    if (slot.progressPace.takeSecond(server.flags().secondsTicked) && slot.expectedSize > 5000) {
+        server.showProgressTitle(slot.progressPace, slot.bytesReceived, slot.expectedSize);
     }
-    server.flags().oneSecondTick = 0;
 }
 
 // A block that belongs to a payload, a stream, or nothing known.

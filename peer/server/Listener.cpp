@@ -21,6 +21,7 @@
 #include "peer/protocol/RequestKind.h"
 #include "peer/server/Dispatch.h"
 #include "peer/server/PublicListServe.h"
+#include "platform/Clock.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -36,11 +37,6 @@ bool isCountedStream(const ConnectionSlot& slot) {
 // its initial wait ends (see Listener::firstRequestComplete).
 bool awaitsEarlyLook(const ConnectionSlot& slot) {
     return !slot.relay && !slot.busy && slot.bytesReceived == 0 && !slot.earlyLookDone;
-}
-
-// True when tick `now` has reached `due`, tolerant of the 32-bit wrap-around.
-bool reached(std::uint32_t now, std::uint32_t due) {
-    return static_cast<std::int32_t>(now - due) >= 0;
 }
 
 bool readableNow(int socket) {
@@ -88,6 +84,7 @@ void Listener::start(int port, int openSocket) {
     // after the start (a PortN registration) cannot be wiped by the thread's start-up.
     table_.reset();
     context_.flags().receivedThisPeriod = 0;
+    context_.flags().listenerStop = 0;
     running_ = true;
     thread_ = std::thread([this, port, openSocket] { run(port, openSocket); });
 }
@@ -141,7 +138,6 @@ StoreAside* Listener::storeAside() {
 void Listener::run(int port, int openSocket) {
     loop_ = std::make_unique<EventLoop>(context_.clock());
     context_.waits().registerLoop(loop_.get());
-    context_.flags().listenerStop = 0;
     if (port == 0 || openListeningSocket(port, openSocket)) {
         if (onServing_) onServing_();
         loop();
@@ -153,6 +149,7 @@ void Listener::run(int port, int openSocket) {
     admission_.closeAll();
     if (listenSocket_ >= 0) close(listenSocket_);
     listenSocket_ = -1;
+    context_.flags().receivingActive = 0;
     context_.waits().registerLoop(nullptr);
     running_ = false;
 }
@@ -198,7 +195,6 @@ void Listener::pass() {
         admitHandshaken(now);
         admitWaiting(now);
     }
-    context_.flags().listenerElapsedMs = 0;
     updateReceivingActive(now);
     serveDueSlots(now);
 }
@@ -218,7 +214,7 @@ void Listener::waitForActivity() {
     int timeout = !admission_.empty() && table_.hasFreeSlot() ? 0 : kMaxPollMs;
     for (int index : table_.usedSlots()) {
         const ConnectionSlot& slot = table_.slot(index);
-        if (!reached(now, slot.nextService)) {
+        if (!tickReached(now, slot.nextService)) {
             timeout = std::min<int>(timeout, static_cast<int>(slot.nextService - now));
             if (paused || !awaitsEarlyLook(slot)) continue;
         } else if (paused) {
@@ -282,7 +278,7 @@ void Listener::admitHandshaken(std::uint32_t now) {
 
 void Listener::logWaitingDropped(const IpAddress& address) {
     context_.appendLog(formatText(J("【%s と切断】%s\r\n"), bracketedAddressText(address).c_str(),
-                                  context_.clientErrorText(client::kTimeout).c_str()));
+                                  clientResultText(ClientResult::kTimeout).c_str()));
 }
 
 // Fills free slots with waiting connections, those that sent something first; when
@@ -291,7 +287,7 @@ void Listener::admitWaiting(std::uint32_t now) {
     for (const IpAddress& address : admission_.expire(now))
         logWaitingDropped(address);
     while (std::optional<Admittance> next = admission_.takeNext(table_)) {
-        if (next->displaced >= 0) dropSlot(next->displaced, client::kTimeout);
+        if (next->displaced >= 0) dropSlot(next->displaced, ClientResult::kTimeout);
         admit(next->connection, now);
     }
 }
@@ -318,7 +314,7 @@ void Listener::admit(const WaitingConnection& connection, std::uint32_t now) {
 void Listener::updateReceivingActive(std::uint32_t now) {
     int active = 0;
     for (int index : table_.usedSlots()) {
-        if (static_cast<std::int32_t>(now - table_.slot(index).lastActivity) <
+        if (tickDistance(table_.slot(index).lastActivity, now) <
             static_cast<std::int32_t>(kIdleTimeoutMs)) {
             active = 1;
         }
@@ -332,10 +328,10 @@ void Listener::serveDueSlots(std::uint32_t now) {
         ConnectionSlot& slot = table_.slot(index);
         if (!slot.used()) continue;
         if (slotOverdue(slot, now)) {
-            dropSlot(index, client::kTimeout);
+            dropSlot(index, ClientResult::kTimeout);
             continue;
         }
-        if (!reached(now, slot.nextService)) {
+        if (!tickReached(now, slot.nextService)) {
             if (!slotPolled_[index] || !slotReadable_[index] || !firstRequestComplete(slot))
                 continue;
             slot.nextService = now;  // the rest of its data is read as it arrives
@@ -344,8 +340,8 @@ void Listener::serveDueSlots(std::uint32_t now) {
         if (!readable && isCountedStream(slot) && slot.wake.lookDue(now)) readable = true;
         if (readable) {
             drainSlot(index, now);
-        } else if (!slot.relay && reached(now, slot.lastActivity + kIdleTimeoutMs + 1)) {
-            dropSlot(index, client::kTimeout);
+        } else if (!slot.relay && tickReached(now, slot.lastActivity + kIdleTimeoutMs + 1)) {
+            dropSlot(index, ClientResult::kTimeout);
         }
     }
 }
@@ -387,13 +383,13 @@ bool Listener::serveSlot(int index, std::uint32_t now) {
         return false;
     }
     if (n < 0) {
-        dropSlot(index, client::kDisconnected);
+        dropSlot(index, ClientResult::kDisconnected);
         return false;
     }
     if (n == 0) {
         // The peer closed: give its last data 200 ms before the slot is dropped.
-        if (static_cast<std::int32_t>(now - slot.lastActivity) > 199) {
-            dropSlot(index, client::kDisconnected);
+        if (tickDistance(slot.lastActivity, now) > 199) {
+            dropSlot(index, ClientResult::kDisconnected);
         } else {
             slot.nextService = slot.lastActivity + 200;
         }
@@ -455,11 +451,11 @@ void Listener::serveBlock(int index, std::string_view block, std::uint32_t now) 
     if (!requestTaken && slot.used() && slot.busy) startPayloadWindow(slot, now);
 }
 
-void Listener::dropSlot(int index, int code) {
+void Listener::dropSlot(int index, ClientResult code) {
     const ConnectionSlot& slot = table_.slot(index);
     context_.appendLog(formatText(J("【%s と切断】%s\r\n"), slot.peerAddress.c_str(),
-                                  context_.clientErrorText(code).c_str()));
-    if (code == client::kDisconnected) context_.resetTitle();
+                                  clientResultText(code).c_str()));
+    if (code == ClientResult::kDisconnected) context_.resetTitle();
     closeSlot(index, false);
 }
 

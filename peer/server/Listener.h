@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "net/EventLoop.h"
+#include "peer/client/ClientError.h"
 #include "peer/server/Admission.h"
 #include "peer/server/LstAnswerSends.h"
 #include "peer/server/PublicListAnswers.h"
@@ -119,7 +120,7 @@ class Listener {
     bool serveSlot(int index, std::uint32_t now);
     void handleBlock(int index, std::size_t length, std::uint32_t now);
     void serveBlock(int index, std::string_view block, std::uint32_t now);
-    void dropSlot(int index, int code);
+    void dropSlot(int index, ClientResult code);
     void updateReceivingActive(std::uint32_t now);
     void drainWakePipe();
 

@@ -23,7 +23,6 @@ void handlePublicListRequest(ServeContext& context) {
     server.window().setField(Field::Peer, peer);
     server.window().refresh();
     server.notePeer(peer);
-    server.publicLists().setPublicListPeer(peer);
     context.listener.closeSlot(context.index, false);
     if (context.listener.publicListAnswers().add(peer) == PublicListAnswers::Added::Refused) {
         server.appendLog(formatText(J("【%s への公開リストは送りません(送信待ちが一杯です)】\r\n"),

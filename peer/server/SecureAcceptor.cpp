@@ -8,6 +8,7 @@
 #include "base/Format.h"
 #include "base/TimeText.h"
 #include "peer/server/ServerContext.h"
+#include "platform/Clock.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -15,10 +16,6 @@ namespace {
 
 // Entries kept for addresses that failed; beyond it the ones not refused are forgotten.
 constexpr std::size_t kTrackedAddresses = 1024;
-
-bool reached(std::uint32_t now, std::uint32_t due) {
-    return static_cast<std::int32_t>(now - due) >= 0;
-}
 
 }  // namespace
 
@@ -142,7 +139,7 @@ void SecureAcceptor::logRefusal(const std::string& line, const IpAddress& addres
 bool SecureAcceptor::refusing(const IpAddress& address, std::uint32_t now) {
     auto found = failures_.find(address);
     if (found == failures_.end() || !found->second.refusing) return false;
-    if (!reached(now, found->second.refusedUntil)) return true;
+    if (!tickReached(now, found->second.refusedUntil)) return true;
     failures_.erase(found);
     return false;
 }
@@ -154,7 +151,7 @@ void SecureAcceptor::noteFailure(const IpAddress& address, std::uint32_t now) {
     Failures& entry = failures_[address];
     if (entry.refusing) return;
     entry.times.push_back(now);
-    while (!entry.times.empty() && reached(now, entry.times.front() + kFailureWindowMs))
+    while (!entry.times.empty() && tickReached(now, entry.times.front() + kFailureWindowMs))
         entry.times.pop_front();
     if (static_cast<int>(entry.times.size()) < kFailuresAllowed) return;
     entry.refusing = true;

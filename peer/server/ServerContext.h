@@ -24,6 +24,7 @@
 #include "model/WindowModel.h"
 #include "net/SecurePsk.h"
 #include "net/Waits.h"
+#include "peer/client/ClientError.h"
 #include "peer/client/PublicListState.h"
 #include "peer/protocol/ConnectionKey.h"
 #include "peer/server/ArrivalSummary.h"
@@ -50,8 +51,6 @@ class ServerContext : public LogSink {
     virtual ConnectionKey newConnectionKey() = 0;
     // The encrypted mode's setting, key and effective sub key (net/SecurePsk.h).
     virtual SecureMode secureMode() = 0;
-    // The text of a client result code (peer/client/ClientError.h).
-    virtual std::string clientErrorText(int code) const = 0;
     // The idle window's title.
     virtual void resetTitle() = 0;
     // The peer becomes the peer text and goes to the top of the peer history.
@@ -59,7 +58,8 @@ class ServerContext : public LogSink {
 
     // ---- the window side's reactions to a received request ----
     // The receive progress in the title (pumps the calling thread's events).
-    virtual void showProgressTitle(std::int64_t position, std::int64_t total) = 0;
+    virtual void showProgressTitle(ProgressPace& pace, std::int64_t position,
+                                   std::int64_t total) = 0;
     // "・転送効率" for a receive that took at least a second.
     virtual void appendEfficiencyLine(std::int64_t bytes, std::uint32_t startTick) = 0;
     // A RECV-REQ was accepted: the stream to the peer box starts on the window thread.
@@ -71,8 +71,8 @@ class ServerContext : public LogSink {
     // Sends a public list to the peer as a client exchange from the calling thread (it
     // may wait for a connect time-out: never the listener thread); the client result
     // code.
-    virtual int sendListPayload(std::string_view peerText, std::string_view payload,
-                                std::string_view specialName) = 0;
+    virtual ClientResult sendListPayload(std::string_view peerText, std::string_view payload,
+                                         std::string_view specialName) = 0;
     // A requested public list arrived: the dialog opens on the window thread.
     virtual void scheduleChooseDownloads() = 0;
     // The peer's picks arrived: they are queued on the window thread.

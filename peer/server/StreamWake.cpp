@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/Clock.h"
+
 namespace qv {
 namespace {
 
@@ -35,12 +37,12 @@ void StreamWake::afterRead(int socket, std::int64_t total, std::uint32_t now) {
 }
 
 bool StreamWake::lookDue(std::uint32_t now) const {
-    return mark_ > 1 && static_cast<std::int32_t>(now - nextLook_) >= 0;
+    return mark_ > 1 && tickReached(now, nextLook_);
 }
 
 int StreamWake::msUntilLook(std::uint32_t now) const {
     if (mark_ <= 1) return -1;
-    return std::max(0, static_cast<int>(static_cast<std::int32_t>(nextLook_ - now)));
+    return std::max(0, static_cast<int>(tickDistance(now, nextLook_)));
 }
 
 // A socket that refuses the option keeps waking on any data, as before.

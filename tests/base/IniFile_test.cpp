@@ -65,7 +65,7 @@ TEST(IniFile, SaveOrderHeadersAndLineEnds) {
     store.setString("//ini/-early/K", "v");
     store.setString("//ini//TOP", "t");
     store.setString("RECV_DIR", "not saved");
-    store.setNumberByNumber(1, 1);
+    store.setStringByNumber(1, "1");
     store.setString("//ini/NoSlashAfterSection", "not saved");
     EXPECT_EQ(formatIni(store, 0),
               "TOP=t\r\n[-early]\r\nK=v\r\n[Quorvane]\r\nBUF=4000\r\nPORT=9001\r\n");

@@ -221,21 +221,5 @@ TEST_F(MemFileSaveTest, AppendTailAndAppendAll) {
     EXPECT_EQ(sandbox_.read("new"), "0123456789");
 }
 
-TEST(MemFileTest, ConvertFromUtf16) {
-    std::string utf16(
-        "\xFF\xFE"
-        "a\0=\0\x42\x30\r\0\n\0",
-        12);  // BOM, "a=あ\r\n"
-    auto file = MemFile::openText(utf16);
-    file->seek(5);
-    file->convertFromUtf16();
-    EXPECT_EQ(file->data(), "a=" + J("あ") + "\r\n");
-    EXPECT_EQ(file->cursor(), 0u);
-    // Text without NUL is left alone, a leading "?" included.
-    auto plain = MemFile::openText("?plain");
-    plain->convertFromUtf16();
-    EXPECT_EQ(plain->data(), "?plain");
-}
-
 }  // namespace
 }  // namespace qv

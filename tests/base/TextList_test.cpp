@@ -137,14 +137,6 @@ TEST(TextList, FindSortedGivesIndexOrInsertionPoint) {
     EXPECT_EQ(high.findSorted("\x82\xA0"), 1);
 }
 
-TEST(TextList, FindPrefix) {
-    TextList list("c:\\a|c:\\b|d:\\c", "|");
-    EXPECT_EQ(list.findPrefix(0, "c:"), 0);
-    EXPECT_EQ(list.findPrefix(1, "c:"), 1);
-    EXPECT_EQ(list.findPrefix(2, "c:"), -1);
-    EXPECT_EQ(list.findPrefix(-4, "d:"), 2);
-}
-
 TEST(TextList, WritesAndLoadsLines) {
     test::SandboxFolder sandbox;
     TextList list;

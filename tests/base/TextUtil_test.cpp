@@ -28,19 +28,6 @@ TEST(TextUtil, SearchesStartOnCharacterBoundaries) {
     EXPECT_EQ(findFirst("abcabc", "bc", 2), 4u);
 }
 
-TEST(TextUtil, RemoveSuffixAndCutAtLast) {
-    std::string path = "dir\\sub\\";
-    EXPECT_TRUE(removeSuffix(path, "\\"));
-    EXPECT_EQ(path, "dir\\sub");
-    EXPECT_FALSE(removeSuffix(path, "\\"));
-    EXPECT_TRUE(cutAtLast(path, "\\"));
-    EXPECT_EQ(path, "dir");
-    std::string name = "a" + kSo;
-    EXPECT_FALSE(removeSuffix(name, "\\"));
-    EXPECT_FALSE(cutAtLast(name, "\\"));
-    EXPECT_EQ(name, "a" + kSo);
-}
-
 TEST(TextUtil, ReplaceAllDoesNotRescan) {
     EXPECT_EQ(replaceAll("aab", "ab", "b"), "ab");
     EXPECT_EQ(replaceAll("aaa", "a", "aa"), "aaaaaa");

@@ -228,7 +228,7 @@ TEST_P(ByteStream, AnInterruptedResumableSendContinuesFromTheBytesHeld) {
 // half-way for longer than the listener's initial wait (200 ms) is still one request.
 TEST_P(ByteStream, TestAndChatAreAnsweredOkAndAStalledRequestLineIsWaitedFor) {
     type(a, Field::Peer, route(b.port()));
-    EXPECT_EQ(runConnectionTest(a.program()), client::kOk) << lowerPane(a);
+    EXPECT_EQ(resultOfCode(runConnectionTest(a.program())), ClientResult::kOk) << lowerPane(a);
 
     type(a, Field::Chat, "hello");
     sendChatLine(a.program());
@@ -236,7 +236,7 @@ TEST_P(ByteStream, TestAndChatAreAnsweredOkAndAStalledRequestLineIsWaitedFor) {
     EXPECT_TRUE(b.waitUntil([&] { return contains(lowerPane(b), "◆hello"); }));
 
     type(a, Field::Peer, route(b.port(), {.stallAfter = 6, .stallMs = 1000}));
-    EXPECT_EQ(runConnectionTest(a.program()), client::kOk) << lowerPane(a);
+    EXPECT_EQ(resultOfCode(runConnectionTest(a.program())), ClientResult::kOk) << lowerPane(a);
     auto peerLog = [&] { return cp932ToUtf8Lossy(b.upperLog()); };
     b.waitUntil([&] {
         return occurrences(peerLog(), "より接続テストを受信】") == 2 ||
@@ -295,7 +295,7 @@ TEST_P(ByteStream, ASpeedTestWithAutotuneStreamsAndReportsToThePeer) {
     });
     startSendTest(a.program());
     ASSERT_EQ(summaries.size(), 1u);
-    EXPECT_EQ(summaries[0].result, client::kStopped);
+    EXPECT_EQ(summaries[0].result, resultCode(ClientResult::kStopped));
     EXPECT_GT(summaries[0].bytes, 0);
     std::string peerLog = cp932ToUtf8Lossy(b.upperLog());
     EXPECT_TRUE(contains(peerLog, "【127.0.0.1 と受信速度ﾁｪｯｸ中】")) << peerLog;
@@ -321,7 +321,7 @@ TEST_P(ByteStream, PortNThroughAProxyCarriesATest) {
         return b.program().window().field(Field::Peer) == closedPeer &&
                b.program().window().field(Field::PortN) == "P!\r\nSV\r\n01";
     }));
-    EXPECT_EQ(runConnectionTest(b.program()), client::kOk) << lowerPane(b);
+    EXPECT_EQ(resultOfCode(runConnectionTest(b.program())), ClientResult::kOk) << lowerPane(b);
     EXPECT_TRUE(closed.waitUntil(
         [&] { return contains(cp932ToUtf8Lossy(closed.upperLog()), "より接続テストを受信】"); }));
 }

@@ -72,9 +72,9 @@ class SecureMode : public ::testing::Test {
         dropFiles(alice->program(), {utf8ToCp932(alice->folder().dir() + name).value()});
     }
     // The TEST's result, which must come within 2 s.
-    int timedConnectionTest() {
+    ClientResult timedConnectionTest() {
         auto start = std::chrono::steady_clock::now();
-        int result = runConnectionTest(alice->program());
+        ClientResult result = resultOfCode(runConnectionTest(alice->program()));
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
         return result;
     }
@@ -90,7 +90,8 @@ TEST_F(SecureMode, WholeAndResumableFilesArriveIdenticalAndARelaySeesNoMarker) {
     start(kSecure, kSecure);
     test::SplitRelay relay({.targetPort = bob->port(), .bulkAfter = 0, .recordBytes = 1 << 20});
     typePeer(relay.peerText());
-    EXPECT_EQ(runConnectionTest(alice->program()), client::kOk) << lower(*alice);
+    EXPECT_EQ(resultOfCode(runConnectionTest(alice->program())), ClientResult::kOk)
+        << lower(*alice);
     const std::string whole = withMarkers(12000), resumable = withMarkers(60000);
     dropFile("whole.txt", whole);
     dropFile("resumable.txt", resumable);
@@ -150,7 +151,7 @@ TEST_F(SecureMode, AChangedByteStoresNothingAndIpv6WorksAlike) {
 TEST_F(SecureMode, DifferentKeysAreSaidOnBothSidesAndNothingIsWritten) {
     start(kSecure, "SEC_KEY=pairing code two\r\nSECURE=1\r\n");
     typePeer(bob->peerText());
-    EXPECT_EQ(timedConnectionTest(), client::kKeysDiffer);
+    EXPECT_EQ(timedConnectionTest(), ClientResult::kKeysDiffer);
     EXPECT_TRUE(contains(lower(*alice), "暗号化の鍵が一致しません")) << lower(*alice);
     expectReceiverSays("と暗号化の鍵が一致しません】");
     dropFile("file.txt", withMarkers(5000));
@@ -161,7 +162,7 @@ TEST_F(SecureMode, DifferentKeysAreSaidOnBothSidesAndNothingIsWritten) {
 TEST_F(SecureMode, ASecureClientAtAPlainListenerIsToldWhy) {
     start(kSecure, "SEC_KEY=pairing code one\r\n");
     typePeer(bob->peerText());
-    EXPECT_EQ(timedConnectionTest(), client::kPeerNotEncrypted);
+    EXPECT_EQ(timedConnectionTest(), ClientResult::kPeerNotEncrypted);
     expectReceiverSays("は暗号化通信を使っています（こちらは暗号化なし）】");
     EXPECT_FALSE(contains(log(*bob), "の転送ミス】"));
     dropFile("file.txt", withMarkers(5000));
@@ -171,7 +172,7 @@ TEST_F(SecureMode, ASecureClientAtAPlainListenerIsToldWhy) {
 TEST_F(SecureMode, APlainClientAtASecureListenerIsRefusedAndGuessesAreSlowedDown) {
     start("SEC_KEY=pairing code one\r\n", kSecure);
     typePeer(bob->peerText());
-    EXPECT_NE(timedConnectionTest(), client::kOk);
+    EXPECT_NE(timedConnectionTest(), ClientResult::kOk);
     expectReceiverSays("を拒否：暗号化されていない接続です】");
     EXPECT_FALSE(contains(log(*bob), "接続テストを受信"));
     dropFile("file.txt", withMarkers(5000));
@@ -203,7 +204,7 @@ TEST_F(SecureMode, SilentConnectionsFromOneAddressLeaveHandshakesForOthers) {
 TEST_F(SecureMode, WithoutASecurityKeyNothingIsSent) {
     start("SECURE=1\r\n", kSecure);
     typePeer(bob->peerText());
-    EXPECT_EQ(runConnectionTest(alice->program()), client::kNoSecurityKey);
+    EXPECT_EQ(resultOfCode(runConnectionTest(alice->program())), ClientResult::kNoSecurityKey);
     bob->pumpFor(200);
     EXPECT_FALSE(contains(log(*bob), "より受信中"));
 }
@@ -219,7 +220,7 @@ TEST_F(SecureMode, PortNCarriesATestOverAParkedEncryptedConnection) {
     ASSERT_TRUE(bob->waitUntil([&] {
         return bob->program().window().field(Field::Peer) == closedPeer;
     })) << log(*bob);
-    EXPECT_EQ(runConnectionTest(bob->program()), client::kOk) << lower(*bob);
+    EXPECT_EQ(resultOfCode(runConnectionTest(bob->program())), ClientResult::kOk) << lower(*bob);
     EXPECT_TRUE(closed.waitUntil([&] { return contains(log(closed), "より接続テストを受信】"); }));
 }
 

@@ -199,23 +199,6 @@ TEST_F(FileSystemTest, CreateRemoveRename) {
     EXPECT_TRUE(removeDirectory(dir));
 }
 
-TEST_F(FileSystemTest, CopyOverwritesAndKeepsWriteTime) {
-    std::string from = folder() + "from";
-    std::string to = folder() + "to";
-    ASSERT_TRUE(writeWholeFile(from, std::string(300000, 'q')));
-    ASSERT_TRUE(writeWholeFile(to, "old content that is longer than nothing"));
-    FileTimes times{0, fileTimeFromUnix(1234567890), fileTimeFromUnix(1234567890)};
-    ASSERT_TRUE(setFileTimes(from, times));
-    ASSERT_TRUE(copyFile(from, to));
-    EXPECT_EQ(readWholeFile(to), std::string(300000, 'q'));
-    EXPECT_EQ(getFileTimes(to)->written, times.written);
-
-    // Copying onto itself is refused rather than emptying the file.
-    EXPECT_FALSE(copyFile(from, folder() + "." + "\\from"));
-    EXPECT_EQ(fileSize(from), 300000);
-    EXPECT_FALSE(copyFile(folder() + "none", to));
-}
-
 // A write the disk cannot take (here: past the file-size limit, as on a full disk)
 // leaves the previous file whole and no temporary file behind.
 TEST_F(FileSystemTest, AFailedWholeWriteKeepsTheOldFile) {

@@ -73,7 +73,7 @@ TEST_F(PortNTest, OpenProgramReachesTheClosedOneOverParkedConnectionsThatAreRepl
 
     // While a connection is taken the open side shows it in use.
     PeerSession session;
-    ASSERT_EQ(openPeerSession(open.program(), peerText, session), 0);
+    ASSERT_EQ(openPeerSession(open.program(), peerText, session), ClientResult::kOk);
     EXPECT_GE(session.parkedIndex, 0);
     EXPECT_EQ(field(open, Field::PortN), J("P!\r\n転\r\n01"));
     closePeerSession(open.program(), session);
@@ -94,7 +94,7 @@ TEST_F(PortNTest, OpenProgramReachesTheClosedOneOverParkedConnectionsThatAreRepl
     closed.reset();
     EXPECT_TRUE(parkedAtOpenBecomes(0));
     EXPECT_EQ(field(open, Field::PortN), "");
-    EXPECT_NE(openPeerSession(open.program(), peerText, session), 0);
+    EXPECT_NE(openPeerSession(open.program(), peerText, session), ClientResult::kOk);
 }
 
 TEST_F(PortNTest, ClosedProgramEndsPortNWhenTheOpenOneGoesAway) {

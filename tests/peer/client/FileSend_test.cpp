@@ -206,7 +206,7 @@ TEST_F(FileSendTest, AFileBeyondTenDigitsIsRefusedBeforeAnythingIsRead) {
 TEST_F(FileSendTest, AWholeSendOfALargeFileGoesResumableInstead) {
     set(setting::kNoResumeSize, "1000");
     std::string path = makeFile("w.bin", 5000);
-    EXPECT_EQ(sendWholeFile(program(), receiver->peerText(), path, 0), 0);
+    EXPECT_EQ(sendWholeFile(program(), receiver->peerText(), path, 0), ClientResult::kOk);
     std::vector<Request> sent = requests(1);
     EXPECT_EQ(sent[0].line.rfind("SEND-R-REQ:w.bin|5000|", 0), 0u);
     EXPECT_EQ(sent[0].payload, contentOf(path));

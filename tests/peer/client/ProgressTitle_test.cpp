@@ -22,12 +22,32 @@ TEST(ProgressTitle, SpeedIsMeasuredSinceThePreviousCall) {
     FakeClock clock;
     test::ProgramFixture fx(clock, {"0"});
     fx.start();
-    showProgressTitle(*fx.program, 1000000, 4000000, TransferProgress::Direction::Send);
-    showProgressTitle(*fx.program, 3000000, 4000000, TransferProgress::Direction::Send);
+    ProgressPace send;
+    showProgressTitle(*fx.program, send, 1000000, 4000000, TransferProgress::Direction::Send);
+    showProgressTitle(*fx.program, send, 3000000, 4000000, TransferProgress::Direction::Send);
     EXPECT_EQ(fx.program->window().title(), J("送信,75%(3000/4000 KB)2000 KB/s[残0秒]"));
-    // A position below the previous one starts the count afresh.
-    showProgressTitle(*fx.program, 10000, 4000000, TransferProgress::Direction::Receive);
+    // A receive running meanwhile measures from its own start.
+    ProgressPace receive;
+    showProgressTitle(*fx.program, receive, 10000, 4000000, TransferProgress::Direction::Receive);
     EXPECT_EQ(fx.program->window().title(), J("受信, 0%(10/4000 KB)10 KB/s[残399秒]"));
+    // A position below the previous one starts the count afresh.
+    showProgressTitle(*fx.program, send, 20000, 4000000, TransferProgress::Direction::Send);
+    EXPECT_EQ(fx.program->window().title(), J("送信, 0%(20/4000 KB)20 KB/s[残199秒]"));
+}
+
+// A sender and a receive at the same time: each takes every second for itself, so the
+// receive's blocks no longer swallow the seconds of the sender's title.
+TEST(ProgressTitle, EachTransferTakesEverySecondForItself) {
+    std::atomic<std::uint32_t> seconds{0};
+    ProgressPace sender, receiver;
+    EXPECT_FALSE(sender.takeSecond(seconds));  // no second has passed since the start
+    ++seconds;
+    EXPECT_TRUE(receiver.takeSecond(seconds));
+    EXPECT_FALSE(receiver.takeSecond(seconds));  // once per second
+    EXPECT_TRUE(sender.takeSecond(seconds));
+    seconds += 3;  // seconds missed while a block was slow are taken as one
+    EXPECT_TRUE(sender.takeSecond(seconds));
+    EXPECT_FALSE(sender.takeSecond(seconds));
 }
 
 TEST(ProgressTitle, EfficiencyLineOnlyForSuccessesOfASecondOrMore) {
@@ -38,12 +58,12 @@ TEST(ProgressTitle, EfficiencyLineOnlyForSuccessesOfASecondOrMore) {
     program.window().replacePane(Pane::Upper, "");
     std::uint32_t start = clock.tickMs();
     clock.advance(999);
-    appendEfficiencyLine(program, 5000000, start, 0);
+    appendEfficiencyLine(program, 5000000, start, ClientResult::kOk);
     EXPECT_EQ(program.window().pane(Pane::Upper), "");
     clock.advance(1001);  // 2000 ms in all
-    appendEfficiencyLine(program, 5000000, start, -6);
+    appendEfficiencyLine(program, 5000000, start, ClientResult::kDisconnected);
     EXPECT_EQ(program.window().pane(Pane::Upper), "");
-    appendEfficiencyLine(program, 5000000, start, 0);
+    appendEfficiencyLine(program, 5000000, start, ClientResult::kOk);
     EXPECT_EQ(program.window().pane(Pane::Upper), J("・転送効率：2500 KBytes/s(20000 Kbps)\r\n"));
 }
 

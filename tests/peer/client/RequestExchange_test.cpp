@@ -21,7 +21,7 @@ class RequestExchangeTest : public ::testing::Test {
     test::LoopbackPeer client;
     test::LoopbackPeer server;
 
-    int testRequestTo(const std::string& peerText) {
+    ClientResult testRequestTo(const std::string& peerText) {
         return exchangeRequest(client.program(), peerText, testRequest(client.port(), "c@abcdef"));
     }
     void useProxy(const std::string& proxy) {
@@ -30,38 +30,38 @@ class RequestExchangeTest : public ::testing::Test {
 };
 
 TEST_F(RequestExchangeTest, DirectTestGetsOk) {
-    EXPECT_EQ(testRequestTo(server.peerText()), client::kOk);
+    EXPECT_EQ(testRequestTo(server.peerText()), ClientResult::kOk);
 }
 
 TEST_F(RequestExchangeTest, RequestWithoutReplyEndsWhenSent) {
     std::string answer = recvAnswer("just a report");
-    EXPECT_EQ(exchangeRequest(client.program(), server.peerText(), answer), client::kOk);
+    EXPECT_EQ(exchangeRequest(client.program(), server.peerText(), answer), ClientResult::kOk);
 }
 
 TEST_F(RequestExchangeTest, ThroughTinyproxyWithAndWithoutAuthentication) {
     if (!test::TinyProxy::installed()) GTEST_SKIP() << "tinyproxy is not installed";
     test::TinyProxy open;
     useProxy("127.0.0.1:" + std::to_string(open.port()));
-    EXPECT_EQ(testRequestTo(server.peerText()), client::kOk) << open.log();
+    EXPECT_EQ(testRequestTo(server.peerText()), ClientResult::kOk) << open.log();
 
     test::TinyProxy guarded("quser", "qpass");
     useProxy("127.0.0.1:" + std::to_string(guarded.port()) + ":quser:qpass");
-    EXPECT_EQ(testRequestTo(server.peerText()), client::kOk) << guarded.log();
+    EXPECT_EQ(testRequestTo(server.peerText()), ClientResult::kOk) << guarded.log();
     // A wrong password: the proxy answers 407, a refused tunnel.
     useProxy("127.0.0.1:" + std::to_string(guarded.port()) + ":quser:wrong");
-    EXPECT_EQ(testRequestTo(server.peerText()), client::kProxy);
+    EXPECT_EQ(testRequestTo(server.peerText()), ClientResult::kProxy);
 }
 
 TEST_F(RequestExchangeTest, ProxyNamingThePeerItselfIsAnsweredByItsListener) {
     useProxy(server.peerText());
-    EXPECT_EQ(testRequestTo(server.peerText()), client::kOk);
+    EXPECT_EQ(testRequestTo(server.peerText()), ClientResult::kOk);
 }
 
 TEST_F(RequestExchangeTest, ProxyThatClosesAtOnceIsAProxyError) {
     test::FakeProxy proxy(test::FakeProxy::Reply::CloseAtOnce);
     useProxy("127.0.0.1:" + std::to_string(proxy.port()));
-    EXPECT_EQ(testRequestTo(server.peerText()), client::kProxy);
-    EXPECT_EQ(client.program().clientErrorText(client::kProxy), J("Proxy接続エラー"));
+    EXPECT_EQ(testRequestTo(server.peerText()), ClientResult::kProxy);
+    EXPECT_EQ(clientResultText(ClientResult::kProxy), J("Proxy接続エラー"));
 }
 
 TEST_F(RequestExchangeTest, StopDuringTheSendEndsTheExchange) {
@@ -83,7 +83,7 @@ TEST_F(RequestExchangeTest, StopDuringTheSendEndsTheExchange) {
         if (received > 10) client.program().flags().clientStop = 1;
     });
     std::string peer = "127.0.0.1:" + std::to_string(sink.port());
-    EXPECT_EQ(exchangeRequest(client.program(), peer, request), client::kStopped);
+    EXPECT_EQ(exchangeRequest(client.program(), peer, request), ClientResult::kStopped);
     client.program().loop().killTimer(42);
 }
 

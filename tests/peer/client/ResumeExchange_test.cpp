@@ -90,7 +90,7 @@ class ResumeExchangeTest : public ::testing::Test {
         FileStamp stamp{"data.bin", "", "2026/12/07 10:00:00", "2026/12/07 10:00:00"};
         return sendResumeHeader(stamp, static_cast<std::int64_t>(content.size()));
     }
-    int run(ScriptedReceiver& receiver) {
+    ClientResult run(ScriptedReceiver& receiver) {
         return exchangeResumeSend(sender.program(), receiver.peerText(), header(), file,
                                   static_cast<std::int64_t>(content.size()));
     }
@@ -99,7 +99,7 @@ class ResumeExchangeTest : public ::testing::Test {
 TEST_F(ResumeExchangeTest, SendsTheFileFromTheOffsetAndTakesTheVerdict) {
     makeFile(2500000);  // larger than the read-ahead window
     ScriptedReceiver receiver(1000003, 2500000);
-    EXPECT_EQ(run(receiver), client::kOk);
+    EXPECT_EQ(run(receiver), ClientResult::kOk);
     EXPECT_EQ(receiver.received(), content.substr(1000003));
     EXPECT_EQ(receiver.header().rfind("SEND-R-REQ:data.bin|2500000|", 0), 0u);
 }
@@ -107,14 +107,14 @@ TEST_F(ResumeExchangeTest, SendsTheFileFromTheOffsetAndTakesTheVerdict) {
 TEST_F(ResumeExchangeTest, PeerHoldingTheWholeFileEndsAtOnce) {
     makeFile(5000);
     ScriptedReceiver receiver(5000, 5000, "");
-    EXPECT_EQ(run(receiver), client::kOk);
+    EXPECT_EQ(run(receiver), ClientResult::kOk);
     EXPECT_EQ(receiver.received(), "");
 }
 
 TEST_F(ResumeExchangeTest, VerdictOtherThanOkIsNoReply) {
     makeFile(3000);
     ScriptedReceiver receiver(0, 3000, "NG");
-    EXPECT_EQ(run(receiver), client::kNoReply);
+    EXPECT_EQ(run(receiver), ClientResult::kNoReply);
 }
 
 // A reply that holds no number is a bad answer, not an offset of 0.
@@ -123,7 +123,7 @@ TEST_F(ResumeExchangeTest, AnOffsetReplyWithoutANumberIsRefused) {
     for (std::string bad :
          {std::string("abc", 4), std::string(1, '\0'), std::string("99999\0", 6)}) {
         ScriptedReceiver receiver(0, 3000, "OK", bad);
-        EXPECT_EQ(run(receiver), client::kNoReply) << bad;
+        EXPECT_EQ(run(receiver), ClientResult::kNoReply) << bad;
         EXPECT_EQ(receiver.received(), "");
     }
 }
@@ -132,7 +132,7 @@ TEST_F(ResumeExchangeTest, FileShorterThanAnnouncedIsASizeMismatch) {
     makeFile(3000);
     content += "missing";  // the header announces more than the file holds
     ScriptedReceiver receiver(0, static_cast<std::int64_t>(content.size()), "");
-    EXPECT_EQ(run(receiver), client::kSizeMismatch);
+    EXPECT_EQ(run(receiver), ClientResult::kSizeMismatch);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "base/SettingKeys.h"
+#include "base/TimerId.h"
 #include "peer/client/Autotune.h"
 #include "peer/client/ClientError.h"
 #include "peer/client/RateDisplay.h"
@@ -153,7 +154,7 @@ TEST_F(SpeedTestTest, ATestStartedRightAfterStopOutlivesTheStatisticsReset) {
         streamingAfterTheReset = transferLoopRunning(a.program());
         stopTransfers(a.program());
     });
-    EXPECT_EQ(startSendTest(a.program()), client::kStopped);
+    EXPECT_EQ(resultOfCode(startSendTest(a.program())), ClientResult::kStopped);
     EXPECT_TRUE(streamingAfterTheReset);
 }
 

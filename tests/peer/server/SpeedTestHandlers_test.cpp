@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "base/SettingKeys.h"
+#include "base/TimerId.h"
 #include "peer/client/SpeedTest.h"
 #include "peer/protocol/RequestLine.h"
 #include "platform/TextCodec.h"
