@@ -115,7 +115,7 @@ TEST_F(SecureMode, ARecordedConnectionReplayedIsRefused) {
     start(kSecure, kSecure);
     test::SplitRelay relay({.targetPort = bob->port(), .bulkAfter = 0, .recordBytes = 1 << 16});
     typePeer(relay.peerText());
-    ASSERT_EQ(runConnectionTest(alice->program()), client::kOk);
+    ASSERT_EQ(resultOfCode(runConnectionTest(alice->program())), ClientResult::kOk);
     const std::string flight = relay.firstConnectionToTarget();
     ASSERT_GT(flight.size(), 100u);
     int fd = test::connectLoopback(bob->port());
@@ -136,7 +136,7 @@ TEST_F(SecureMode, ARecordedConnectionReplayedIsRefused) {
 TEST_F(SecureMode, AChangedByteStoresNothingAndIpv6WorksAlike) {
     start(kSecure, kSecure);
     typePeer("[::1]:" + std::to_string(bob->port()));
-    EXPECT_EQ(timedConnectionTest(), client::kOk) << lower(*alice);
+    EXPECT_EQ(timedConnectionTest(), ClientResult::kOk) << lower(*alice);
     test::SplitRelay relay({.targetPort = bob->port(), .bulkAfter = 0, .flipToTargetAt = 3000});
     typePeer(relay.peerText());
     dropFile("whole.txt", withMarkers(12000));
@@ -196,7 +196,7 @@ TEST_F(SecureMode, SilentConnectionsFromOneAddressLeaveHandshakesForOthers) {
         silent.push_back(test::connectLoopback(bob->port(), 2));
     expectReceiverSays("を拒否：暗号化の準備中の接続が多すぎます】");
     typePeer(bob->peerText());
-    EXPECT_EQ(timedConnectionTest(), client::kOk);
+    EXPECT_EQ(timedConnectionTest(), ClientResult::kOk);
     for (int fd : silent)
         ::close(fd);
 }
