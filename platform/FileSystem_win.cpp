@@ -1,0 +1,553 @@
+// The Windows side of FileSystem.h: wide calls on the UTF-8 system paths, files
+// opened with every share mode (delete and rename included, as Linux allows) and
+// handed out as C runtime descriptors over their handles.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <memory>
+#include <random>
+
+#include "base/Cp932.h"
+#include "platform/FileSystem.h"
+#include "platform/FileSystemNames.h"
+#include "platform/NameForms.h"
+#include "platform/StaleTemporaries.h"
+#include "platform/TextCodec.h"
+#include "platform/WideText.h"
+
+namespace qv {
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD kMaxChunk = 1u << 30;
+
+FsError errorOf(DWORD err) {
+    switch (err) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_DIRECTORY:
+        case ERROR_INVALID_NAME:
+            return FsError::NotFound;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_WRITE_PROTECT:
+            return FsError::Denied;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+        case ERROR_DIR_NOT_EMPTY:
+            return FsError::Exists;
+        default:
+            return FsError::Io;
+    }
+}
+
+HANDLE handleOf(int fd) {
+    return fd < 0 ? INVALID_HANDLE_VALUE : reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+}
+
+std::optional<std::wstring> wideFromSystem(const std::string& sysPath) {
+    return widen(sysPath);
+}
+
+std::optional<std::wstring> widePath(std::string_view path) {
+    auto sys = toSystemPath(path);
+    if (!sys) return std::nullopt;
+    return wideFromSystem(*sys);
+}
+
+// A handle closed at the end of the scope.
+class OwnedHandle {
+  public:
+    explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
+    ~OwnedHandle() {
+        if (valid()) CloseHandle(handle_);
+    }
+    OwnedHandle(const OwnedHandle&) = delete;
+    OwnedHandle& operator=(const OwnedHandle&) = delete;
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+
+  private:
+    HANDLE handle_;
+};
+
+// A handle of the file or folder at `path` (links followed) with `access`.
+HANDLE openForQuery(const std::wstring& path, DWORD access) {
+    return CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+FileTime fileTimeOf(const FILETIME& time) {
+    return static_cast<FileTime>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) |
+                                 time.dwLowDateTime);
+}
+
+FILETIME filetimeOf(FileTime time) {
+    auto bits = static_cast<std::uint64_t>(time);
+    return FILETIME{static_cast<DWORD>(bits & 0xFFFFFFFFu), static_cast<DWORD>(bits >> 32)};
+}
+
+std::optional<FileFacts> factsOf(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
+        return std::nullopt;
+    }
+    FileFacts facts;
+    facts.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    facts.regular = !facts.folder && GetFileType(handle) == FILE_TYPE_DISK;
+    if (!facts.folder) {
+        facts.size = static_cast<std::int64_t>(
+            (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+    }
+    facts.times.created = fileTimeOf(info.ftCreationTime);
+    facts.times.written = fileTimeOf(info.ftLastWriteTime);
+    facts.times.accessed = fileTimeOf(info.ftLastAccessTime);
+    return facts;
+}
+
+// A zero time is left as it is. Its current value is passed again rather than
+// omitted: wine resets the access time to now when the last-write time is omitted.
+bool setTimesOf(HANDLE handle, const FileTimes& times) {
+    std::optional<FileFacts> facts = factsOf(handle);
+    if (!facts) return false;
+    auto chosen = [](FileTime wanted, FileTime current) {
+        return filetimeOf(wanted > 0 ? wanted : current);
+    };
+    FILETIME created = chosen(times.created, facts->times.created);
+    FILETIME accessed = chosen(times.accessed, facts->times.accessed);
+    FILETIME written = chosen(times.written, facts->times.written);
+    return SetFileTime(handle, &created, &accessed, &written) != 0;
+}
+
+// The file's identity: the volume and the file index.
+std::optional<std::pair<DWORD, std::uint64_t>> identityOf(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle, &info)) return std::nullopt;
+    auto index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return std::make_pair(info.dwVolumeSerialNumber, index);
+}
+
+// The final path of what `handle` refers to, in cp932 with "/" separators.
+std::optional<std::string> finalPathOf(HANDLE handle) {
+    std::wstring name(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        DWORD length =
+            GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()),
+                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return std::nullopt;
+        if (length < name.size()) {
+            name.resize(length);
+            break;
+        }
+        name.resize(length + 1);
+    }
+    std::wstring_view view = name;
+    if (view.starts_with(L"\\\\?\\UNC\\")) {
+        name = L"\\\\" + std::wstring(view.substr(8));
+    } else if (view.starts_with(L"\\\\?\\")) {
+        name = std::wstring(view.substr(4));
+    }
+    for (wchar_t& c : name)
+        if (c == L'\\') c = L'/';
+    auto utf8 = narrow(name);
+    if (!utf8) return std::nullopt;
+    return fromSystemName(*utf8);
+}
+
+struct OpenWay {
+    DWORD access;
+    DWORD disposition;
+};
+
+OpenWay openWayOf(File::Mode mode) {
+    constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
+    switch (mode) {
+        case File::Mode::Read:
+        case File::Mode::ReadAnyKind:
+            return {GENERIC_READ, OPEN_EXISTING};
+        case File::Mode::CreateTruncate:
+            return {kReadWrite, OPEN_ALWAYS};
+        case File::Mode::CreateNew:
+            return {kReadWrite, CREATE_NEW};
+        case File::Mode::ReadWrite:
+            return {kReadWrite, OPEN_ALWAYS};
+        case File::Mode::ReadWriteExisting:
+            return {kReadWrite, OPEN_EXISTING};
+        case File::Mode::Append:
+            // Without FILE_WRITE_DATA every write goes to the end of the file.
+            return {FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
+                    OPEN_ALWAYS};
+    }
+    return {GENERIC_READ, OPEN_EXISTING};
+}
+
+std::string randomLetters(std::size_t count) {
+    static constexpr char kLetters[] =
+        "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    thread_local std::mt19937_64 generator{std::random_device{}() ^ GetTickCount64() ^
+                                           GetCurrentProcessId()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+    std::string out;
+    for (std::size_t i = 0; i < count; ++i)
+        out += kLetters[pick(generator)];
+    return out;
+}
+
+}  // namespace
+
+bool existsOnDisk(const std::string& sysPath) {
+    auto wide = wideFromSystem(sysPath);
+    return wide && GetFileAttributesW(wide->c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool writeAllTo(int fd, std::string_view data) {
+    HANDLE handle = handleOf(fd);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    while (!data.empty()) {
+        DWORD put = 0;
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size(), kMaxChunk));
+        if (!WriteFile(handle, data.data(), chunk, &put, nullptr) || put == 0) return false;
+        data.remove_prefix(put);
+    }
+    return true;
+}
+
+// ---- File ----
+
+File::~File() {
+    close();
+}
+
+File::File(File&& other) noexcept : fd_(other.fd_), error_(other.error_) {
+    other.fd_ = -1;
+}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = other.fd_;
+        error_ = other.error_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+bool File::open(std::string_view path, Mode mode) {
+    close();
+    auto wide = widePath(path);
+    if (!wide) {
+        error_ = FsError::BadName;
+        return false;
+    }
+    OpenWay way = openWayOf(mode);
+    HANDLE handle = CreateFileW(wide->c_str(), way.access, kShareAll, nullptr, way.disposition,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error_ = errorOf(GetLastError());
+        return false;
+    }
+    bool isFolder = factsOf(handle).value_or(FileFacts{}).folder;
+    if ((isFolder && way.access != GENERIC_READ) ||
+        (mode == Mode::CreateTruncate && !SetEndOfFile(handle))) {
+        CloseHandle(handle);
+        error_ = isFolder ? FsError::Io : errorOf(GetLastError());
+        return false;
+    }
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        error_ = FsError::Io;
+        return false;
+    }
+    fd_ = fd;
+    error_ = FsError::None;
+    return true;
+}
+
+void File::close() {
+    if (fd_ >= 0) _close(fd_);
+    fd_ = -1;
+}
+
+std::int64_t File::read(void* buffer, std::size_t size) {
+    HANDLE handle = handleOf(fd_);
+    if (handle == INVALID_HANDLE_VALUE) return -1;
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < size) {
+        DWORD got = 0;
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, kMaxChunk));
+        if (!ReadFile(handle, out + done, chunk, &got, nullptr)) {
+            if (GetLastError() == ERROR_HANDLE_EOF || GetLastError() == ERROR_BROKEN_PIPE) break;
+            return -1;
+        }
+        if (got == 0) break;
+        done += got;
+    }
+    return static_cast<std::int64_t>(done);
+}
+
+bool File::write(const void* data, std::size_t size) {
+    if (fd_ < 0) return false;
+    return writeAllTo(fd_, std::string_view(static_cast<const char*>(data), size));
+}
+
+namespace {
+
+std::int64_t movePointer(int fd, std::int64_t offset, DWORD from) {
+    HANDLE handle = handleOf(fd);
+    LARGE_INTEGER distance{}, result{};
+    distance.QuadPart = offset;
+    if (handle == INVALID_HANDLE_VALUE || !SetFilePointerEx(handle, distance, &result, from)) {
+        return -1;
+    }
+    return result.QuadPart;
+}
+
+}  // namespace
+
+std::int64_t File::seek(std::int64_t offset) {
+    return offset < 0 ? -1 : movePointer(fd_, offset, FILE_BEGIN);
+}
+
+std::int64_t File::seekToEnd() {
+    return movePointer(fd_, 0, FILE_END);
+}
+
+std::int64_t File::position() const {
+    return movePointer(fd_, 0, FILE_CURRENT);
+}
+
+std::optional<FileFacts> File::facts() const {
+    if (fd_ < 0) return std::nullopt;
+    return factsOf(handleOf(fd_));
+}
+
+std::int64_t File::size() const {
+    LARGE_INTEGER size{};
+    if (fd_ < 0 || !GetFileSizeEx(handleOf(fd_), &size)) return -1;
+    return size.QuadPart;
+}
+
+bool File::truncate(std::int64_t length) {
+    if (fd_ < 0 || length < 0) return false;
+    std::int64_t kept = position();
+    bool done = movePointer(fd_, length, FILE_BEGIN) == length && SetEndOfFile(handleOf(fd_));
+    return movePointer(fd_, kept, FILE_BEGIN) == kept && done;
+}
+
+// ---- questions by name ----
+
+bool pathExists(std::string_view path) {
+    return fileFacts(path).has_value();
+}
+
+std::int64_t fileSize(std::string_view path) {
+    auto facts = fileFacts(path);
+    return facts ? facts->size : -1;
+}
+
+int isDirectory(std::string_view path) {
+    std::size_t keep = path.size();
+    if (keep > 1 && safePrefixLength(path, keep - 1) == keep - 1 &&
+        (path[keep - 1] == '\\' || path[keep - 1] == '/')) {
+        --keep;
+    }
+    auto facts = fileFacts(path.substr(0, keep));
+    if (!facts) return -1;
+    return facts->folder ? 1 : 0;
+}
+
+std::optional<FileTimes> getFileTimes(std::string_view path) {
+    std::optional<FileFacts> facts = fileFacts(path);
+    if (!facts) return std::nullopt;
+    return facts->times;
+}
+
+// Asked of the folder entry, without opening the file: wine reads the start of a
+// file it opens, which would move its access time. A link is opened and followed.
+std::optional<FileFacts> fileFacts(std::string_view path) {
+    auto wide = widePath(path);
+    WIN32_FILE_ATTRIBUTE_DATA entry{};
+    if (!wide || !GetFileAttributesExW(wide->c_str(), GetFileExInfoStandard, &entry)) {
+        return std::nullopt;
+    }
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        OwnedHandle handle(openForQuery(*wide, FILE_READ_ATTRIBUTES));
+        return factsOf(handle.get());
+    }
+    FileFacts facts;
+    facts.folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    facts.regular = !facts.folder && !(entry.dwFileAttributes & FILE_ATTRIBUTE_DEVICE);
+    if (!facts.folder) {
+        facts.size = static_cast<std::int64_t>(
+            (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
+    }
+    facts.times = {fileTimeOf(entry.ftCreationTime), fileTimeOf(entry.ftLastWriteTime),
+                   fileTimeOf(entry.ftLastAccessTime)};
+    return facts;
+}
+
+bool setFileTimes(std::string_view path, const FileTimes& times) {
+    auto wide = widePath(path);
+    if (!wide) return false;
+    OwnedHandle handle(openForQuery(*wide, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES));
+    return handle.valid() && setTimesOf(handle.get(), times);
+}
+
+bool setFileTimes(int fd, const FileTimes& times) {
+    HANDLE handle = handleOf(fd);
+    return handle != INVALID_HANDLE_VALUE && setTimesOf(handle, times);
+}
+
+namespace {
+
+// Adds the entry `found` of the folder `sysFolder` (ends in "/") to `listing`.
+void addEntry(const std::string& sysFolder, const WIN32_FIND_DATAW& found, DirListing& listing) {
+    auto utf8 = narrow(found.cFileName);
+    if (!utf8) {
+        listing.skipped.push_back("?");
+        return;
+    }
+    if (*utf8 == "." || *utf8 == "..") return;
+    // fromSystemName also refuses a name holding "\", which would read back as
+    // two path components.
+    auto name = fromSystemName(*utf8);
+    // A name in the other forms whose Windows form is there too cannot be told
+    // apart from it once converted.
+    std::string windowsName = windowsForms(*utf8);
+    bool changed = name && windowsName != *utf8;
+    if (!name || (changed && existsOnDisk(sysFolder + windowsName))) {
+        listing.skipped.push_back(utf8ToCp932Lossy(*utf8));
+        return;
+    }
+    if (changed) listing.changed.push_back(*name);
+    DirEntry entry;
+    entry.name = std::move(*name);
+    entry.isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.isSymlink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                      found.dwReserved0 == IO_REPARSE_TAG_SYMLINK;
+    listing.entries.push_back(std::move(entry));
+}
+
+}  // namespace
+
+DirListing listDirectory(std::string_view path) {
+    DirListing listing;
+    auto sys = toSystemPath(path);
+    auto wide = sys ? wideFromSystem(*sys + "/*") : std::nullopt;
+    if (!wide) {
+        listing.error = FsError::BadName;
+        return listing;
+    }
+    std::string sysFolder = *sys + "/";
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileExW(wide->c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                     nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE) {
+        DWORD err = GetLastError();
+        // An empty root folder has no "." to find.
+        if (err != ERROR_FILE_NOT_FOUND || isDirectory(path) != 1) listing.error = errorOf(err);
+        return listing;
+    }
+    do {
+        addEntry(sysFolder, found, listing);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return listing;
+}
+
+// ---- changes ----
+
+bool createDirectory(std::string_view path) {
+    auto wide = widePath(path);
+    if (!wide) return false;
+    if (CreateDirectoryW(wide->c_str(), nullptr)) return true;
+    return GetLastError() == ERROR_ALREADY_EXISTS && isDirectory(path) == 1;
+}
+
+bool removeDirectory(std::string_view path) {
+    auto wide = widePath(path);
+    return wide && RemoveDirectoryW(wide->c_str());
+}
+
+bool removeFile(std::string_view path) {
+    auto wide = widePath(path);
+    return wide && DeleteFileW(wide->c_str());
+}
+
+FsError renameFile(std::string_view from, std::string_view to) {
+    auto sysTo = toSystemPath(to);
+    auto wideFrom = widePath(from);
+    auto wideTo = sysTo ? wideFromSystem(*sysTo) : std::nullopt;
+    if (!wideFrom || !wideTo) return FsError::BadName;
+    if (MoveFileExW(wideFrom->c_str(), wideTo->c_str(), 0)) return FsError::None;
+    DWORD err = GetLastError();
+    return existsOnDisk(*sysTo) ? FsError::Exists : errorOf(err);
+}
+
+bool copyFile(std::string_view from, std::string_view to) {
+    File source(from, File::Mode::Read);
+    if (!source) return false;
+    auto facts = source.facts();
+    auto sourceId = identityOf(handleOf(source.descriptor()));
+    // Copying a file onto itself would empty it before reading it.
+    if (!facts || facts->folder || !sourceId) return false;
+    if (auto wideTo = widePath(to)) {
+        OwnedHandle target(openForQuery(*wideTo, FILE_READ_ATTRIBUTES));
+        if (target.valid() && identityOf(target.get()) == sourceId) return false;
+    }
+    File target(to, File::Mode::CreateTruncate);
+    if (!target || !copyContent(source, target)) return false;
+    FileTimes times = facts->times;
+    times.created = 0;
+    return setFileTimes(target.descriptor(), times);
+}
+
+// The data goes to a file of an unpredictable name in the same folder, reaches the
+// disk, and only then takes the old file's place: a failed write (a full disk) or a
+// crash leaves the old file as it was.
+bool writeWholeFile(std::string_view path, std::string_view data) {
+    auto sys = toSystemPath(path);
+    auto wideTarget = sys ? wideFromSystem(*sys) : std::nullopt;
+    if (!wideTarget) return false;
+    std::size_t slash = sys->rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : sys->substr(0, slash + 1);
+    sweepStaleTemporaries(folder.empty() ? std::string(".") : folder);
+    std::wstring temporary;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 16 && handle == INVALID_HANDLE_VALUE; ++attempt) {
+        temporary = wideFromSystem(folder + ".~qv" + randomLetters(6)).value_or(std::wstring());
+        handle = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
+    }
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+    if (fd < 0) CloseHandle(handle);
+    bool written = fd >= 0 && writeAllTo(fd, data) && FlushFileBuffers(handle);
+    if (fd >= 0) written = _close(fd) == 0 && written;
+    if (written && MoveFileExW(temporary.c_str(), wideTarget->c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    }
+    DeleteFileW(temporary.c_str());
+    return false;
+}
+
+std::optional<std::string> realPath(std::string_view path) {
+    auto wide = widePath(path);
+    if (!wide) return std::nullopt;
+    OwnedHandle handle(openForQuery(*wide, 0));
+    if (!handle.valid()) return std::nullopt;
+    return finalPathOf(handle.get());
+}
+
+std::optional<std::string> realPathOf(int fd) {
+    HANDLE handle = handleOf(fd);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    return finalPathOf(handle);
+}
+
+}  // namespace qv
