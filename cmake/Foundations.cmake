@@ -3,7 +3,7 @@
 # builds for Windows today (see README); on Linux the same option builds the same
 # pieces from the Linux sides.
 
-set(QV_FOUNDATION_PLATFORM NameForms FileSystemNames Clock)
+set(QV_FOUNDATION_PLATFORM NameForms FileSystemNames Clock OwnExecutable)
 if(WIN32)
     list(APPEND QV_FOUNDATION_PLATFORM WideText_win FileSystem_win TextCodec_win FolderLocations_win
          StaleTemporaries StaleTemporaries_win)
@@ -46,6 +46,8 @@ include(GoogleTest)
 
 file(GLOB QV_FOUNDATION_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/base/*_test.cpp)
 list(APPEND QV_FOUNDATION_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/platform/FileSystem_test.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/tests/platform/FolderLocationsWindows_test.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/tests/platform/OwnExecutable_test.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/tests/platform/TextCodec_test.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/SandboxFolder.cpp)
 add_executable(quorvane_foundation_tests ${QV_FOUNDATION_TESTS})

@@ -1,10 +1,9 @@
 // The Windows side of FolderLocations.h: the known folders of the shell, the
 // temporary, Windows and system folders and the names of the machine and the user,
 // all through the wide calls, with "/" between folders.
-#include <knownfolders.h>
-#include <lmcons.h>
-#include <shlobj.h>
 #include <windows.h>
+// after windows.h
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstring>
