@@ -3,7 +3,8 @@
 # builds for Windows today (see README); on Linux the same option builds the same
 # pieces from the Linux sides.
 
-set(QV_FOUNDATION_PLATFORM NameForms FileSystemNames Clock OwnExecutable)
+set(QV_FOUNDATION_PLATFORM NameForms FileSystemShared Clock OwnExecutable TextLiterals
+    FolderLocationsShared)
 if(WIN32)
     list(APPEND QV_FOUNDATION_PLATFORM WideText_win FileSystem_win TextCodec_win FolderLocations_win
          StaleTemporaries StaleTemporaries_win)

@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "base/Cp932.h"
-#include "platform/FileSystemNames.h"
+#include "platform/FileSystemShared.h"
 #include "platform/NameForms.h"
 #include "platform/StaleTemporaries.h"
 #include "platform/TextCodec.h"
@@ -131,24 +131,6 @@ bool writeAllTo(int fd, std::string_view data) {
 
 // ---- File ----
 
-File::~File() {
-    close();
-}
-
-File::File(File&& other) noexcept : fd_(other.fd_), error_(other.error_) {
-    other.fd_ = -1;
-}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        close();
-        fd_ = other.fd_;
-        error_ = other.error_;
-        other.fd_ = -1;
-    }
-    return *this;
-}
-
 bool File::open(std::string_view path, Mode mode) {
     close();
     auto sys = toSystemPath(path);
@@ -243,20 +225,9 @@ std::int64_t fileSize(std::string_view path) {
 }
 
 int isDirectory(std::string_view path) {
-    std::size_t keep = path.size();
-    if (keep > 1 && safePrefixLength(path, keep - 1) == keep - 1 &&
-        (path[keep - 1] == '\\' || path[keep - 1] == '/')) {
-        --keep;
-    }
     struct stat info {};
-    if (!statPath(path.substr(0, keep), info)) return -1;
+    if (!statPath(withoutTrailingSeparator(path), info)) return -1;
     return S_ISDIR(info.st_mode) ? 1 : 0;
-}
-
-std::optional<FileTimes> getFileTimes(std::string_view path) {
-    std::optional<FileFacts> facts = fileFacts(path);
-    if (!facts) return std::nullopt;
-    return facts->times;
 }
 
 std::optional<FileFacts> fileFacts(std::string_view path) {
@@ -292,19 +263,13 @@ DirListing listDirectory(std::string_view path) {
     while (const struct dirent* raw = ::readdir(dir)) {
         std::string_view utf8 = raw->d_name;
         if (utf8 == "." || utf8 == "..") continue;
-        // fromSystemName also refuses a name holding "\", which would read back as
-        // two path components.
-        auto name = fromSystemName(utf8);
-        // A name in the other forms whose Windows form is there too cannot be told
-        // apart from it once converted.
-        std::string windowsName = windowsForms(utf8);
-        bool changed = name && windowsName != utf8;
-        if (!name || (changed && ::faccessat(::dirfd(dir), windowsName.c_str(), F_OK,
-                                             AT_SYMLINK_NOFOLLOW) == 0)) {
-            listing.skipped.push_back(utf8ToCp932Lossy(utf8));
-            continue;
-        }
-        if (changed) listing.changed.push_back(*name);
+        auto name = listedName(
+            utf8,
+            [dir](const std::string& other) {
+                return ::faccessat(::dirfd(dir), other.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0;
+            },
+            listing);
+        if (!name) continue;
         DirEntry entry;
         entry.name = std::move(*name);
         classify(dir, raw, entry);

@@ -10,7 +10,7 @@
 
 #include "base/Cp932.h"
 #include "platform/FileSystem.h"
-#include "platform/FileSystemNames.h"
+#include "platform/FileSystemShared.h"
 #include "platform/NameForms.h"
 #include "platform/StaleTemporaries.h"
 #include "platform/TextCodec.h"
@@ -215,24 +215,6 @@ bool writeAllTo(int fd, std::string_view data) {
 
 // ---- File ----
 
-File::~File() {
-    close();
-}
-
-File::File(File&& other) noexcept : fd_(other.fd_), error_(other.error_) {
-    other.fd_ = -1;
-}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        close();
-        fd_ = other.fd_;
-        error_ = other.error_;
-        other.fd_ = -1;
-    }
-    return *this;
-}
-
 bool File::open(std::string_view path, Mode mode) {
     close();
     auto wide = widePath(path);
@@ -349,20 +331,9 @@ std::int64_t fileSize(std::string_view path) {
 }
 
 int isDirectory(std::string_view path) {
-    std::size_t keep = path.size();
-    if (keep > 1 && safePrefixLength(path, keep - 1) == keep - 1 &&
-        (path[keep - 1] == '\\' || path[keep - 1] == '/')) {
-        --keep;
-    }
-    auto facts = fileFacts(path.substr(0, keep));
+    auto facts = fileFacts(withoutTrailingSeparator(path));
     if (!facts) return -1;
     return facts->folder ? 1 : 0;
-}
-
-std::optional<FileTimes> getFileTimes(std::string_view path) {
-    std::optional<FileFacts> facts = fileFacts(path);
-    if (!facts) return std::nullopt;
-    return facts->times;
 }
 
 // Asked of the folder entry, without opening the file: wine reads the start of a
@@ -411,18 +382,10 @@ void addEntry(const std::string& sysFolder, const WIN32_FIND_DATAW& found, DirLi
         return;
     }
     if (*utf8 == "." || *utf8 == "..") return;
-    // fromSystemName also refuses a name holding "\", which would read back as
-    // two path components.
-    auto name = fromSystemName(*utf8);
-    // A name in the other forms whose Windows form is there too cannot be told
-    // apart from it once converted.
-    std::string windowsName = windowsForms(*utf8);
-    bool changed = name && windowsName != *utf8;
-    if (!name || (changed && existsOnDisk(sysFolder + windowsName))) {
-        listing.skipped.push_back(utf8ToCp932Lossy(*utf8));
-        return;
-    }
-    if (changed) listing.changed.push_back(*name);
+    auto name = listedName(
+        *utf8, [&sysFolder](const std::string& other) { return existsOnDisk(sysFolder + other); },
+        listing);
+    if (!name) return;
     DirEntry entry;
     entry.name = std::move(*name);
     entry.isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

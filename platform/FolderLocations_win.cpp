@@ -5,12 +5,8 @@
 // after windows.h
 #include <shlobj.h>
 
-#include <cstdio>
-#include <cstring>
-
-#include "base/Cp932.h"
-#include "platform/FileSystem.h"
 #include "platform/FolderLocations.h"
+#include "platform/FolderLocationsShared.h"
 #include "platform/WideText.h"
 
 namespace qv {
@@ -48,11 +44,6 @@ std::string environment(const wchar_t* name) {
     });
 }
 
-std::string withTrailingSlash(std::string folder) {
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
-}
-
 std::string tempFolder() {
     return withTrailingSlash(
         fromBuffer([](wchar_t* buffer, DWORD size) { return GetTempPathW(size, buffer); }));
@@ -75,16 +66,9 @@ std::string userName() {
     });
 }
 
-std::string tempFileName(std::string folder, Clock* clock) {
-    SystemClock systemClock;
-    Clock& time = clock ? *clock : systemClock;
-    char name[32];
-    std::snprintf(name, sizeof name, "t%07u.txt", static_cast<unsigned>(time.tickMs() % 10000000));
-    return withTrailingSlash(std::move(folder)) + name;
-}
+}  // namespace
 
-// The location in UTF-8, as the system gives it.
-std::string systemLocation(int code, Clock* clock) {
+std::string systemLocation(int code) {
     switch (code) {
         case kFolderDesktop:
         case kFolderDesktopDirectory:
@@ -93,8 +77,6 @@ std::string systemLocation(int code, Clock* clock) {
             return knownFolder(FOLDERID_Documents);
         case kFolderTemp:
             return tempFolder();
-        case kFolderTempFileName:
-            return tempFileName(tempFolder(), clock);
         case kFolderWindows:
             return fromBuffer(
                 [](wchar_t* buffer, DWORD size) { return GetWindowsDirectoryW(buffer, size); });
@@ -107,31 +89,13 @@ std::string systemLocation(int code, Clock* clock) {
             return userName();
         case kFolderQuickTemp:
             return quickTempFolder();
-        case kFolderQuickTempFileName:
-            return tempFileName(quickTempFolder(), clock);
         default:  // the other shell folders
             return {};
     }
 }
 
-}  // namespace
-
 std::string downloadFolder() {
     return knownFolder(FOLDERID_Downloads);
 }
 
-std::string specialFolderLocation(int code, Clock* clock) {
-    return fromSystemName(systemLocation(code, clock)).value_or(std::string());
-}
-
 }  // namespace qv
-
-extern "C" int m_GetSpecialFolderLocation(char* buffer, int code) {
-    if (!buffer) return 1;
-    constexpr std::size_t kBufferSize = 1024;
-    std::string location = qv::specialFolderLocation(code);
-    std::size_t length = qv::safePrefixLength(location, kBufferSize - 1);
-    std::memcpy(buffer, location.data(), length);
-    buffer[length] = '\0';
-    return 1;
-}

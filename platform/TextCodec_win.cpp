@@ -4,8 +4,6 @@
 #include <windows.h>
 
 #include <climits>
-#include <mutex>
-#include <unordered_map>
 
 #include "base/Cp932.h"
 #include "platform/NameForms.h"
@@ -21,18 +19,6 @@ bool isAscii(std::string_view text) {
     for (char c : text)
         if (static_cast<unsigned char>(c) >= 0x80) return false;
     return true;
-}
-
-std::optional<std::wstring> wideFromCp932(std::string_view cp932) {
-    if (cp932.empty()) return std::wstring();
-    if (cp932.size() > INT_MAX) return std::nullopt;
-    int length = static_cast<int>(cp932.size());
-    int needed =
-        MultiByteToWideChar(kCp932, MB_ERR_INVALID_CHARS, cp932.data(), length, nullptr, 0);
-    if (needed <= 0) return std::nullopt;
-    std::wstring out(static_cast<std::size_t>(needed), L'\0');
-    MultiByteToWideChar(kCp932, MB_ERR_INVALID_CHARS, cp932.data(), length, out.data(), needed);
-    return out;
 }
 
 // UTF-16 -> cp932; none when a character has no cp932 form.
@@ -80,7 +66,7 @@ std::string convertPieces(std::string_view text, Convert convert, LengthAt lengt
 
 std::optional<std::string> cp932ToUtf8(std::string_view cp932) {
     if (isAscii(cp932)) return std::string(cp932);
-    auto wide = wideFromCp932(cp932);
+    auto wide = widenFrom(kCp932, cp932);
     if (!wide) return std::nullopt;
     return narrow(*wide);
 }
@@ -120,17 +106,6 @@ std::string utf16leToCp932(std::string_view utf16le) {
         out += cp932 ? *cp932 : std::string("?");
     }
     return out;
-}
-
-const std::string& J(const char* utf8Literal) {
-    static std::mutex mutex;
-    static std::unordered_map<const char*, std::string> cache;
-    std::lock_guard lock(mutex);
-    auto it = cache.find(utf8Literal);
-    if (it == cache.end()) {
-        it = cache.emplace(utf8Literal, utf8ToCp932Lossy(utf8Literal)).first;
-    }
-    return it->second;
 }
 
 }  // namespace qv

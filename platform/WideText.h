@@ -10,6 +10,9 @@
 
 namespace qv {
 
+// Text of `codePage` -> UTF-16; none when the bytes are not valid in it.
+std::optional<std::wstring> widenFrom(unsigned codePage, std::string_view text);
+
 // UTF-8 -> UTF-16; none when the bytes are not valid UTF-8.
 std::optional<std::wstring> widen(std::string_view utf8);
 

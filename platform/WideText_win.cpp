@@ -6,16 +6,20 @@
 
 namespace qv {
 
-std::optional<std::wstring> widen(std::string_view utf8) {
-    if (utf8.empty()) return std::wstring();
-    if (utf8.size() > INT_MAX) return std::nullopt;
-    int length = static_cast<int>(utf8.size());
+std::optional<std::wstring> widenFrom(unsigned codePage, std::string_view text) {
+    if (text.empty()) return std::wstring();
+    if (text.size() > INT_MAX) return std::nullopt;
+    int length = static_cast<int>(text.size());
     int needed =
-        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, nullptr, 0);
+        MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
     if (needed <= 0) return std::nullopt;
     std::wstring out(static_cast<std::size_t>(needed), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, out.data(), needed);
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), length, out.data(), needed);
     return out;
+}
+
+std::optional<std::wstring> widen(std::string_view utf8) {
+    return widenFrom(CP_UTF8, utf8);
 }
 
 std::optional<std::string> narrow(std::wstring_view utf16) {

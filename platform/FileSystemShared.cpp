@@ -1,6 +1,7 @@
-#include "platform/FileSystemNames.h"
+#include "platform/FileSystemShared.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "base/Cp932.h"
@@ -42,6 +43,28 @@ std::string existingForm(const std::string& path) {
 
 }  // namespace
 
+// ---- File ----
+
+File::~File() {
+    close();
+}
+
+File::File(File&& other) noexcept : fd_(other.fd_), error_(other.error_) {
+    other.fd_ = -1;
+}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = other.fd_;
+        error_ = other.error_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+// ---- names ----
+
 std::optional<std::string> systemForm(std::string_view path) {
     if (path.find('\0') != std::string_view::npos) return std::nullopt;
     return cp932ToUtf8(withSlashes(path));
@@ -78,6 +101,41 @@ std::optional<std::string> fromSystemName(std::string_view utf8Name) {
     auto back = systemForm(*cp932);
     if (!back || (*back != utf8Name && otherForms(*back) != utf8Name)) return std::nullopt;
     return cp932;
+}
+
+std::string_view withoutTrailingSeparator(std::string_view path) {
+    std::size_t keep = path.size();
+    if (keep > 1 && safePrefixLength(path, keep - 1) == keep - 1 &&
+        (path[keep - 1] == '\\' || path[keep - 1] == '/')) {
+        --keep;
+    }
+    return path.substr(0, keep);
+}
+
+std::optional<std::string> listedName(
+    std::string_view utf8, const std::function<bool(const std::string&)>& windowsFormTaken,
+    DirListing& listing) {
+    // fromSystemName also refuses a name holding "\\", which would read back as
+    // two path components.
+    auto name = fromSystemName(utf8);
+    // A name in the other forms whose Windows form is there too cannot be told
+    // apart from it once converted.
+    std::string windowsName = windowsForms(utf8);
+    bool changed = name && windowsName != utf8;
+    if (!name || (changed && windowsFormTaken(windowsName))) {
+        listing.skipped.push_back(utf8ToCp932Lossy(utf8));
+        return std::nullopt;
+    }
+    if (changed) listing.changed.push_back(*name);
+    return name;
+}
+
+// ---- whole files ----
+
+std::optional<FileTimes> getFileTimes(std::string_view path) {
+    std::optional<FileFacts> facts = fileFacts(path);
+    if (!facts) return std::nullopt;
+    return facts->times;
 }
 
 std::optional<std::string> readWholeFile(std::string_view path) {
