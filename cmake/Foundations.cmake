@@ -6,7 +6,7 @@
 set(QV_FOUNDATION_PLATFORM NameForms FileSystemShared Clock OwnExecutable TextLiterals
     FolderLocationsShared)
 if(WIN32)
-    list(APPEND QV_FOUNDATION_PLATFORM WideText_win FileSystem_win TextCodec_win FolderLocations_win
+    list(APPEND QV_FOUNDATION_PLATFORM WideText_win FileHandles_win FileSystem_win TextCodec_win FolderLocations_win
          StaleTemporaries StaleTemporaries_win)
 else()
     list(APPEND QV_FOUNDATION_PLATFORM FileSystem TextCodec FolderLocations StaleTemporaries)

@@ -11,11 +11,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "base/Cp932.h"
 #include "platform/FileSystemShared.h"
-#include "platform/NameForms.h"
 #include "platform/StaleTemporaries.h"
-#include "platform/TextCodec.h"
 
 namespace qv {
 namespace {

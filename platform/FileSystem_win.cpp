@@ -5,15 +5,13 @@
 #include <io.h>
 #include <windows.h>
 
-#include <memory>
+#include <algorithm>
 #include <random>
 
-#include "base/Cp932.h"
+#include "platform/FileHandles.h"
 #include "platform/FileSystem.h"
 #include "platform/FileSystemShared.h"
-#include "platform/NameForms.h"
 #include "platform/StaleTemporaries.h"
-#include "platform/TextCodec.h"
 #include "platform/WideText.h"
 
 namespace qv {
@@ -54,105 +52,6 @@ std::optional<std::wstring> widePath(std::string_view path) {
     auto sys = toSystemPath(path);
     if (!sys) return std::nullopt;
     return wideFromSystem(*sys);
-}
-
-// A handle closed at the end of the scope.
-class OwnedHandle {
-  public:
-    explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
-    ~OwnedHandle() {
-        if (valid()) CloseHandle(handle_);
-    }
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-
-  private:
-    HANDLE handle_;
-};
-
-// A handle of the file or folder at `path` (links followed) with `access`.
-HANDLE openForQuery(const std::wstring& path, DWORD access) {
-    return CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
-                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-}
-
-FileTime fileTimeOf(const FILETIME& time) {
-    return static_cast<FileTime>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) |
-                                 time.dwLowDateTime);
-}
-
-FILETIME filetimeOf(FileTime time) {
-    auto bits = static_cast<std::uint64_t>(time);
-    return FILETIME{static_cast<DWORD>(bits & 0xFFFFFFFFu), static_cast<DWORD>(bits >> 32)};
-}
-
-std::optional<FileFacts> factsOf(HANDLE handle) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
-        return std::nullopt;
-    }
-    FileFacts facts;
-    facts.folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    facts.regular = !facts.folder && GetFileType(handle) == FILE_TYPE_DISK;
-    if (!facts.folder) {
-        facts.size = static_cast<std::int64_t>(
-            (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
-    }
-    facts.times.created = fileTimeOf(info.ftCreationTime);
-    facts.times.written = fileTimeOf(info.ftLastWriteTime);
-    facts.times.accessed = fileTimeOf(info.ftLastAccessTime);
-    return facts;
-}
-
-// A zero time is left as it is. Its current value is passed again rather than
-// omitted: wine resets the access time to now when the last-write time is omitted.
-bool setTimesOf(HANDLE handle, const FileTimes& times) {
-    std::optional<FileFacts> facts = factsOf(handle);
-    if (!facts) return false;
-    auto chosen = [](FileTime wanted, FileTime current) {
-        return filetimeOf(wanted > 0 ? wanted : current);
-    };
-    FILETIME created = chosen(times.created, facts->times.created);
-    FILETIME accessed = chosen(times.accessed, facts->times.accessed);
-    FILETIME written = chosen(times.written, facts->times.written);
-    return SetFileTime(handle, &created, &accessed, &written) != 0;
-}
-
-// The file's identity: the volume and the file index.
-std::optional<std::pair<DWORD, std::uint64_t>> identityOf(HANDLE handle) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(handle, &info)) return std::nullopt;
-    auto index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    return std::make_pair(info.dwVolumeSerialNumber, index);
-}
-
-// The final path of what `handle` refers to, in cp932 with "/" separators.
-std::optional<std::string> finalPathOf(HANDLE handle) {
-    std::wstring name(MAX_PATH, L'\0');
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        DWORD length =
-            GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()),
-                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (length == 0) return std::nullopt;
-        if (length < name.size()) {
-            name.resize(length);
-            break;
-        }
-        name.resize(length + 1);
-    }
-    std::wstring_view view = name;
-    if (view.starts_with(L"\\\\?\\UNC\\")) {
-        name = L"\\\\" + std::wstring(view.substr(8));
-    } else if (view.starts_with(L"\\\\?\\")) {
-        name = std::wstring(view.substr(4));
-    }
-    for (wchar_t& c : name)
-        if (c == L'\\') c = L'/';
-    auto utf8 = narrow(name);
-    if (!utf8) return std::nullopt;
-    return fromSystemName(*utf8);
 }
 
 struct OpenWay {
@@ -363,7 +262,7 @@ std::optional<FileFacts> fileFacts(std::string_view path) {
 bool setFileTimes(std::string_view path, const FileTimes& times) {
     auto wide = widePath(path);
     if (!wide) return false;
-    OwnedHandle handle(openForQuery(*wide, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES));
+    OwnedHandle handle(openForQuery(*wide, FILE_WRITE_ATTRIBUTES));
     return handle.valid() && setTimesOf(handle.get(), times);
 }
 
