@@ -67,7 +67,7 @@ TEST_F(FileSystemTest, UnconvertibleNamesAreSkippedAndReported) {
     sandbox_.write("ok.txt", "");
     sandbox_.write("smile\xF0\x9F\x98\x80.txt", "");
 #ifdef _WIN32
-    constexpr std::size_t kSkipped = 1;  // "\\" separates folders there: no such name
+    constexpr std::size_t kSkipped = 1;  // a backslash separates folders there
 #else
     sandbox_.write("back\\slash", "");
     constexpr std::size_t kSkipped = 2;

@@ -10,7 +10,7 @@
 namespace qv {
 namespace {
 
-TEST(FolderLocationsWindows, SystemFoldersExistAndEndInASlash) {
+TEST(FolderLocationsWindows, SystemFoldersExistWithSlashes) {
     for (int code : {kFolderTemp, kFolderWindows, kFolderSystem, kFolderPersonal}) {
         std::string folder = specialFolderLocation(code);
         ASSERT_FALSE(folder.empty()) << code;
