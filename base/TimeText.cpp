@@ -175,7 +175,7 @@ std::string compactTimeText(Clock& clock) {
 std::string timeTextFromFileTime(FileTime time) {
     std::time_t seconds = static_cast<std::time_t>(unixSecondsOf(time));
     std::tm local{};
-    if (!localtime_r(&seconds, &local)) return timeText(civilFromSeconds(seconds));
+    if (!localTimeOf(seconds, local)) return timeText(civilFromSeconds(seconds));
     return timeText(local);
 }
 
@@ -209,9 +209,9 @@ std::optional<std::int64_t> steadyOffsetOfHour(std::int64_t hourStart) {
     local.tm_wday = -1;
     std::time_t utc = std::mktime(&local);
     if (local.tm_wday < 0) return std::nullopt;
-    std::tm probe{};
+    std::optional<long> offset = utcOffsetAt(utc);
     for (std::time_t at : {utc - 3600, utc + 7199}) {
-        if (!localtime_r(&at, &probe) || probe.tm_gmtoff != local.tm_gmtoff) return std::nullopt;
+        if (!offset || utcOffsetAt(at) != offset) return std::nullopt;
     }
     return hourStart - utc;
 }

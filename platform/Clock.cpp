@@ -1,16 +1,40 @@
 #include "platform/Clock.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#else
 #include <poll.h>
+#endif
 
 #include <chrono>
 #include <thread>
 
 namespace qv {
 
+bool localTimeOf(std::time_t seconds, std::tm& local) {
+#ifdef _WIN32
+    return localtime_s(&local, &seconds) == 0;
+#else
+    return localtime_r(&seconds, &local) != nullptr;
+#endif
+}
+
+std::optional<long> utcOffsetAt(std::time_t seconds) {
+    std::tm local{};
+    if (!localTimeOf(seconds, local)) return std::nullopt;
+#ifdef _WIN32
+    // The local calendar read as UTC, less the moment itself.
+    std::time_t asUtc = _mkgmtime(&local);
+    if (asUtc == -1) return std::nullopt;
+    return static_cast<long>(asUtc - seconds);
+#else
+    return local.tm_gmtoff;
+#endif
+}
+
 std::tm Clock::localTime() {
-    std::time_t now = nowSeconds();
     std::tm result{};
-    localtime_r(&now, &result);
+    localTimeOf(nowSeconds(), result);
     return result;
 }
 
@@ -38,8 +62,13 @@ namespace {
 // poll(2) on one socket; true when it reported one of `events` or an error.
 bool pollSocket(int socket, short events, int timeoutMs) {
     if (socket < 0) return false;
+#ifdef _WIN32
+    WSAPOLLFD entry{static_cast<SOCKET>(socket), events, 0};
+    if (::WSAPoll(&entry, 1, timeoutMs) <= 0) return false;
+#else
     pollfd entry{socket, events, 0};
     if (::poll(&entry, 1, timeoutMs) <= 0) return false;
+#endif
     return (entry.revents & (events | POLLERR | POLLHUP)) != 0 && !(entry.revents & POLLNVAL);
 }
 

@@ -10,8 +10,15 @@
 #include <cstdint>
 #include <ctime>
 #include <mutex>
+#include <optional>
 
 namespace qv {
+
+// Broken-down local time of `seconds`; false when the system cannot tell it.
+bool localTimeOf(std::time_t seconds, std::tm& local);
+
+// Seconds east of UTC of the local time at `seconds`; none when it cannot be told.
+std::optional<long> utcOffsetAt(std::time_t seconds);
 
 class Clock {
   public:

@@ -108,6 +108,7 @@ class File {
     bool truncate(std::int64_t length);
 
     // The descriptor, for the rare caller that needs it (e.g. fsync); still owned here.
+    // On Windows a C runtime descriptor over the file's handle (_get_osfhandle).
     int descriptor() const { return fd_; }
 
   private:
@@ -138,7 +139,8 @@ std::optional<FileFacts> fileFacts(std::string_view path);
 std::optional<FileTimes> getFileTimes(std::string_view path);
 
 // Sets the access and last-write times (utimensat). A zero time leaves that time as it
-// is. `created` cannot be set on Linux and is ignored. False when absent or refused.
+// is. `created` cannot be set on Linux and is ignored; Windows sets it (SetFileTime).
+// False when absent or refused.
 bool setFileTimes(std::string_view path, const FileTimes& times);
 
 // The same for an open file or folder (futimens).

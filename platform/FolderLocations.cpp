@@ -3,15 +3,12 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <optional>
 #include <string_view>
 
-#include "base/Cp932.h"
-#include "platform/FileSystem.h"
+#include "platform/FolderLocationsShared.h"
 
 namespace qv {
 namespace {
@@ -64,11 +61,6 @@ std::string xdgFolder(std::string_view key, const char* fallbackName) {
     return folder.empty() ? homeFolder() + "/" + fallbackName : folder;
 }
 
-std::string withTrailingSlash(std::string folder) {
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
-}
-
 std::string tempFolder() {
     std::string tmp = environment("TMPDIR");
     return withTrailingSlash(tmp.empty() ? "/tmp" : tmp);
@@ -95,16 +87,9 @@ std::string userName() {
     return passwordEntryField(false);
 }
 
-std::string tempFileName(std::string folder, Clock* clock) {
-    SystemClock systemClock;
-    Clock& time = clock ? *clock : systemClock;
-    char name[32];
-    std::snprintf(name, sizeof name, "t%07u.txt", static_cast<unsigned>(time.tickMs() % 10000000));
-    return withTrailingSlash(std::move(folder)) + name;
-}
+}  // namespace
 
-// The location in UTF-8, as the system gives it.
-std::string systemLocation(int code, Clock* clock) {
+std::string systemLocation(int code) {
     switch (code) {
         case kFolderDesktop:
         case kFolderDesktopDirectory:
@@ -113,39 +98,19 @@ std::string systemLocation(int code, Clock* clock) {
             return xdgFolder("XDG_DOCUMENTS_DIR", "Documents");
         case kFolderTemp:
             return tempFolder();
-        case kFolderTempFileName:
-            return tempFileName(tempFolder(), clock);
         case kFolderComputerName:
             return computerName();
         case kFolderUserName:
             return userName();
         case kFolderQuickTemp:
             return quickTempFolder();
-        case kFolderQuickTempFileName:
-            return tempFileName(quickTempFolder(), clock);
         default:  // other shell folders, the Windows and system folders
             return {};
     }
 }
 
-}  // namespace
-
 std::string downloadFolder() {
     return xdgFolder("XDG_DOWNLOAD_DIR", "Downloads");
 }
 
-std::string specialFolderLocation(int code, Clock* clock) {
-    return fromSystemName(systemLocation(code, clock)).value_or(std::string());
-}
-
 }  // namespace qv
-
-extern "C" int m_GetSpecialFolderLocation(char* buffer, int code) {
-    if (!buffer) return 1;
-    constexpr std::size_t kBufferSize = 1024;
-    std::string location = qv::specialFolderLocation(code);
-    std::size_t length = qv::safePrefixLength(location, kBufferSize - 1);
-    std::memcpy(buffer, location.data(), length);
-    buffer[length] = '\0';
-    return 1;
-}

@@ -9,7 +9,9 @@
 //   4103 $TEMP_QUICK when set and not empty, else the temporary folder
 //   4104 a temporary file name in the folder of 4103
 //
-// Results are cp932 paths and names; what has no cp932 form gives "".
+// Results are cp932 paths and names; what has no cp932 form gives "". On Windows the
+// shell's known folders, GetTempPath and the Windows and system folders fill them,
+// with "/" between folders.
 //
 // Threads: any thread. Reads the environment and the user's XDG configuration.
 #pragma once

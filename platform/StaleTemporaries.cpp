@@ -1,9 +1,11 @@
 #include "platform/StaleTemporaries.h"
 
+#ifndef _WIN32
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -28,6 +30,7 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+#ifndef _WIN32
 // A plain file (not a link) in the open folder `folderFd` unwritten for long enough.
 bool isStaleFile(int folderFd, const char* name) {
     struct stat info {};
@@ -35,6 +38,7 @@ bool isStaleFile(int folderFd, const char* name) {
     if (!S_ISREG(info.st_mode)) return false;
     return std::time(nullptr) - info.st_mtim.tv_sec >= kStaleTemporaryAge.count();
 }
+#endif
 
 }  // namespace
 
@@ -47,6 +51,8 @@ bool isOwnTemporaryName(std::string_view fileName) {
     return std::all_of(number.begin(), number.end(), isDigit);
 }
 
+// The Windows side is in StaleTemporaries_win.cpp.
+#ifndef _WIN32
 int removeStaleTemporaries(const std::string& sysFolder) {
     int folderFd = ::open(sysFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd < 0) return 0;
@@ -63,6 +69,7 @@ int removeStaleTemporaries(const std::string& sysFolder) {
     ::closedir(folder);  // closes folderFd too
     return removed;
 }
+#endif
 
 void sweepStaleTemporaries(const std::string& sysFolder) {
     static std::mutex mutex;

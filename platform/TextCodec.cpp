@@ -3,8 +3,6 @@
 #include <iconv.h>
 
 #include <cerrno>
-#include <mutex>
-#include <unordered_map>
 
 namespace qv {
 namespace {
@@ -114,17 +112,6 @@ std::string utf8ToCp932Lossy(std::string_view utf8) {
 std::string utf16leToCp932(std::string_view utf16le) {
     std::string_view even = utf16le.substr(0, utf16le.size() & ~std::size_t{1});
     return convert(Direction::Utf16leToCp932, even, true, 2).value_or(std::string());
-}
-
-const std::string& J(const char* utf8Literal) {
-    static std::mutex mutex;
-    static std::unordered_map<const char*, std::string> cache;
-    std::lock_guard lock(mutex);
-    auto it = cache.find(utf8Literal);
-    if (it == cache.end()) {
-        it = cache.emplace(utf8Literal, utf8ToCp932Lossy(utf8Literal)).first;
-    }
-    return it->second;
 }
 
 }  // namespace qv

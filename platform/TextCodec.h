@@ -1,5 +1,6 @@
 // Conversion between the program's cp932 text and the UTF-8 / UTF-16 of the outside
-// world (file names, widgets, the console). glibc iconv does the work.
+// world (file names, widgets, the console). glibc iconv does the work; on Windows
+// code page 932 of MultiByteToWideChar / WideCharToMultiByte.
 //
 // Thread-safe: each thread keeps its own conversion states, reset before every call.
 #pragma once

@@ -11,20 +11,27 @@
 namespace qv {
 namespace {
 
+#ifdef _WIN32
+// An empty value removes the variable.
+void setZoneVariable(const char* zone) {
+    _putenv_s("TZ", zone ? zone : "");
+}
+#else
+void setZoneVariable(const char* zone) {
+    zone ? setenv("TZ", zone, 1) : unsetenv("TZ");
+}
+#endif
+
 // Sets the machine's zone for one test and restores it afterwards.
 class ZoneGuard {
   public:
     explicit ZoneGuard(const char* zone) {
         if (const char* old = std::getenv("TZ")) saved_ = old, hadZone_ = true;
-        setenv("TZ", zone, 1);
+        setZoneVariable(zone);
         tzset();
     }
     ~ZoneGuard() {
-        if (hadZone_) {
-            setenv("TZ", saved_.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
+        setZoneVariable(hadZone_ ? saved_.c_str() : nullptr);
         tzset();
     }
 

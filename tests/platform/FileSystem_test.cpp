@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <algorithm>
 #include <csignal>
@@ -64,11 +66,16 @@ TEST_F(FileSystemTest, BackslashPathReachesTheFile) {
 TEST_F(FileSystemTest, UnconvertibleNamesAreSkippedAndReported) {
     sandbox_.write("ok.txt", "");
     sandbox_.write("smile\xF0\x9F\x98\x80.txt", "");
+#ifdef _WIN32
+    constexpr std::size_t kSkipped = 1;  // a backslash separates folders there
+#else
     sandbox_.write("back\\slash", "");
+    constexpr std::size_t kSkipped = 2;
+#endif
     DirListing listing = listDirectory(folder());
     ASSERT_EQ(listing.entries.size(), 1u);
     EXPECT_EQ(listing.entries[0].name, "ok.txt");
-    EXPECT_EQ(listing.skipped.size(), 2u);
+    EXPECT_EQ(listing.skipped.size(), kSkipped);
     EXPECT_EQ(listDirectory(folder() + "absent").error, FsError::NotFound);
     EXPECT_EQ(listDirectory("\x83").error, FsError::BadName);
 }
@@ -97,7 +104,7 @@ TEST_F(FileSystemTest, NamesInTheOtherFormsTravelInTheWindowsForms) {
 
 TEST_F(FileSystemTest, QuestionsByName) {
     sandbox_.write("f.bin", "12345");
-    std::filesystem::create_directory(sandbox_.path() / "ソ");
+    std::filesystem::create_directory(sandbox_.path() / test::utf8Path("ソ"));
     EXPECT_EQ(fileSize(folder() + "f.bin"), 5);
     EXPECT_EQ(fileSize(folder() + "none"), -1);
     EXPECT_EQ(fileSize(folder() + J("ソ")), 0);
@@ -204,6 +211,9 @@ TEST_F(FileSystemTest, CreateRemoveRename) {
 TEST_F(FileSystemTest, AFailedWholeWriteKeepsTheOldFile) {
     std::string path = folder() + "settings.ini";
     ASSERT_TRUE(writeWholeFile(path, "PORT=9100\r\n"));
+#ifdef _WIN32
+    GTEST_SKIP() << "needs a file-size limit (Linux)";
+#else
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -216,9 +226,13 @@ TEST_F(FileSystemTest, AFailedWholeWriteKeepsTheOldFile) {
     EXPECT_FALSE(written);
     EXPECT_EQ(readWholeFile(path), "PORT=9100\r\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(sandbox_.path()), {}), 1);
+#endif
 }
 
 TEST_F(FileSystemTest, RealPathResolvesLinks) {
+#ifdef _WIN32
+    GTEST_SKIP() << "needs symbolic links";
+#endif
     sandbox_.write("real/x", "");
     std::filesystem::create_directory_symlink(sandbox_.path() / "real", sandbox_.path() / "link");
     auto resolved = realPath(folder() + "link\\x");

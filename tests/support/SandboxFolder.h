@@ -24,6 +24,10 @@ class SandboxFolder {
     std::filesystem::path path_;
 };
 
+// The path of a UTF-8 name. A plain std::string would be read in the C runtime's
+// code page on Windows.
+std::filesystem::path utf8Path(const std::string& name);
+
 // The whole content of the file at `path` ("" when it cannot be read).
 std::string readFileAt(const std::filesystem::path& path);
 

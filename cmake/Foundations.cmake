@@ -1,0 +1,59 @@
+# The foundations alone: base/ and the platform files it uses, built as
+# quorvane_foundations, with their tests in quorvane_foundation_tests. This is what
+# builds for Windows today (see README); on Linux the same option builds the same
+# pieces from the Linux sides.
+
+set(QV_FOUNDATION_PLATFORM NameForms FileSystemShared Clock OwnExecutable TextLiterals
+    FolderLocationsShared)
+if(WIN32)
+    list(APPEND QV_FOUNDATION_PLATFORM WideText_win FileHandles_win FileSystem_win TextCodec_win FolderLocations_win
+         StaleTemporaries StaleTemporaries_win)
+else()
+    list(APPEND QV_FOUNDATION_PLATFORM FileSystem TextCodec FolderLocations StaleTemporaries)
+endif()
+file(GLOB QV_FOUNDATION_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/base/*.cpp)
+foreach(name ${QV_FOUNDATION_PLATFORM})
+    list(APPEND QV_FOUNDATION_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/${name}.cpp)
+endforeach()
+
+add_library(quorvane_foundations STATIC ${QV_FOUNDATION_SOURCES})
+configure_file(${CMAKE_CURRENT_SOURCE_DIR}/base/Version.h.in
+               ${CMAKE_CURRENT_BINARY_DIR}/generated/base/Version.h @ONLY)
+target_include_directories(quorvane_foundations PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}
+                                                       ${CMAKE_CURRENT_BINARY_DIR}/generated)
+target_link_libraries(quorvane_foundations PUBLIC Threads::Threads)
+if(WIN32)
+    # Unicode calls only; the process's ANSI code page is never used.
+    target_compile_definitions(quorvane_foundations PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN
+                                                           NOMINMAX _WIN32_WINNT=0x0A00)
+    target_link_libraries(quorvane_foundations PUBLIC ws2_32 shell32 ole32 advapi32)
+endif()
+
+if(NOT QV_TESTS)
+    return()
+endif()
+enable_testing()
+if(CMAKE_CROSSCOMPILING)
+    # Debian's googletest sources (package googletest), built with the cross compiler.
+    set(QV_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources for the cross build")
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(${QV_GTEST_SOURCE} ${CMAKE_CURRENT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    set(QV_GTEST_LIBS gtest gmock gtest_main)
+else()
+    find_package(GTest REQUIRED)
+    set(QV_GTEST_LIBS GTest::gtest GTest::gmock GTest::gtest_main)
+endif()
+include(GoogleTest)
+
+file(GLOB QV_FOUNDATION_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/base/*_test.cpp)
+list(APPEND QV_FOUNDATION_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/platform/FileSystem_test.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/tests/platform/FolderLocationsWindows_test.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/tests/platform/OwnExecutable_test.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/tests/platform/TextCodec_test.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/SandboxFolder.cpp)
+add_executable(quorvane_foundation_tests ${QV_FOUNDATION_TESTS})
+target_include_directories(quorvane_foundation_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+target_link_libraries(quorvane_foundation_tests PRIVATE quorvane_foundations ${QV_GTEST_LIBS})
+# Listed when ctest starts, so that building needs no run under wine.
+gtest_discover_tests(quorvane_foundation_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                     PROPERTIES TIMEOUT 120 LABELS unit)
