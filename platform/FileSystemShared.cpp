@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <memory>
 
 #include "base/Cp932.h"
 #include "platform/NameForms.h"
