@@ -12,8 +12,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -27,6 +29,9 @@ constexpr std::size_t kBufferBytes = 262144;
 constexpr int kPairBufferBytes = 1 << 20;
 // An idle pump still looks around this often.
 constexpr int kIdlePollMs = 1000;
+// Once the program has let go of its end, what is left for a peer that reads nothing
+// is dropped after this long, so such peers cannot pile up pumps.
+constexpr auto kLingerAfterClose = std::chrono::seconds(10);
 
 // Bytes waiting to move on: [begin, end) of a fixed block.
 class Buffer {
@@ -72,7 +77,7 @@ class Pump {
     }
 
     void run() {
-        while (step() && !done())
+        while (step() && !done() && !lingeredTooLong())
             waitForWork();
         ERR_clear_error();
     }
@@ -89,6 +94,13 @@ class Pump {
     }
 
     bool done() const { return closeNotifySent_ && (plainGone_ || (tlsEof_ && plainShut_)); }
+
+    bool lingeredTooLong() {
+        if (!plainGone_) return false;
+        auto now = std::chrono::steady_clock::now();
+        if (!goneAt_) goneAt_ = now;
+        return now - *goneAt_ > kLingerAfterClose;
+    }
 
     void readPlain() {
         while (!plainEof_) {
@@ -200,6 +212,7 @@ class Pump {
     bool plainShut_ = false;        // the program was told
     bool tcpWantsRead_ = false, tcpWantsWrite_ = false;
     bool tlsHeldBack_ = false;  // reading stopped for want of room, not of records
+    std::optional<std::chrono::steady_clock::time_point> goneAt_;  // the program let go
 };
 
 // The session writes the TCP socket without MSG_NOSIGNAL: a peer gone mid-stream

@@ -10,7 +10,8 @@
 // becomes close_notify and a half-close of the TCP socket; the peer's close_notify
 // becomes the end of what the program reads. Any TLS error (one changed byte
 // suffices) closes both ends at once, and nothing after the fault is delivered. The
-// pump closes the TCP socket when both directions are done.
+// pump closes the TCP socket when both directions are done, or 10 s after the program
+// closed its end while the peer still had not taken what was left.
 //
 // Figures of the TCP socket (TCP_INFO, SO_SNDBUF) cannot be read through the pair.
 //
