@@ -56,6 +56,11 @@ class ReceiveClient {
         }
         return fd_ >= 0;
     }
+    // True once the server has sent something (or closed) within `timeoutMs`.
+    bool waitReadable(int timeoutMs) {
+        pollfd p{fd_, POLLIN, 0};
+        return fd_ >= 0 && poll(&p, 1, timeoutMs) > 0;
+    }
     // Everything the server sends until it closes (or `timeoutMs` of silence).
     std::string readAll(int timeoutMs = 5000) { return read(timeoutMs, false); }
     // The offset reply: up to and without its 0 byte; "" when the server closed first.
