@@ -140,6 +140,7 @@ void Listener::run(int port, int openSocket) {
     context_.waits().registerLoop(loop_.get());
     if (port == 0 || openListeningSocket(port, openSocket)) {
         if (onServing_) onServing_();
+        serving_ = true;
         loop();
     }
     storeAside_.finish();
@@ -151,6 +152,7 @@ void Listener::run(int port, int openSocket) {
     listenSocket_ = -1;
     context_.flags().receivingActive = 0;
     context_.waits().registerLoop(nullptr);
+    serving_ = false;
     running_ = false;
 }
 

@@ -79,6 +79,8 @@ class Listener {
 
     bool running() const { return running_; }
     bool listening() const { return listenSocket_ >= 0; }
+    // The start-up display (`onServing`) has returned and requests are being served.
+    bool serving() const { return serving_; }
     // The port could not be opened ("%d 番ポートが開けません").
     bool openFailed() const { return openFailed_; }
 
@@ -143,6 +145,7 @@ class Listener {
     std::atomic<bool> closeAllDone_{false};
     std::atomic<int> listenSocket_{-1};
     std::atomic<bool> openFailed_{false};
+    std::atomic<bool> serving_{false};
     int wakePipe_[2] = {-1, -1};
     std::vector<char> block_;
     // What the last poll found.

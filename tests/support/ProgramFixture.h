@@ -21,8 +21,8 @@ class ProgramFixture {
 
     // Builds a new program in the same folder (a restart).
     void restart(std::vector<std::string> args = {});
-    // Runs the start-up; when it started a listener, returns once the listener has
-    // shown its settings (it rewrites the upper pane and clears its counts as it
+    // Runs the start-up; when it started a listener, returns once the listener serves,
+    // its settings shown (it rewrites the upper pane and clears its counts as it
     // starts, which must not race with the test).
     int start();
 
@@ -38,8 +38,8 @@ class ProgramFixture {
     const SandboxFolder* external_;
 };
 
-// Waits (up to 5 s) until the program's listener has started and shown its settings,
-// or has ended; returns at once when no listener was started.
+// Waits (up to 8 s) until the program's listener has shown its settings, address line
+// included, and serves, or has ended; returns at once when no listener was started.
 void waitForListenerStart(Program& program);
 
 // The special folders of a test machine: only the temporary folder.
