@@ -7,7 +7,7 @@
 #include "app/Startup.h"
 #include "app/WindowLog.h"
 #include "base/SettingKeys.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/client/SendQueue.h"
 #include "peer/server/Listener.h"
 #include "platform/FolderLocations.h"

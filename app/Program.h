@@ -22,7 +22,7 @@
 #include "net/Waits.h"
 #include "peer/client/ClientContext.h"
 #include "peer/client/PeerHistory.h"
-#include "peer/client/PublicListState.h"
+#include "model/PublicListState.h"
 #include "peer/client/SpeedTestState.h"
 #include "peer/server/ArrivalSummary.h"
 #include "peer/server/ConnectionTable.h"
@@ -30,7 +30,7 @@
 #include "platform/EnvironmentChecks.h"
 #include "platform/EnvironmentVariables.h"
 #include "platform/TcpWindowSize.h"
-#include "relay/PortNState.h"
+#include "peer/server/PortNState.h"
 #include "ui/SecurityKey.h"
 
 namespace qv {

@@ -21,7 +21,7 @@
 #include "platform/FolderLocations.h"
 #include "platform/TcpWindowSize.h"
 #include "platform/TextCodec.h"
-#include "relay/PortNMaintenance.h"
+#include "peer/client/PortNMaintenance.h"
 #include "relay/PortNStatus.h"
 #include "ui/SettingsMenu.h"
 

@@ -9,7 +9,7 @@
 #include "peer/client/ClientContext.h"
 #include "peer/server/ConnectionTable.h"
 #include "platform/TextCodec.h"
-#include "relay/PortNState.h"
+#include "peer/server/PortNState.h"
 
 namespace qv {
 

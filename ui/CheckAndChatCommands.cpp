@@ -4,7 +4,7 @@
 #include "app/WindowLog.h"
 #include "base/SettingKeys.h"
 #include "base/TextUtil.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/client/PeerBox.h"
 #include "peer/client/RequestExchange.h"
 #include "peer/protocol/RequestLine.h"

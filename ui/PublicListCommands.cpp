@@ -7,7 +7,7 @@
 #include "base/PathParts.h"
 #include "base/SettingKeys.h"
 #include "base/TextList.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/client/PeerBox.h"
 #include "peer/client/PeerHistory.h"
 #include "peer/client/PublicFolderChoice.h"

@@ -6,7 +6,7 @@
 #include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
 #include "base/TimerId.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/client/PeerBox.h"
 #include "peer/client/RequestExchange.h"
 #include "peer/client/SpeedTest.h"

@@ -15,7 +15,7 @@
 #include "net/SecurePsk.h"
 #include "net/SecureTunnel.h"
 #include "net/TcpFigures.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/client/SendQueue.h"
 #include "peer/client/SpeedTest.h"
 #include "platform/FileSystem.h"

@@ -9,7 +9,7 @@
 #include "base/TimeText.h"
 #include "net/Waits.h"
 #include "peer/client/ClientContext.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/client/FileSender.h"
 #include "peer/client/LstReply.h"
 #include "peer/client/OutgoingFile.h"

@@ -7,7 +7,7 @@
 #include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
 #include "peer/client/ClientContext.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/client/PeerSession.h"
 #include "platform/FileSystem.h"
 

@@ -14,8 +14,8 @@
 
 #include "net/IpAddress.h"
 
-#include "peer/client/ClientError.h"
-#include "peer/client/PeerAddress.h"
+#include "peer/protocol/ClientError.h"
+#include "peer/protocol/PeerAddress.h"
 #include "peer/protocol/ConnectionKey.h"
 
 namespace qv {

@@ -2,7 +2,7 @@
 
 #include "model/WindowModel.h"
 #include "peer/client/ClientContext.h"
-#include "peer/client/PublicListState.h"
+#include "model/PublicListState.h"
 
 namespace qv {
 

@@ -6,7 +6,7 @@
 #include "base/TextList.h"
 #include "model/WindowModel.h"
 #include "peer/client/ClientContext.h"
-#include "peer/client/PublicListState.h"
+#include "model/PublicListState.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 

@@ -10,7 +10,7 @@
 #include "net/IpAddress.h"
 #include "net/Waits.h"
 #include "peer/client/ClientContext.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/client/LstReply.h"
 #include "peer/client/PeerSession.h"
 #include "peer/client/ProgressTitle.h"

@@ -11,7 +11,7 @@
 #include "model/WindowModel.h"
 #include "net/Waits.h"
 #include "peer/client/ClientContext.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/client/PeerSession.h"
 #include "peer/client/ProgressTitle.h"
 #include "peer/protocol/ReplyReader.h"

@@ -15,7 +15,7 @@
 #include "model/WindowModel.h"
 #include "net/Waits.h"
 #include "peer/client/ClientContext.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/client/PeerSession.h"
 #include "peer/client/SpeedTest.h"
 #include "peer/client/SpeedTestPayload.h"

@@ -8,7 +8,7 @@
 #include "base/Md5.h"
 #include "base/TextUtil.h"
 #include "net/SocketWaits.h"
-#include "peer/client/SendWay.h"
+#include "peer/protocol/SendWay.h"
 #include "peer/protocol/FieldRule.h"
 #include "peer/protocol/ListPayload.h"
 #include "peer/protocol/RequestLine.h"

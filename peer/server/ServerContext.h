@@ -24,13 +24,13 @@
 #include "model/WindowModel.h"
 #include "net/SecurePsk.h"
 #include "net/Waits.h"
-#include "peer/client/ClientError.h"
-#include "peer/client/PublicListState.h"
+#include "peer/protocol/ClientError.h"
+#include "model/PublicListState.h"
 #include "peer/protocol/ConnectionKey.h"
 #include "peer/server/ArrivalSummary.h"
 #include "peer/server/ConnectionTable.h"
 #include "platform/Clock.h"
-#include "relay/PortNState.h"
+#include "peer/server/PortNState.h"
 
 namespace qv {
 

@@ -14,7 +14,7 @@
 #include "app/Program.h"
 #include "base/SettingKeys.h"
 #include "peer/client/Autotune.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/client/SendQueue.h"
 #include "peer/client/SpeedTest.h"
 #include "platform/TextCodec.h"

@@ -12,7 +12,7 @@
 
 #include "app/Program.h"
 #include "base/SettingKeys.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/client/SendQueue.h"
 #include "peer/server/SecureAcceptor.h"
 #include "platform/TextCodec.h"

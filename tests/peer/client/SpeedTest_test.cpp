@@ -16,7 +16,7 @@
 #include "base/SettingKeys.h"
 #include "base/TimerId.h"
 #include "peer/client/Autotune.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/client/RateDisplay.h"
 #include "platform/TextCodec.h"
 #include "support/LoopbackPeer.h"
