@@ -19,9 +19,9 @@
 #include "peer/protocol/ClientError.h"
 #include "peer/protocol/ConnectionKey.h"
 #include "peer/protocol/ReplyReader.h"
+#include "peer/server/PortNState.h"
 #include "platform/Clock.h"
 #include "relay/PeerConnector.h"
-#include "peer/server/PortNState.h"
 #include "relay/PortNStatus.h"
 
 namespace qv {

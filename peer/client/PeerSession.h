@@ -15,8 +15,8 @@
 #include "net/IpAddress.h"
 
 #include "peer/protocol/ClientError.h"
-#include "peer/protocol/PeerAddress.h"
 #include "peer/protocol/ConnectionKey.h"
+#include "peer/protocol/PeerAddress.h"
 
 namespace qv {
 

@@ -4,13 +4,13 @@
 #include <string_view>
 
 #include "base/TimerId.h"
+#include "model/PublicListState.h"
 #include "model/WindowModel.h"
 #include "net/EventLoop.h"
 #include "peer/client/ClientContext.h"
 #include "peer/client/LstCheck.h"
 #include "peer/client/PublicFolderChoice.h"
 #include "peer/client/PublicListBuild.h"
-#include "model/PublicListState.h"
 #include "peer/client/SendQueue.h"
 #include "peer/protocol/ListPayload.h"
 #include "peer/protocol/RequestKind.h"
