@@ -12,6 +12,7 @@
 #include "base/TimeText.h"
 #include "base/TimerId.h"
 #include "peer/client/Autotune.h"
+#include "peer/client/PortNMaintenance.h"
 #include "peer/client/PublicListBuild.h"
 #include "peer/client/RateDisplay.h"
 #include "peer/client/SpeedTest.h"
@@ -21,7 +22,6 @@
 #include "platform/FolderLocations.h"
 #include "platform/TcpWindowSize.h"
 #include "platform/TextCodec.h"
-#include "relay/PortNMaintenance.h"
 #include "relay/PortNStatus.h"
 #include "ui/SettingsMenu.h"
 

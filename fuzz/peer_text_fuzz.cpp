@@ -9,7 +9,7 @@
 
 #include "net/AddressClass.h"
 #include "net/IpAddress.h"
-#include "peer/client/PeerAddress.h"
+#include "peer/protocol/PeerAddress.h"
 
 namespace {
 

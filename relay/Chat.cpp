@@ -9,7 +9,7 @@
 #include "model/WindowModel.h"
 #include "net/IpAddress.h"
 #include "peer/client/ClientContext.h"
-#include "peer/client/PeerAddress.h"
+#include "peer/protocol/PeerAddress.h"
 #include "platform/Clock.h"
 #include "platform/TextCodec.h"
 

@@ -15,8 +15,8 @@
 #include "net/HostLookup.h"
 #include "net/SocketReady.h"
 #include "net/Waits.h"
-#include "peer/client/ClientError.h"
-#include "peer/client/PeerAddress.h"
+#include "peer/protocol/ClientError.h"
+#include "peer/protocol/PeerAddress.h"
 #include "peer/protocol/ReplyReader.h"
 #include "platform/TextCodec.h"
 

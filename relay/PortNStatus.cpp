@@ -8,8 +8,8 @@
 #include "net/Waits.h"
 #include "peer/client/ClientContext.h"
 #include "peer/server/ConnectionTable.h"
+#include "peer/server/PortNState.h"
 #include "platform/TextCodec.h"
-#include "relay/PortNState.h"
 
 namespace qv {
 

@@ -7,8 +7,12 @@ Layers, lowest first; a file may include its own layer and any lower one:
   2  net/                     waits, event loop, sockets, HTTP
   3  peer/protocol/ model/    the wire format; the window's model (what the windows
                               show, which the mechanics report into)
-  4  peer/server/ peer/client/ relay/   the mechanics (narrow contexts)
-  5  ui/ app/                 the window's commands, menus and model, and the
+  4  peer/server/            the mechanics, which take narrow contexts, in an order
+  5  relay/                   that leaves no cycle between their folders: the
+  6  peer/client/             listener and its handlers; PortN's connector and
+                              indicator, the chat, the identity; the client's
+                              exchanges, queue, speed test and PortN upkeep
+  7  ui/ app/                 the window's commands, menus and model, and the
                               program object they take
   frontends/, tests/, bench/ and fuzz/ may include the whole core.
 
@@ -26,8 +30,8 @@ LAYERS = {
     "base": 1, "platform": 1,
     "net": 2,
     "peer/protocol": 3, "model": 3,
-    "peer/server": 4, "peer/client": 4, "relay": 4,
-    "ui": 5, "app": 5,
+    "peer/server": 4, "relay": 5, "peer/client": 6,
+    "ui": 7, "app": 7,
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 

@@ -2,11 +2,11 @@
 
 #include "app/Program.h"
 #include "app/WindowLog.h"
-#include "peer/client/PeerAddress.h"
 #include "peer/client/PeerHistory.h"
+#include "peer/client/PortNMaintenance.h"
+#include "peer/protocol/PeerAddress.h"
 #include "platform/TextCodec.h"
 #include "relay/Identity.h"
-#include "relay/PortNMaintenance.h"
 #include "ui/NicknameDialog.h"
 
 namespace qv {

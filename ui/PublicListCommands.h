@@ -14,7 +14,7 @@ void editPublicFolders(Program& program);
 void requestPublicList(Program& program);
 void checkIncomplete(Program& program);
 
-// requestPublicList with its client result code (peer/client/ClientError.h); -1 when
+// requestPublicList with its client result code (peer/protocol/ClientError.h); -1 when
 // the peer box is empty and nothing was sent.
 int sendPublicListRequest(Program& program);
 

@@ -1,7 +1,7 @@
 #include "frontends/console/PublicListConsoleCommands.h"
 
 #include "frontends/console/ConsoleWindow.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "ui/PublicListCommands.h"
 
 namespace qv::console {

@@ -11,12 +11,12 @@
 #include "base/SettingKeys.h"
 #include "net/Waits.h"
 #include "peer/client/ClientContext.h"
-#include "peer/client/ClientError.h"
 #include "peer/client/OutgoingFile.h"
 #include "peer/client/RequestExchange.h"
 #include "peer/client/ResumeExchange.h"
-#include "peer/client/SendWay.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/protocol/RequestLine.h"
+#include "peer/protocol/SendWay.h"
 #include "platform/TextCodec.h"
 
 namespace qv {

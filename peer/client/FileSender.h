@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/protocol/RequestLine.h"
 
 namespace qv {

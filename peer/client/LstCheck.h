@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 
 namespace qv {
 

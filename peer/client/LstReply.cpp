@@ -7,8 +7,8 @@
 #include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
 #include "peer/client/ClientContext.h"
-#include "peer/client/ClientError.h"
 #include "peer/client/PeerSession.h"
+#include "peer/protocol/ClientError.h"
 #include "platform/FileSystem.h"
 
 namespace qv {

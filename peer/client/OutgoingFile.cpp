@@ -5,10 +5,10 @@
 #include "base/PathParts.h"
 #include "base/TimeText.h"
 #include "peer/client/ClientContext.h"
-#include "peer/client/SendWay.h"
 #include "peer/protocol/LstList.h"
 #include "peer/protocol/RequestKind.h"
 #include "peer/protocol/RequestLine.h"
+#include "peer/protocol/SendWay.h"
 #include "platform/TextCodec.h"
 
 namespace qv {

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "platform/FileSystem.h"
 
 namespace qv {

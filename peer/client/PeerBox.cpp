@@ -3,7 +3,7 @@
 #include "base/Format.h"
 #include "model/WindowModel.h"
 #include "peer/client/ClientContext.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "platform/TextCodec.h"
 
 namespace qv {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 
 namespace qv {
 

@@ -16,12 +16,12 @@
 #include "net/SocketWaits.h"
 #include "net/Waits.h"
 #include "peer/client/ClientContext.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/protocol/ConnectionKey.h"
 #include "peer/protocol/ReplyReader.h"
+#include "peer/server/PortNState.h"
 #include "platform/Clock.h"
 #include "relay/PeerConnector.h"
-#include "relay/PortNState.h"
 #include "relay/PortNStatus.h"
 
 namespace qv {

@@ -14,9 +14,9 @@
 
 #include "net/IpAddress.h"
 
-#include "peer/client/ClientError.h"
-#include "peer/client/PeerAddress.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/protocol/ConnectionKey.h"
+#include "peer/protocol/PeerAddress.h"
 
 namespace qv {
 

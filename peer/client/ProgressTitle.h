@@ -11,7 +11,7 @@
 
 #include "base/ProgramFlags.h"
 #include "base/TransferProgress.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 
 namespace qv {
 

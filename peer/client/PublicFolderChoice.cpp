@@ -1,8 +1,8 @@
 #include "peer/client/PublicFolderChoice.h"
 
+#include "model/PublicListState.h"
 #include "model/WindowModel.h"
 #include "peer/client/ClientContext.h"
-#include "peer/client/PublicListState.h"
 
 namespace qv {
 

@@ -4,9 +4,9 @@
 #include "base/Format.h"
 #include "base/ListTree.h"
 #include "base/TextList.h"
+#include "model/PublicListState.h"
 #include "model/WindowModel.h"
 #include "peer/client/ClientContext.h"
-#include "peer/client/PublicListState.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 

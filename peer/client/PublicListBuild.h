@@ -16,7 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "peer/client/PublicListState.h"
+#include "model/PublicListState.h"
 
 namespace qv {
 

@@ -4,13 +4,13 @@
 #include <string_view>
 
 #include "base/TimerId.h"
+#include "model/PublicListState.h"
 #include "model/WindowModel.h"
 #include "net/EventLoop.h"
 #include "peer/client/ClientContext.h"
 #include "peer/client/LstCheck.h"
 #include "peer/client/PublicFolderChoice.h"
 #include "peer/client/PublicListBuild.h"
-#include "peer/client/PublicListState.h"
 #include "peer/client/SendQueue.h"
 #include "peer/protocol/ListPayload.h"
 #include "peer/protocol/RequestKind.h"
@@ -79,23 +79,6 @@ void serveDownloadRequest(ClientContext& context) {
     std::vector<std::string> files = pickedFiles(context.publicLists().published(), picks.lines);
     if (files.empty()) return;
     enqueueFiles(context, std::move(files), 0, picks.peer);
-}
-
-std::vector<std::string> listPayloadLines(std::string_view payload) {
-    std::vector<std::string> lines;
-    forEachListLine(payload, [&](std::string_view line) {
-        lines.emplace_back(line);
-        return true;
-    });
-    return lines;
-}
-
-std::string joinListPayload(const std::vector<std::string>& lines) {
-    std::string payload;
-    payload.reserve(3000);
-    for (const std::string& line : lines)
-        payload += line + "\n";
-    return payload;
 }
 
 }  // namespace qv

@@ -8,10 +8,6 @@
 // steps run.
 #pragma once
 
-#include <string>
-#include <string_view>
-#include <vector>
-
 namespace qv {
 
 class ClientContext;
@@ -23,11 +19,5 @@ void scheduleServeDownloads(ClientContext& context);
 
 void chooseDownloads(ClientContext& context);
 void serveDownloadRequest(ClientContext& context);
-
-// The lines of a received list payload (ListPayload.h): split at "\r\n" or "\n"; a
-// final line end adds no empty line.
-std::vector<std::string> listPayloadLines(std::string_view payload);
-// The lines as a list payload: each followed by "\n".
-std::string joinListPayload(const std::vector<std::string>& lines);
 
 }  // namespace qv

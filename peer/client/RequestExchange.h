@@ -12,14 +12,14 @@
 #include <string>
 #include <string_view>
 
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 
 namespace qv {
 
 class ClientContext;
 
 // Sends `request` (request line, its 0 byte and any payload) to the peer of
-// `peerText`; returns a client result code (peer/client/ClientError.h).
+// `peerText`; returns a client result code (peer/protocol/ClientError.h).
 ClientResult exchangeRequest(ClientContext& context, std::string_view peerText,
                              std::string request);
 

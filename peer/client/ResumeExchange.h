@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 
 namespace qv {
 

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 
 namespace qv {
 

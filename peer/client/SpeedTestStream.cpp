@@ -15,11 +15,11 @@
 #include "model/WindowModel.h"
 #include "net/Waits.h"
 #include "peer/client/ClientContext.h"
-#include "peer/client/ClientError.h"
 #include "peer/client/PeerSession.h"
 #include "peer/client/SpeedTest.h"
 #include "peer/client/SpeedTestPayload.h"
 #include "peer/client/SpeedTestState.h"
+#include "peer/protocol/ClientError.h"
 #include "platform/Clock.h"
 
 namespace qv {

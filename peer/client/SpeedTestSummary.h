@@ -15,7 +15,7 @@
 namespace qv {
 
 struct SpeedTestSummary {
-    int result = 0;  // client result code (peer/client/ClientError.h)
+    int result = 0;  // client result code (peer/protocol/ClientError.h)
     std::uint32_t durationMs = 0;
     std::int64_t bytes = 0;
     std::vector<std::int64_t> buffersTried;  // in the order used, no repeats in a row

@@ -18,4 +18,21 @@ std::int64_t countListLines(std::string_view payload, std::int64_t stopAfter) {
     return lines;
 }
 
+std::vector<std::string> listPayloadLines(std::string_view payload) {
+    std::vector<std::string> lines;
+    forEachListLine(payload, [&](std::string_view line) {
+        lines.emplace_back(line);
+        return true;
+    });
+    return lines;
+}
+
+std::string joinListPayload(const std::vector<std::string>& lines) {
+    std::string payload;
+    payload.reserve(3000);
+    for (const std::string& line : lines)
+        payload += line + "\n";
+    return payload;
+}
+
 }  // namespace qv

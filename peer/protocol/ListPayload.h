@@ -15,7 +15,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/Cp932.h"
 
@@ -73,5 +75,11 @@ bool forEachListLine(std::string_view payload, OnLine&& onLine) {
 
 // The lines of the list in `payload`, counted up to `stopAfter` (the walk ends there).
 std::int64_t countListLines(std::string_view payload, std::int64_t stopAfter = kListLineLimit + 1);
+
+// The lines of a received list payload (above): split at "\r\n" or "\n"; a
+// final line end adds no empty line.
+std::vector<std::string> listPayloadLines(std::string_view payload);
+// The lines as a list payload: each followed by "\n".
+std::string joinListPayload(const std::vector<std::string>& lines);
 
 }  // namespace qv

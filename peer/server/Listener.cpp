@@ -17,7 +17,7 @@
 #include "base/TimeText.h"
 #include "net/AddressClass.h"
 #include "net/ListenSocket.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/protocol/RequestKind.h"
 #include "peer/server/Dispatch.h"
 #include "peer/server/PublicListServe.h"

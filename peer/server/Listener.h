@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "net/EventLoop.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/server/Admission.h"
 #include "peer/server/LstAnswerSends.h"
 #include "peer/server/PublicListAnswers.h"

@@ -2,8 +2,8 @@
 
 #include "base/Format.h"
 #include "base/TextUtil.h"
-#include "peer/client/PublicListDownload.h"
 #include "peer/protocol/FieldRule.h"
+#include "peer/protocol/ListPayload.h"
 #include "peer/protocol/RequestLine.h"
 #include "peer/server/Listener.h"
 #include "platform/TextCodec.h"

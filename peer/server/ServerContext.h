@@ -21,16 +21,16 @@
 #include "base/ConfigStore.h"
 #include "base/LogSink.h"
 #include "base/ProgramFlags.h"
+#include "model/PublicListState.h"
 #include "model/WindowModel.h"
 #include "net/SecurePsk.h"
 #include "net/Waits.h"
-#include "peer/client/ClientError.h"
-#include "peer/client/PublicListState.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/protocol/ConnectionKey.h"
 #include "peer/server/ArrivalSummary.h"
 #include "peer/server/ConnectionTable.h"
+#include "peer/server/PortNState.h"
 #include "platform/Clock.h"
-#include "relay/PortNState.h"
 
 namespace qv {
 

@@ -12,8 +12,8 @@
 
 #include "app/Program.h"
 #include "base/SettingKeys.h"
-#include "peer/client/ClientError.h"
 #include "peer/client/SendQueue.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/server/SecureAcceptor.h"
 #include "platform/TextCodec.h"
 #include "relay/Identity.h"

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "base/SettingKeys.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "platform/FileSystem.h"
 #include "support/ProgramFixture.h"
 

@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "app/Program.h"
+#include "model/PublicListState.h"
 #include "peer/client/LstCheck.h"
 #include "peer/client/PublicListBuild.h"
-#include "peer/client/PublicListState.h"
 #include "peer/client/SendQueue.h"
 #include "peer/protocol/RequestKind.h"
 #include "platform/TextCodec.h"

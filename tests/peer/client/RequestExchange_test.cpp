@@ -6,7 +6,7 @@
 #include <atomic>
 
 #include "base/SettingKeys.h"
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/protocol/RequestLine.h"
 #include "platform/TextCodec.h"
 #include "support/FakeProxy.h"

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <optional>
 
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 #include "peer/protocol/RequestLine.h"
 #include "platform/FileSystem.h"
 #include "support/FakeProxy.h"

@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "peer/client/PublicListDownload.h"
-
 namespace qv {
 namespace {
 

@@ -1,4 +1,4 @@
-#include "relay/ParkedTable.h"
+#include "peer/server/ParkedTable.h"
 
 #include <poll.h>
 #include <sys/socket.h>

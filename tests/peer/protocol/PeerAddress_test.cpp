@@ -1,4 +1,4 @@
-#include "peer/client/PeerAddress.h"
+#include "peer/protocol/PeerAddress.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "relay/PortNState.h"
+#include "peer/server/PortNState.h"
 
 namespace qv {
 namespace {

@@ -1,4 +1,4 @@
-#include "peer/client/ClientError.h"
+#include "peer/protocol/ClientError.h"
 
 #include <iterator>
 

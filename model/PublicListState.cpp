@@ -1,8 +1,8 @@
-#include "peer/client/PublicListState.h"
+#include "model/PublicListState.h"
 
 #include <utility>
 
-#include "peer/client/PublicListDownload.h"
+#include "peer/protocol/ListPayload.h"
 
 namespace qv {
 

@@ -1,5 +1,5 @@
 // The choice between whole, Pack and resumable sends.
-#include "peer/client/SendWay.h"
+#include "peer/protocol/SendWay.h"
 
 #include <gtest/gtest.h>
 

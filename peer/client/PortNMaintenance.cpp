@@ -1,4 +1,4 @@
-#include "relay/PortNMaintenance.h"
+#include "peer/client/PortNMaintenance.h"
 
 #include <optional>
 
@@ -8,16 +8,16 @@
 #include "model/WindowModel.h"
 #include "net/IpAddress.h"
 #include "peer/client/ClientContext.h"
-#include "peer/client/ClientError.h"
-#include "peer/client/PeerAddress.h"
 #include "peer/client/PeerHistory.h"
 #include "peer/client/RequestExchange.h"
+#include "peer/protocol/ClientError.h"
+#include "peer/protocol/PeerAddress.h"
 #include "peer/protocol/RequestLine.h"
 #include "peer/server/ConnectionTable.h"
 #include "peer/server/Listener.h"
+#include "peer/server/PortNState.h"
 #include "platform/Clock.h"
 #include "relay/Identity.h"
-#include "relay/PortNState.h"
 #include "relay/PortNStatus.h"
 
 namespace qv {

@@ -1,4 +1,4 @@
-#include "peer/client/SendWay.h"
+#include "peer/protocol/SendWay.h"
 
 #include <algorithm>
 

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "relay/ParkedTable.h"
+#include "peer/server/ParkedTable.h"
 
 namespace qv {
 

@@ -1,5 +1,5 @@
 // The open PC's table of parked PortN connections, over real socket pairs.
-#include "relay/ParkedTable.h"
+#include "peer/server/ParkedTable.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>

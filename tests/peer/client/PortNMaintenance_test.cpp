@@ -1,6 +1,6 @@
 // PortN between two programs in this process: a closed program (listening nowhere)
 // registers connections at an open one, which reaches it over them.
-#include "relay/PortNMaintenance.h"
+#include "peer/client/PortNMaintenance.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
