@@ -85,14 +85,14 @@ void takeMemoryBlock(ServeContext& context, ReceivingIntoMemory& memory) {
     if (!memory.buffer->write(context.request.block))
         return refuseUnstorablePayload(context, memory.file.fileName);
     showReceiveProgress(context, memory.file, context.slot.bytesReceived());
-    if (memory.buffer->size() >= memory.file.expectedSize) finishMemoryTransfer(context, memory);
+    finishIfComplete(context, memory);
 }
 
 void takeFileBlock(ServeContext& context, ReceivingIntoFile& file) {
     if (!file.resumeFile.write(context.request.block))
         return refuseUnstorablePayload(context, file.file.fileName);
     showReceiveProgress(context, file.file, context.slot.bytesReceived());
-    if (file.resumeFile.size() >= file.file.expectedSize) finishFileTransfer(context, file);
+    finishIfComplete(context, file);
 }
 
 }  // namespace
