@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <variant>
 #include <vector>
 
 #include "peer/server/ConnectionTable.h"
@@ -29,7 +30,11 @@ bool requestLineWaiting(const ConnectionSlot& slot, std::vector<char>& look) {
 }
 
 bool withoutRequestLine(const ConnectionSlot& slot, std::vector<char>& look) {
-    return !slot.relay && !slot.busy && !requestLineWaiting(slot, look);
+    return !slot.relay && slot.awaitsRequest() && !requestLineWaiting(slot, look);
+}
+
+std::uint32_t requestDeadlineOf(const ConnectionSlot& slot) {
+    return std::get<AwaitingRequest>(slot.state).deadline;
 }
 
 // Among `candidates`, the slot without a request line that has waited longest; with
@@ -40,7 +45,8 @@ int oldestOf(ConnectionTable& table, const std::vector<int>& candidates, bool or
     for (int index : candidates) {
         const ConnectionSlot& slot = table.slot(index);
         if (withoutRequestLine(slot, look) &&
-            (chosen < 0 || tickBefore(slot.requestDeadline, table.slot(chosen).requestDeadline)))
+            (chosen < 0 ||
+             tickBefore(requestDeadlineOf(slot), requestDeadlineOf(table.slot(chosen)))))
             chosen = index;
     }
     if (chosen >= 0 || !orBusy) return chosen;
@@ -76,7 +82,8 @@ int slotToDisplace(ConnectionTable& table, const IpAddress& address, std::vector
 
 bool slotOverdue(ConnectionSlot& slot, std::uint32_t now) {
     if (slot.relay) return false;
-    if (!slot.busy) return tickReached(now, slot.requestDeadline);
+    if (const auto* awaiting = std::get_if<AwaitingRequest>(&slot.state))
+        return tickReached(now, awaiting->deadline);
     if (!tickReached(now, slot.windowStart + kPayloadWindowMs)) return false;
     if (slot.bytesReceived - slot.windowBytes < kPayloadWindowMinBytes) return true;
     startPayloadWindow(slot, now);

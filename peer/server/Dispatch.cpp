@@ -1,11 +1,12 @@
 #include "peer/server/Dispatch.h"
 
+#include <variant>
+
 #include "base/Format.h"
 #include "base/SettingKeys.h"
 #include "base/TimeText.h"
-#include "peer/protocol/RequestKind.h"
 #include "peer/server/FileReceive.h"
-#include "peer/server/Listener.h"
+#include "peer/server/FinishTransfer.h"
 #include "peer/server/PortNHandler.h"
 #include "peer/server/PublicListServe.h"
 #include "peer/server/SpeedTestHandlers.h"
@@ -23,9 +24,8 @@ void refuseTransferError(ServeContext& context) {
     const char* wait =
         settings.getNumber(setting::kWan) == 1 ? setting::kWaitWan : setting::kWaitLan;
     if (settings.getNumber(wait) < 2000) settings.setNumber(wait, settings.getNumber(wait) + 200);
-    context.server.replaceLog(
-        formatText(J("【%s の転送ミス】\r\n"), context.slot.peerAddress.c_str()));
-    context.listener.closeSlot(context.index, false);
+    context.server.replaceLog(formatText(J("【%s の転送ミス】\r\n"), context.request.from.c_str()));
+    context.slot.close();
 }
 
 // A program in the encrypted mode opened with its TLS handshake: said as such rather
@@ -33,110 +33,85 @@ void refuseTransferError(ServeContext& context) {
 void refuseEncrypted(ServeContext& context) {
     context.server.replaceLog(
         formatText(J("【%s は暗号化通信を使っています（こちらは暗号化なし）】%s\r\n"),
-                   context.slot.peerAddress.c_str(), timeText(context.server.clock()).c_str()));
-    context.listener.closeSlot(context.index, false);
+                   context.request.from.c_str(), timeText(context.server.clock()).c_str()));
+    context.slot.close();
 }
 
-const RequestHandler* handlerFor(RequestKind kind, ServeContext& context) {
-    ServerHandlers& handlers = context.listener.handlers();
-    switch (kind) {
-        case RequestKind::Pub1:
-            return &handlers.pub1;
-        case RequestKind::Recv:
-            return &handlers.recv;
-        case RequestKind::Send:
-            return &handlers.send;
-        case RequestKind::SendResume:
-            return &handlers.sendResume;
-        case RequestKind::RecvAns:
-            return &handlers.recvAns;
+// The handler of the request's kind; chat only while CHAT is 1.
+void answerRequest(ServeContext& context) {
+    switch (context.request.kind) {
         case RequestKind::Test:
-            return &handlers.test;
+            return handleTestRequest(context);
         case RequestKind::Chat:
-            return context.server.settings().getNumber(setting::kChat) == 1 ? &handlers.chat
-                                                                            : nullptr;
+            if (context.server.settings().getNumber(setting::kChat) != 1) break;
+            return handleChatRequest(context);
+        case RequestKind::Pub1:
+            return handlePublicListRequest(context);
+        case RequestKind::Recv:
+            return handleRecvRequest(context);
+        case RequestKind::RecvAns:
+            return handleRecvAnswer(context);
+        case RequestKind::Data:
+            return startReceivedStream(context);
+        case RequestKind::Send:
+            return handleSendRequest(context);
+        case RequestKind::SendResume:
+            return handleSendResumeRequest(context);
         case RequestKind::PortN:
-            return &handlers.portn;
-        default:
-            return nullptr;
+            return handlePortNRequest(context);
+        case RequestKind::Unknown:
+            break;
     }
+    refuseUnknown(context);
+}
+
+// The first block of a connection: its whole request.
+void takeRequest(ServeContext& context, const AwaitingRequest& awaiting) {
+    std::string_view block = context.request.block;
+    if (context.request.kind == RequestKind::Unknown && awaiting.head.beganWithTls())
+        return refuseEncrypted(context);
+    if (isTransferError(block)) return refuseTransferError(context);
+    answerRequest(context);
 }
 
 // Shows the receive progress once a second for payloads over 5000 bytes.
-void showReceiveProgress(ServeContext& context) {
+void showReceiveProgress(ServeContext& context, IncomingFile& file, std::int64_t position) {
     ServerContext& server = context.server;
-    ConnectionSlot& slot = context.slot;
-    if (slot.progressPace.takeSecond(server.flags().secondsTicked) && slot.expectedSize > 5000) {
-        server.showProgressTitle(slot.progressPace, slot.bytesReceived, slot.expectedSize);
-    }
+    if (file.progressPace.takeSecond(server.flags().secondsTicked) && file.expectedSize > 5000)
+        server.showProgressTitle(file.progressPace, position, file.expectedSize);
 }
 
-// A block that belongs to a payload, a stream, or nothing known.
-void takePayload(ServeContext& context) {
-    ConnectionSlot& slot = context.slot;
-    if (slot.memoryBuffer) {
-        if (!slot.memoryBuffer->write(context.block)) return refuseUnstorablePayload(context);
-        showReceiveProgress(context);
-    } else if (slot.receiveFile) {
-        if (!slot.receiveFile.write(context.block)) return refuseUnstorablePayload(context);
-        showReceiveProgress(context);
-    } else if (!slot.busy) {
-        if (context.block.substr(0, 9) != requestPrefix(RequestKind::Data) ||
-            !context.listener.handlers().streamStart) {
-            refuseUnknown(context);
-            return;
-        }
-        context.listener.handlers().streamStart(context);
-        return;
-    }
-    completeTransfer(context);
+void takeMemoryBlock(ServeContext& context, ReceivingIntoMemory& memory) {
+    if (!memory.buffer->write(context.request.block))
+        return refuseUnstorablePayload(context, memory.file.fileName);
+    showReceiveProgress(context, memory.file, context.slot.bytesReceived());
+    finishIfComplete(context, memory);
+}
+
+void takeFileBlock(ServeContext& context, ReceivingIntoFile& file) {
+    if (!file.resumeFile.write(context.request.block))
+        return refuseUnstorablePayload(context, file.file.fileName);
+    showReceiveProgress(context, file.file, context.slot.bytesReceived());
+    finishIfComplete(context, file);
 }
 
 }  // namespace
 
 void refuseUnknown(ServeContext& context) {
     context.server.replaceLog(formatText(J("【%s から不明なデータ受信】%s\r\n"),
-                                         context.slot.peerAddress.c_str(),
+                                         context.request.from.c_str(),
                                          timeText(context.server.clock()).c_str()));
-    context.listener.closeSlot(context.index, false);
-}
-
-void completeTransfer(ServeContext& context) {
-    ConnectionSlot& slot = context.slot;
-    slot.busy = true;
-    ServerHandlers& handlers = context.listener.handlers();
-    if (slot.memoryBuffer && slot.memoryBuffer->size() >= slot.expectedSize) {
-        if (handlers.finishMemory) return handlers.finishMemory(context);
-    } else if (slot.receiveFile && slot.receiveFile.size() >= slot.expectedSize) {
-        if (handlers.finishFile) return handlers.finishFile(context);
-    }
-    slot.lastActivity = context.now;
+    context.slot.close();
 }
 
 void dispatchBlock(ServeContext& context) {
-    if (!context.slot.busy) {
-        RequestKind kind = recogniseRequest(context.block);
-        if (kind == RequestKind::Unknown && context.slot.head.beganWithTls())
-            return refuseEncrypted(context);
-        if (isTransferError(context.block)) return refuseTransferError(context);
-        if (const RequestHandler* handler = handlerFor(kind, context)) {
-            if (*handler) return (*handler)(context);
-            return refuseUnknown(context);
-        }
-    }
-    takePayload(context);
-}
-
-void installDefaultHandlers(Listener& listener) {
-    ServerHandlers& handlers = listener.handlers();
-    handlers.test = handleTestRequest;
-    handlers.chat = handleChatRequest;
-    handlers.streamStart = startReceivedStream;
-    handlers.recv = handleRecvRequest;
-    handlers.recvAns = handleRecvAnswer;
-    handlers.portn = handlePortNRequest;
-    installFileReceiveHandlers(handlers);
-    installPublicListHandlers(handlers);
+    SlotState& state = context.slot.state();
+    if (auto* awaiting = std::get_if<AwaitingRequest>(&state))
+        return takeRequest(context, *awaiting);
+    if (auto* memory = std::get_if<ReceivingIntoMemory>(&state))
+        return takeMemoryBlock(context, *memory);
+    if (auto* file = std::get_if<ReceivingIntoFile>(&state)) return takeFileBlock(context, *file);
+    // A counted stream: the listener has counted the block.
 }
 
 }  // namespace qv

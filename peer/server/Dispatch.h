@@ -1,7 +1,7 @@
-// What the listener does with a decoded block: recognise the request kind and hand
-// it to its handler, or, while a payload or stream is being received, add the block
-// to it; and the handlers that the listener itself provides (connection test, chat,
-// start of a speed-test stream).
+// What the listener does with a decoded block. A slot that awaits its request hands
+// it to the handler of its kind (one switch over RequestKind, in Dispatch.cpp); a slot
+// that receives adds the block to its payload, and a complete payload is finished
+// (FinishTransfer.h); a counted stream only counts.
 //
 // Threads: listener thread.
 #pragma once
@@ -10,17 +10,8 @@
 
 namespace qv {
 
-class Listener;
-
-// Puts the listener's own handlers into its table.
-void installDefaultHandlers(Listener& listener);
-
 // Dispatches one decoded block of the slot in `context`.
 void dispatchBlock(ServeContext& context);
-
-// The completion step: the slot becomes busy; a payload that is complete in memory or
-// on disk is finished, otherwise the slot's last activity moves to now.
-void completeTransfer(ServeContext& context);
 
 // Refuses the request as unknown data: a log line names the sender and the time.
 void refuseUnknown(ServeContext& context);

@@ -1,26 +1,22 @@
 #include "peer/server/FileReceive.h"
 
-#include <sys/socket.h>
-
 #include <algorithm>
+#include <optional>
+#include <variant>
 
 #include "base/Format.h"
 #include "base/Md5.h"
 #include "base/TextUtil.h"
-#include "net/SocketWaits.h"
 #include "peer/protocol/FieldRule.h"
 #include "peer/protocol/ListPayload.h"
 #include "peer/protocol/RequestLine.h"
 #include "peer/protocol/SendWay.h"
 #include "peer/server/ConnectionTable.h"
-#include "peer/server/Dispatch.h"
 #include "peer/server/FinishTransfer.h"
-#include "peer/server/Listener.h"
 #include "peer/server/OverwritePolicy.h"
 #include "peer/server/ReceiveProgress.h"
 #include "peer/server/ReceivedName.h"
 #include "peer/server/ResumeFile.h"
-#include "peer/server/StoreAside.h"
 #include "peer/server/StorePayload.h"
 #include "platform/TextCodec.h"
 
@@ -30,40 +26,36 @@ namespace {
 // How long the offset reply waits for the socket to take it.
 constexpr std::uint32_t kOffsetWaitMs = 3000;
 
-void closeWith(ServeContext& context, bool sendOk) {
-    context.listener.closeSlot(context.index, sendOk);
-}
-
-// Steps shared by both requests: the slot learns what is coming, the log shows it,
-// and the name is prepared. False (the slot closed) when the name names no file.
-bool takeRequest(ServeContext& context, const RequestFields& fields,
-                 const ReceiveSettings& settings) {
-    ConnectionSlot& slot = context.slot;
+// Steps shared by both requests: what is coming, shown in the log, with the name
+// prepared. Nothing (the slot closed) when the name names no file.
+std::optional<IncomingFile> takeIncomingFile(ServeContext& context, const RequestFields& fields,
+                                             const ReceiveSettings& settings) {
     ServerContext& server = context.server;
     server.window().readBack();
-    slot.startTick = context.now;
-    slot.expectedSize = parseLong(fields[1]);
-    slot.fileName = std::string(fields[0]);
-    slot.digest = std::string(fields[2]);
+    IncomingFile file;
+    file.startTick = context.request.now;
+    file.expectedSize = parseLong(fields[1]);
+    file.fileName = std::string(fields[0]);
+    file.digest = std::string(fields[2]);
     server.replaceLog(formatText(J("【%s よりファイル受信】\r\n「%s(%lld Bytes)」\r\n"),
-                                 slot.peerAddress.c_str(), slot.fileName.c_str(),
-                                 static_cast<long long>(slot.expectedSize)));
+                                 context.request.from.c_str(), file.fileName.c_str(),
+                                 static_cast<long long>(file.expectedSize)));
     std::optional<std::string> name =
         prepareReceivedName(fields[0], kRequestNameLimit, settings.ipFolder);
     if (!name) {
-        server.appendLog(formatText(J("・使えないファイル名です[%s]\r\n"), slot.fileName.c_str()));
-        closeWith(context, false);
-        return false;
+        server.appendLog(formatText(J("・使えないファイル名です[%s]\r\n"), file.fileName.c_str()));
+        context.slot.close();
+        return std::nullopt;
     }
-    slot.fileName = std::move(*name);
-    slot.times = receivedTimes(fields[3], fields[4]);
-    return true;
+    file.fileName = std::move(*name);
+    file.times = receivedTimes(fields[3], fields[4]);
+    return file;
 }
 
-bool skippedAtRequest(ServeContext& context, const ReceiveSettings& settings) {
-    ConnectionSlot& slot = context.slot;
-    if (isSpecialName(slot.fileName) ||
-        !skipAtRequest(settings.folder, slot.fileName, slot.expectedSize, slot.times.written,
+bool skippedAtRequest(ServeContext& context, const ReceiveSettings& settings,
+                      const IncomingFile& file) {
+    if (isSpecialName(file.fileName) ||
+        !skipAtRequest(settings.folder, file.fileName, file.expectedSize, file.times.written,
                        settings.overwriteMode)) {
         return false;
     }
@@ -75,55 +67,51 @@ bool skippedAtRequest(ServeContext& context, const ReceiveSettings& settings) {
 // a stored file's is. The sender gets no answer either way, and a connection cut under
 // its send would make a file the peer holds a failed send there. A payload larger than
 // any whole-file send is cut off at once.
-void dropSkippedPayload(ServeContext& context) {
-    ConnectionSlot& slot = context.slot;
-    if (slot.expectedSize > kLargestMemorySend) return closeWith(context, false);
-    slot.memoryBuffer = PayloadBuffer::discarding();
-    slot.memoryBuffer->write(bytesAfterTerminator(context.block));
-    completeTransfer(context);
+void dropSkippedPayload(ServeContext& context, IncomingFile file) {
+    if (file.expectedSize > kLargestMemorySend) return context.slot.close();
+    auto& memory = context.slot.state().emplace<ReceivingIntoMemory>(
+        ReceivingIntoMemory{std::move(file), PayloadBuffer::discarding(), {}});
+    memory.buffer->write(bytesAfterTerminator(context.request.block));
+    finishIfComplete(context, memory);
 }
 
 // Sends the offset reply once the socket can take it; false when it could not.
 bool sendOffset(ServeContext& context, std::int64_t held) {
-    if (!waitWritable(context.server.waits(), context.slot.socket, kOffsetWaitMs)) return false;
-    std::string reply = offsetReply(held);
-    return send(context.slot.socket, reply.data(), reply.size(), MSG_NOSIGNAL) ==
-           static_cast<ssize_t>(reply.size());
+    return context.slot.reply(offsetReply(held), kOffsetWaitMs);
 }
 
-// Opens the slot's resume file; false (logged, the slot closed) when it cannot be used.
-bool openSlotResumeFile(ServeContext& context, const ReceiveSettings& settings, File& file) {
-    ConnectionSlot& slot = context.slot;
-    std::string path = resumePathOf(settings.folder, slot.fileName);
+// Opens the resume file of `fileName` into `file` and its path into `path`; false
+// (logged, the slot closed) when it cannot be used.
+bool openSlotResumeFile(ServeContext& context, const ReceiveSettings& settings,
+                        const std::string& fileName, File& file, std::string& path) {
+    path = resumePathOf(settings.folder, fileName);
     std::string line;
     if (!toSystemPath(path)) {
         line = formatText(J("・使えないファイル名です[%s]\r\n"), path.c_str());
-    } else if (settings.folder.makeFoldersFor(slot.fileName) != ReceiveOutcome::Done ||
+    } else if (settings.folder.makeFoldersFor(fileName) != ReceiveOutcome::Done ||
                !openResumeFile(settings.folder, path, file)) {
         line = formatText(J("【ファイルオープンエラー】[%s]\r\n"), path.c_str());
-    } else if (resumeFileInUse(context.server.connections(), context.index, file)) {
+    } else if (resumeFileInUse(context.server.connections(), file)) {
         line = formatText(J("・他の接続が受信中のため拒否しました[%s]\r\n"), path.c_str());
         file.close();
     } else {
-        slot.receiveFilePath = path;
         return true;
     }
     context.server.appendLog(line);
-    closeWith(context, false);
+    context.slot.close();
     return false;
 }
 
 // The bytes of the resume file to keep. One longer than the file cannot belong to
 // it, and one that is complete but fails the digest check is wrong: both start over.
-std::int64_t heldBytes(ServeContext& context, const ReceiveSettings& settings, File& file,
+std::int64_t heldBytes(ServeContext& context, const ReceiveSettings& settings,
+                       const IncomingFile& incoming, const std::string& path, File& file,
                        bool& verified) {
-    ConnectionSlot& slot = context.slot;
     std::int64_t length = file.seekToEnd();
-    bool complete = length == slot.expectedSize;
-    verified = complete && digestChecked(settings, slot.digest);
-    bool wrong =
-        verified && !digestMatches(slot.digest, md5TextOfFile(slot.receiveFilePath).value_or(""));
-    if (length > slot.expectedSize || wrong) {
+    bool complete = length == incoming.expectedSize;
+    verified = complete && digestChecked(settings, incoming.digest);
+    bool wrong = verified && !digestMatches(incoming.digest, md5TextOfFile(path).value_or(""));
+    if (length > incoming.expectedSize || wrong) {
         context.server.appendLog(
             J("・途中まで受信したファイルが一致しないため最初から受信します\r\n"));
         file.truncate(0);
@@ -139,20 +127,20 @@ std::int64_t memoryRoom(ServeContext& context) {
     ConnectionTable& table = context.server.connections();
     std::int64_t room = PayloadBuffer::kMemoryLimit;
     for (int index : table.usedSlots()) {
-        const ConnectionSlot& other = table.slot(index);
-        if (index != context.index && other.memoryBuffer && other.memoryBuffer->inMemory())
-            room -= std::max<std::int64_t>(other.expectedSize, other.memoryBuffer->size());
+        const auto* other = std::get_if<ReceivingIntoMemory>(&table.slot(index).state);
+        if (other && other->buffer->inMemory())
+            room -= std::max<std::int64_t>(other->file.expectedSize, other->buffer->size());
     }
     return room;
 }
 
 }  // namespace
 
-void refuseUnstorablePayload(ServeContext& context) {
+void refuseUnstorablePayload(ServeContext& context, const std::string& fileName) {
     context.server.appendLog(
-        formatText(J("・受信データを保存できません[%s]\r\n"), context.slot.fileName.c_str()));
+        formatText(J("・受信データを保存できません[%s]\r\n"), fileName.c_str()));
     context.server.resetTitle();
-    closeWith(context, false);
+    context.slot.close();
 }
 
 std::string oversizedListLine(std::string_view name) {
@@ -162,63 +150,54 @@ std::string oversizedListLine(std::string_view name) {
 }
 
 void handleSendRequest(ServeContext& context) {
-    ConnectionSlot& slot = context.slot;
-    slot.busy = true;
-    RequestFields fields = RequestFields::of(context.block, RequestKind::Send);
-    if (!checkFields(fields, fieldRuleFor(RequestKind::Send, fields))) {
-        return closeWith(context, false);
-    }
+    RequestFields fields = RequestFields::of(context.request.block, RequestKind::Send);
+    if (!checkFields(fields, fieldRuleFor(RequestKind::Send, fields))) return context.slot.close();
     ReceiveSettings settings = receiveSettingsOf(context);
-    if (!takeRequest(context, fields, settings)) return;
-    if (!fields[6].empty()) {
-        slot.replyAddress =
-            slot.peerAddress + ":" + std::string(fields[5]) + ":" + std::string(fields[6]);
-    }
-    if (skippedAtRequest(context, settings)) return dropSkippedPayload(context);
-    if (isListName(slot.fileName) && slot.expectedSize > kListByteLimit) {
-        context.server.appendLog(oversizedListLine(slot.fileName));
+    std::optional<IncomingFile> file = takeIncomingFile(context, fields, settings);
+    if (!file) return;
+    if (skippedAtRequest(context, settings, *file)) return dropSkippedPayload(context, *file);
+    if (isListName(file->fileName) && file->expectedSize > kListByteLimit) {
+        context.server.appendLog(oversizedListLine(file->fileName));
         context.server.resetTitle();
-        return closeWith(context, false);
+        return context.slot.close();
     }
-    beginReceiveProgress(context.server.window(), slot.fileName, slot.expectedSize);
-    slot.memoryBuffer = PayloadBuffer::open(slot.expectedSize, memoryRoom(context),
-                                            toSystemPath(settings.folder.root()).value_or(""),
-                                            &context.server.clock());
-    if (!slot.memoryBuffer || !slot.memoryBuffer->write(bytesAfterTerminator(context.block))) {
-        return refuseUnstorablePayload(context);
-    }
-    completeTransfer(context);
+    std::string replyAddress;
+    if (!fields[6].empty())
+        replyAddress =
+            context.request.from + ":" + std::string(fields[5]) + ":" + std::string(fields[6]);
+    beginReceiveProgress(context.server.window(), file->fileName, file->expectedSize);
+    std::unique_ptr<PayloadBuffer> buffer = PayloadBuffer::open(
+        file->expectedSize, memoryRoom(context), toSystemPath(settings.folder.root()).value_or(""),
+        &context.server.clock());
+    if (!buffer || !buffer->write(bytesAfterTerminator(context.request.block)))
+        return refuseUnstorablePayload(context, file->fileName);
+    auto& memory = context.slot.state().emplace<ReceivingIntoMemory>(
+        ReceivingIntoMemory{std::move(*file), std::move(buffer), std::move(replyAddress)});
+    finishIfComplete(context, memory);
 }
 
 void handleSendResumeRequest(ServeContext& context) {
     // A resume file still being verified beside the listener may be this one.
-    if (StoreAside* aside = context.listener.storeAside()) aside->finish();
-    ConnectionSlot& slot = context.slot;
-    slot.busy = true;
-    RequestFields fields = RequestFields::of(context.block, RequestKind::SendResume);
-    if (!checkFields(fields, kSendResumeRule)) return closeWith(context, false);
+    context.slot.waitForPayloadStore();
+    RequestFields fields = RequestFields::of(context.request.block, RequestKind::SendResume);
+    if (!checkFields(fields, kSendResumeRule)) return context.slot.close();
     ReceiveSettings settings = receiveSettingsOf(context);
-    if (!takeRequest(context, fields, settings)) return;
-    if (skippedAtRequest(context, settings)) {
-        sendOffset(context, slot.expectedSize);
-        return closeWith(context, false);
+    std::optional<IncomingFile> file = takeIncomingFile(context, fields, settings);
+    if (!file) return;
+    if (skippedAtRequest(context, settings, *file)) {
+        sendOffset(context, file->expectedSize);
+        return context.slot.close();
     }
-    File file;
-    if (!openSlotResumeFile(context, settings, file)) return;
+    File resumeFile;
+    std::string path;
+    if (!openSlotResumeFile(context, settings, file->fileName, resumeFile, path)) return;
     bool verified = false;
-    std::int64_t held = heldBytes(context, settings, file, verified);
-    if (held < 0 || !sendOffset(context, held)) return closeWith(context, false);
-    slot.receiveFile = std::move(file);
-    beginReceiveProgress(context.server.window(), slot.fileName, slot.expectedSize, held);
-    if (held == slot.expectedSize) return finishFileTransfer(context, verified);
-    slot.lastActivity = context.now;
-}
-
-void installFileReceiveHandlers(ServerHandlers& handlers) {
-    handlers.send = handleSendRequest;
-    handlers.sendResume = handleSendResumeRequest;
-    handlers.finishMemory = finishMemoryTransfer;
-    handlers.finishFile = [](ServeContext& context) { finishFileTransfer(context); };
+    std::int64_t held = heldBytes(context, settings, *file, path, resumeFile, verified);
+    if (held < 0 || !sendOffset(context, held)) return context.slot.close();
+    beginReceiveProgress(context.server.window(), file->fileName, file->expectedSize, held);
+    auto& receiving = context.slot.state().emplace<ReceivingIntoFile>(
+        ReceivingIntoFile{std::move(*file), std::move(resumeFile), std::move(path)});
+    if (held == receiving.file.expectedSize) finishFileTransfer(context, receiving, verified);
 }
 
 }  // namespace qv

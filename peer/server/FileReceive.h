@@ -29,16 +29,16 @@
 
 namespace qv {
 
-// Puts the SEND-REQ and SEND-R-REQ handlers and the two finishing steps into the table.
-void installFileReceiveHandlers(ServerHandlers& handlers);
-
+// SEND-REQ: the slot goes on receiving into memory (or, for a file skipped at its
+// request, into a buffer that drops what it takes).
 void handleSendRequest(ServeContext& context);
+// SEND-R-REQ: after the offset reply the slot goes on receiving into the resume file.
 void handleSendResumeRequest(ServeContext& context);
 
 // A payload block that could not be kept (no memory for the buffer, the resume file
-// cannot be written: a full disk): logs it and closes the slot. What the resume file
-// held before stays, so the next attempt continues from there.
-void refuseUnstorablePayload(ServeContext& context);
+// cannot be written: a full disk) of the file `fileName`: logs it and closes the slot.
+// What the resume file held before stays, so the next attempt continues from there.
+void refuseUnstorablePayload(ServeContext& context, const std::string& fileName);
 
 // The log line of a list (named `name`) refused as larger than the bounds allow.
 std::string oversizedListLine(std::string_view name);

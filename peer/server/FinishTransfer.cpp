@@ -13,9 +13,11 @@
 #include "peer/protocol/ListPayload.h"
 #include "peer/protocol/RequestKind.h"
 #include "peer/server/FileReceive.h"
-#include "peer/server/Listener.h"
 #include "peer/server/LstAnswer.h"
+#include "peer/server/LstAnswerSends.h"
+#include "peer/server/PublicListServe.h"
 #include "peer/server/ReceiveProgress.h"
+#include "peer/server/ReplacementMarks.h"
 #include "peer/server/StoreAside.h"
 #include "peer/server/StorePayload.h"
 #include "platform/TextCodec.h"
@@ -23,21 +25,16 @@
 namespace qv {
 namespace {
 
-void closeWith(ServeContext& context, bool sendOk) {
-    context.listener.closeSlot(context.index, sendOk);
-}
-
-void logSizeError(ServeContext& context, std::int64_t received) {
+void logSizeError(ServeContext& context, std::int64_t received, std::int64_t expected) {
     context.server.appendLog(formatText(J("・受信サイズエラー(%lld / %lld)\r\n"),
                                         static_cast<long long>(received),
-                                        static_cast<long long>(context.slot.expectedSize)));
-    closeWith(context, false);
+                                        static_cast<long long>(expected)));
+    context.slot.close();
 }
 
 // The efficiency line and "・受信完了 ", with the digest line when it is checked.
-void logReceived(ServeContext& context, bool checked) {
-    ConnectionSlot& slot = context.slot;
-    context.server.appendEfficiencyLine(slot.bytesReceived, slot.startTick);
+void logReceived(ServeContext& context, const IncomingFile& file, bool checked) {
+    context.server.appendEfficiencyLine(context.slot.bytesReceived(), file.startTick);
     context.server.appendLog(checked ? J("・受信完了 \r\n・MD5ﾊｯｼｭ値チェック中..")
                                      : J("・受信完了 "));
 }
@@ -46,14 +43,14 @@ void logReceived(ServeContext& context, bool checked) {
 void endWithFailure(ServeContext& context) {
     context.server.appendLog("NG\r\n" + J("【ファイル受信に失敗しました】\r\n"));
     context.server.resetTitle();
-    closeWith(context, false);
+    context.slot.close();
 }
 
 // The sender, the folder and the start of a store, for the report of what arrived.
-SavedFiles savedFrom(const ServeContext& context, const ReceiveSettings& settings, int files = 0,
-                     std::int64_t bytes = 0) {
-    return {context.slot.peerAddress, settings.folder.pathOf(settings.ipFolder), files, bytes,
-            context.slot.startTick};
+SavedFiles savedFrom(const ServeContext& context, const IncomingFile& file,
+                     const ReceiveSettings& settings, int files = 0, std::int64_t bytes = 0) {
+    return {context.request.from, settings.folder.pathOf(settings.ipFolder), files, bytes,
+            file.startTick};
 }
 
 // The end of a store in the log: "OK" and the success line with the skip count, or
@@ -95,12 +92,13 @@ struct PayloadStore {
     LstAnswerPace pace;  // of the LST answer
 };
 
-PayloadStore payloadStoreOf(ServeContext& context, const ReceiveSettings& settings) {
+PayloadStore payloadStoreOf(ServeContext& context, const IncomingFile& file,
+                            const ReceiveSettings& settings) {
     long long low = context.server.settings().getNumber(setting::kLow);
     return {settings,
-            context.slot.fileName,
-            context.slot.times,
-            &context.listener.replacementMarks(),
+            file.fileName,
+            file.times,
+            &context.slot.replacementMarks(),
             {static_cast<std::uint32_t>(std::clamp(low, 0LL, 60000LL)),
              &context.server.flags().clientStop}};
 }
@@ -133,57 +131,40 @@ StoreResult storeByName(const PayloadStore& store, std::string_view payload,
 // have been after a store on the listener thread; an LST answer is handed on with it
 // to a send of its own, as its sender may read it slowly. False when there is no
 // store beside the listener.
-bool storePayloadAside(ServeContext& context, const ReceiveSettings& settings,
-                       std::string_view payload) {
-    StoreAside* aside = context.listener.storeAside();
-    if (!aside) return false;
-    std::shared_ptr<PayloadBuffer> held(std::move(context.slot.memoryBuffer));
-    PayloadStore store = payloadStoreOf(context, settings);
-    Listener* listener = &context.listener;
-    SavedFiles saved = savedFrom(context, settings);
-    auto connection = std::make_shared<ConnectionClosedLater>(listener->detachSlot(context.index));
+bool storePayloadAside(ServeContext& context, ReceivingIntoMemory& memory,
+                       const ReceiveSettings& settings, std::string_view payload) {
+    if (!context.slot.storesAside()) return false;
+    std::shared_ptr<PayloadBuffer> held(std::move(memory.buffer));
+    PayloadStore store = payloadStoreOf(context, memory.file, settings);
+    SavedFiles saved = savedFrom(context, memory.file, settings);
+    LstAnswerSends* answerSends = &context.slot.lstAnswerSends();
+    auto connection = std::make_shared<ConnectionClosedLater>(context.slot.detach());
     auto answer = std::make_shared<std::optional<std::string>>();
-    aside->start(
+    context.slot.storeAside(
         // `held` keeps the payload's memory alive until the store is done.
         [held, store, payload, answer] { return storeByName(store, payload, *answer); },
         [&server = context.server, store, saved, connection, answer,
-         listener](const StoreResult& result) {
+         answerSends](const StoreResult& result) {
             logStored(server, store.name, result, saved);
-            if (*answer)
-                listener->lstAnswerSends().add(connection->release(), std::move(**answer),
-                                               store.pace);
-        },
-        [listener] { listener->wake(); });
+            if (*answer) answerSends->add(connection->release(), std::move(**answer), store.pace);
+        });
     return true;
 }
 
-// A public list or picks: handed to the public-list handler when there is one.
-int storePublicList(ServeContext& context, std::string_view payload) {
-    PublicListHandler& handler = context.listener.handlers().publicList;
-    if (handler) {
-        handler(context, context.slot.fileName, payload);
-    } else {
-        context.server.appendLog(formatText(J("・%s を受信しました(%lld Bytes)\r\n"),
-                                            context.slot.fileName.c_str(),
-                                            static_cast<long long>(payload.size())));
-    }
-    return 0;
-}
-
-// Stores the verified payload on the listener thread.
-StoreResult storeMemoryPayload(ServeContext& context, const ReceiveSettings& settings,
-                               std::string_view payload) {
-    const std::string& name = context.slot.fileName;
+// Stores the verified payload on the listener thread: a public list or picks (kept for
+// the window, never written), or what storeByName stores.
+StoreResult storeMemoryPayload(ServeContext& context, ReceivingIntoMemory& memory,
+                               const ReceiveSettings& settings, std::string_view payload) {
+    const std::string& name = memory.file.fileName;
     bool publicList = name == kPub1Name || name == kPub2Name;
     if (publicList && countListLines(payload) <= kListLineLimit) {
-        StoreResult result;
-        result.skipped = storePublicList(context, payload);
-        return result;
+        storeReceivedList(context, memory, payload);
+        return StoreResult{};
     }
-    PayloadStore store = payloadStoreOf(context, settings);
+    PayloadStore store = payloadStoreOf(context, memory.file, settings);
     std::optional<std::string> answer;
     StoreResult result = storeByName(store, payload, answer);
-    if (answer) sendLstAnswer(context.slot.socket, *answer, store.pace);
+    if (answer) sendLstAnswer(context.slot.socket(), *answer, store.pace);
     return result;
 }
 
@@ -244,12 +225,10 @@ bool logCommit(ServerContext& server, const ResumeCommit& commit, CommitOutcome 
 // The connection is answered and closed once the outcome is reported. False when there
 // is no store beside the listener.
 bool commitAside(ServeContext& context, const ResumeCommit& commit) {
-    StoreAside* aside = context.listener.storeAside();
-    if (!aside) return false;
-    Listener* listener = &context.listener;
-    auto connection = std::make_shared<ConnectionClosedLater>(listener->detachSlot(context.index));
+    if (!context.slot.storesAside()) return false;
+    auto connection = std::make_shared<ConnectionClosedLater>(context.slot.detach());
     auto outcome = std::make_shared<CommitOutcome>(CommitOutcome::NotStored);
-    aside->start(
+    context.slot.storeAside(
         [commit, outcome] {
             *outcome = commitReceivedFile(commit);
             return StoreResult{};
@@ -257,41 +236,48 @@ bool commitAside(ServeContext& context, const ResumeCommit& commit) {
         [&server = context.server, commit, outcome, connection](const StoreResult&) {
             if (logCommit(server, commit, *outcome))
                 send(connection->socket, "OK", 2, MSG_NOSIGNAL);
-        },
-        [listener] { listener->wake(); });
+        });
     return true;
 }
 
 }  // namespace
 
-void finishMemoryTransfer(ServeContext& context) {
+void finishIfComplete(ServeContext& context, ReceivingIntoMemory& memory) {
+    if (memory.buffer->size() >= memory.file.expectedSize) finishMemoryTransfer(context, memory);
+}
+
+void finishIfComplete(ServeContext& context, ReceivingIntoFile& receiving) {
+    if (receiving.resumeFile.size() >= receiving.file.expectedSize)
+        finishFileTransfer(context, receiving);
+}
+
+void finishMemoryTransfer(ServeContext& context, ReceivingIntoMemory& memory) {
     // The payload of a file skipped at its request has been taken: nothing to store.
-    if (context.slot.memoryBuffer->discards()) {
+    if (memory.buffer->discards()) {
         context.server.resetTitle();
-        return closeWith(context, false);
+        return context.slot.close();
     }
     // A Pack still being stored comes first: what is answered or stored now must see
     // its files.
-    if (StoreAside* aside = context.listener.storeAside()) aside->finish();
+    context.slot.waitForPayloadStore();
     ServerContext& server = context.server;
-    ConnectionSlot& slot = context.slot;
+    const IncomingFile& file = memory.file;
     server.window().readBack();
-    if (slot.memoryBuffer->size() != slot.expectedSize) {
-        return logSizeError(context, slot.memoryBuffer->size());
-    }
-    std::optional<std::string_view> mapped = slot.memoryBuffer->view();
-    if (!mapped) return refuseUnstorablePayload(context);
+    if (memory.buffer->size() != file.expectedSize)
+        return logSizeError(context, memory.buffer->size(), file.expectedSize);
+    std::optional<std::string_view> mapped = memory.buffer->view();
+    if (!mapped) return refuseUnstorablePayload(context, file.fileName);
     std::string_view payload = *mapped;
     ReceiveSettings settings = receiveSettingsOf(context);
-    bool checked = digestChecked(settings, slot.digest);
-    logReceived(context, checked);
-    if (checked && !digestMatches(slot.digest, md5TextOf(payload))) return endWithFailure(context);
+    bool checked = digestChecked(settings, file.digest);
+    logReceived(context, file, checked);
+    if (checked && !digestMatches(file.digest, md5TextOf(payload))) return endWithFailure(context);
     server.appendLog(J("OK\r\n・ファイル書き込み中.."));
-    bool publicList = slot.fileName == kPub1Name || slot.fileName == kPub2Name;
-    if (!publicList && storePayloadAside(context, settings, payload)) return;
-    StoreResult result = storeMemoryPayload(context, settings, payload);
-    logStored(server, slot.fileName, result, savedFrom(context, settings));
-    closeWith(context, false);
+    bool publicList = file.fileName == kPub1Name || file.fileName == kPub2Name;
+    if (!publicList && storePayloadAside(context, memory, settings, payload)) return;
+    StoreResult result = storeMemoryPayload(context, memory, settings, payload);
+    logStored(server, file.fileName, result, savedFrom(context, file, settings));
+    context.slot.close();
 }
 
 bool commitResumeFile(const ReceiveSettings& settings, std::string_view resumePath,
@@ -313,30 +299,31 @@ bool commitResumeFile(const ReceiveSettings& settings, std::string_view resumePa
     return false;
 }
 
-void finishFileTransfer(ServeContext& context, bool digestVerified) {
-    if (StoreAside* aside = context.listener.storeAside()) aside->finish();
+void finishFileTransfer(ServeContext& context, ReceivingIntoFile& receiving, bool digestVerified) {
+    context.slot.waitForPayloadStore();
     ServerContext& server = context.server;
-    ConnectionSlot& slot = context.slot;
+    const IncomingFile& file = receiving.file;
     server.window().readBack();
     ReceiveSettings settings = receiveSettingsOf(context);
-    std::int64_t length = slot.receiveFile.size();
-    slot.receiveFile.close();
-    if (length != slot.expectedSize) {
-        settings.folder.removeEntry(slot.receiveFilePath);
-        return logSizeError(context, length);
+    std::int64_t length = receiving.resumeFile.size();
+    receiving.resumeFile.close();
+    if (length != file.expectedSize) {
+        settings.folder.removeEntry(receiving.resumePath);
+        return logSizeError(context, length, file.expectedSize);
     }
-    bool checked = !digestVerified && digestChecked(settings, slot.digest);
-    logReceived(context, checked);
+    bool checked = !digestVerified && digestChecked(settings, file.digest);
+    logReceived(context, file, checked);
     ResumeCommit commit{settings,
-                        slot.receiveFilePath,
-                        slot.fileName,
-                        slot.digest,
-                        slot.times,
+                        receiving.resumePath,
+                        file.fileName,
+                        file.digest,
+                        file.times,
                         checked,
-                        &context.listener.replacementMarks(),
-                        savedFrom(context, settings, 1, slot.expectedSize)};
+                        &context.slot.replacementMarks(),
+                        savedFrom(context, file, settings, 1, file.expectedSize)};
     if (checked && commitAside(context, commit)) return;
-    closeWith(context, logCommit(server, commit, commitReceivedFile(commit)));
+    if (logCommit(server, commit, commitReceivedFile(commit))) return context.slot.closeWithOk();
+    context.slot.close();
 }
 
 }  // namespace qv

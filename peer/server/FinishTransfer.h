@@ -1,8 +1,7 @@
-// The end of a file receive, reached by the completion step once the payload is
-// complete: the memory payload of a SEND-REQ, or the resume file of a SEND-R-REQ.
-// Each checks the length and, with MD5 on, the digest, then stores what arrived
-// (memory) or renames the resume file to its name (file), logs the outcome and closes
-// the slot; only a stored resumable file is answered "OK".
+// The end of a file receive, reached once the payload is complete: the memory payload of a
+// SEND-REQ, or the resume file of a SEND-R-REQ. Each checks the length and, with MD5 on, the
+// digest, then stores what arrived (memory) or renames the resume file to its name (file), logs the
+// outcome and closes the slot; only a stored resumable file is answered "OK".
 //
 // Threads: the listener thread (see ServeContext.h). A Pack is stored, and a resume
 // file whose digest is checked is verified and renamed, by the store beside the
@@ -17,13 +16,19 @@
 
 namespace qv {
 
+// Finishes the payload once it holds at least the expected size; until then the slot
+// goes on receiving.
+void finishIfComplete(ServeContext& context, ReceivingIntoMemory& memory);
+void finishIfComplete(ServeContext& context, ReceivingIntoFile& receiving);
+
 // The memory receive buffer holds at least the expected size (a discarding one, of a
 // file skipped at its request, only closes the connection).
-void finishMemoryTransfer(ServeContext& context);
+void finishMemoryTransfer(ServeContext& context, ReceivingIntoMemory& memory);
 
-// The receive file holds at least the expected size. With `digestVerified` the digest
+// The resume file holds at least the expected size. With `digestVerified` the digest
 // was already compared (a resume file found complete when the request came).
-void finishFileTransfer(ServeContext& context, bool digestVerified = false);
+void finishFileTransfer(ServeContext& context, ReceivingIntoFile& receiving,
+                        bool digestVerified = false);
 
 // Renames the complete resume file to the prepared name: the name itself; with
 // OVERWRITE 1 or more, or `replaceOutdated` (an LST check marked the file there to be

@@ -21,22 +21,26 @@
 #include "peer/protocol/RequestKind.h"
 #include "peer/server/Dispatch.h"
 #include "peer/server/PublicListServe.h"
+#include "peer/server/ServeContext.h"
 #include "platform/Clock.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
 namespace {
 
-// A running DATA-REQ stream: busy, with neither memory buffer nor receive file. Its
-// bytes are only counted.
-bool isCountedStream(const ConnectionSlot& slot) {
-    return slot.busy && !slot.memoryBuffer && !slot.receiveFile;
-}
-
 // An accepted connection that has not been read yet and may still be served before
 // its initial wait ends (see Listener::firstRequestComplete).
-bool awaitsEarlyLook(const ConnectionSlot& slot) {
-    return !slot.relay && !slot.busy && slot.bytesReceived == 0 && !slot.earlyLookDone;
+AwaitingRequest* awaitingEarlyLook(ConnectionSlot& slot) {
+    auto* awaiting = std::get_if<AwaitingRequest>(&slot.state);
+    if (slot.relay || !awaiting || slot.bytesReceived != 0 || awaiting->earlyLookDone)
+        return nullptr;
+    return awaiting;
+}
+
+// The wake-up of a running test stream; nothing for any other slot.
+StreamWake* streamWakeOf(ConnectionSlot& slot) {
+    auto* stream = std::get_if<CountingStream>(&slot.state);
+    return stream ? &stream->wake : nullptr;
 }
 
 bool readableNow(int socket) {
@@ -62,7 +66,6 @@ Listener::Listener(ServerContext& context, std::function<void()> onServing)
       publicListAnswers_([&context](const std::string& peer) { sendPublicList(context, peer); }),
       secureAcceptor_(context, [this] { wake(); }) {
     if (pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) wakePipe_[0] = wakePipe_[1] = -1;
-    installDefaultHandlers(*this);
     block_.resize(kReceiveBlock + 1);
 }
 
@@ -215,16 +218,17 @@ void Listener::waitForActivity() {
     std::uint32_t now = context_.clock().tickMs();
     int timeout = !admission_.empty() && table_.hasFreeSlot() ? 0 : kMaxPollMs;
     for (int index : table_.usedSlots()) {
-        const ConnectionSlot& slot = table_.slot(index);
+        ConnectionSlot& slot = table_.slot(index);
         if (!tickReached(now, slot.nextService)) {
             timeout = std::min<int>(timeout, static_cast<int>(slot.nextService - now));
-            if (paused || !awaitsEarlyLook(slot)) continue;
+            if (paused || !awaitingEarlyLook(slot)) continue;
         } else if (paused) {
             continue;
         }
         polledSlots.push_back(index);
         fds.push_back({slot.socket, POLLIN, 0});
-        if (int look = slot.wake.msUntilLook(now); look >= 0) timeout = std::min(timeout, look);
+        if (StreamWake* wake = streamWakeOf(slot); wake && wake->msUntilLook(now) >= 0)
+            timeout = std::min(timeout, wake->msUntilLook(now));
         std::uint32_t idleEnd = slot.lastActivity + kIdleTimeoutMs + 1;
         if (!slot.relay)
             timeout = std::min<int>(timeout, std::max(0, static_cast<int>(idleEnd - now)));
@@ -296,6 +300,7 @@ void Listener::admitWaiting(std::uint32_t now) {
 
 void Listener::admit(const WaitingConnection& connection, std::uint32_t now) {
     ConnectionSlot slot;
+    AwaitingRequest& awaiting = std::get<AwaitingRequest>(slot.state);
     slot.socket = connection.socket;
     slot.relayAddress = connection.address;
     slot.peerAddress = bracketedAddressText(connection.address);
@@ -307,7 +312,7 @@ void Listener::admit(const WaitingConnection& connection, std::uint32_t now) {
         static_cast<long>(settings.getNumber(wan == 1 ? setting::kWaitWan : setting::kWaitLan));
     slot.lastActivity = now;
     slot.nextService = now + static_cast<std::uint32_t>(std::clamp(wait, 0L, 60000L));
-    slot.requestDeadline = slot.nextService + kRequestLineMs;
+    awaiting.deadline = slot.nextService + kRequestLineMs;
     slot.key = context_.newConnectionKey();
     // Only the window thread competes for free slots; losing that race drops the call.
     if (table_.claim(std::move(slot)) < 0) close(connection.socket);
@@ -339,7 +344,8 @@ void Listener::serveDueSlots(std::uint32_t now) {
             slot.nextService = now;  // the rest of its data is read as it arrives
         }
         bool readable = slotPolled_[index] ? slotReadable_[index] : readableNow(slot.socket);
-        if (!readable && isCountedStream(slot) && slot.wake.lookDue(now)) readable = true;
+        StreamWake* wake = streamWakeOf(slot);
+        if (!readable && wake && wake->lookDue(now)) readable = true;
         if (readable) {
             drainSlot(index, now);
         } else if (!slot.relay && tickReached(now, slot.lastActivity + kIdleTimeoutMs + 1)) {
@@ -354,8 +360,9 @@ void Listener::serveDueSlots(std::uint32_t now) {
 // out the rest of its wait. Looked at once per connection, so a partial line cannot
 // keep the thread busy.
 bool Listener::firstRequestComplete(ConnectionSlot& slot) {
-    if (!awaitsEarlyLook(slot)) return false;
-    slot.earlyLookDone = true;
+    AwaitingRequest* awaiting = awaitingEarlyLook(slot);
+    if (!awaiting) return false;
+    awaiting->earlyLookDone = true;
     ssize_t n = recv(slot.socket, block_.data(), kEarlyLookBytes, MSG_PEEK | MSG_DONTWAIT);
     if (n <= 0) return false;
     ConnectionKey key = slot.key;
@@ -369,19 +376,20 @@ bool Listener::firstRequestComplete(ConnectionSlot& slot) {
 void Listener::drainSlot(int index, std::uint32_t now) {
     ConnectionSlot& slot = table_.slot(index);
     std::int64_t start = slot.bytesReceived;
-    while (serveSlot(index, now) && slot.used() && isCountedStream(slot) &&
+    while (serveSlot(index, now) && slot.used() && slot.countsStream() &&
            slot.bytesReceived - start < static_cast<std::int64_t>(kStreamDrainBytes)) {
     }
 }
 
 bool Listener::serveSlot(int index, std::uint32_t now) {
     ConnectionSlot& slot = table_.slot(index);
-    bool stream = isCountedStream(slot);
+    StreamWake* wake = streamWakeOf(slot);
+    bool stream = wake != nullptr;
     std::size_t ask = stream ? kStreamReceiveBlock : kReceiveBlock;
     // A stream may be read without poll's word (see StreamWake), so it must not block.
     ssize_t n = recv(slot.socket, block_.data(), ask, stream ? MSG_DONTWAIT : 0);
     if (n < 0 && stream && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-        slot.wake.afterRead(slot.socket, slot.bytesReceived, now);
+        wake->afterRead(slot.socket, slot.bytesReceived, now);
         return false;
     }
     if (n < 0) {
@@ -399,7 +407,7 @@ bool Listener::serveSlot(int index, std::uint32_t now) {
     }
     context_.flags().receivedThisPeriod += n;
     slot.bytesReceived += n;
-    if (stream) slot.wake.afterRead(slot.socket, slot.bytesReceived, now);
+    if (wake) wake->afterRead(slot.socket, slot.bytesReceived, now);
     handleBlock(index, static_cast<std::size_t>(n), now);
     return true;
 }
@@ -414,9 +422,10 @@ void Listener::feedSlot(int index, std::string_view raw) {
 
 void Listener::handleBlock(int index, std::size_t length, std::uint32_t now) {
     ConnectionSlot& slot = table_.slot(index);
-    if (slot.busy) {
+    auto* awaiting = std::get_if<AwaitingRequest>(&slot.state);
+    if (!awaiting) {
         // A running test stream is never looked at, so its bytes need not be unscrambled.
-        if (!isCountedStream(slot)) slot.key.unscramble(block_.data(), length);
+        if (!slot.countsStream()) slot.key.unscramble(block_.data(), length);
         block_[length] = '\0';
         return serveBlock(index, std::string_view(block_.data(), length), now);
     }
@@ -425,10 +434,10 @@ void Listener::handleBlock(int index, std::size_t length, std::uint32_t now) {
     std::string joined;
     std::string_view request;
     std::span<char> bytes(block_.data(), length);
-    RequestHead::Step step = slot.head.take(bytes, slot.key, joined, request);
+    RequestHead::Step step = awaiting->head.take(bytes, slot.key, joined, request);
     if (step == RequestHead::Step::Connect) {
         send(slot.socket, kConnectAnswer.data(), kConnectAnswer.size(), MSG_NOSIGNAL);
-        step = slot.head.take({}, slot.key, joined, request);
+        step = awaiting->head.take({}, slot.key, joined, request);
         if (step == RequestHead::Step::Incomplete) {
             slot.lastActivity = now;
             slot.nextService = now + 200;
@@ -445,12 +454,19 @@ void Listener::handleBlock(int index, std::size_t length, std::uint32_t now) {
     serveBlock(index, request, now);
 }
 
+// Hands the block to dispatch. A slot that its request left receiving (a payload or a
+// stream) was active now, and its payload windows start with the request.
 void Listener::serveBlock(int index, std::string_view block, std::uint32_t now) {
     ConnectionSlot& slot = table_.slot(index);
-    ServeContext context{context_, *this, index, slot, block, now};
-    bool requestTaken = slot.busy;
+    bool request = slot.awaitsRequest();
+    SlotControl control(*this, index);
+    Request served{request ? recogniseRequest(block) : RequestKind::Unknown, block,
+                   slot.peerAddress, slot.relayAddress, now};
+    ServeContext context{context_, served, control};
     dispatchBlock(context);
-    if (!requestTaken && slot.used() && slot.busy) startPayloadWindow(slot, now);
+    if (!control.held() || slot.awaitsRequest()) return;
+    slot.lastActivity = now;
+    if (request) startPayloadWindow(slot, now);
 }
 
 void Listener::dropSlot(int index, ClientResult code) {
@@ -458,15 +474,7 @@ void Listener::dropSlot(int index, ClientResult code) {
     context_.appendLog(formatText(J("【%s と切断】%s\r\n"), slot.peerAddress.c_str(),
                                   clientResultText(code).c_str()));
     if (code == ClientResult::kDisconnected) context_.resetTitle();
-    closeSlot(index, false);
-}
-
-void Listener::closeSlot(int index, bool sendOk) {
-    table_.closeSlot(index, sendOk);
-}
-
-int Listener::detachSlot(int index) {
-    return table_.detachSlot(index);
+    table_.closeSlot(index, false);
 }
 
 }  // namespace qv

@@ -13,9 +13,10 @@
 // Threads: start(), stop(), wake() and closeAllConnections() on the window thread
 // (debug builds assert that stop and closeAllConnections are not called from the
 // listener thread, which would wait for itself); everything else runs on the
-// listener thread. Handlers run on the listener thread (see ServeContext.h); only the
-// files of a Pack are written beside it (StoreAside.h), and the answers to PUB1-REQ,
-// which connect out, are sent from a worker (PublicListAnswers.h).
+// listener thread. Handlers run on the listener thread (see ServeContext.h) and reach
+// the listener only through their SlotControl; a verified payload is stored beside it
+// (StoreAside.h), and the answers to PUB1-REQ, which connect out, are sent from a
+// worker (PublicListAnswers.h).
 #pragma once
 
 #include <atomic>
@@ -34,7 +35,7 @@
 #include "peer/server/PublicListAnswers.h"
 #include "peer/server/ReplacementMarks.h"
 #include "peer/server/SecureAcceptor.h"
-#include "peer/server/ServeContext.h"
+#include "peer/server/ServerContext.h"
 #include "peer/server/StoreAside.h"
 
 namespace qv {
@@ -59,8 +60,6 @@ class Listener {
     ~Listener();
     Listener(const Listener&) = delete;
     Listener& operator=(const Listener&) = delete;
-
-    ServerHandlers& handlers() { return handlers_; }
 
     // Starts the thread; port 0 listens nowhere but still serves PortN slots.
     // `openSocket`, when not -1, is a non-blocking socket already listening on `port`,
@@ -88,22 +87,14 @@ class Listener {
     // Serves `raw` as if it had just been received on the used slot `index` (tests and
     // fuzzing; on the listener thread, or while no listener thread runs).
     void feedSlot(int index, std::string_view raw);
-    // Closes a slot: "OK" first when `sendOk`, then the PortN replacement hook.
-    void closeSlot(int index, bool sendOk);
-    // Frees a slot but hands its socket over open (see ConnectionTable::detachSlot).
-    int detachSlot(int index);
-    ServerContext& context() { return context_; }
-    // The copies LST checks found outdated, for the files that replace them.
-    ReplacementMarks& replacementMarks() { return replacementMarks_; }
+
+  private:
+    // A handler's way to its slot and to the parts below.
+    friend class SlotControl;
+
     // The payload store that runs beside the listener; nothing when the calls do not come
     // from the running listener thread (slots fed by tests store on the spot).
     StoreAside* storeAside();
-    // The LST answers on their way back (every call on the listener thread).
-    LstAnswerSends& lstAnswerSends() { return lstAnswerSends_; }
-    // The queue of PUB1-REQ answers and its worker (it outlives stop() and start()).
-    PublicListAnswers& publicListAnswers() { return publicListAnswers_; }
-
-  private:
     bool onListenerThread() const;
     void run(int port, int openSocket);
     bool openListeningSocket(int port, int openSocket);
@@ -130,11 +121,13 @@ class Listener {
     ConnectionTable& table_;
     std::function<void()> onServing_;
     Admission admission_;
+    // The copies LST checks found outdated, for the files that replace them.
     ReplacementMarks replacementMarks_;
     StoreAside storeAside_;
+    // The LST answers on their way back.
     LstAnswerSends lstAnswerSends_;
+    // The queue of PUB1-REQ answers and its worker (it outlives stop() and start()).
     PublicListAnswers publicListAnswers_;
-    ServerHandlers handlers_;
     // The encrypted handshakes; finished before the thread ends (they wake it).
     SecureAcceptor secureAcceptor_;
     std::unique_ptr<EventLoop> loop_;

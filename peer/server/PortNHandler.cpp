@@ -5,7 +5,6 @@
 #include "base/Format.h"
 #include "base/TextUtil.h"
 #include "base/TimeText.h"
-#include "peer/server/Listener.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -23,17 +22,17 @@ std::string identityOf(std::string_view block) {
 
 void handlePortNRequest(ServeContext& context) {
     ServerContext& server = context.server;
-    std::string identity = identityOf(context.block);
-    std::string address = context.slot.peerAddress;
-    int socket = context.slot.socket;
+    std::string identity = identityOf(context.request.block);
+    std::string address = context.request.from;
+    int socket = context.slot.socket();
     server.window().readBack();
     std::string line = formatText(J("【%s よりportN接続】%s\r\n"), address.c_str(),
                                   timeText(server.clock()).c_str());
-    if (server.portn().parked().park(context.slot.relayAddress, identity, socket) != 0)
-        return context.listener.closeSlot(context.index, false);
+    if (server.portn().parked().park(context.request.fromAddress, identity, socket) != 0)
+        return context.slot.close();
     send(socket, "OK", 2, MSG_NOSIGNAL);
     // The socket belongs to the parked entry from now on.
-    server.connections().freeSlot(context.index);
+    context.slot.release();
     server.refreshPortNStatus();
     server.appendLog(line);
     server.notePeer(address + ":0:" + identity);

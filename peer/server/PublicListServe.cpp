@@ -5,28 +5,26 @@
 #include "peer/protocol/FieldRule.h"
 #include "peer/protocol/ListPayload.h"
 #include "peer/protocol/RequestLine.h"
-#include "peer/server/Listener.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
 
 void handlePublicListRequest(ServeContext& context) {
-    RequestFields fields = RequestFields::of(context.block, RequestKind::Pub1);
-    if (!checkFields(fields, kPeerRule)) return context.listener.closeSlot(context.index, false);
+    RequestFields fields = RequestFields::of(context.request.block, RequestKind::Pub1);
+    if (!checkFields(fields, kPeerRule)) return context.slot.close();
     ServerContext& server = context.server;
+    const std::string& from = context.request.from;
     server.window().readBack();
-    std::string peer =
-        formatText("%s:%d:%s", context.slot.peerAddress.c_str(),
-                   static_cast<int>(parseLong(fields[0])), std::string(fields[1]).c_str());
-    server.replaceLog(
-        formatText(J("【%s より公開リストの要請を受信】\r\n"), context.slot.peerAddress.c_str()));
+    std::string peer = formatText("%s:%d:%s", from.c_str(), static_cast<int>(parseLong(fields[0])),
+                                  std::string(fields[1]).c_str());
+    server.replaceLog(formatText(J("【%s より公開リストの要請を受信】\r\n"), from.c_str()));
     server.window().setField(Field::Peer, peer);
     server.window().refresh();
     server.notePeer(peer);
-    context.listener.closeSlot(context.index, false);
-    if (context.listener.publicListAnswers().add(peer) == PublicListAnswers::Added::Refused) {
+    context.slot.close();
+    if (context.slot.queuePublicListAnswer(peer) == PublicListAnswers::Added::Refused) {
         server.appendLog(formatText(J("【%s への公開リストは送りません(送信待ちが一杯です)】\r\n"),
-                                    context.slot.peerAddress.c_str()));
+                                    from.c_str()));
     }
 }
 
@@ -36,27 +34,22 @@ void sendPublicList(ServerContext& server, const std::string& peerText) {
                            kPub1Name);
 }
 
-void storeReceivedList(ServeContext& context, std::string_view name, std::string_view payload) {
+void storeReceivedList(ServeContext& context, ReceivingIntoMemory& list, std::string_view payload) {
     ServerContext& server = context.server;
-    if (name == kPub1Name) {
+    if (list.file.fileName == kPub1Name) {
         if (!server.publicLists().takeListRequest(server.clock().tickMs())) {
             server.appendLog(
                 formatText(J("【%s から頼んでいない公開リストが届きました(表示しません)】\r\n"),
-                           context.slot.peerAddress.c_str()));
+                           context.request.from.c_str()));
             return;
         }
         // The list stays where it arrived: the state takes the slot's buffer along.
-        server.publicLists().keepReceivedPayload(std::move(context.slot.memoryBuffer), payload);
+        server.publicLists().keepReceivedPayload(std::move(list.buffer), payload);
         server.scheduleChooseDownloads();
     } else {
-        server.publicLists().setPicks({listPayloadLines(payload), context.slot.replyAddress});
+        server.publicLists().setPicks({listPayloadLines(payload), list.replyAddress});
         server.scheduleServeDownloads();
     }
-}
-
-void installPublicListHandlers(ServerHandlers& handlers) {
-    handlers.pub1 = handlePublicListRequest;
-    handlers.publicList = storeReceivedList;
 }
 
 }  // namespace qv

@@ -24,10 +24,11 @@ void handlePublicListRequest(ServeContext& context);
 // exchange from the calling thread (the worker of PublicListAnswers).
 void sendPublicList(ServerContext& server, const std::string& peerText);
 
-// A complete "** PUB1 **" list (kept as the received public list; timer 1012) or
-// "** PUB2 **" picks (kept with the sender's reply address; timer 1013).
-void storeReceivedList(ServeContext& context, std::string_view name, std::string_view payload);
-
-void installPublicListHandlers(ServerHandlers& handlers);
+// A complete, verified "** PUB1 **" list or "** PUB2 **" picks, `payload` being the
+// view of `list`'s buffer. An asked-for list is kept where it arrived (the state takes
+// the buffer along; timer 1012), one not asked for is logged and dropped; picks are
+// kept with the sender's reply address (timer 1013). The slot stays open: the file
+// receive logs the list as stored and closes it.
+void storeReceivedList(ServeContext& context, ReceivingIntoMemory& list, std::string_view payload);
 
 }  // namespace qv

@@ -10,7 +10,7 @@ ReceiveSettings receiveSettingsOf(ServeContext& context) {
     ReceiveSettings settings{ReceiveFolder(store.getString(runtime::kRecvDir)), 2, false, {}};
     settings.overwriteMode = static_cast<long>(store.getNumber(setting::kOverwrite));
     settings.checkDigests = store.getNumber(setting::kMd5) != 0;
-    if (store.getNumber(setting::kMakeIpDir) != 0) settings.ipFolder = context.slot.peerAddress;
+    if (store.getNumber(setting::kMakeIpDir) != 0) settings.ipFolder = context.request.from;
     return settings;
 }
 

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <variant>
+
 #include "peer/server/ConnectionTable.h"
 
 namespace qv {
@@ -45,15 +47,13 @@ bool openResumeFile(const ReceiveFolder& folder, const std::string& path, File& 
     return true;
 }
 
-bool resumeFileInUse(ConnectionTable& table, int ownIndex, const File& file) {
+bool resumeFileInUse(ConnectionTable& table, const File& file) {
     struct stat mine {};
     if (!statOpenFile(file, mine)) return false;
     for (int index : table.usedSlots()) {
+        const auto* other = std::get_if<ReceivingIntoFile>(&table.slot(index).state);
         struct stat theirs {};
-        if (index != ownIndex && statOpenFile(table.slot(index).receiveFile, theirs) &&
-            sameFile(mine, theirs)) {
-            return true;
-        }
+        if (other && statOpenFile(other->resumeFile, theirs) && sameFile(mine, theirs)) return true;
     }
     return false;
 }

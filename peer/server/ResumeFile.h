@@ -29,8 +29,7 @@ std::string resumePathOf(const ReceiveFolder& folder, std::string_view preparedN
 // receive folder or the entry is anything but a plain file (a link, a folder).
 bool openResumeFile(const ReceiveFolder& folder, const std::string& path, File& file);
 
-// True when a used slot other than `ownIndex` has the same file open as its receive
-// file.
-bool resumeFileInUse(ConnectionTable& table, int ownIndex, const File& file);
+// True when a used slot receiving into a file has the same file open.
+bool resumeFileInUse(ConnectionTable& table, const File& file);
 
 }  // namespace qv

@@ -1,50 +1,37 @@
 // What a request handler of the listener gets: the program's server context (see
-// ServerContext.h), the slot it serves and the block just received (after the
-// connection key was undone).
+// ServerContext.h), the request it answers and the control of the slot it serves.
 //
 // Threads: handlers run on the listener thread. They may change the window model,
-// the settings and their own slot, and must close (or hand over) the slot when the
-// request is finished. They must not wait for the window thread.
+// the settings and their own slot's state, and must end the request through the slot
+// control (close it, detach it for the payload store, or hand it over). They must not
+// wait for the window thread.
 #pragma once
 
 #include <cstdint>
-#include <functional>
+#include <string>
 #include <string_view>
 
-#include "peer/server/ConnectionSlot.h"
+#include "net/IpAddress.h"
+#include "peer/protocol/RequestKind.h"
 #include "peer/server/ServerContext.h"
+#include "peer/server/SlotControl.h"
 
 namespace qv {
 
-class Listener;
+// One request (or, once a payload or stream is under way, one block of it) as the
+// listener read it.
+struct Request {
+    RequestKind kind;        // Unknown for a payload block
+    std::string_view block;  // decoded; valid only during the call
+    std::string from;        // the sender's address text, dotted or bracketed
+    IpAddress fromAddress;
+    std::uint32_t now;  // tick of this pass
+};
 
 struct ServeContext {
     ServerContext& server;
-    Listener& listener;
-    int index;  // of the slot in the connection table
-    ConnectionSlot& slot;
-    std::string_view block;  // decoded; valid only during the call
-    std::uint32_t now;       // tick of this pass
-};
-
-using RequestHandler = std::function<void(ServeContext&)>;
-
-// A received public list ("** PUB1 **") or picks ("** PUB2 **"), complete and
-// verified: the special name and the payload (valid only during the call, unless the
-// handler takes the slot's memoryBuffer along, which then keeps it valid). The
-// slot's replyAddress holds the sender's address, port and identity when the header
-// had seven fields. The handler must not close the slot: the file receive closes it
-// after the call and logs the list as stored with skip count 0.
-using PublicListHandler =
-    std::function<void(ServeContext& context, std::string_view name, std::string_view payload)>;
-
-// The handlers of the request kinds. An empty handler refuses its kind as unknown data.
-struct ServerHandlers {
-    RequestHandler test, chat, pub1, recv, recvAns, send, sendResume, portn;
-    RequestHandler streamStart;    // a DATA-REQ stream begins
-    RequestHandler finishMemory;   // a SEND-REQ payload is complete in memory
-    RequestHandler finishFile;     // a resumable file is complete on disk
-    PublicListHandler publicList;  // empty: a received list is only logged
+    const Request& request;
+    SlotControl& slot;
 };
 
 }  // namespace qv

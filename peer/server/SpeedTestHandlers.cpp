@@ -6,7 +6,6 @@
 #include "base/TimeText.h"
 #include "peer/protocol/FieldRule.h"
 #include "peer/protocol/RequestLine.h"
-#include "peer/server/Listener.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -24,7 +23,7 @@ bool acceptableRecvRequest(const RequestFields& fields) {
 
 // "%s:%d:%s" of the requester's address, announced port and identity.
 std::string requesterPeerText(const ServeContext& context, const RequestFields& fields) {
-    return strprintf("%s:%d:%s", context.slot.peerAddress.c_str(),
+    return strprintf("%s:%d:%s", context.request.from.c_str(),
                      static_cast<int>(parseLong(fields[0])), std::string(fields[9]).c_str());
 }
 
@@ -48,15 +47,15 @@ void refuseBySetting(ServeContext& context, const RequestFields& fields) {
     server.window().readBack();
     server.window().setField(Field::Peer, requesterPeerText(context, fields));
     server.replaceLog(
-        formatText(J("【%s よりからの要請を拒否しました】\r\n"), context.slot.peerAddress.c_str()));
-    context.listener.closeSlot(context.index, false);
+        formatText(J("【%s よりからの要請を拒否しました】\r\n"), context.request.from.c_str()));
+    context.slot.close();
 }
 
 }  // namespace
 
 void handleRecvRequest(ServeContext& context) {
-    RequestFields fields = RequestFields::of(context.block, RequestKind::Recv);
-    if (!acceptableRecvRequest(fields)) return context.listener.closeSlot(context.index, false);
+    RequestFields fields = RequestFields::of(context.request.block, RequestKind::Recv);
+    if (!acceptableRecvRequest(fields)) return context.slot.close();
     ServerContext& server = context.server;
     if (server.settings().getNumber(setting::kSendIrai) == 0)
         return refuseBySetting(context, fields);
@@ -67,19 +66,19 @@ void handleRecvRequest(ServeContext& context) {
     server.notePeer(server.window().field(Field::Peer));
     server.scheduleRequestedStream();
     server.replaceLog(formatText(J("【%s より要請を受けました】\r\n送信を開始します\r\n"),
-                                 context.slot.peerAddress.c_str()));
-    context.listener.closeSlot(context.index, true);
+                                 context.request.from.c_str()));
+    context.slot.closeWithOk();
 }
 
 void handleRecvAnswer(ServeContext& context) {
-    std::string_view line = requestLineOf(context.block);
+    std::string_view line = requestLineOf(context.request.block);
     std::string text =
         safeCopy(line.substr(requestPrefix(RequestKind::RecvAns).size()), kReportBuffer);
     ServerContext& server = context.server;
     server.replaceLog(formatText(J("【%s よりバッファ情報を受信】\r\n★%s\r\n%s\r\n"),
-                                 context.slot.peerAddress.c_str(), text.c_str(),
+                                 context.request.from.c_str(), text.c_str(),
                                  timeText(server.clock()).c_str()));
-    context.listener.closeSlot(context.index, false);
+    context.slot.close();
 }
 
 }  // namespace qv

@@ -4,8 +4,6 @@
 #include "base/TimeText.h"
 #include "peer/protocol/FieldRule.h"
 #include "peer/protocol/RequestLine.h"
-#include "peer/server/Dispatch.h"
-#include "peer/server/Listener.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -13,47 +11,46 @@ namespace {
 
 // "%s:%s:%s" of the sender's address, port field and identity field.
 std::string senderPeerText(const ServeContext& context, const RequestFields& fields) {
-    return context.slot.peerAddress + ":" + std::string(fields[0]) + ":" + std::string(fields[1]);
+    return context.request.from + ":" + std::string(fields[0]) + ":" + std::string(fields[1]);
 }
 
 }  // namespace
 
 void handleTestRequest(ServeContext& context) {
-    RequestFields fields = RequestFields::of(context.block, RequestKind::Test);
-    if (!checkFields(fields, kPeerRule)) return context.listener.closeSlot(context.index, false);
+    RequestFields fields = RequestFields::of(context.request.block, RequestKind::Test);
+    if (!checkFields(fields, kPeerRule)) return context.slot.close();
     ServerContext& server = context.server;
     server.replaceLog(formatText(J("【%s より接続テストを受信】\r\n★%s %s\r\n"),
-                                 context.slot.peerAddress.c_str(), std::string(fields[0]).c_str(),
+                                 context.request.from.c_str(), std::string(fields[0]).c_str(),
                                  std::string(fields[1]).c_str()));
     server.window().setField(Field::Peer, senderPeerText(context, fields));
     server.window().refresh();
     server.notePeer(server.window().field(Field::Peer));
-    context.listener.closeSlot(context.index, true);
+    context.slot.closeWithOk();
 }
 
 void handleChatRequest(ServeContext& context) {
-    RequestFields fields = RequestFields::of(context.block, RequestKind::Chat);
-    if (!checkFields(fields, kPeerRule)) return context.listener.closeSlot(context.index, false);
+    RequestFields fields = RequestFields::of(context.request.block, RequestKind::Chat);
+    if (!checkFields(fields, kPeerRule)) return context.slot.close();
     ServerContext& server = context.server;
     server.window().readBack();
-    server.replaceLog(formatText(J("【%s よりChatを受信】%s\r\n"), context.slot.peerAddress.c_str(),
+    server.replaceLog(formatText(J("【%s よりChatを受信】%s\r\n"), context.request.from.c_str(),
                                  timeText(server.clock()).c_str()));
     std::string peerText = senderPeerText(context, fields);
     server.window().setField(Field::Peer, peerText);
     server.showReceivedChat(peerText, fields[2]);
     server.window().refresh();
     server.notePeer(peerText);
-    context.listener.closeSlot(context.index, true);
+    context.slot.closeWithOk();
 }
 
 void startReceivedStream(ServeContext& context) {
+    context.slot.state().emplace<CountingStream>();
     ServerContext& server = context.server;
     server.flags().chatDisplay = 0;
-    server.noteStreamPeer(context.slot.peerAddress);
-    server.replaceLog(formatText(J("【%s と受信速度ﾁｪｯｸ中】%s\r\n"),
-                                 context.slot.peerAddress.c_str(),
+    server.noteStreamPeer(context.request.from);
+    server.replaceLog(formatText(J("【%s と受信速度ﾁｪｯｸ中】%s\r\n"), context.request.from.c_str(),
                                  timeText(server.clock()).c_str()));
-    completeTransfer(context);
 }
 
 }  // namespace qv

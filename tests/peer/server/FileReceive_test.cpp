@@ -282,6 +282,10 @@ class UnstartedReceiverTest : public ::testing::Test {
         close(pair[1]);
     }
     ConnectionSlot& served() { return program.connections().slot(index); }
+    const PayloadBuffer* servedBuffer() {
+        auto* memory = std::get_if<ReceivingIntoMemory>(&served().state);
+        return memory ? memory->buffer.get() : nullptr;
+    }
 
     FakeClock clock;
     test::ProgramFixture fixture;
@@ -298,12 +302,12 @@ TEST_F(UnstartedReceiverTest, PayloadsBeyondTheMemoryLimitGoToAnUnnamedFile) {
     std::string header = "SEND-REQ:big.bin|9999999999|" + std::string(32, ' ') + "|" +
                          test::kCreated + "|" + test::kWritten + "|";
     listener->feedSlot(index, header + '\0' + "0123456789");
-    ASSERT_TRUE(served().memoryBuffer);
-    EXPECT_FALSE(served().memoryBuffer->inMemory());
+    ASSERT_TRUE(servedBuffer());
+    EXPECT_FALSE(servedBuffer()->inMemory());
     for (int i = 0; i < 30; ++i)
         listener->feedSlot(index, std::string(100000, 'x'));
-    EXPECT_EQ(served().memoryBuffer->size(), 3000010);
-    EXPECT_EQ(served().memoryBuffer->capacity(), 0u);
+    EXPECT_EQ(servedBuffer()->size(), 3000010);
+    EXPECT_EQ(servedBuffer()->capacity(), 0u);
     EXPECT_TRUE(fs::is_empty(fixture.sandbox().path()));
     program.connections().closeSlot(index, false);
 
@@ -323,28 +327,15 @@ TEST_F(UnstartedReceiverTest, PayloadsBeyondTheMemoryLimitGoToAnUnnamedFile) {
     EXPECT_EQ(contentOf(fixture.sandbox().path() / "whole.bin"), data);
 }
 
-TEST_F(UnstartedReceiverTest, PublicListsGoToTheirHandlerWithTheSender) {
-    std::string seenName, seenPayload, seenSender;
-    listener->handlers().publicList = [&](ServeContext& context, std::string_view name,
-                                          std::string_view payload) {
-        seenName = name;
-        seenPayload = payload;
-        seenSender = context.slot.replyAddress;
-    };
+// Picks are kept with the sender's reply address, never written as a file.
+TEST_F(UnstartedReceiverTest, PicksAreKeptWithTheSendersReplyAddress) {
     listener->feedSlot(index, sendRequest(stamp("** PUB2 **"), "a.txt\t5\n", 4321, "me@abcdef"));
-    EXPECT_EQ(seenName, "** PUB2 **");
-    EXPECT_EQ(seenPayload, "a.txt\t5\n");
-    EXPECT_EQ(seenSender, "127.0.0.1:4321:me@abcdef");
+    ReceivedPicks picks = program.publicLists().picks();
+    EXPECT_EQ(picks.lines, std::vector<std::string>{"a.txt\t5"});
+    EXPECT_EQ(picks.peer, "127.0.0.1:4321:me@abcdef");
     EXPECT_FALSE(served().used());
     EXPECT_TRUE(contains(program.window().pane(Pane::Upper), J("Skip=0")));
-}
-
-TEST_F(UnstartedReceiverTest, WithoutAHandlerAPublicListIsOnlyLogged) {
-    listener->handlers().publicList = nullptr;
-    listener->feedSlot(index, sendRequest(stamp("** PUB1 **"), "a.txt\t5\n", 4321, "me@abcdef"));
-    EXPECT_TRUE(
-        contains(program.window().pane(Pane::Upper), J("・** PUB1 ** を受信しました(8 Bytes)")));
-    EXPECT_FALSE(fs::exists(fixture.sandbox().path() / "** PUB1 **"));
+    EXPECT_TRUE(fs::is_empty(fixture.sandbox().path()));
 }
 
 // A list announced larger than the bound is refused before any of it is kept.
