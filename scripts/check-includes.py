@@ -6,7 +6,8 @@ Layers, lowest first; a file may include its own layer and any lower one:
   1  base/ platform/          the foundations (they use each other)
   2  net/                     waits, event loop, sockets, HTTP
   3  peer/protocol/ model/    the wire format; the window's model (what the windows
-                              show, which the mechanics report into)
+     services/                show, which the mechanics report into); the services
+                              struct the program hands the mechanics
   4  peer/server/ peer/client/ relay/   the mechanics (narrow contexts)
   5  ui/ app/                 the window's commands, menus and model, and the
                               program object they take
@@ -25,7 +26,7 @@ import sys
 LAYERS = {
     "base": 1, "platform": 1,
     "net": 2,
-    "peer/protocol": 3, "model": 3,
+    "peer/protocol": 3, "model": 3, "services": 3,
     "peer/server": 4, "peer/client": 4, "relay": 4,
     "ui": 5, "app": 5,
 }
