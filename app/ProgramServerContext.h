@@ -1,20 +1,17 @@
 // The program as the listener's server context (peer/server/ServerContext.h): each
 // call goes to the program's own object or to the client-side function that reacts to
-// a received request. The reactions are also the program's WindowReactions
-// (services/WindowReactions.h), the interface the handlers will take beside the
-// services.
+// a received request.
 //
 // Threads: as ServerContext. Owned by the program; outlives its listener.
 #pragma once
 
 #include "peer/server/ServerContext.h"
-#include "services/WindowReactions.h"
 
 namespace qv {
 
 class Program;
 
-class ProgramServerContext final : public ServerContext, public WindowReactions {
+class ProgramServerContext final : public ServerContext {
   public:
     explicit ProgramServerContext(Program& program) : program_(program) {}
 
