@@ -1,8 +1,8 @@
 #include "app/ArrivalReport.h"
 
 #include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/TimerId.h"
+#include "services/Services.h"
 
 namespace qv {
 namespace {
@@ -23,7 +23,7 @@ void noteSavedFiles(Program& program, const SavedFiles& saved) {
 
 void reportQuietArrivals(Program& program) {
     for (const Arrival& arrival : program.arrivals().takeQuiet(program.clock().tickMs())) {
-        appendLog(program, arrivalLine(arrival));
+        appendLog(program.services(), arrivalLine(arrival));
         if (WindowView* view = program.window().view()) view->notifyArrival(arrivalNotice(arrival));
     }
     if (program.arrivals().empty()) program.loop().killTimer(timer::kArrivalReport);

@@ -5,7 +5,6 @@
 #include "app/ProgramServerContext.h"
 #include "app/Shutdown.h"
 #include "app/Startup.h"
-#include "app/WindowLog.h"
 #include "base/SettingKeys.h"
 #include "peer/client/SendQueue.h"
 #include "peer/protocol/ClientError.h"
@@ -33,6 +32,21 @@ Program::Program(Clock& clock, ProgramSetup setup)
       environment_(makeEnvironment(setup_)),
       settings_(&environment_),
       hostLookup_(waits_),
+      log_(window_),
+      services_{.clock = clock_,
+                .waits = waits_,
+                .loop = loop_,
+                .settings = settings_,
+                .environment = environment_,
+                .flags = flags_,
+                .window = window_,
+                .log = log_,
+                .hostLookup = hostLookup_,
+                .connections = connections_,
+                .portn = portn_,
+                .publicLists = publicLists_,
+                .keys = *this,
+                .peerHistory = peerHistory_},
       serverContext_(std::make_unique<ProgramServerContext>(*this)),
       sendQueue_(std::make_unique<SendQueue>()) {
     waits_.registerLoop(&loop_);
@@ -84,15 +98,6 @@ void Program::end(int code) {
     if (WindowView* view = window_.view()) view->endWindow(code);
 }
 
-const std::string& Program::defaultTitle() {
-    return J("Quorvane「くおるべ」Ver 1.11");
-}
-
-void Program::resetTitle() {
-    window_.setTitle(defaultTitle());
-    window_.refresh();
-}
-
 SpeedTestState& Program::speedTest() {
     assert(loop_.onOwnerThread());
     return speedTest_;
@@ -103,16 +108,18 @@ SendQueue& Program::sendQueue() {
     return *sendQueue_;
 }
 
-void Program::replaceLog(const std::string& text) {
-    qv::replaceLog(*this, text);
+bool Program::handToListener(ConnectionSlot&& slot) {
+    if (connections_.claim(std::move(slot)) < 0) return false;
+    if (listener_) listener_->wake();
+    return true;
 }
 
-void Program::appendLog(const std::string& text) {
-    qv::appendLog(*this, text);
-}
-
-void Program::prependResult(const std::string& text) {
-    qv::prependResult(*this, text);
+void Program::runOnListener(std::function<void()> task) {
+    if (listener_) {
+        listener_->post(std::move(task));
+    } else {
+        task();
+    }
 }
 
 }  // namespace qv
@@ -120,7 +127,7 @@ void Program::prependResult(const std::string& text) {
 namespace qv {
 
 void Program::notePeer(const std::string& peerText) {
-    notePeerInHistory(*this, peerText);
+    notePeerInHistory(services_, peerText);
 }
 
 SecuritySettings Program::securitySettings() {

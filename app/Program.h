@@ -21,7 +21,6 @@
 #include "net/EventLoop.h"
 #include "net/HostLookup.h"
 #include "net/Waits.h"
-#include "peer/client/ClientContext.h"
 #include "peer/client/PeerHistory.h"
 #include "peer/client/SpeedTestState.h"
 #include "peer/server/ArrivalSummary.h"
@@ -31,6 +30,8 @@
 #include "platform/EnvironmentChecks.h"
 #include "platform/EnvironmentVariables.h"
 #include "platform/TcpWindowSize.h"
+#include "services/ClientSide.h"
+#include "services/Services.h"
 #include "ui/SecurityKey.h"
 
 namespace qv {
@@ -56,7 +57,7 @@ struct ProgramSetup {
     int listenSocket = -1;
 };
 
-class Program : public LogSink, public ClientContext {
+class Program final : public ClientSide, public ConnectionKeys {
   public:
     static constexpr int kRunning = -1;
 
@@ -80,36 +81,40 @@ class Program : public LogSink, public ClientContext {
     // Ends the program with `code` (the window is told to close).
     void end(int code);
 
-    Clock& clock() override { return clock_; }
-    EventLoop& loop() override { return loop_; }
-    Waits& waits() override { return waits_; }
-    WindowModel& window() override { return window_; }
-    ConfigStore& settings() override { return settings_; }
-    const EnvironmentTable& environment() const override { return environment_; }
-    ProgramFlags& flags() override { return flags_; }
-    HostLookup& hostLookup() override { return hostLookup_; }
+    Clock& clock() { return clock_; }
+    EventLoop& loop() { return loop_; }
+    Waits& waits() { return waits_; }
+    WindowModel& window() { return window_; }
+    ConfigStore& settings() { return settings_; }
+    const EnvironmentTable& environment() const { return environment_; }
+    ProgramFlags& flags() { return flags_; }
+    HostLookup& hostLookup() { return hostLookup_; }
     SecurityKey& securityKey() { return securityKey_; }
-    ConnectionTable& connections() override { return connections_; }
+    ConnectionTable& connections() { return connections_; }
     // The speed test's histories, send buffer size and auto-tune (window thread only;
     // debug builds assert it).
     SpeedTestState& speedTest() override;
     // The send queue of drops and downloads (window thread only; debug builds assert it).
     SendQueue& sendQueue() override;
     // The listener thread; null before start-up reached it.
-    Listener* listener() override { return listener_.get(); }
+    Listener* listener() { return listener_.get(); }
+    bool handToListener(ConnectionSlot&& slot) override;
+    void runOnListener(std::function<void()> task) override;
     void startListener();
     // What the listener and its handlers see of the program.
     ServerContext& serverContext();
+    // The shared parts that the mechanics work with (services/Services.h).
+    Services& services() { return services_; }
 
     // Notes a peer that this PC talked to: it becomes the peer text and goes to the
     // top of the peer history. Any thread.
-    void notePeer(const std::string& peerText) override;
+    void notePeer(const std::string& peerText);
     // The lock of the peer history and its PortN presence test.
-    PeerHistory& peerHistory() override { return peerHistory_; }
+    PeerHistory& peerHistory() { return peerHistory_; }
     // The own public list, the received list and picks, the dialog's sort state.
-    PublicListState& publicLists() override { return publicLists_; }
+    PublicListState& publicLists() { return publicLists_; }
     // The parked PortN connections and the PortN maintenance state. Any thread.
-    PortNState& portn() override { return portn_; }
+    PortNState& portn() { return portn_; }
     // The files that arrived and are not reported yet (app/ArrivalReport.h). Any thread.
     ArrivalGathering& arrivals() { return arrivals_; }
 
@@ -130,15 +135,12 @@ class Program : public LogSink, public ClientContext {
     const std::vector<unsigned char>& payload() const override { return payload_; }
     void setPayload(std::vector<unsigned char> payload) { payload_ = std::move(payload); }
 
-    // The window log (app/WindowLog.h) as the log sink of the layers below.
-    void replaceLog(const std::string& text) override;
-    void appendLog(const std::string& text) override;
-    void prependResult(const std::string& text) override;
-    LogSink& log() override { return *this; }
+    // The window's panes as the log sink of the layers below.
+    LogSink& log() { return log_; }
 
     // The title of an idle window.
-    static const std::string& defaultTitle();
-    void resetTitle() override;
+    static const std::string& defaultTitle() { return idleTitle(); }
+    void resetTitle() { qv::resetTitle(services_); }
 
   private:
     Clock& clock_;
@@ -157,6 +159,8 @@ class Program : public LogSink, public ClientContext {
     PeerHistory peerHistory_;
     PublicListState publicLists_;
     ArrivalGathering arrivals_;
+    PaneLog log_;
+    Services services_;
     std::unique_ptr<ProgramServerContext> serverContext_;  // before listener_: outlives it
     std::unique_ptr<Listener> listener_;
     std::unique_ptr<SendQueue> sendQueue_;

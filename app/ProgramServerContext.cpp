@@ -13,15 +13,15 @@
 namespace qv {
 
 void ProgramServerContext::replaceLog(const std::string& text) {
-    program_.replaceLog(text);
+    program_.log().replaceLog(text);
 }
 
 void ProgramServerContext::appendLog(const std::string& text) {
-    program_.appendLog(text);
+    program_.log().appendLog(text);
 }
 
 void ProgramServerContext::prependResult(const std::string& text) {
-    program_.prependResult(text);
+    program_.log().prependResult(text);
 }
 
 Clock& ProgramServerContext::clock() {
@@ -74,39 +74,40 @@ void ProgramServerContext::notePeer(const std::string& peerText) {
 
 void ProgramServerContext::showProgressTitle(ProgressPace& pace, std::int64_t position,
                                              std::int64_t total) {
-    qv::showProgressTitle(program_, pace, position, total, TransferProgress::Direction::Receive);
+    qv::showProgressTitle(program_.services(), pace, position, total,
+                          TransferProgress::Direction::Receive);
 }
 
 void ProgramServerContext::appendEfficiencyLine(std::int64_t bytes, std::uint32_t startTick) {
-    qv::appendEfficiencyLine(program_, bytes, startTick, ClientResult::kOk);
+    qv::appendEfficiencyLine(program_.services(), bytes, startTick, ClientResult::kOk);
 }
 
 void ProgramServerContext::scheduleRequestedStream() {
-    qv::scheduleRequestedStream(program_);
+    qv::scheduleRequestedStream(program_.services(), program_);
 }
 
 void ProgramServerContext::showReceivedChat(const std::string& peerText, std::string_view message) {
-    playChatSound(program_, program_.flags().chatDisplay != 0);
-    std::string line = formatChatLine("", message, peerText, chatTime(program_));
-    showChatLine(program_, J("★チャットが開始されました★\r\n"), line);
+    playChatSound(program_.services(), program_.flags().chatDisplay != 0);
+    std::string line = formatChatLine("", message, peerText, chatTime(program_.services()));
+    showChatLine(program_.services(), J("★チャットが開始されました★\r\n"), line);
 }
 
 void ProgramServerContext::refreshPortNStatus() {
-    qv::refreshPortNStatus(program_);
+    qv::refreshPortNStatus(program_.services());
 }
 
 ClientResult ProgramServerContext::sendListPayload(std::string_view peerText,
                                                    std::string_view payload,
                                                    std::string_view specialName) {
-    return qv::sendListPayload(program_, peerText, payload, specialName);
+    return qv::sendListPayload(program_.services(), program_, peerText, payload, specialName);
 }
 
 void ProgramServerContext::scheduleChooseDownloads() {
-    qv::scheduleChooseDownloads(program_);
+    qv::scheduleChooseDownloads(program_.services(), program_);
 }
 
 void ProgramServerContext::scheduleServeDownloads() {
-    qv::scheduleServeDownloads(program_);
+    qv::scheduleServeDownloads(program_.services(), program_);
 }
 
 void ProgramServerContext::noteSavedFiles(const SavedFiles& saved) {

@@ -2,12 +2,12 @@
 
 #include "app/Program.h"
 #include "app/SettingsCatalogue.h"
-#include "app/WindowLog.h"
 #include "base/IniFile.h"
 #include "base/SettingKeys.h"
 #include "peer/client/PeerHistory.h"
 #include "peer/client/SpeedTest.h"
 #include "platform/TextCodec.h"
+#include "services/Services.h"
 #include "ui/SpeedTestCommands.h"
 
 namespace qv {
@@ -17,7 +17,7 @@ namespace {
 // the log and in a message box before the window closes.
 void reportUnsaved(Program& program, const std::string& paths) {
     std::string text = J("設定を保存できませんでした。以前の内容のままです\r\n") + paths;
-    appendLog(program, text);
+    appendLog(program.services(), text);
     if (WindowView* view = program.window().view())
         view->messageBox(text, kMessageCaption, kStyleOk);
 }
@@ -27,7 +27,7 @@ void reportUnsaved(Program& program, const std::string& paths) {
 void runShutdown(Program& program) {
     WindowModel& window = program.window();
     window.readBack();
-    refreshPeerHistory(program);
+    refreshPeerHistory(program.services());
     // Running transfers stop as with Stop.
     stopTransfers(program);
     ConfigStore& settings = program.settings();
@@ -40,7 +40,8 @@ void runShutdown(Program& program) {
     if (saveIni(settings, iniPath, 0) != 0) unsaved += iniPath + "\r\n";
     program.flags().listenerStop = 1;
     program.flags().clientStop = 1;
-    if (!savePeerHistory(program)) unsaved += historyFilePath(program) + "\r\n";
+    if (!savePeerHistory(program.services()))
+        unsaved += historyFilePath(program.services()) + "\r\n";
     if (!unsaved.empty()) reportUnsaved(program, unsaved);
 }
 

@@ -6,7 +6,6 @@
 #include "app/ProgramPath.h"
 #include "app/SettingsCatalogue.h"
 #include "app/StartupRules.h"
-#include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/IniFile.h"
 #include "base/TimeText.h"
@@ -23,6 +22,7 @@
 #include "platform/TcpWindowSize.h"
 #include "platform/TextCodec.h"
 #include "relay/PortNStatus.h"
+#include "services/Services.h"
 #include "ui/SettingsMenu.h"
 
 namespace qv {
@@ -74,7 +74,7 @@ void showStoredFields(Program& program) {
                     strprintf("%d", static_cast<int>(settings.getNumber(setting::kAuto))));
     window.setField(Field::List, listFieldFromSetting(settings.getString(setting::kList)));
     window.refresh();
-    loadPeerHistory(program);
+    loadPeerHistory(program.services());
     window.setField(Field::Peer, settings.getString(setting::kHost));
 }
 
@@ -113,9 +113,10 @@ void chooseListeningPort(Program& program) {
     int portSetting = portFromSetting(stored);
     if (portSetting != stored) {
         // In the lower pane: the listener rewrites the upper one as it starts.
-        prependResult(program, formatText(J("INIのPORT=%lld はポート番号(0～65535)ではないため"
-                                            "%d ポートを使います\r\n"),
-                                          static_cast<long long>(stored), portSetting));
+        prependResult(program.services(),
+                      formatText(J("INIのPORT=%lld はポート番号(0～65535)ではないため"
+                                   "%d ポートを使います\r\n"),
+                                 static_cast<long long>(stored), portSetting));
     }
     int port = listeningPortFor(portSetting, program.setup().args);
     program.setListeningPort(port);
@@ -133,10 +134,13 @@ void setChatSoundPaths(Program& program) {
 void startTimers(Program& program) {
     EventLoop& loop = program.loop();
     ProgramFlags& flags = program.flags();
-    loop.setTimer(timer::kRateDisplay, 1000, [&program] { runRateDisplay(program); });
-    loop.setTimer(timer::kAutotune, 12000, [&program] { autotuneStep(program); });
+    loop.setTimer(timer::kRateDisplay, 1000,
+                  [&program] { runRateDisplay(program.services(), program); });
+    loop.setTimer(timer::kAutotune, 12000,
+                  [&program] { autotuneStep(program.services(), program); });
     loop.setTimer(timer::kOneSecondTick, 1000, [&flags] { ++flags.secondsTicked; });
-    loop.setTimer(timer::kPortNStatus, 10000, [&program] { refreshPortNStatus(program); });
+    loop.setTimer(timer::kPortNStatus, 10000,
+                  [&program] { refreshPortNStatus(program.services()); });
 }
 
 }  // namespace
@@ -145,7 +149,7 @@ int runStartup(Program& program) {
     if (!checkEnvironment(program)) return 1;
     // The client error table, the parked-connection table and the send queue are
     // cleared here as their subsystems arrive.
-    resetStatistics(program, kResetBothSides);
+    resetStatistics(program.services(), program, kResetBothSides);
     buildPayload(program);
     showTcpWindowSize(program);
     loadSettings(program);
@@ -156,10 +160,10 @@ int runStartup(Program& program) {
     program.securityKey().computeSubKey(program.securitySettings(), program.clock().localTime());
     setChatSoundPaths(program);
     program.window().refresh();
-    buildPublicList(program);
+    buildPublicList(program.services());
     startTimers(program);
     program.resetTitle();
-    installPortN(program);
+    installPortN(program.services(), program);
     program.startListener();
     return Program::kRunning;
 }

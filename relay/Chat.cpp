@@ -8,10 +8,10 @@
 #include "base/TimeText.h"
 #include "model/WindowModel.h"
 #include "net/IpAddress.h"
-#include "peer/client/ClientContext.h"
 #include "peer/protocol/PeerAddress.h"
 #include "platform/Clock.h"
 #include "platform/TextCodec.h"
+#include "services/Services.h"
 
 namespace qv {
 namespace {
@@ -39,21 +39,21 @@ std::string formatChatLine(std::string_view direction, std::string_view message,
     return formatText(J("[%s]%-12s◆%s\r\n"), time.c_str(), name.c_str(), text.c_str());
 }
 
-std::string chatTime(ClientContext& context) {
-    std::string time = timeText(context.clock());  // "YYYY/MM/DD hh:mm:ss"
+std::string chatTime(Services& services) {
+    std::string time = timeText(services.clock);  // "YYYY/MM/DD hh:mm:ss"
     return time.substr(11, 2) + time.substr(14, 2) + time.substr(17, 2);
 }
 
-void playChatSound(ClientContext& context, bool chatShown) {
-    ConfigStore& settings = context.settings();
+void playChatSound(Services& services, bool chatShown) {
+    ConfigStore& settings = services.settings;
     if (settings.getNumber(setting::kSound) == 0) return;
     const char* key = chatShown ? runtime::kChatSoundNext : runtime::kChatSoundFirst;
-    context.window().playSound(settings.getString(key));
+    services.window.playSound(settings.getString(key));
 }
 
-void showChatLine(ClientContext& context, const std::string& opening, const std::string& line) {
-    WindowModel& window = context.window();
-    if (context.flags().chatDisplay.exchange(1) == 0) window.replacePane(Pane::Lower, opening);
+void showChatLine(Services& services, const std::string& opening, const std::string& line) {
+    WindowModel& window = services.window;
+    if (services.flags.chatDisplay.exchange(1) == 0) window.replacePane(Pane::Lower, opening);
     window.prependPane(Pane::Lower, line);
 }
 

@@ -11,7 +11,7 @@
 
 namespace qv {
 
-class ClientContext;
+struct Services;
 
 // One chat line of the lower pane: sent ("→" as `direction`):
 // "[hhmmss]→name◇...(message)\r\n" with the peer's name cut to 10 bytes (or its
@@ -21,14 +21,14 @@ std::string formatChatLine(std::string_view direction, std::string_view message,
                            std::string_view peerText, std::string_view hhmmss);
 
 // The time part of the program's local time as six digits.
-std::string chatTime(ClientContext& context);
+std::string chatTime(Services& services);
 
 // Plays the first-line sound (the pane does not show the chat yet) or the next-line
 // sound unless SOUND is 0.
-void playChatSound(ClientContext& context, bool chatShown);
+void playChatSound(Services& services, bool chatShown);
 
 // Shows a chat line in the lower pane: the first line of a chat (flag 0) replaces the
 // pane with `opening` and sets the flag; then the line is put in front.
-void showChatLine(ClientContext& context, const std::string& opening, const std::string& line);
+void showChatLine(Services& services, const std::string& opening, const std::string& line);
 
 }  // namespace qv

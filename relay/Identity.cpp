@@ -6,9 +6,9 @@
 #include "base/SettingKeys.h"
 #include "base/TimeText.h"
 #include "net/Base64.h"
-#include "peer/client/ClientContext.h"
 #include "peer/protocol/ConnectionKey.h"
 #include "platform/Clock.h"
+#include "services/Services.h"
 
 namespace qv {
 namespace {
@@ -36,11 +36,11 @@ std::string scrambleText(std::string_view text) {
     return base64Encode(scrambled);
 }
 
-std::string ownIdentity(ClientContext& context) {
-    ConfigStore& settings = context.settings();
+std::string ownIdentity(Services& services) {
+    ConfigStore& settings = services.settings;
     if (settings.getString(setting::kPublicKey).empty()) {
-        std::string seed = strprintf("%s#%d", compactTimeText(context.clock()).c_str(),
-                                     static_cast<int>(context.clock().tickMs()));
+        std::string seed = strprintf("%s#%d", compactTimeText(services.clock).c_str(),
+                                     static_cast<int>(services.clock.tickMs()));
         settings.setString(setting::kPublicKey, scrambleText(seed));
     }
     std::string nickname = settings.getString(setting::kNicname);

@@ -10,7 +10,7 @@
 
 namespace qv {
 
-class ClientContext;
+struct Services;
 
 // The text scrambler: each byte of `text` gets the next byte of the (doubled) MD5
 // digest text of the product word and `text` added; every 32 bytes the key bytes are
@@ -19,6 +19,6 @@ std::string scrambleText(std::string_view text);
 
 // "%s@%s" of NICNAME and the first six characters of the scrambled
 // "NICNAME#PUBLIC_KEY"; creates PUBLIC_KEY first when it is empty.
-std::string ownIdentity(ClientContext& context);
+std::string ownIdentity(Services& services);
 
 }  // namespace qv

@@ -6,10 +6,10 @@
 #include "net/AddressClass.h"
 #include "net/IpAddress.h"
 #include "net/Waits.h"
-#include "peer/client/ClientContext.h"
 #include "peer/server/ConnectionTable.h"
 #include "peer/server/PortNState.h"
 #include "platform/TextCodec.h"
+#include "services/Services.h"
 
 namespace qv {
 
@@ -24,31 +24,31 @@ std::string openSideIndicator(int parked, int inUse) {
     return strprintf("P!\r\nSV\r\n%02d", parked / 2);
 }
 
-int refreshPortNStatus(ClientContext& context) {
-    ParkedTable::Counts counts = context.portn().parked().refresh();
-    if (context.flags().portnClient == 0) {
-        context.window().setField(Field::PortN, openSideIndicator(counts.parked, counts.inUse));
-        context.window().refresh();
+int refreshPortNStatus(Services& services) {
+    ParkedTable::Counts counts = services.portn.parked().refresh();
+    if (services.flags.portnClient == 0) {
+        services.window.setField(Field::PortN, openSideIndicator(counts.parked, counts.inUse));
+        services.window.refresh();
     }
     return counts.inUse > 0 ? -counts.parked : counts.parked;
 }
 
-void showConnectionList(ClientContext& context) {
-    context.window().readBack();
+void showConnectionList(Services& services) {
+    services.window.readBack();
     std::string list;
-    for (const ParkedTable::Entry& entry : context.portn().parked().parkedEntries()) {
+    for (const ParkedTable::Entry& entry : services.portn.parked().parkedEntries()) {
         list += strprintf("%d,%s:0,(%s),[%d]\r\n", entry.socket,
                           bracketedAddressText(entry.address).c_str(), entry.identity.c_str(),
                           entry.inUse ? 1 : 0);
     }
     list += "----\r\n";
-    for (const ConnectionTable::Summary& slot : context.connections().summaries()) {
+    for (const ConnectionTable::Summary& slot : services.connections.summaries()) {
         list += strprintf("%d,%s:%d,(%s)\r\n", slot.socket, slot.peerAddress.c_str(),
                           slot.relayPort, slot.peerKey.c_str());
     }
-    context.window().prependPane(Pane::Lower, list);
-    context.window().refresh();
-    context.waits().pump(1000);
+    services.window.prependPane(Pane::Lower, list);
+    services.window.refresh();
+    services.waits.pump(1000);
 }
 
 }  // namespace qv

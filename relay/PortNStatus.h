@@ -15,7 +15,7 @@
 
 namespace qv {
 
-class ClientContext;
+struct Services;
 
 // The closed PC's indicator for `connected` connections: established (through the
 // proxy when `proxy`) or failed.
@@ -25,10 +25,10 @@ std::string openSideIndicator(int parked, int inUse);
 
 // Cleans up the parked connections and, outside PortN client mode, shows the open
 // side's indicator. The number of parked entries, negated when one is in use.
-int refreshPortNStatus(ClientContext& context);
+int refreshPortNStatus(Services& services);
 
 // Puts the parked entries ("socket,address:0,(identity),[in use]"), "----" and the
 // used connection slots ("socket,address:port,(peer key)") in front of the lower pane.
-void showConnectionList(ClientContext& context);
+void showConnectionList(Services& services);
 
 }  // namespace qv

@@ -6,7 +6,8 @@ Layers, lowest first; a file may include its own layer and any lower one:
   1  base/ platform/          the foundations (they use each other)
   2  net/                     waits, event loop, sockets, HTTP
   3  peer/protocol/ model/    the wire format; the window's model (what the windows
-                              show, which the mechanics report into)
+     services/                show, which the mechanics report into); the services
+                              struct the program hands the mechanics
   4  peer/server/            the mechanics, which take narrow contexts, in an order
   5  relay/                   that leaves no cycle between their folders: the
   6  peer/client/             listener and its handlers; PortN's connector and
@@ -29,7 +30,7 @@ import sys
 LAYERS = {
     "base": 1, "platform": 1,
     "net": 2,
-    "peer/protocol": 3, "model": 3,
+    "peer/protocol": 3, "model": 3, "services": 3,
     "peer/server": 4, "relay": 5, "peer/client": 6,
     "ui": 7, "app": 7,
 }

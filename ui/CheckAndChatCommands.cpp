@@ -1,7 +1,6 @@
 #include "ui/CheckAndChatCommands.h"
 
 #include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/SettingKeys.h"
 #include "base/TextUtil.h"
 #include "peer/client/PeerBox.h"
@@ -11,6 +10,7 @@
 #include "platform/TextCodec.h"
 #include "relay/Chat.h"
 #include "relay/Identity.h"
+#include "services/Services.h"
 #include "ui/NicknameDialog.h"
 
 namespace qv {
@@ -20,14 +20,14 @@ constexpr std::size_t kMaxChatText = 900;
 
 // Reads the window back; false (after telling the user) when the peer box is empty.
 bool peerIsSet(Program& program) {
-    return peerFromBox(program).has_value();
+    return peerFromBox(program.services()).has_value();
 }
 
 ClientResult exchangeWithTitle(Program& program, const char* utf8Title, std::string request) {
     program.window().setTitle(J(utf8Title));
     program.window().refresh();
-    ClientResult result =
-        exchangeRequest(program, program.window().field(Field::Peer), std::move(request));
+    ClientResult result = exchangeRequest(program.services(), program,
+                                          program.window().field(Field::Peer), std::move(request));
     program.resetTitle();
     return result;
 }
@@ -38,12 +38,12 @@ int runConnectionTest(Program& program) {
     askNicknameIfMissing(program);
     if (!peerIsSet(program)) return kNotRun;
     program.notePeer(program.window().field(Field::Peer));
-    std::string request = testRequest(program.listeningPort(), ownIdentity(program));
+    std::string request = testRequest(program.listeningPort(), ownIdentity(program.services()));
     ClientResult result = exchangeWithTitle(program, "■TEST接続中..■", std::move(request));
     program.window().readBack();
     std::string line = result == ClientResult::kOk ? J("接続テストに成功しました\r\n")
                                                    : clientResultText(result) + "\r\n";
-    prependResult(program, line);
+    prependResult(program.services(), line);
     return resultCode(result);
 }
 
@@ -60,15 +60,16 @@ void sendChatLine(Program& program) {
     // boundary so that the line stays within its buffer.
     std::string text = safeCopy(window.field(Field::Chat), kMaxChatText + 1);
     program.notePeer(peerText);
-    std::string request = chatRequest(program.listeningPort(), ownIdentity(program), text);
+    std::string request =
+        chatRequest(program.listeningPort(), ownIdentity(program.services()), text);
     ClientResult result = exchangeWithTitle(program, "■Chat送信中..■", std::move(request));
     if (result != ClientResult::kOk) {
         window.prependPane(Pane::Lower, clientResultText(result) + "\r\n");
     } else {
         window.readBack();
-        playChatSound(program, program.flags().chatDisplay != 0);
-        std::string line = formatChatLine(J("→"), text, peerText, chatTime(program));
-        showChatLine(program, J("★チャットが開始されました★ \r\n"), line);
+        playChatSound(program.services(), program.flags().chatDisplay != 0);
+        std::string line = formatChatLine(J("→"), text, peerText, chatTime(program.services()));
+        showChatLine(program.services(), J("★チャットが開始されました★ \r\n"), line);
     }
     window.setField(Field::Chat, "");
     window.refresh();

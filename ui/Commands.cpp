@@ -18,7 +18,7 @@ void runTest(Program& program) {
     runConnectionTest(program);
 }
 void runSend(Program& program) {
-    startSendTest(program);
+    startSendTest(program.services(), program);
 }
 void runReceive(Program& program) {
     requestPeerStream(program);

@@ -1,12 +1,12 @@
 #include "ui/PortNCommands.h"
 
 #include "app/Program.h"
-#include "app/WindowLog.h"
 #include "peer/client/PeerHistory.h"
 #include "peer/client/PortNMaintenance.h"
 #include "peer/protocol/PeerAddress.h"
 #include "platform/TextCodec.h"
 #include "relay/Identity.h"
+#include "services/Services.h"
 #include "ui/NicknameDialog.h"
 
 namespace qv {
@@ -36,10 +36,10 @@ void connectTo(Program& program, const std::string& peerKey) {
         program.resetTitle();
         return showMessage(program, "PortNの相手にはPortN接続できません");
     }
-    int result = maintainPortNConnections(program, peerKey);
+    int result = maintainPortNConnections(program.services(), program, peerKey);
     program.resetTitle();
     if (result != 0) return showMessage(program, "PortN接続エラー");
-    replaceLog(program, explanation());
+    replaceLog(program.services(), explanation());
 }
 
 }  // namespace
@@ -51,7 +51,7 @@ void runPortNConnect(Program& program) {
     if (peerText.empty()) return showMessage(program, "相手先を設定してください");
     program.flags().portnClient = 1;
     program.setListeningPort(0);
-    refreshPeerHistory(program);
+    refreshPeerHistory(program.services());
     connectTo(program, peerKeyOf(program.window().field(Field::Peer)));
 }
 

@@ -1,7 +1,6 @@
 #include "ui/PublicListCommands.h"
 
 #include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/ListTree.h"
 #include "base/PathParts.h"
@@ -16,6 +15,7 @@
 #include "peer/protocol/RequestLine.h"
 #include "platform/TextCodec.h"
 #include "relay/Identity.h"
+#include "services/Services.h"
 
 namespace qv {
 
@@ -23,11 +23,11 @@ void editPublicFolders(Program& program) {
     WindowModel& window = program.window();
     window.readBack();
     std::vector<std::string>& folders = program.publicLists().ownFolders();
-    if (!runPublicFolderDialog(program, PublicFolderMode::OwnFolders, folders)) return;
-    saveOwnFolders(ownFolderListPath(program), folders);
+    if (!runPublicFolderDialog(program.services(), PublicFolderMode::OwnFolders, folders)) return;
+    saveOwnFolders(ownFolderListPath(program.services()), folders);
     window.replacePane(Pane::Lower, "");
     program.window().refresh();
-    buildPublicList(program);
+    buildPublicList(program.services());
 }
 
 void requestPublicList(Program& program) {
@@ -35,13 +35,14 @@ void requestPublicList(Program& program) {
 }
 
 int sendPublicListRequest(Program& program) {
-    if (!peerFromBox(program)) return -1;
-    refreshPeerHistory(program);
+    if (!peerFromBox(program.services())) return -1;
+    refreshPeerHistory(program.services());
     const std::string peer = program.window().field(Field::Peer);
     program.publicLists().noteListRequested(program.clock().tickMs());
     ClientResult result =
-        exchangeRequest(program, peer, pub1Request(program.listeningPort(), ownIdentity(program)));
-    logRequestResult(program, peer, result);
+        exchangeRequest(program.services(), program, peer,
+                        pub1Request(program.listeningPort(), ownIdentity(program.services())));
+    logRequestResult(program.services(), peer, result);
     program.window().refresh();
     return resultCode(result);
 }

@@ -88,7 +88,8 @@ void runSubKeyDialog(Program& program) {
 
 const std::vector<MenuItem>& menu() {
     static const std::vector<MenuItem> items = {
-        {"現在の設定内容を表示する", showConnectionList},
+        {"現在の設定内容を表示する",
+         [](Program& program) { showConnectionList(program.services()); }},
         {"設定をデフォルトに戻す", resetSettings},
         {"Proxy接続設定", editProxy},
         {"PortN接続用ニックネーム変更", runNicknameDialog},

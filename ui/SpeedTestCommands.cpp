@@ -1,7 +1,6 @@
 #include "ui/SpeedTestCommands.h"
 
 #include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
@@ -14,6 +13,7 @@
 #include "peer/server/Listener.h"
 #include "platform/TextCodec.h"
 #include "relay/Identity.h"
+#include "services/Services.h"
 
 namespace qv {
 namespace {
@@ -32,7 +32,7 @@ RecvRequestFields requestFields(Program& program) {
     fields.overwriteMode = flag(setting::kOverwrite);
     fields.transferMode = flag(setting::kNoResumeSend);
     fields.resumeSizeLimit = settings.getNumber(setting::kNoResumeSize);
-    fields.identity = ownIdentity(program);
+    fields.identity = ownIdentity(program.services());
     return fields;
 }
 
@@ -65,13 +65,13 @@ void closeEveryListenerConnection(Program& program) {
 }  // namespace
 
 int requestPeerStream(Program& program) {
-    std::optional<std::string> peer = peerFromBox(program);
+    std::optional<std::string> peer = peerFromBox(program.services());
     if (!peer) return kNoRequest;
     program.notePeer(*peer);
     std::string request = recvRequest(requestFields(program));
     program.flags().chatDisplay = 0;
-    ClientResult result = exchangeRequest(program, *peer, std::move(request));
-    logRequestResult(program, *peer, result);
+    ClientResult result = exchangeRequest(program.services(), program, *peer, std::move(request));
+    logRequestResult(program.services(), *peer, result);
     return resultCode(result);
 }
 
@@ -90,16 +90,16 @@ void stopTransfers(Program& program) {
     if (Listener* listener = program.listener()) listener->wake();
     program.loop().setTimer(timer::kResetStatistics, 1000, [&program] {
         program.loop().killTimer(timer::kResetStatistics);
-        resetStatistics(program, sidesToResetAfterStop(program.flags()));
+        resetStatistics(program.services(), program, sidesToResetAfterStop(program.flags()));
     });
     window.setStopEnabled(true);
     leavePortNClientMode(program);
     // Only a listener that holds its port listens again.
     const bool listening = program.listener() != nullptr && program.listener()->listening();
-    replaceLog(program, listening ? formatText(J("★コネクションを切断しました★\r\n・%d "
-                                                 "ポートで待ち受けを再開\r\n"),
-                                               program.listeningPort())
-                                  : J("★コネクションを切断しました★\r\n"));
+    replaceLog(program.services(), listening ? formatText(J("★コネクションを切断しました★\r\n・%d "
+                                                            "ポートで待ち受けを再開\r\n"),
+                                                          program.listeningPort())
+                                             : J("★コネクションを切断しました★\r\n"));
 }
 
 }  // namespace qv

@@ -3,12 +3,12 @@
 #include <climits>
 
 #include "app/Program.h"
-#include "app/WindowLog.h"
 #include "base/Format.h"
 #include "base/TextUtil.h"
 #include "net/SystemProxy.h"
 #include "platform/TextCodec.h"
 #include "platform/ValueStore.h"
+#include "services/Services.h"
 
 namespace qv {
 namespace {
@@ -109,7 +109,7 @@ void runTcpWindowChange(Program& program) {
                       [variables = program.setup().variables] { return systemProxy(variables); });
     TcpWindowChange change = changeKernelTcpWindow(program.setup().tcpRmemPath, values, size);
     std::string line = tcpWindowLogLine(change);
-    appendLog(program, line);
+    appendLog(program.services(), line);
     window.view()->messageBox(tcpWindowMessage(change, line), kMessageCaption, kStyleOk);
 }
 

@@ -82,7 +82,7 @@ void runDropCommand(Program& program, ConsoleWindow& window, const std::string& 
         window.note("drop: no path to send");
         return;
     }
-    dropFiles(program, drop.paths);
+    dropFiles(program.services(), program, drop.paths);
 }
 
 }  // namespace qv::console

@@ -15,7 +15,7 @@ namespace {
 // Opening the drop-down list refreshes it with the peer text, then the entries are
 // listed as "# history N: TEXT".
 void showHistory(ConsoleWindow& window, Program& program) {
-    refreshPeerHistory(program);
+    refreshPeerHistory(program.services());
     std::vector<std::string> entries = splitHistory(program.window().field(Field::History));
     if (entries.empty()) window.note("history: empty");
     // The clearing entry is the window's own text: it follows the language.
@@ -28,7 +28,8 @@ void showHistory(ConsoleWindow& window, Program& program) {
 
 void pickEntry(ConsoleWindow& window, Program& program, const std::string& args) {
     std::int64_t number = parseLong(args);
-    if (number < 1 || number > 1000000 || !pickHistoryEntry(program, static_cast<int>(number - 1)))
+    if (number < 1 || number > 1000000 ||
+        !pickHistoryEntry(program.services(), static_cast<int>(number - 1)))
         window.note("no such history entry");
 }
 

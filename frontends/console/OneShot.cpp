@@ -222,7 +222,7 @@ void ConsoleRun::runSend(Outcome& outcome) {
                                  stoppedHere = true;
                                  stopTransfers(program_);
                              });
-    outcome.result = startSendTest(program_);
+    outcome.result = startSendTest(program_.services(), program_);
     program_.loop().killTimer(kStopTimer);
     const SpeedTestState& state = program_.speedTest();
     const SpeedTestSummary& record = state.record;

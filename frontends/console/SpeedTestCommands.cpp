@@ -32,7 +32,8 @@ void addSpeedTestCommands(ConsoleWindow& window, Program& program) {
     // after `stop` starts a test of its own instead of one inside the loop that ends.
     window.setNestedCommandsAllowed([&program] {
         const ProgramFlags& flags = program.flags();
-        return (transferLoopRunning(program) || flags.senderBusy != 0) && flags.clientStop == 0;
+        return (transferLoopRunning(program.services()) || flags.senderBusy != 0) &&
+               flags.clientStop == 0;
     });
     program.speedTest().onTestEnded = [&window](const SpeedTestSummary& summary) {
         window.note(summaryText(summary));

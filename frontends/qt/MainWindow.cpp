@@ -315,7 +315,7 @@ void MainWindow::dropPaths(const QStringList& paths) {
             toCp932(QStringLiteral("・送信できません(Shift-JISにない文字): ") + path) + "\r\n");
     }
     program_.window().refresh();
-    if (!items.empty()) dropFiles(program_, items);
+    if (!items.empty()) dropFiles(program_.services(), program_, items);
 }
 
 // ---- the settings menu ----

@@ -153,7 +153,7 @@ void MainWindow::useColours() {
 
 QLayout* MainWindow::buildPeerRows() {
     auto* grid = new QGridLayout;
-    peer_ = new PeerBox([this] { refreshPeerHistory(program_); }, this);
+    peer_ = new PeerBox([this] { refreshPeerHistory(program_.services()); }, this);
     peer_->setEditable(true);
     peer_->setInsertPolicy(QComboBox::NoInsert);
     peer_->setMinimumWidth(240);
@@ -339,7 +339,7 @@ void MainWindow::connectButtons() {
         if (chosen == files || chosen == folder) chooseFilesToSend(chosen == folder);
     });
     connect(peer_, qOverload<int>(&QComboBox::activated), [this](int index) {
-        if (!ended_) pickHistoryEntry(program_, index);
+        if (!ended_) pickHistoryEntry(program_.services(), index);
     });
 }
 

@@ -10,13 +10,13 @@
 #include <QTimer>
 
 #include "app/Program.h"
-#include "app/WindowLog.h"
 #include "frontends/qt/DesktopNotifier.h"
 #include "frontends/qt/MainWindow.h"
 #include "frontends/qt/RatePlot.h"
 #include "frontends/qt/ResultHistoryDialog.h"
 #include "frontends/qt/Translations.h"
 #include "peer/client/SpeedTestState.h"
+#include "services/Services.h"
 
 namespace qv::desktop {
 
@@ -100,12 +100,13 @@ void MainWindow::sendTestEnded(const SpeedTestSummary& summary) {
     RunRecord stray;
     RunRecord& run = run_.running ? run_ : stray;
     if (!run.running) run.peer = program_.window().field(Field::Peer);
-    record(afterSendTest(run, summary, nowText(program_)));
+    record(afterSendTest(run, summary, nowText(program_.services())));
 }
 
 void MainWindow::endRun() {
     if (!run_.running) return;
-    RunOutcome outcome = endOfRun(run_, nowText(program_), program_.arrivals().lastStreamPeer());
+    RunOutcome outcome =
+        endOfRun(run_, nowText(program_.services()), program_.arrivals().lastStreamPeer());
     run_ = {};
     record(outcome);
 }
@@ -116,7 +117,7 @@ void MainWindow::record(const RunOutcome& outcome) {
     if (!outcome.resultLine) return;
     lastResultLine_ = *outcome.resultLine;
     button(Button::CopyResult)->setEnabled(true);
-    prependResult(program_, lastResultLine_ + "\r\n");
+    prependResult(program_.services(), lastResultLine_ + "\r\n");
 }
 
 void MainWindow::copyResultLine() {
@@ -133,7 +134,7 @@ void MainWindow::showResultHistory() {
 // elsewhere, and a click on the message opens their folder.
 void MainWindow::notifyArrival(const ArrivalNotice& notice) {
     if (run_.running) run_.filesIn = true;
-    appendResult(historyPath_, {nowText(program_),
+    appendResult(historyPath_, {nowText(program_.services()),
                                 notice.peer,
                                 ResultDirection::Receive,
                                 ResultKind::Transfer,

@@ -5,11 +5,12 @@
 #include "base/Format.h"
 #include "base/ProgramFlags.h"
 #include "model/WindowModel.h"
-#include "peer/client/ClientContext.h"
 #include "peer/client/RequestExchange.h"
 #include "peer/client/SpeedTestState.h"
 #include "peer/protocol/RequestLine.h"
 #include "platform/TextCodec.h"
+#include "services/ClientSide.h"
+#include "services/Services.h"
 
 namespace qv {
 namespace {
@@ -93,25 +94,25 @@ std::optional<AutotuneReport> advanceAutotune(AutotuneState& state,
     return AutotuneReport{state.bestSize, sendBufferSize, n - state.stepCounter + kSettleOffset};
 }
 
-void autotuneStep(ClientContext& context) {
-    if (context.window().number(Field::Auto) == 0 || context.flags().sendingActive != 1) return;
-    SpeedTestState& state = context.speedTest();
+void autotuneStep(Services& services, ClientSide& client) {
+    if (services.window.number(Field::Auto) == 0 || services.flags.sendingActive != 1) return;
+    SpeedTestState& state = client.speedTest();
     std::int64_t size = state.sendBufferSize;
     std::optional<AutotuneReport> report =
         advanceAutotune(state.autotune, state.candidates, state.sent, size);
     state.useSendBuffer(size);
-    if (report) reportBufferState(context, *report);
+    if (report) reportBufferState(services, client, *report);
 }
 
-void reportBufferState(ClientContext& context, const AutotuneReport& report) {
-    WindowModel& window = context.window();
+void reportBufferState(Services& services, ClientSide& client, const AutotuneReport& report) {
+    WindowModel& window = services.window;
     window.readBack();
     std::string text;
     if (report.remaining < 1) {
         text =
             formatText(J("最適=%lld[NowCheck %lld..]確定しました"),
                        static_cast<long long>(report.best), static_cast<long long>(report.current));
-        std::int64_t size = context.speedTest().sendBufferSize;
+        std::int64_t size = client.speedTest().sendBufferSize;
         if (size >= 1000 && size <= 1000000) {
             window.setField(Field::Buf, std::to_string(size));
             window.setField(Field::Auto, "0");
@@ -123,10 +124,10 @@ void reportBufferState(ClientContext& context, const AutotuneReport& report) {
             static_cast<long long>(report.current), report.remaining * kSecondsPerStep);
     }
     std::string log = formatText(J("相手にバッファ情報を返信しました\r\n%s\r\n%s\r\n"),
-                                 text.c_str(), nowText(context).c_str());
+                                 text.c_str(), nowText(services).c_str());
     // The peer shows the report; nothing comes back, and a failure changes nothing.
-    exchangeRequest(context, window.field(Field::Peer), recvAnswer(text));
-    replaceLog(context, log);
+    exchangeRequest(services, client, window.field(Field::Peer), recvAnswer(text));
+    replaceLog(services, log);
 }
 
 }  // namespace qv

@@ -20,7 +20,8 @@
 
 namespace qv {
 
-class ClientContext;
+class ClientSide;
+struct Services;
 
 // What a step reports: the best size, the send buffer size now, and the steps left
 // (below 1: settled).
@@ -46,11 +47,11 @@ std::optional<AutotuneReport> advanceAutotune(AutotuneState& state,
 
 // `AutotuneStep`, the work of timer 1006: one step while the auto-tune box is on and
 // the stream runs, and its report.
-void autotuneStep(ClientContext& context);
+void autotuneStep(Services& services, ClientSide& client);
 
 // `ReportBufferState`: the RECV-ANS line "最適=%d[NowCheck %d..]あと %d 秒" (or
 // "...確定しました" when settled, which also writes the size into the buffer-size edit
 // and turns the box off when it lies in 1000..1000000) is sent to the peer and logged.
-void reportBufferState(ClientContext& context, const AutotuneReport& report);
+void reportBufferState(Services& services, ClientSide& client, const AutotuneReport& report);
 
 }  // namespace qv

@@ -21,7 +21,8 @@
 
 namespace qv {
 
-class ClientContext;
+class ClientSide;
+struct Services;
 struct OutgoingFile;
 
 // The SEND-REQ line "SEND-REQ:%s|%d|%32s|%s|%s|" and its 0 byte, for a payload of
@@ -33,16 +34,16 @@ std::string sendHeading(std::string_view peerText, std::string_view name, std::i
 
 // The file `path` whole to the peer. Returns the client result code, or -1 when the
 // file could not be opened or read (the reason is in the log).
-ClientResult sendWholeFile(ClientContext& context, std::string_view peerText,
+ClientResult sendWholeFile(Services& services, ClientSide& client, std::string_view peerText,
                            const std::string& path, std::size_t baseLength);
 
 // The file `path` resumable to the peer. Returns the client result code, -1 when the
 // file could not be opened, -11 when it shrank while it was sent.
-ClientResult sendFileResumable(ClientContext& context, std::string_view peerText,
+ClientResult sendFileResumable(Services& services, std::string_view peerText,
                                const std::string& path, std::size_t baseLength);
 
 // The MD5 digest text of an open file from its start, read in blocks while the window
 // keeps pumping. Empty when a read fails or Stop was pressed meanwhile.
-std::string digestOfOpenFile(ClientContext& context, OutgoingFile& file);
+std::string digestOfOpenFile(Services& services, OutgoingFile& file);
 
 }  // namespace qv

@@ -8,7 +8,6 @@
 #include "base/SettingKeys.h"
 #include "base/TimeText.h"
 #include "net/Waits.h"
-#include "peer/client/ClientContext.h"
 #include "peer/client/FileSender.h"
 #include "peer/client/LstReply.h"
 #include "peer/client/OutgoingFile.h"
@@ -21,6 +20,8 @@
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 #include "relay/Identity.h"
+#include "services/ClientSide.h"
+#include "services/Services.h"
 
 namespace qv {
 namespace {
@@ -37,8 +38,8 @@ bool onlyDigitsOfAnAnswer(std::string_view answer) {
 
 // The answer of the work file; nothing when it is missing or cannot be read. The work
 // file is deleted either way.
-std::optional<std::string> takeWorkFile(ClientContext& context) {
-    std::string path = workFilePath(context);
+std::optional<std::string> takeWorkFile(Services& services) {
+    std::string path = workFilePath(services);
     std::optional<std::string> answer = readWholeFile(path);
     removeFile(path);
     return answer;
@@ -46,22 +47,23 @@ std::optional<std::string> takeWorkFile(ClientContext& context) {
 
 }  // namespace
 
-ClientResult sendListPayload(ClientContext& context, std::string_view peerText,
+ClientResult sendListPayload(Services& services, ClientSide& client, std::string_view peerText,
                              std::string_view payload, std::string_view specialName) {
-    std::string now = timeText(context.clock());
+    std::string now = timeText(services.clock);
     FileStamp stamp{std::string(specialName), "", now, now};
     const auto size = static_cast<std::int64_t>(payload.size());
-    replaceLog(context, sendHeading(peerText, specialName, size) + J("・ファイル読み込み中..\r\n"));
-    if (context.settings().getNumber(setting::kMd5) != 0) {
-        appendLog(context, J("・MD5ﾊｯｼｭ値取得中..\r\n"));
-        pumpAfterLog(context);  // the line shows before the digest is computed
+    replaceLog(services,
+               sendHeading(peerText, specialName, size) + J("・ファイル読み込み中..\r\n"));
+    if (services.settings.getNumber(setting::kMd5) != 0) {
+        appendLog(services, J("・MD5ﾊｯｼｭ値取得中..\r\n"));
+        pumpAfterLog(services);  // the line shows before the digest is computed
         stamp.digest = md5TextOf(payload);
     }
-    appendLog(context, J("・送信中.."));
+    appendLog(services, J("・送信中.."));
     std::string request =
-        sendRequest(stamp, payload, context.listeningPort(), ownIdentity(context));
-    ClientResult result = exchangeRequest(context, peerText, std::move(request));
-    appendLog(context, J("・OK\r\n"));
+        sendRequest(stamp, payload, client.listeningPort(), ownIdentity(services));
+    ClientResult result = exchangeRequest(services, client, peerText, std::move(request));
+    appendLog(services, J("・OK\r\n"));
     return result;
 }
 
@@ -100,27 +102,27 @@ int applyLstAnswer(std::vector<std::string>& files, const std::vector<std::size_
     return static_cast<int>(nonBlank - matched);
 }
 
-int lstCheck(ClientContext& context, std::string_view peerText, std::vector<std::string>& files,
-             std::size_t baseLength) {
+int lstCheck(Services& services, ClientSide& client, std::string_view peerText,
+             std::vector<std::string>& files, std::size_t baseLength) {
     std::vector<std::size_t> listed;
     std::string list = buildLstList(files, baseLength, listed);
     if (listed.empty()) return static_cast<int>(nonBlankCount(files));
-    context.waits().responsiveWait(100);
-    ClientResult result = sendListPayload(context, peerText, list, kLstName);
+    services.waits.responsiveWait(100);
+    ClientResult result = sendListPayload(services, client, peerText, list, kLstName);
     list = std::string();
     if (result != ClientResult::kOk) {
-        removeFile(workFilePath(context));
-        reportExchangeError(context, result, kLstName);
+        removeFile(workFilePath(services));
+        reportExchangeError(services, result, kLstName);
         return -1;
     }
-    std::optional<std::string> answer = takeWorkFile(context);
+    std::optional<std::string> answer = takeWorkFile(services);
     if (!answer) {
         // The work file could not be written or read back (a full disk, for one).
-        reportSendError(context, "LSTの答えを読めません", kLstName);
+        reportSendError(services, "LSTの答えを読めません", kLstName);
         return -1;
     }
     int lacking = applyLstAnswer(files, listed, *answer);
-    if (lacking < 0) reportSendError(context, "LSTの答えが合いません", kLstName);
+    if (lacking < 0) reportSendError(services, "LSTの答えが合いません", kLstName);
     return lacking;
 }
 

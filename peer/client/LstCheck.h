@@ -19,12 +19,13 @@
 
 namespace qv {
 
-class ClientContext;
+class ClientSide;
+struct Services;
 
 // Sends `payload` as "SEND-REQ:%s|%d|%32s|%s|%s|%d|%s|" with `specialName`, the current
 // time as both times, this PC's listening port and identity. Returns the client result
 // code; for "** LST **" the answer is then in the work file.
-ClientResult sendListPayload(ClientContext& context, std::string_view peerText,
+ClientResult sendListPayload(Services& services, ClientSide& client, std::string_view peerText,
                              std::string_view payload, std::string_view specialName);
 
 // The LST list of the non-blank entries of `files` that can be described (the file is
@@ -43,7 +44,7 @@ int applyLstAnswer(std::vector<std::string>& files, const std::vector<std::size_
 // `LstCheck`: sends the list of `files` to the peer and applies its answer. Returns
 // the number of non-blank files the peer lacks (0 when every entry is blank, without
 // sending anything), or -1 when the check failed.
-int lstCheck(ClientContext& context, std::string_view peerText, std::vector<std::string>& files,
-             std::size_t baseLength);
+int lstCheck(Services& services, ClientSide& client, std::string_view peerText,
+             std::vector<std::string>& files, std::size_t baseLength);
 
 }  // namespace qv

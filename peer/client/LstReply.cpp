@@ -6,30 +6,30 @@
 #include "base/EnvironmentTable.h"
 #include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
-#include "peer/client/ClientContext.h"
 #include "peer/client/PeerSession.h"
 #include "peer/protocol/ClientError.h"
 #include "platform/FileSystem.h"
+#include "services/Services.h"
 
 namespace qv {
 
-std::string workFilePath(ClientContext& context) {
-    return context.environment().value(EnvironmentTable::kProgramFolder) + "$$$$WORK.tmp$$$$";
+std::string workFilePath(Services& services) {
+    return services.environment.value(EnvironmentTable::kProgramFolder) + "$$$$WORK.tmp$$$$";
 }
 
-ClientResult readLstReply(ClientContext& context, int socket) {
+ClientResult readLstReply(Services& services, int socket) {
     std::string reply;
     std::uint32_t silence = static_cast<std::uint32_t>(
-        std::max<long long>(0, context.settings().getNumber(setting::kSabunCheckTime)));
+        std::max<long long>(0, services.settings.getNumber(setting::kSabunCheckTime)));
     char buffer[8000];
-    while (context.flags().clientStop == 0) {
-        lowLoadPause(context);
-        if (!waitReadable(context, socket, silence, 100)) break;
+    while (services.flags.clientStop == 0) {
+        lowLoadPause(services);
+        if (!waitReadable(services, socket, silence, 100)) break;
         ssize_t n = recv(socket, buffer, sizeof buffer, 0);
         if (n <= 0) break;
         reply.append(buffer, static_cast<std::size_t>(n));
     }
-    std::string path = workFilePath(context);
+    std::string path = workFilePath(services);
     removeFile(path);
     if (reply.empty()) return ClientResult::kSocketVersion;
     writeWholeFile(path, reply);

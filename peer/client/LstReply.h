@@ -11,13 +11,13 @@
 
 namespace qv {
 
-class ClientContext;
+struct Services;
 
 // The work file's path.
-std::string workFilePath(ClientContext& context);
+std::string workFilePath(Services& services);
 
 // Reads the answer on `socket`: 0 when something arrived (and the work file holds
 // it), -1 when nothing did (the work file is then absent).
-ClientResult readLstReply(ClientContext& context, int socket);
+ClientResult readLstReply(Services& services, int socket);
 
 }  // namespace qv

@@ -4,12 +4,12 @@
 #include "base/Format.h"
 #include "base/PathParts.h"
 #include "base/TimeText.h"
-#include "peer/client/ClientContext.h"
 #include "peer/protocol/LstList.h"
 #include "peer/protocol/RequestKind.h"
 #include "peer/protocol/RequestLine.h"
 #include "peer/protocol/SendWay.h"
 #include "platform/TextCodec.h"
+#include "services/Services.h"
 
 namespace qv {
 namespace {
@@ -42,13 +42,13 @@ bool nameCanTravel(std::string_view name) {
            fitsLstField(name) && !isSpecialName(name);
 }
 
-std::optional<OutgoingFile> openOutgoing(ClientContext& context, const std::string& path,
+std::optional<OutgoingFile> openOutgoing(Services& services, const std::string& path,
                                          std::size_t baseLength) {
     OutgoingFile out;
     out.path = path;
     out.name = sentName(path, baseLength);
     if (!nameCanTravel(out.name)) {
-        reportSendError(context, "この名前は送れません", path);
+        reportSendError(services, "この名前は送れません", path);
         return std::nullopt;
     }
     // Only regular files are sent: a named pipe or a device found in a dropped folder
@@ -57,13 +57,13 @@ std::optional<OutgoingFile> openOutgoing(ClientContext& context, const std::stri
     std::optional<FileFacts> facts;
     if (out.file.open(path, File::Mode::ReadAnyKind)) facts = out.file.facts();
     if (!facts || !facts->regular) {
-        reportSendError(context, "ファイルを開けません", path);
+        reportSendError(services, "ファイルを開けません", path);
         return std::nullopt;
     }
     out.size = facts->size;
     const FileTimes& times = facts->times;
     if (out.size > kLargestSendableSize) {
-        reportSendError(context, "ファイルが大きすぎます", path);
+        reportSendError(services, "ファイルが大きすぎます", path);
         return std::nullopt;
     }
     out.created = timeTextFromFileTime(times.created);
@@ -72,8 +72,8 @@ std::optional<OutgoingFile> openOutgoing(ClientContext& context, const std::stri
         std::string line = formatText(J("【名前を変えて送信】%s (波ダッシュ・マイナス記号などを"
                                         "Windowsの形で送ります)\r\n"),
                                       out.name.c_str());
-        appendLog(context, line);
-        prependResult(context, line);
+        appendLog(services, line);
+        prependResult(services, line);
     }
     return out;
 }
@@ -90,18 +90,18 @@ bool readExactly(File& file, char* buffer, std::int64_t size) {
     return true;
 }
 
-void reportSendError(ClientContext& context, const char* utf8Reason, std::string_view path) {
+void reportSendError(Services& services, const char* utf8Reason, std::string_view path) {
     std::string line =
         formatText(J("【送信エラー】%s: %s\r\n"), J(utf8Reason).c_str(), std::string(path).c_str());
-    appendLog(context, line);
-    prependResult(context, line);
+    appendLog(services, line);
+    prependResult(services, line);
 }
 
-void reportExchangeError(ClientContext& context, ClientResult result, std::string_view path) {
+void reportExchangeError(Services& services, ClientResult result, std::string_view path) {
     std::string line = formatText(J("【送信エラー】%s: %s\r\n"), clientResultText(result).c_str(),
                                   std::string(path).c_str());
-    appendLog(context, line);
-    prependResult(context, line);
+    appendLog(services, line);
+    prependResult(services, line);
 }
 
 }  // namespace qv

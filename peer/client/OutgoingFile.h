@@ -15,7 +15,7 @@
 
 namespace qv {
 
-class ClientContext;
+struct Services;
 
 // The name sent for `path`: with a base length of 0 the file's name with its
 // extension; otherwise the path from byte `baseLength` on (the path relative to the
@@ -44,7 +44,7 @@ struct OutgoingFile {
 // Opens `path` for sending. On failure (a name that cannot travel, not a regular file,
 // vanished, unreadable, too large for the size field) writes the reason to the log
 // and returns nothing.
-std::optional<OutgoingFile> openOutgoing(ClientContext& context, const std::string& path,
+std::optional<OutgoingFile> openOutgoing(Services& services, const std::string& path,
                                          std::size_t baseLength);
 
 // Reads exactly `size` bytes of `file` into `buffer`; false when the file ends sooner
@@ -54,8 +54,8 @@ bool readExactly(File& file, char* buffer, std::int64_t size);
 // "【送信エラー】REASON: PATH" in the upper pane (after the file's progress lines) and in
 // front of the lower pane, where the failures of a long queue stay visible.
 // `utf8Reason` is a literal of the program's texts.
-void reportSendError(ClientContext& context, const char* utf8Reason, std::string_view path);
+void reportSendError(Services& services, const char* utf8Reason, std::string_view path);
 // The same with the text of a client result code as the reason.
-void reportExchangeError(ClientContext& context, ClientResult result, std::string_view path);
+void reportExchangeError(Services& services, ClientResult result, std::string_view path);
 
 }  // namespace qv

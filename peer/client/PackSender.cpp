@@ -7,7 +7,6 @@
 #include "base/Md5.h"
 #include "base/SettingKeys.h"
 #include "base/TimeText.h"
-#include "peer/client/ClientContext.h"
 #include "peer/client/FileSender.h"
 #include "peer/client/OutgoingFile.h"
 #include "peer/client/RequestExchange.h"
@@ -17,6 +16,8 @@
 #include "peer/protocol/SendWay.h"
 #include "platform/Clock.h"
 #include "platform/TextCodec.h"
+#include "services/ClientSide.h"
+#include "services/Services.h"
 
 namespace qv {
 
@@ -62,13 +63,13 @@ std::span<char> PackBuffer::request(std::string_view requestHeader) {
 namespace {
 
 // Appends the open file as one record; false when its data could not be read whole.
-bool appendFileRecord(ClientContext& context, PackBuffer& pack, OutgoingFile& out) {
+bool appendFileRecord(Services& services, PackBuffer& pack, OutgoingFile& out) {
     std::int64_t before = pack.size();
     std::string header = packRecordHeader(out.name, out.size, out.created, out.written);
     char* data = pack.appendRecord(header, out.size);
     if (!readExactly(out.file, data, out.size)) {
         pack.dropRecordsFrom(before);
-        reportSendError(context, "送信中にファイルが変わりました", out.path);
+        reportSendError(services, "送信中にファイルが変わりました", out.path);
         return false;
     }
     pack.countFile();
@@ -77,40 +78,41 @@ bool appendFileRecord(ClientContext& context, PackBuffer& pack, OutgoingFile& ou
 
 }  // namespace
 
-int addToPack(ClientContext& context, std::string_view peerText, const std::string& path,
-              PackBuffer& pack, std::size_t baseLength) {
-    const std::int64_t limit = effectiveNoResumeSize(context.settings());
-    std::optional<OutgoingFile> out = openOutgoing(context, path, baseLength);
+int addToPack(Services& services, ClientSide& client, std::string_view peerText,
+              const std::string& path, PackBuffer& pack, std::size_t baseLength) {
+    const std::int64_t limit = effectiveNoResumeSize(services.settings);
+    std::optional<OutgoingFile> out = openOutgoing(services, path, baseLength);
     if (!out) return 1;
     if (!packTakes(out->size, limit)) {
         out->file.close();
-        return sendWholeFile(context, peerText, path, baseLength) != ClientResult::kOk ? 1 : 0;
+        return sendWholeFile(services, client, peerText, path, baseLength) != ClientResult::kOk ? 1
+                                                                                                : 0;
     }
     int errors = 0;
     if (packMustFlushBefore(pack.size(), out->size, limit) && !pack.empty()) {
-        errors += flushPack(context, peerText, pack);
+        errors += flushPack(services, client, peerText, pack);
     }
-    if (!appendFileRecord(context, pack, *out)) ++errors;
+    if (!appendFileRecord(services, pack, *out)) ++errors;
     return errors;
 }
 
-int flushPack(ClientContext& context, std::string_view peerText, PackBuffer& pack) {
+int flushPack(Services& services, ClientSide& client, std::string_view peerText, PackBuffer& pack) {
     const std::int64_t size = pack.size();
     const int files = pack.fileCount();
-    std::string now = timeText(context.clock());
+    std::string now = timeText(services.clock);
     FileStamp stamp{std::string(kPackName), "", now, now};
-    replaceLog(context, sendHeading(peerText, kPackName, size) + J("・ファイル読み込み中..\r\n"));
-    if (context.settings().getNumber(setting::kMd5) != 0) {
-        appendLog(context, J("・MD5ﾊｯｼｭ値取得中..\r\n"));
-        pumpAfterLog(context);  // the line shows before the digest is computed
+    replaceLog(services, sendHeading(peerText, kPackName, size) + J("・ファイル読み込み中..\r\n"));
+    if (services.settings.getNumber(setting::kMd5) != 0) {
+        appendLog(services, J("・MD5ﾊｯｼｭ値取得中..\r\n"));
+        pumpAfterLog(services);  // the line shows before the digest is computed
         stamp.digest = md5TextOf(pack.payload());
     }
-    appendLog(context, J("・送信中..\r\n"));
-    ClientResult result =
-        exchangeRequestBytes(context, peerText, pack.request(sendRequestHeader(stamp, size)));
+    appendLog(services, J("・送信中..\r\n"));
+    ClientResult result = exchangeRequestBytes(services, client, peerText,
+                                               pack.request(sendRequestHeader(stamp, size)));
     pack.clear();
     if (result == ClientResult::kOk) return 0;
-    reportExchangeError(context, result, kPackName);
+    reportExchangeError(services, result, kPackName);
     return files;
 }
 

@@ -16,7 +16,8 @@
 
 namespace qv {
 
-class ClientContext;
+class ClientSide;
+struct Services;
 
 // The Pack being filled. The records sit behind a little room for the request header,
 // so the finished Pack becomes the request without being copied. Memory grows with
@@ -66,11 +67,11 @@ class PackBuffer {
 // would make it reach NO_RESUME_SIZE. A file of half NO_RESUME_SIZE or more is sent
 // whole instead. Returns the number of files that failed (of the Pack sent, and this
 // file).
-int addToPack(ClientContext& context, std::string_view peerText, const std::string& path,
-              PackBuffer& pack, std::size_t baseLength);
+int addToPack(Services& services, ClientSide& client, std::string_view peerText,
+              const std::string& path, PackBuffer& pack, std::size_t baseLength);
 
 // `FlushPack`: sends the Pack. Returns 0, or the number of files of the Pack when it
 // failed. The Pack is empty afterwards either way (its memory kept for the next).
-int flushPack(ClientContext& context, std::string_view peerText, PackBuffer& pack);
+int flushPack(Services& services, ClientSide& client, std::string_view peerText, PackBuffer& pack);
 
 }  // namespace qv

@@ -2,14 +2,14 @@
 
 #include "base/Format.h"
 #include "model/WindowModel.h"
-#include "peer/client/ClientContext.h"
 #include "peer/protocol/ClientError.h"
 #include "platform/TextCodec.h"
+#include "services/Services.h"
 
 namespace qv {
 
-std::optional<std::string> peerFromBox(ClientContext& context) {
-    WindowModel& window = context.window();
+std::optional<std::string> peerFromBox(Services& services) {
+    WindowModel& window = services.window;
     window.readBack();
     std::string peer = window.field(Field::Peer);
     if (!peer.empty()) return peer;
@@ -17,10 +17,10 @@ std::optional<std::string> peerFromBox(ClientContext& context) {
     return std::nullopt;
 }
 
-void logRequestResult(ClientContext& context, const std::string& peer, ClientResult result) {
+void logRequestResult(Services& services, const std::string& peer, ClientResult result) {
     const char* line = result == ClientResult::kOk ? "【%s に要請しました】%s\r\n"
                                                    : "【%s が見つかりません】%s\r\n";
-    replaceLog(context, formatText(J(line), peer.c_str(), clientResultText(result).c_str()));
+    replaceLog(services, formatText(J(line), peer.c_str(), clientResultText(result).c_str()));
 }
 
 }  // namespace qv

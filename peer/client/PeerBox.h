@@ -11,14 +11,14 @@
 
 namespace qv {
 
-class ClientContext;
+struct Services;
 
 // Reads the window back and returns the peer text; when the peer box is empty, tells
 // the user ("相手先を設定してください") and returns nothing.
-std::optional<std::string> peerFromBox(ClientContext& context);
+std::optional<std::string> peerFromBox(Services& services);
 
 // Replaces the log with "【peer に要請しました】..." or "【peer が見つかりません】...",
 // by the exchange's result code.
-void logRequestResult(ClientContext& context, const std::string& peer, ClientResult result);
+void logRequestResult(Services& services, const std::string& peer, ClientResult result);
 
 }  // namespace qv

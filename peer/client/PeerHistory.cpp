@@ -6,8 +6,8 @@
 #include "base/TextList.h"
 #include "base/TextUtil.h"
 #include "model/WindowModel.h"
-#include "peer/client/ClientContext.h"
 #include "platform/TextCodec.h"
+#include "services/Services.h"
 
 namespace qv {
 namespace {
@@ -55,10 +55,10 @@ std::string portnForm(const std::string& peerText, const ParkedPresenceTest& par
 // Runs `change` on the peer text and the entries under the history lock and shows
 // the result.
 template <typename Change>
-void changeHistory(ClientContext& context, Change change) {
-    WindowModel& window = context.window();
+void changeHistory(Services& services, Change change) {
+    WindowModel& window = services.window;
     {
-        std::lock_guard lock(context.peerHistory().mutex());
+        std::lock_guard lock(services.peerHistory.mutex());
         std::string peerText = window.field(Field::Peer);
         std::vector<std::string> entries = splitHistory(window.field(Field::History));
         change(peerText, entries);
@@ -139,14 +139,14 @@ std::vector<std::string> historyToSave(const std::vector<std::string>& entries) 
     return kept;
 }
 
-std::string historyFilePath(const ClientContext& context) {
-    return context.environment().value(EnvironmentTable::kProgramStem) + ".lst";
+std::string historyFilePath(const Services& services) {
+    return services.environment.value(EnvironmentTable::kProgramStem) + ".lst";
 }
 
-void loadPeerHistory(ClientContext& context) {
+void loadPeerHistory(Services& services) {
     TextList lines;
-    lines.loadLines(historyFilePath(context), true);
-    changeHistory(context, [&lines](std::string&, std::vector<std::string>& entries) {
+    lines.loadLines(historyFilePath(services), true);
+    changeHistory(services, [&lines](std::string&, std::vector<std::string>& entries) {
         for (int i = 0; i < lines.count(); ++i) {
             std::string line(lines.item(i));
             if (recordable(line)) entries.push_back(line);
@@ -154,38 +154,38 @@ void loadPeerHistory(ClientContext& context) {
     });
 }
 
-void refreshPeerHistory(ClientContext& context) {
-    context.window().readBack();
-    ParkedPresenceTest parked = presenceTestOf(context.peerHistory());
-    changeHistory(context, [&parked](std::string& peerText, std::vector<std::string>& entries) {
+void refreshPeerHistory(Services& services) {
+    services.window.readBack();
+    ParkedPresenceTest parked = presenceTestOf(services.peerHistory);
+    changeHistory(services, [&parked](std::string& peerText, std::vector<std::string>& entries) {
         refreshHistoryEntries(entries, peerText, parked);
     });
 }
 
-void notePeerInHistory(ClientContext& context, const std::string& peerText) {
-    ParkedPresenceTest parked = presenceTestOf(context.peerHistory());
-    changeHistory(context, [&](std::string& shownPeer, std::vector<std::string>& entries) {
+void notePeerInHistory(Services& services, const std::string& peerText) {
+    ParkedPresenceTest parked = presenceTestOf(services.peerHistory);
+    changeHistory(services, [&](std::string& shownPeer, std::vector<std::string>& entries) {
         shownPeer = peerText;
         refreshHistoryEntries(entries, shownPeer, parked);
     });
 }
 
-bool savePeerHistory(ClientContext& context) {
-    context.window().readBack();
+bool savePeerHistory(Services& services) {
+    services.window.readBack();
     TextList lines;
     {
-        std::lock_guard lock(context.peerHistory().mutex());
+        std::lock_guard lock(services.peerHistory.mutex());
         for (const std::string& entry :
-             historyToSave(splitHistory(context.window().field(Field::History))))
+             historyToSave(splitHistory(services.window.field(Field::History))))
             lines.add(entry);
     }
-    return lines.writeLines(historyFilePath(context), true);
+    return lines.writeLines(historyFilePath(services), true);
 }
 
-bool pickHistoryEntry(ClientContext& context, int index) {
-    context.window().readBack();
+bool pickHistoryEntry(Services& services, int index) {
+    services.window.readBack();
     bool picked = false;
-    changeHistory(context, [&](std::string& peerText, std::vector<std::string>& entries) {
+    changeHistory(services, [&](std::string& peerText, std::vector<std::string>& entries) {
         if (index < 0 || index >= static_cast<int>(entries.size())) return;
         picked = true;
         peerText = entries[index];

@@ -20,7 +20,7 @@
 
 namespace qv {
 
-class ClientContext;
+struct Services;
 
 // Answers whether the parked-connection table holds a connection from `address`
 // (read as a dotted IPv4 address) under the identity `name`, without marking it in
@@ -67,21 +67,21 @@ std::vector<std::string> historyToSave(const std::vector<std::string>& entries);
 
 // ---- the program's history ----
 // The list file's path.
-std::string historyFilePath(const ClientContext& context);
+std::string historyFilePath(const Services& services);
 // Start-up: the list file's lines become the drop-down entries (a missing or
 // unreadable file gives none).
-void loadPeerHistory(ClientContext& context);
+void loadPeerHistory(Services& services);
 // Reads the window back and refreshes the list with the peer text: when the
 // drop-down list opens and before a command uses the peer.
-void refreshPeerHistory(ClientContext& context);
+void refreshPeerHistory(Services& services);
 // Makes `peerText` the peer text and refreshes the list with it; any thread.
-void notePeerInHistory(ClientContext& context, const std::string& peerText);
+void notePeerInHistory(Services& services, const std::string& peerText);
 // Close: reads the window back and writes the list file; false (the old file kept)
 // when it could not be written.
-bool savePeerHistory(ClientContext& context);
+bool savePeerHistory(Services& services);
 // The peer box's "selection changed": entry `index` (0 is the top) becomes the peer
 // text; the clearing entry empties the peer text and the list. False, with nothing
 // changed, when there is no such entry.
-bool pickHistoryEntry(ClientContext& context, int index);
+bool pickHistoryEntry(Services& services, int index);
 
 }  // namespace qv

@@ -15,7 +15,6 @@
 #include "net/SecureTunnel.h"
 #include "net/SocketWaits.h"
 #include "net/Waits.h"
-#include "peer/client/ClientContext.h"
 #include "peer/protocol/ClientError.h"
 #include "peer/protocol/ConnectionKey.h"
 #include "peer/protocol/ReplyReader.h"
@@ -23,6 +22,7 @@
 #include "platform/Clock.h"
 #include "relay/PeerConnector.h"
 #include "relay/PortNStatus.h"
+#include "services/Services.h"
 
 namespace qv {
 
@@ -63,16 +63,16 @@ ClientResult handshakeResult(HandshakeOutcome outcome) {
 
 // The encrypted mode's handshake on the new connection `socket`, which it takes over:
 // on success the session gets the plain end; else the result code.
-ClientResult secureSession(ClientContext& context, const SecureMode& mode, int socket,
+ClientResult secureSession(Services& services, const SecureMode& mode, int socket,
                            PeerSession& session) {
     HandshakeWait wait;
     wait.deadlineMs = kSecureHandshakeMs;
-    wait.stop = &context.flags().clientStop;
-    wait.wait = [&context](int tcp, bool forWrite, std::uint32_t ms) {
+    wait.stop = &services.flags.clientStop;
+    wait.wait = [&services](int tcp, bool forWrite, std::uint32_t ms) {
         if (forWrite) {
-            waitWritable(context, tcp, ms);
+            waitWritable(services, tcp, ms);
         } else {
-            waitReadable(context, tcp, ms);
+            waitReadable(services, tcp, ms);
         }
     };
     SecurePsk psk;
@@ -91,15 +91,14 @@ ClientResult secureSession(ClientContext& context, const SecureMode& mode, int s
 
 }  // namespace
 
-ClientResult openPeerSession(ClientContext& context, std::string_view peerText,
-                             PeerSession& session) {
+ClientResult openPeerSession(Services& services, std::string_view peerText, PeerSession& session) {
     session.peer = parsePeerAddress(peerText, 9001);
     if (session.peer.malformed) return ClientResult::kHostNotFound;
-    session.addresses = context.hostLookup().lookupAll(session.peer.address, 5000);
+    session.addresses = services.hostLookup.lookupAll(session.peer.address, 5000);
     // A peer that handed this PC a PortN connection is reached over it.
     int parked = -1;
     for (const IpAddress& address : session.addresses) {
-        parked = context.portn().parked().take(address, session.peer.name, &session.parkedIndex);
+        parked = services.portn.parked().take(address, session.peer.name, &session.parkedIndex);
         if (parked > 0) {
             session.address = address;
             break;
@@ -107,15 +106,15 @@ ClientResult openPeerSession(ClientContext& context, std::string_view peerText,
     }
     if (parked > 0) {
         session.socket = parked;
-        session.key = context.newConnectionKey();
-        refreshPortNStatus(context);
+        session.key = services.keys.newConnectionKey();
+        refreshPortNStatus(services);
         return ClientResult::kOk;
     }
-    if (context.flags().portnClient == 0) context.window().setField(Field::PortN, "");
-    SecureMode secure = context.secureMode();
+    if (services.flags.portnClient == 0) services.window.setField(Field::PortN, "");
+    SecureMode secure = services.keys.secureMode();
     if (secure.enabled && secure.key.empty()) return ClientResult::kNoSecurityKey;
-    PeerConnectContext connect{context.settings(), context.waits(), context.hostLookup(),
-                               context.flags().clientStop};
+    PeerConnectContext connect{services.settings, services.waits, services.hostLookup,
+                               services.flags.clientStop};
     int port = static_cast<int>(std::strtol(session.peer.port.c_str(), nullptr, 10));
     int socket = connectToPeer(connect, session.addresses, port, peerText);
     if (socket <= 0) return resultOfCode(socket);
@@ -123,50 +122,49 @@ ClientResult openPeerSession(ClientContext& context, std::string_view peerText,
     session.socket = socket;
     if (secure.enabled) {
         session.socket = -1;
-        if (ClientResult result = secureSession(context, secure, socket, session);
+        if (ClientResult result = secureSession(services, secure, socket, session);
             result != ClientResult::kOk)
             return result;
     }
-    session.key = context.newConnectionKey();
+    session.key = services.keys.newConnectionKey();
     return ClientResult::kOk;
 }
 
-void closePeerSession(ClientContext& context, PeerSession& session) {
+void closePeerSession(Services& services, PeerSession& session) {
     ParkedConnection parked =
         session.parkedIndex >= 0 ? ParkedConnection::Yes : ParkedConnection::No;
-    closePeerConnection(context, session.socket, parked, session.parkedIndex);
+    closePeerConnection(services, session.socket, parked, session.parkedIndex);
     session.socket = -1;
     session.parkedIndex = -1;
 }
 
-void closePeerConnection(ClientContext& context, int socket, ParkedConnection parked,
-                         int parkedIndex) {
+void closePeerConnection(Services& services, int socket, ParkedConnection parked, int parkedIndex) {
     if (socket >= 0) {
         shutdown(socket, SHUT_RDWR);
         close(socket);
     }
     if (parked == ParkedConnection::Yes) {
-        context.portn().parked().release(parkedIndex, socket);
-        context.waits().responsiveWait(300);
+        services.portn.parked().release(parkedIndex, socket);
+        services.waits.responsiveWait(300);
     }
 }
 
-bool waitWritable(ClientContext& context, int socket, std::uint32_t maxMs) {
-    return waitWritable(context.waits(), socket, maxMs);
+bool waitWritable(Services& services, int socket, std::uint32_t maxMs) {
+    return waitWritable(services.waits, socket, maxMs);
 }
 
-bool waitReadable(ClientContext& context, int socket, std::uint32_t maxMs, std::uint32_t stepMs) {
-    return waitReadable(context.waits(), socket, maxMs, stepMs);
+bool waitReadable(Services& services, int socket, std::uint32_t maxMs, std::uint32_t stepMs) {
+    return waitReadable(services.waits, socket, maxMs, stepMs);
 }
 
-void lowLoadPause(ClientContext& context) {
-    long long low = context.settings().getNumber(setting::kLow);
-    if (low > 0) context.clock().sleepMs(static_cast<std::uint32_t>(std::min(low, 60000LL)));
-    context.waits().pump(100);
+void lowLoadPause(Services& services) {
+    long long low = services.settings.getNumber(setting::kLow);
+    if (low > 0) services.clock.sleepMs(static_cast<std::uint32_t>(std::min(low, 60000LL)));
+    services.waits.pump(100);
 }
 
-ClientResult readOkReply(ClientContext& context, int socket, std::uint32_t maxMs) {
-    switch (readOkReply(ReplyWait{context.waits(), maxMs, &context.flags().clientStop}, socket)) {
+ClientResult readOkReply(Services& services, int socket, std::uint32_t maxMs) {
+    switch (readOkReply(ReplyWait{services.waits, maxMs, &services.flags.clientStop}, socket)) {
         case OkReply::Ok:
             return ClientResult::kOk;
         case OkReply::TimedOut:
@@ -179,8 +177,8 @@ ClientResult readOkReply(ClientContext& context, int socket, std::uint32_t maxMs
     return ClientResult::kNoReply;
 }
 
-std::size_t chunkSize(ClientContext& context) {
-    long chunk = context.window().number(Field::Buf);
+std::size_t chunkSize(Services& services) {
+    long chunk = services.window.number(Field::Buf);
     return chunk < 1 ? 4000 : static_cast<std::size_t>(chunk);
 }
 

@@ -20,7 +20,7 @@
 
 namespace qv {
 
-class ClientContext;
+struct Services;
 
 struct PeerSession {
     PeerAddress peer;
@@ -36,35 +36,32 @@ struct PeerSession {
 // connection runs its TLS handshake first (a parked one already did), and the session
 // gets the socket that carries the plain bytes. Returns 0, or the negative result
 // code of the failure (nothing is left open then).
-ClientResult openPeerSession(ClientContext& context, std::string_view peerText,
-                             PeerSession& session);
+ClientResult openPeerSession(Services& services, std::string_view peerText, PeerSession& session);
 
 // Closes the session's socket; a parked connection's entry is released as well.
-void closePeerSession(ClientContext& context, PeerSession& session);
+void closePeerSession(Services& services, PeerSession& session);
 
 // Whether a connection was taken from the parked PortN table.
 enum class ParkedConnection : bool { No, Yes };
 
 // `ClosePeerConnection`: shuts the socket down and closes it; for a parked connection
 // its entry `parkedIndex` is cleared, then a 300 ms responsive wait follows.
-void closePeerConnection(ClientContext& context, int socket, ParkedConnection parked,
-                         int parkedIndex);
+void closePeerConnection(Services& services, int socket, ParkedConnection parked, int parkedIndex);
 
 // The socket waits of net/SocketWaits.h on the program's waits.
-bool waitWritable(ClientContext& context, int socket, std::uint32_t maxMs);
-bool waitReadable(ClientContext& context, int socket, std::uint32_t maxMs,
-                  std::uint32_t stepMs = 10);
+bool waitWritable(Services& services, int socket, std::uint32_t maxMs);
+bool waitReadable(Services& services, int socket, std::uint32_t maxMs, std::uint32_t stepMs = 10);
 
 // Sleeps LOW milliseconds when the setting is not 0, then pumps 100 events.
-void lowLoadPause(ClientContext& context);
+void lowLoadPause(Services& services);
 
 // Reads the two bytes of an "OK" reply, however they are cut, while the peer stays
 // silent no longer than `maxMs`: 0 for "OK", -10 for anything else or a close, -5 on
 // time-out, -8 when Stop is pressed.
-ClientResult readOkReply(ClientContext& context, int socket, std::uint32_t maxMs = 3000);
+ClientResult readOkReply(Services& services, int socket, std::uint32_t maxMs = 3000);
 
 // The chunk size of a send: the buffer-size field as a number; a value below 1 (the
 // user may type anything there) counts as 4000.
-std::size_t chunkSize(ClientContext& context);
+std::size_t chunkSize(Services& services);
 
 }  // namespace qv

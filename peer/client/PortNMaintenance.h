@@ -13,7 +13,8 @@
 
 namespace qv {
 
-class ClientContext;
+class ClientSide;
+struct Services;
 
 // While PortN client mode is on: counts the slots of `peerText`'s peer key and all
 // relay slots, registers up to two connections for the peer (none while its last
@@ -21,11 +22,11 @@ class ClientContext;
 // connections stand; -1 when not in PortN client mode, or, with the mode ended and
 // "PN NG" shown, when an attempt failed or none stands. A call made while another
 // one runs is queued and done by that one; it returns -1 at once.
-int maintainPortNConnections(ClientContext& context, const std::string& peerText);
+int maintainPortNConnections(Services& services, ClientSide& client, const std::string& peerText);
 
 // Wires PortN into the program: a closed relay slot is replaced (on the listener
 // thread, after the handler that closed it has returned), and the peer history
 // learns which peers are parked here.
-void installPortN(ClientContext& context);
+void installPortN(Services& services, ClientSide& client);
 
 }  // namespace qv

@@ -4,9 +4,9 @@
 #include "base/ProgramFlags.h"
 #include "model/WindowModel.h"
 #include "net/Waits.h"
-#include "peer/client/ClientContext.h"
 #include "platform/Clock.h"
 #include "platform/TextCodec.h"
+#include "services/Services.h"
 
 namespace qv {
 
@@ -46,24 +46,24 @@ void updateProgress(WindowModel& window, std::int64_t position, std::int64_t tot
 
 }  // namespace
 
-void showProgressTitle(ClientContext& context, ProgressPace& pace, std::int64_t position,
+void showProgressTitle(Services& services, ProgressPace& pace, std::int64_t position,
                        std::int64_t total, TransferProgress::Direction direction) {
     if (position < pace.positionShown) pace.positionShown = 0;
     std::int64_t delta = position - pace.positionShown;
-    context.window().setTitle(progressTitleText(position, total, delta, direction));
-    updateProgress(context.window(), position, total, delta, direction);
-    context.window().refresh();
-    context.waits().pump(100);
+    services.window.setTitle(progressTitleText(position, total, delta, direction));
+    updateProgress(services.window, position, total, delta, direction);
+    services.window.refresh();
+    services.waits.pump(100);
     pace.positionShown = position;
 }
 
-void appendEfficiencyLine(ClientContext& context, std::int64_t bytes, std::uint32_t startTick,
+void appendEfficiencyLine(Services& services, std::int64_t bytes, std::uint32_t startTick,
                           ClientResult result) {
-    context.window().readBack();
-    std::uint32_t elapsed = context.clock().tickMs() - startTick;
+    services.window.readBack();
+    std::uint32_t elapsed = services.clock.tickMs() - startTick;
     if (elapsed < 1000 || result != ClientResult::kOk) return;
     long long rate = bytes / elapsed;  // bytes per millisecond = KB per second
-    appendLog(context, formatText(J("・転送効率：%lld KBytes/s(%lld Kbps)\r\n"), rate, rate * 8));
+    appendLog(services, formatText(J("・転送効率：%lld KBytes/s(%lld Kbps)\r\n"), rate, rate * 8));
 }
 
 }  // namespace qv

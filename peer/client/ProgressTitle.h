@@ -15,7 +15,7 @@
 
 namespace qv {
 
-class ClientContext;
+struct Services;
 
 // The title text for `position` of `total` bytes, `delta` bytes since the last call:
 // the send form for a send, the receive form otherwise; MB from
@@ -25,12 +25,12 @@ std::string progressTitleText(std::int64_t position, std::int64_t total, std::in
 
 // Sets the title for `position` of `total` in `direction`, the speed measured since the
 // position `pace` last showed, and remembers the position in `pace`.
-void showProgressTitle(ClientContext& context, ProgressPace& pace, std::int64_t position,
+void showProgressTitle(Services& services, ProgressPace& pace, std::int64_t position,
                        std::int64_t total, TransferProgress::Direction direction);
 
 // Appends "・転送効率：%d KBytes/s(%d Kbps)" when `result` is 0 and the transfer
 // took at least a second.
-void appendEfficiencyLine(ClientContext& context, std::int64_t bytes, std::uint32_t startTick,
+void appendEfficiencyLine(Services& services, std::int64_t bytes, std::uint32_t startTick,
                           ClientResult result);
 
 }  // namespace qv

@@ -2,13 +2,13 @@
 
 #include "model/PublicListState.h"
 #include "model/WindowModel.h"
-#include "peer/client/ClientContext.h"
+#include "services/Services.h"
 
 namespace qv {
 
-bool runPublicFolderDialog(ClientContext& context, PublicFolderMode mode,
+bool runPublicFolderDialog(Services& services, PublicFolderMode mode,
                            std::vector<std::string>& list) {
-    PublicFolderModel model(mode, list, context.publicLists().sortState());
+    PublicFolderModel model(mode, list, services.publicLists.sortState());
     // A received list lives on in the items: the caller's copy goes.
     if (mode == PublicFolderMode::ReceivedList) std::vector<std::string>().swap(list);
     // The model has read the list. "ＯＫ" empties it and writes back only non-empty
@@ -16,7 +16,7 @@ bool runPublicFolderDialog(ClientContext& context, PublicFolderMode mode,
     // the dialog was closed some other way (folders added in mode 0 come after it).
     const std::size_t marker = list.size();
     list.emplace_back();
-    context.window().view()->publicFolderDialog(model);
+    services.window.view()->publicFolderDialog(model);
     bool cancelled = list.size() > marker && list[marker].empty();
     if (cancelled) list.erase(list.begin() + static_cast<std::ptrdiff_t>(marker));
     return !cancelled;

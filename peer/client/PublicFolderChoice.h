@@ -11,14 +11,14 @@
 
 namespace qv {
 
-class ClientContext;
+struct Services;
 
 // Opens the dialog in `mode` over `list` (the own folders, or the received public
 // list) with the program's sort state. True when the user pressed "ＯＫ": `list` then
 // holds what the dialog wrote back. Otherwise `list` is as it was, apart from folders
 // added in mode 0, which are kept at once; a received list (mode 1) is let go of once
 // the dialog has read it, and is then empty.
-bool runPublicFolderDialog(ClientContext& context, PublicFolderMode mode,
+bool runPublicFolderDialog(Services& services, PublicFolderMode mode,
                            std::vector<std::string>& list);
 
 }  // namespace qv

@@ -6,9 +6,9 @@
 #include "base/TextList.h"
 #include "model/PublicListState.h"
 #include "model/WindowModel.h"
-#include "peer/client/ClientContext.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
+#include "services/Services.h"
 
 namespace qv {
 namespace {
@@ -47,8 +47,8 @@ void addFolderFiles(const std::string& folder, PublishedFiles& files) {
 
 }  // namespace
 
-std::string ownFolderListPath(const ClientContext& context) {
-    return context.environment().value(EnvironmentTable::kProgramFolder) + "sendlist.txt";
+std::string ownFolderListPath(const Services& services) {
+    return services.environment.value(EnvironmentTable::kProgramFolder) + "sendlist.txt";
 }
 
 std::vector<std::string> loadOwnFolders(std::string_view path) {
@@ -127,11 +127,11 @@ std::string publishedBanner(std::size_t files) {
                       static_cast<int>(files));
 }
 
-void buildPublicList(ClientContext& context) {
-    WindowModel& window = context.window();
+void buildPublicList(Services& services) {
+    WindowModel& window = services.window;
     window.readBack();
-    PublicListState& state = context.publicLists();
-    state.ownFolders() = loadOwnFolders(ownFolderListPath(context));
+    PublicListState& state = services.publicLists;
+    state.ownFolders() = loadOwnFolders(ownFolderListPath(services));
     PublishedFiles files = collectPublishedFiles(state.ownFolders());
     const std::size_t fileCount = files.lines.size();
     window.setField(Field::Published, publishedCounter(state.ownFolders().size(), fileCount));

@@ -20,13 +20,13 @@
 
 namespace qv {
 
-class ClientContext;
+struct Services;
 
 // Picks shorter than this are ignored.
 inline constexpr std::size_t kShortestPick = 3;
 
 // ---- the own-folder list file ----
-std::string ownFolderListPath(const ClientContext& context);
+std::string ownFolderListPath(const Services& services);
 // The folders of the file, one per non-empty line; none when it is missing.
 std::vector<std::string> loadOwnFolders(std::string_view path);
 // One folder per line, each followed by a line end.
@@ -70,6 +70,6 @@ std::string publishedBanner(std::size_t files);
 
 // `BuildPublicList`: reloads the own folders from their file, lists their files,
 // shows the counter and, with at least one file, the banner.
-void buildPublicList(ClientContext& context);
+void buildPublicList(Services& services);
 
 }  // namespace qv

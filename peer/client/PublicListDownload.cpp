@@ -7,13 +7,14 @@
 #include "model/PublicListState.h"
 #include "model/WindowModel.h"
 #include "net/EventLoop.h"
-#include "peer/client/ClientContext.h"
 #include "peer/client/LstCheck.h"
 #include "peer/client/PublicFolderChoice.h"
 #include "peer/client/PublicListBuild.h"
 #include "peer/client/SendQueue.h"
 #include "peer/protocol/ListPayload.h"
 #include "peer/protocol/RequestKind.h"
+#include "services/ClientSide.h"
+#include "services/Services.h"
 
 namespace qv {
 namespace {
@@ -21,11 +22,12 @@ namespace {
 // How long the window waits before it acts on a list that arrived.
 constexpr std::uint32_t kListDelayMs = 1000;
 
-void scheduleOneShot(ClientContext& context, int id, void (*step)(ClientContext&)) {
-    context.loop().post([&context, id, step] {
-        context.loop().setTimer(id, kListDelayMs, [&context, id, step] {
-            context.loop().killTimer(id);
-            step(context);
+void scheduleOneShot(Services& services, ClientSide& client, int id,
+                     void (*step)(Services&, ClientSide&)) {
+    services.loop.post([&services, &client, id, step] {
+        services.loop.setTimer(id, kListDelayMs, [&services, &client, id, step] {
+            services.loop.killTimer(id);
+            step(services, client);
         });
     });
 }
@@ -47,38 +49,38 @@ std::vector<std::string> pickedFiles(const PublishedFiles& published,
 
 }  // namespace
 
-void scheduleChooseDownloads(ClientContext& context) {
-    scheduleOneShot(context, timer::kPublicListReceived, chooseDownloads);
+void scheduleChooseDownloads(Services& services, ClientSide& client) {
+    scheduleOneShot(services, client, timer::kPublicListReceived, chooseDownloads);
 }
 
-void scheduleServeDownloads(ClientContext& context) {
-    scheduleOneShot(context, timer::kPicksReceived, serveDownloadRequest);
+void scheduleServeDownloads(Services& services, ClientSide& client) {
+    scheduleOneShot(services, client, timer::kPicksReceived, serveDownloadRequest);
 }
 
-void chooseDownloads(ClientContext& context) {
-    PublicListState& state = context.publicLists();
+void chooseDownloads(Services& services, ClientSide& client) {
+    PublicListState& state = services.publicLists;
     // A list that arrives while the dialog is open waits until it has closed.
-    if (state.choosing) return scheduleChooseDownloads(context);
-    context.window().readBack();
+    if (state.choosing) return scheduleChooseDownloads(services, client);
+    services.window.readBack();
     // The state lets go of the list: while the dialog is open, its copies are the only
     // ones.
     std::vector<std::string> list = state.takeReceivedList();
     state.choosing = true;
-    bool accepted = runPublicFolderDialog(context, PublicFolderMode::ReceivedList, list);
+    bool accepted = runPublicFolderDialog(services, PublicFolderMode::ReceivedList, list);
     state.choosing = false;
     if (!accepted) return;
     state.setReceivedList(list);
     if (list.empty()) return;
-    std::string peer = context.window().field(Field::Peer);
-    sendListPayload(context, peer, joinListPayload(list), kPub2Name);
+    std::string peer = services.window.field(Field::Peer);
+    sendListPayload(services, client, peer, joinListPayload(list), kPub2Name);
 }
 
-void serveDownloadRequest(ClientContext& context) {
-    context.window().readBack();
-    ReceivedPicks picks = context.publicLists().picks();
-    std::vector<std::string> files = pickedFiles(context.publicLists().published(), picks.lines);
+void serveDownloadRequest(Services& services, ClientSide& client) {
+    services.window.readBack();
+    ReceivedPicks picks = services.publicLists.picks();
+    std::vector<std::string> files = pickedFiles(services.publicLists.published(), picks.lines);
     if (files.empty()) return;
-    enqueueFiles(context, std::move(files), 0, picks.peer);
+    enqueueFiles(services, client, std::move(files), 0, picks.peer);
 }
 
 }  // namespace qv

@@ -10,14 +10,15 @@
 
 namespace qv {
 
-class ClientContext;
+class ClientSide;
+struct Services;
 
 // Starts timer 1012 (1000 ms, one-shot): then chooseDownloads.
-void scheduleChooseDownloads(ClientContext& context);
+void scheduleChooseDownloads(Services& services, ClientSide& client);
 // Starts timer 1013 (1000 ms, one-shot): then serveDownloadRequest.
-void scheduleServeDownloads(ClientContext& context);
+void scheduleServeDownloads(Services& services, ClientSide& client);
 
-void chooseDownloads(ClientContext& context);
-void serveDownloadRequest(ClientContext& context);
+void chooseDownloads(Services& services, ClientSide& client);
+void serveDownloadRequest(Services& services, ClientSide& client);
 
 }  // namespace qv

@@ -11,7 +11,6 @@
 #include "model/WindowModel.h"
 #include "net/EventLoop.h"
 #include "net/Waits.h"
-#include "peer/client/ClientContext.h"
 #include "peer/client/FileSender.h"
 #include "peer/client/LstCheck.h"
 #include "peer/client/OutgoingFile.h"
@@ -22,6 +21,8 @@
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
+#include "services/ClientSide.h"
+#include "services/Services.h"
 
 namespace qv {
 namespace {
@@ -35,30 +36,31 @@ struct EntryOutcome {
     bool unconfirmed = false;  // a file went whole or in a Pack (no answer tells it was stored)
 };
 
-std::int64_t settingOf(ClientContext& context, const char* key) {
-    return context.settings().getNumber(key);
+std::int64_t settingOf(Services& services, const char* key) {
+    return services.settings.getNumber(key);
 }
 
 // Names of a dropped folder that cannot be sent at all: one log line each.
-int reportRefused(ClientContext& context, const SendQueueEntry& entry) {
+int reportRefused(Services& services, const SendQueueEntry& entry) {
     for (const std::string& name : entry.refused)
-        reportSendError(context, "名前をShift-JISで表せません", name);
+        reportSendError(services, "名前をShift-JISで表せません", name);
     return static_cast<int>(entry.refused.size());
 }
 
 // Shows "くおるべ[ファイル i/n]" when timer 1011 asked for it.
-void showFileProgress(ClientContext& context, std::size_t index, std::size_t count) {
-    SendQueue& queue = context.sendQueue();
+void showFileProgress(Services& services, ClientSide& client, std::size_t index,
+                      std::size_t count) {
+    SendQueue& queue = client.sendQueue();
     if (!queue.fileProgressDue) return;
-    context.window().setTitle(formatText(J("%s[ファイル %d/%d]"), J("くおるべ").c_str(),
-                                         static_cast<int>(index), static_cast<int>(count)));
-    context.window().refresh();
-    context.waits().pump(100);
+    services.window.setTitle(formatText(J("%s[ファイル %d/%d]"), J("くおるべ").c_str(),
+                                        static_cast<int>(index), static_cast<int>(count)));
+    services.window.refresh();
+    services.waits.pump(100);
     queue.fileProgressDue = false;
 }
 
 // The progress model's entry for file `index` of `count` as its send begins or ends.
-void setFileProgress(ClientContext& context, const std::string& fileName, std::int64_t size,
+void setFileProgress(Services& services, const std::string& fileName, std::int64_t size,
                      std::size_t index, std::size_t count, bool finished) {
     TransferProgress progress;
     progress.direction = TransferProgress::Direction::Send;
@@ -68,28 +70,29 @@ void setFileProgress(ClientContext& context, const std::string& fileName, std::i
     progress.total = size;
     progress.done = finished ? progress.total : 0;
     progress.finished = finished;
-    context.window().setProgress(std::move(progress));
+    services.window.setProgress(std::move(progress));
 }
 
 // Sends one file the way its mode and size call for; the files that failed, the result
 // code of a whole or resumable send in `result`, and in `unconfirmed` whether the way
 // leaves its storage unanswered (whole files and Packs; a resumable send is answered).
-int sendOneFile(ClientContext& context, const SendQueueEntry& entry, const std::string& path,
-                std::int64_t size, ClientResult& result, bool& unconfirmed) {
-    const auto mode = static_cast<int>(settingOf(context, setting::kNoResumeSend));
-    const std::int64_t limit = effectiveNoResumeSize(context.settings());
+int sendOneFile(Services& services, ClientSide& client, const SendQueueEntry& entry,
+                const std::string& path, std::int64_t size, ClientResult& result,
+                bool& unconfirmed) {
+    const auto mode = static_cast<int>(settingOf(services, setting::kNoResumeSend));
+    const std::int64_t limit = effectiveNoResumeSize(services.settings);
     result = ClientResult::kOk;
     const SendWay way = chooseSendWay(mode, size, entry.files.size(), limit);
     unconfirmed = way != SendWay::Resumable;
     switch (way) {
         case SendWay::Pack:
-            return addToPack(context, entry.peer, path, context.sendQueue().pack(),
+            return addToPack(services, client, entry.peer, path, client.sendQueue().pack(),
                              entry.baseLength);
         case SendWay::Whole:
-            result = sendWholeFile(context, entry.peer, path, entry.baseLength);
+            result = sendWholeFile(services, client, entry.peer, path, entry.baseLength);
             break;
         case SendWay::Resumable:
-            result = sendFileResumable(context, entry.peer, path, entry.baseLength);
+            result = sendFileResumable(services, entry.peer, path, entry.baseLength);
             break;
     }
     return result == ClientResult::kOk ? 0 : 1;
@@ -97,106 +100,107 @@ int sendOneFile(ClientContext& context, const SendQueueEntry& entry, const std::
 
 // Sends the non-blank files of the entry; Stop abandons the rest (and a partly filled
 // Pack).
-EntryOutcome sendFiles(ClientContext& context, SendQueueEntry& entry) {
+EntryOutcome sendFiles(Services& services, ClientSide& client, SendQueueEntry& entry) {
     EntryOutcome outcome;
     ClientResult lastResult = ClientResult::kOk;
     const std::size_t count = entry.files.size();
     for (std::size_t i = 0; i < count; ++i) {
         if (entry.files[i].empty()) continue;
-        showFileProgress(context, i, count);
+        showFileProgress(services, client, i, count);
         // A Stop seen by the exchange counts even when the flag was cleared since.
-        if (context.flags().clientStop == 1 || lastResult == ClientResult::kStopped) {
-            appendLog(context, J("送信を中断\r\n"));
+        if (services.flags.clientStop == 1 || lastResult == ClientResult::kStopped) {
+            appendLog(services, J("送信を中断\r\n"));
             outcome.stopped = true;
             return outcome;
         }
-        resetStatistics(context, kResetSendSide);
+        resetStatistics(services, client, kResetSendSide);
         const std::string path = entry.files[i];
         const std::int64_t size = fileSize(path);
         const std::string fileName = splitPath(path).fileName;
-        setFileProgress(context, fileName, size, i, count, false);
+        setFileProgress(services, fileName, size, i, count, false);
         bool unconfirmed = false;
-        int failed = sendOneFile(context, entry, path, size, lastResult, unconfirmed);
-        if (failed == 0) setFileProgress(context, fileName, size, i, count, true);
+        int failed = sendOneFile(services, client, entry, path, size, lastResult, unconfirmed);
+        if (failed == 0) setFileProgress(services, fileName, size, i, count, true);
         outcome.unconfirmed = outcome.unconfirmed || (failed == 0 && unconfirmed);
         outcome.errors += failed;
-        context.waits().pump(100);
+        services.waits.pump(100);
     }
-    PackBuffer& pack = context.sendQueue().pack();
-    if (!pack.empty()) outcome.errors += flushPack(context, entry.peer, pack);
+    PackBuffer& pack = client.sendQueue().pack();
+    if (!pack.empty()) outcome.errors += flushPack(services, client, entry.peer, pack);
     return outcome;
 }
 
-EntryOutcome runEntry(ClientContext& context, SendQueueEntry& entry) {
-    SendQueue& queue = context.sendQueue();
+EntryOutcome runEntry(Services& services, ClientSide& client, SendQueueEntry& entry) {
+    SendQueue& queue = client.sendQueue();
     queue.pack().clear();
-    ClientRun run(context.flags());
+    ClientRun run(services.flags);
     EntryOutcome outcome;
-    outcome.errors = reportRefused(context, entry);
+    outcome.errors = reportRefused(services, entry);
     const std::size_t count = entry.files.size();
-    if (static_cast<std::int64_t>(count) > settingOf(context, setting::kSabunCheckCnt)) {
-        int lacking = lstCheck(context, entry.peer, entry.files, entry.baseLength);
+    if (static_cast<std::int64_t>(count) > settingOf(services, setting::kSabunCheckCnt)) {
+        int lacking = lstCheck(services, client, entry.peer, entry.files, entry.baseLength);
         if (lacking == 0) return outcome;
         if (lacking < 0) {
             outcome.errors += static_cast<int>(count);
             return outcome;
         }
     }
-    EventLoop& loop = context.loop();
+    EventLoop& loop = services.loop;
     queue.fileProgressDue = false;
     loop.setTimer(timer::kFileProgress, 300, [&queue] { queue.fileProgressDue = true; });
-    EntryOutcome sent = sendFiles(context, entry);
+    EntryOutcome sent = sendFiles(services, client, entry);
     loop.killTimer(timer::kFileProgress);
     sent.errors += outcome.errors;
     return sent;
 }
 
 // The final check of an entry: the number of its files that did not arrive.
-int finalCheck(ClientContext& context, SendQueueEntry& entry) {
-    const std::int64_t wait =
-        std::clamp<std::int64_t>(settingOf(context, setting::kLastCheck), 0, kLongestLastCheckWait);
-    context.window().readBack();
-    appendLog(context, formatText(J("・LSTの最終確認待ち(%dミリ秒)..\r\n"),
-                                  static_cast<int>(settingOf(context, setting::kLastCheck))));
-    context.waits().responsiveWait(static_cast<std::uint32_t>(wait));
+int finalCheck(Services& services, ClientSide& client, SendQueueEntry& entry) {
+    const std::int64_t wait = std::clamp<std::int64_t>(settingOf(services, setting::kLastCheck), 0,
+                                                       kLongestLastCheckWait);
+    services.window.readBack();
+    appendLog(services, formatText(J("・LSTの最終確認待ち(%dミリ秒)..\r\n"),
+                                   static_cast<int>(settingOf(services, setting::kLastCheck))));
+    services.waits.responsiveWait(static_cast<std::uint32_t>(wait));
     const int refused = static_cast<int>(entry.refused.size());
-    int lacking = lstCheck(context, entry.peer, entry.files, entry.baseLength);
+    int lacking = lstCheck(services, client, entry.peer, entry.files, entry.baseLength);
     if (lacking < 0) return static_cast<int>(entry.files.size()) + refused;
     return lacking + refused;
 }
 
 }  // namespace
 
-void processSendQueue(ClientContext& context) {
-    SendQueue& queue = context.sendQueue();
-    const std::uint32_t start = context.clock().tickMs();
+void processSendQueue(Services& services, ClientSide& client) {
+    SendQueue& queue = client.sendQueue();
+    const std::uint32_t start = services.clock.tickMs();
     long long files = 0, sendErrors = 0, checkErrors = 0;
     bool stoppedAny = false, unconfirmed = false;
     queue.pack().clear();
     for (int index; (index = queue.lowestUsed()) >= 0;) {
         SendQueueEntry& entry = queue.entry(index);
         files += static_cast<long long>(entry.files.size() + entry.refused.size());
-        EntryOutcome outcome = runEntry(context, entry);
+        EntryOutcome outcome = runEntry(services, client, entry);
         sendErrors += outcome.errors;
         unconfirmed = unconfirmed || outcome.unconfirmed;
-        const bool finalCheckRuns = settingOf(context, setting::kLastCheck) != 0;
-        if (finalCheckRuns) checkErrors += finalCheck(context, entry);
+        const bool finalCheckRuns = settingOf(services, setting::kLastCheck) != 0;
+        if (finalCheckRuns) checkErrors += finalCheck(services, client, entry);
         queue.clear(index);
         // A final check has cleared the flag as its exchange began: then only this entry
         // ends.
-        bool stopped = context.flags().clientStop == 1 || (outcome.stopped && !finalCheckRuns);
+        bool stopped = services.flags.clientStop == 1 || (outcome.stopped && !finalCheckRuns);
         if (stopped) queue.clearAll();
         stoppedAny = stoppedAny || stopped;
     }
     queue.pack().release();
-    const long long elapsed = static_cast<std::uint32_t>(context.clock().tickMs() - start);
+    const long long elapsed = static_cast<std::uint32_t>(services.clock.tickMs() - start);
     queue.lastRun = {queue.lastRun.runs + 1, files, sendErrors, checkErrors, elapsed, stoppedAny};
-    queue.lastRun.unconfirmed = unconfirmed && settingOf(context, setting::kLastCheck) == 0;
-    appendLog(context, queueSummaryLine({files, elapsed, sendErrors, checkErrors,
-                                         settingOf(context, setting::kLastCheck),
-                                         settingOf(context, setting::kNoResumeSend), unconfirmed}));
-    context.resetTitle();
-    context.waits().pump(100);
+    queue.lastRun.unconfirmed = unconfirmed && settingOf(services, setting::kLastCheck) == 0;
+    appendLog(services,
+              queueSummaryLine({files, elapsed, sendErrors, checkErrors,
+                                settingOf(services, setting::kLastCheck),
+                                settingOf(services, setting::kNoResumeSend), unconfirmed}));
+    resetTitle(services);
+    services.waits.pump(100);
 }
 
 std::string queueSummaryLine(const QueueSummary& summary) {

@@ -15,10 +15,11 @@
 
 namespace qv {
 
-class ClientContext;
+class ClientSide;
+struct Services;
 
 // `ProcessSendQueue`: sends every queued entry and writes the summary.
-void processSendQueue(ClientContext& context);
+void processSendQueue(Services& services, ClientSide& client);
 
 // What a finished queue run reports.
 struct QueueSummary {

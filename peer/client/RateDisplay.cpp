@@ -3,9 +3,10 @@
 #include "base/ProgramFlags.h"
 #include "model/WindowModel.h"
 #include "net/Waits.h"
-#include "peer/client/ClientContext.h"
 #include "peer/client/SpeedTestState.h"
 #include "platform/Clock.h"
+#include "services/ClientSide.h"
+#include "services/Services.h"
 
 namespace qv {
 namespace {
@@ -14,10 +15,11 @@ bool displayRuns(ProgramFlags& flags) {
     return (flags.receivingActive != 0 || flags.sendingActive != 0) && flags.chatDisplay == 0;
 }
 
-void recordPeriod(ClientContext& context, const DisplayedRates& rates, std::uint32_t now) {
-    SpeedTestState& state = context.speedTest();
+void recordPeriod(Services& services, ClientSide& client, const DisplayedRates& rates,
+                  std::uint32_t now) {
+    SpeedTestState& state = client.speedTest();
     RateCsvRow row;
-    row.time = nowText(context);
+    row.time = nowText(services);
     row.periodMs = state.lastDisplayTick == 0 ? 0 : now - state.lastDisplayTick;
     row.sentBytes = state.sent.bytes[0];
     row.receivedBytes = state.received.bytes[0];
@@ -29,24 +31,24 @@ void recordPeriod(ClientContext& context, const DisplayedRates& rates, std::uint
 
 }  // namespace
 
-void runRateDisplay(ClientContext& context) {
-    ProgramFlags& flags = context.flags();
-    SpeedTestState& state = context.speedTest();
+void runRateDisplay(Services& services, ClientSide& client) {
+    ProgramFlags& flags = services.flags;
+    SpeedTestState& state = client.speedTest();
     if (!displayRuns(flags)) {
         state.lastDisplayTick = 0;
         return;
     }
-    context.window().readBack();
-    std::uint32_t now = context.clock().tickMs();
+    services.window.readBack();
+    std::uint32_t now = services.clock.tickMs();
     state.received.add(flags.receivedThisPeriod.exchange(0));
     state.sent.shift(now);
     state.received.shift(now);
     DisplayedRates rates = displayedRates(state.sent, state.received);
-    context.window().replacePane(Pane::Lower, rateDisplayText(rates, state.sendBufferSize));
-    context.window().refresh();
-    if (state.csv.isOpen()) recordPeriod(context, rates, now);
+    services.window.replacePane(Pane::Lower, rateDisplayText(rates, state.sendBufferSize));
+    services.window.refresh();
+    if (state.csv.isOpen()) recordPeriod(services, client, rates, now);
     state.lastDisplayTick = now;
-    context.waits().pump(100);
+    services.waits.pump(100);
 }
 
 }  // namespace qv

@@ -9,8 +9,9 @@
 
 namespace qv {
 
-class ClientContext;
+class ClientSide;
+struct Services;
 
-void runRateDisplay(ClientContext& context);
+void runRateDisplay(Services& services, ClientSide& client);
 
 }  // namespace qv

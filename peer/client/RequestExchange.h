@@ -16,15 +16,16 @@
 
 namespace qv {
 
-class ClientContext;
+class ClientSide;
+struct Services;
 
 // Sends `request` (request line, its 0 byte and any payload) to the peer of
 // `peerText`; returns a client result code (peer/protocol/ClientError.h).
-ClientResult exchangeRequest(ClientContext& context, std::string_view peerText,
+ClientResult exchangeRequest(Services& services, ClientSide& client, std::string_view peerText,
                              std::string request);
 
 // The same on the caller's bytes, which are left scrambled (a Pack reuses its memory).
-ClientResult exchangeRequestBytes(ClientContext& context, std::string_view peerText,
+ClientResult exchangeRequestBytes(Services& services, ClientSide& client, std::string_view peerText,
                                   std::span<char> request);
 
 }  // namespace qv

@@ -10,7 +10,6 @@
 #include "base/ProgramFlags.h"
 #include "model/WindowModel.h"
 #include "net/Waits.h"
-#include "peer/client/ClientContext.h"
 #include "peer/client/PeerSession.h"
 #include "peer/client/ProgressTitle.h"
 #include "peer/protocol/ClientError.h"
@@ -18,30 +17,31 @@
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
+#include "services/Services.h"
 
 namespace qv {
 namespace {
 
 // The title while the header is sent or the offset awaited, once a second.
-void tickTitle(ClientContext& context, ProgressPace& pace, const std::string& header,
+void tickTitle(Services& services, ProgressPace& pace, const std::string& header,
                const char* utf8Format) {
-    if (!pace.takeSecond(context.flags().secondsTicked) || header.size() <= 1000) return;
-    context.window().setTitle(formatText(J(utf8Format), J("くおるべ").c_str()));
-    context.window().refresh();
-    context.waits().pump(100);
+    if (!pace.takeSecond(services.flags.secondsTicked) || header.size() <= 1000) return;
+    services.window.setTitle(formatText(J(utf8Format), J("くおるべ").c_str()));
+    services.window.refresh();
+    services.waits.pump(100);
 }
 
-ClientResult sendHeader(ClientContext& context, ProgressPace& pace, int socket,
+ClientResult sendHeader(Services& services, ProgressPace& pace, int socket,
                         const std::string& header) {
     std::size_t sent = 0;
-    while (context.flags().clientStop == 0 && sent < header.size()) {
-        lowLoadPause(context);
-        if (!waitWritable(context, socket, 10000)) return ClientResult::kTimeout;
-        tickTitle(context, pace, header, "%s 送信準備中..");
+    while (services.flags.clientStop == 0 && sent < header.size()) {
+        lowLoadPause(services);
+        if (!waitWritable(services, socket, 10000)) return ClientResult::kTimeout;
+        tickTitle(services, pace, header, "%s 送信準備中..");
         std::size_t chunk = std::min<std::size_t>(2000, header.size() - sent);
         ssize_t n = send(socket, header.data() + sent, chunk, MSG_NOSIGNAL);
         if (n < 0) return ClientResult::kDisconnected;
-        if (static_cast<std::size_t>(n) < chunk) context.clock().sleepMs(1);
+        if (static_cast<std::size_t>(n) < chunk) services.clock.sleepMs(1);
         sent += static_cast<std::size_t>(n);
     }
     return ClientResult::kOk;
@@ -49,12 +49,12 @@ ClientResult sendHeader(ClientContext& context, ProgressPace& pace, int socket,
 
 // Waits for the offset reply, however it is cut; the result code, with the offset in
 // `offset`.
-ClientResult readOffset(ClientContext& context, ProgressPace& pace, int socket,
+ClientResult readOffset(Services& services, ProgressPace& pace, int socket,
                         const std::string& header, std::int64_t fileSize, std::int64_t& offset) {
-    lowLoadPause(context);
-    tickTitle(context, pace, header, "%s 応答待ち..");
+    lowLoadPause(services);
+    tickTitle(services, pace, header, "%s 応答待ち..");
     OffsetReply reply = readOffsetReply(
-        ReplyWait{context.waits(), 10000, &context.flags().clientStop}, socket, fileSize);
+        ReplyWait{services.waits, 10000, &services.flags.clientStop}, socket, fileSize);
     offset = reply.offset;
     switch (reply.end) {
         case ReplyEnd::Whole:
@@ -69,17 +69,17 @@ ClientResult readOffset(ClientContext& context, ProgressPace& pace, int socket,
             return ClientResult::kDisconnected;
     }
     if (offset < 0) return ClientResult::kNoReply;
-    appendLog(context, formatText(J("・[%lld ～ %lld Byte]\r\n"), static_cast<long long>(offset),
-                                  static_cast<long long>(fileSize)));
+    appendLog(services, formatText(J("・[%lld ～ %lld Byte]\r\n"), static_cast<long long>(offset),
+                                   static_cast<long long>(fileSize)));
     return ClientResult::kOk;
 }
 
 // Streams the file from `offset`; `position` ends at the last byte read.
 class FileStreamer {
   public:
-    FileStreamer(ClientContext& context, ProgressPace& pace, PeerSession& session, File& file,
+    FileStreamer(Services& services, ProgressPace& pace, PeerSession& session, File& file,
                  std::int64_t size)
-        : context_(context), pace_(pace), session_(session), file_(file), size_(size) {}
+        : services_(services), pace_(pace), session_(session), file_(file), size_(size) {}
 
     ClientResult run(std::int64_t offset) {
         position_ = offset;
@@ -87,8 +87,8 @@ class FileStreamer {
         std::size_t window = size_ < 1000000 ? static_cast<std::size_t>(size_ - offset) : 1000000;
         buffer_.resize(window + 1001);
         window_ = window;
-        chunk_ = chunkSize(context_);
-        while (context_.flags().clientStop == 0) {
+        chunk_ = chunkSize(services_);
+        while (services_.flags.clientStop == 0) {
             if (!refill()) return ClientResult::kSizeMismatch;
             ClientResult result = sendChunk();
             if (result != ClientResult::kOk) return result;
@@ -116,22 +116,22 @@ class FileStreamer {
     }
 
     ClientResult sendChunk() {
-        lowLoadPause(context_);
-        if (!waitWritable(context_, session_.socket, 10000)) return ClientResult::kTimeout;
-        if (pace_.takeSecond(context_.flags().secondsTicked) && size_ > 1000) {
-            showProgressTitle(context_, pace_, position_ - static_cast<std::int64_t>(unsent_),
+        lowLoadPause(services_);
+        if (!waitWritable(services_, session_.socket, 10000)) return ClientResult::kTimeout;
+        if (pace_.takeSecond(services_.flags.secondsTicked) && size_ > 1000) {
+            showProgressTitle(services_, pace_, position_ - static_cast<std::int64_t>(unsent_),
                               size_, TransferProgress::Direction::Send);
         }
         std::size_t chunk = std::min(chunk_, unsent_);
         ssize_t n = send(session_.socket, buffer_.data() + begin_, chunk, MSG_NOSIGNAL);
         if (n < 0) return ClientResult::kDisconnected;
-        if (static_cast<std::size_t>(n) < chunk) context_.clock().sleepMs(1);
+        if (static_cast<std::size_t>(n) < chunk) services_.clock.sleepMs(1);
         begin_ += static_cast<std::size_t>(n);
         unsent_ -= static_cast<std::size_t>(n);
         return ClientResult::kOk;
     }
 
-    ClientContext& context_;
+    Services& services_;
     ProgressPace& pace_;
     PeerSession& session_;
     File& file_;
@@ -141,39 +141,39 @@ class FileStreamer {
     std::size_t window_ = 0, chunk_ = 0, begin_ = 0, unsent_ = 0;
 };
 
-ClientResult streamFile(ClientContext& context, ProgressPace& pace, PeerSession& session,
-                        File& file, std::int64_t size, std::int64_t offset) {
-    std::uint32_t start = context.clock().tickMs();
-    FileStreamer streamer(context, pace, session, file, size);
+ClientResult streamFile(Services& services, ProgressPace& pace, PeerSession& session, File& file,
+                        std::int64_t size, std::int64_t offset) {
+    std::uint32_t start = services.clock.tickMs();
+    FileStreamer streamer(services, pace, session, file, size);
     ClientResult result = streamer.run(offset);
-    appendEfficiencyLine(context, streamer.position() - offset, start, result);
+    appendEfficiencyLine(services, streamer.position() - offset, start, result);
     return result;
 }
 
 }  // namespace
 
-ClientResult exchangeResumeSend(ClientContext& context, std::string_view peerText,
-                                std::string header, File& file, std::int64_t fileSize) {
-    ClientRun run(context.flags());
+ClientResult exchangeResumeSend(Services& services, std::string_view peerText, std::string header,
+                                File& file, std::int64_t fileSize) {
+    ClientRun run(services.flags);
     PeerSession session;
-    ClientResult result = openPeerSession(context, peerText, session);
+    ClientResult result = openPeerSession(services, peerText, session);
     if (result != ClientResult::kOk) return result;
     session.key.scramble(header.data(), header.size());
     ProgressPace pace;
-    result = sendHeader(context, pace, session.socket, header);
+    result = sendHeader(services, pace, session.socket, header);
     std::int64_t offset = -1;
     if (result == ClientResult::kOk)
-        result = readOffset(context, pace, session.socket, header, fileSize, offset);
+        result = readOffset(services, pace, session.socket, header, fileSize, offset);
     if (result == ClientResult::kOk && offset >= 0 && offset < fileSize) {
-        result = streamFile(context, pace, session, file, fileSize, offset);
+        result = streamFile(services, pace, session, file, fileSize, offset);
     }
-    if (context.flags().clientStop == 1) result = ClientResult::kStopped;
+    if (services.flags.clientStop == 1) result = ClientResult::kStopped;
     if (result == ClientResult::kOk && offset != fileSize) {
-        result = readOkReply(context, session.socket, 10000);
+        result = readOkReply(services, session.socket, 10000);
     }
-    context.resetTitle();
-    context.waits().pump(500);
-    closePeerSession(context, session);
+    resetTitle(services);
+    services.waits.pump(500);
+    closePeerSession(services, session);
     return result;
 }
 

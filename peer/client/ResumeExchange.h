@@ -15,12 +15,12 @@
 
 namespace qv {
 
-class ClientContext;
+struct Services;
 class File;
 
 // Returns a client result code. A file that ends before `fileSize` bytes were read
 // (it shrank while it was sent) gives -11 ("送信サイズが相違します").
-ClientResult exchangeResumeSend(ClientContext& context, std::string_view peerText,
-                                std::string header, File& file, std::int64_t fileSize);
+ClientResult exchangeResumeSend(Services& services, std::string_view peerText, std::string header,
+                                File& file, std::int64_t fileSize);
 
 }  // namespace qv

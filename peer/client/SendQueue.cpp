@@ -7,10 +7,12 @@
 #include "base/ProgramFlags.h"
 #include "base/TextUtil.h"
 #include "model/WindowModel.h"
-#include "peer/client/ClientContext.h"
+#include "peer/client/PeerHistory.h"
 #include "peer/client/QueueRun.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
+#include "services/ClientSide.h"
+#include "services/Services.h"
 
 namespace qv {
 namespace {
@@ -38,8 +40,8 @@ void addFolder(DropList& drop, const std::string& item) {
         drop.files.emplace_back(list[i]);
 }
 
-void refuse(ClientContext& context, const char* utf8Message) {
-    context.window().view()->messageBox(J(utf8Message), kMessageCaption, kStyleOk);
+void refuse(Services& services, const char* utf8Message) {
+    services.window.view()->messageBox(J(utf8Message), kMessageCaption, kStyleOk);
 }
 
 // The entry's peer: the given text when it fits, else the peer box's text cut to fit.
@@ -96,20 +98,22 @@ DropList collectDrop(const std::vector<std::string>& items) {
     return drop;
 }
 
-void dropFiles(ClientContext& context, const std::vector<std::string>& items) {
+void dropFiles(Services& services, ClientSide& client, const std::vector<std::string>& items) {
     DropList drop = collectDrop(items);
-    enqueueFiles(context, std::move(drop.files), drop.baseLength, {}, std::move(drop.refused));
+    enqueueFiles(services, client, std::move(drop.files), drop.baseLength, {},
+                 std::move(drop.refused));
 }
 
-void enqueueFiles(ClientContext& context, std::vector<std::string> files, std::size_t baseLength,
-                  std::string_view peerText, std::vector<std::string> refused) {
-    WindowModel& window = context.window();
+void enqueueFiles(Services& services, ClientSide& client, std::vector<std::string> files,
+                  std::size_t baseLength, std::string_view peerText,
+                  std::vector<std::string> refused) {
+    WindowModel& window = services.window;
     window.readBack();
-    SendQueue& queue = context.sendQueue();
-    if (queue.lowestFree() < 0) return refuse(context, "[ERROR]予約されている件数が多すぎます");
+    SendQueue& queue = client.sendQueue();
+    if (queue.lowestFree() < 0) return refuse(services, "[ERROR]予約されている件数が多すぎます");
     const std::string peerBox = window.field(Field::Peer);
-    if (peerBox.empty()) return refuse(context, "[ERROR]相手先を設定してください");
-    context.notePeer(peerBox);
+    if (peerBox.empty()) return refuse(services, "[ERROR]相手先を設定してください");
+    notePeerInHistory(services, peerBox);
     window.setField(Field::Auto, "0");
     window.refresh();
 
@@ -120,17 +124,17 @@ void enqueueFiles(ClientContext& context, std::vector<std::string> files, std::s
     entry.refused = std::move(refused);
     const std::size_t count = entry.files.size() + entry.refused.size();
     if (queue.add(std::move(entry)) < 0)
-        return refuse(context, "[ERROR]予約されている件数が多すぎます");
+        return refuse(services, "[ERROR]予約されている件数が多すぎます");
 
-    ProgramFlags& flags = context.flags();
+    ProgramFlags& flags = services.flags;
     if (flags.senderBusy == 0) {
         flags.senderBusy = 1;
-        processSendQueue(context);
+        processSendQueue(services, client);
         flags.senderBusy = 0;
         return;
     }
-    appendLog(context, formatText(J("「送信中の為、%d個のファイルを予約しました」\r\n"),
-                                  static_cast<int>(count)));
+    appendLog(services, formatText(J("「送信中の為、%d個のファイルを予約しました」\r\n"),
+                                   static_cast<int>(count)));
 }
 
 }  // namespace qv

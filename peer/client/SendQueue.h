@@ -19,7 +19,8 @@
 
 namespace qv {
 
-class ClientContext;
+class ClientSide;
+struct Services;
 
 struct SendQueueEntry {
     bool used = false;
@@ -80,13 +81,14 @@ struct DropList {
 DropList collectDrop(const std::vector<std::string>& items);
 
 // `DropFiles`: queues the drop of `items` for the peer in the peer box.
-void dropFiles(ClientContext& context, const std::vector<std::string>& items);
+void dropFiles(Services& services, ClientSide& client, const std::vector<std::string>& items);
 
 // `EnqueueFiles`: queues `files` for `peerText` (empty: the peer in the peer box) and
 // works the queue off unless it is already running. Refused with a message box when
 // the ten entries are in use or the peer box is empty. The auto-tune check box is
 // turned off.
-void enqueueFiles(ClientContext& context, std::vector<std::string> files, std::size_t baseLength,
-                  std::string_view peerText = {}, std::vector<std::string> refused = {});
+void enqueueFiles(Services& services, ClientSide& client, std::vector<std::string> files,
+                  std::size_t baseLength, std::string_view peerText = {},
+                  std::vector<std::string> refused = {});
 
 }  // namespace qv

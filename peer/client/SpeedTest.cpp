@@ -7,10 +7,12 @@
 #include "base/TimerId.h"
 #include "model/WindowModel.h"
 #include "net/EventLoop.h"
-#include "peer/client/ClientContext.h"
 #include "peer/client/PeerBox.h"
+#include "peer/client/PeerHistory.h"
 #include "peer/client/SpeedTestState.h"
 #include "platform/TextCodec.h"
+#include "services/ClientSide.h"
+#include "services/Services.h"
 
 namespace qv {
 namespace {
@@ -23,38 +25,38 @@ std::vector<std::string> splitCandidates(const std::string& listText) {
     return candidates;
 }
 
-void reportTestEnded(ClientContext& context, ClientResult result) {
-    SpeedTestState& state = context.speedTest();
+void reportTestEnded(Services& services, ClientSide& client, ClientResult result) {
+    SpeedTestState& state = client.speedTest();
     state.record.result = resultCode(result);
     if (state.record.tcp.valid) {
-        context.window().setField(Field::TcpFigures, tcpFiguresText(state.record.tcp));
-        context.window().refresh();
+        services.window.setField(Field::TcpFigures, tcpFiguresText(state.record.tcp));
+        services.window.refresh();
     }
     if (state.onTestEnded) state.onTestEnded(state.record);
 }
 
 }  // namespace
 
-int startSendTest(ClientContext& context) {
-    std::optional<std::string> peerText = peerFromBox(context);
+int startSendTest(Services& services, ClientSide& client) {
+    std::optional<std::string> peerText = peerFromBox(services);
     if (!peerText) return kNoStream;
     const std::string& peer = *peerText;
-    WindowModel& window = context.window();
-    context.speedTest().candidates = splitCandidates(window.field(Field::List));
-    context.notePeer(peer);
-    replaceLog(context, formatText(J("【%s と送信速度ﾁｪｯｸ中】%s\r\n"), peer.c_str(),
-                                   nowText(context).c_str()));
-    context.flags().chatDisplay = 0;
-    ClientResult result = streamTestData(context, peer, window.number(Field::Buf));
-    replaceLog(context,
+    WindowModel& window = services.window;
+    client.speedTest().candidates = splitCandidates(window.field(Field::List));
+    notePeerInHistory(services, peer);
+    replaceLog(services, formatText(J("【%s と送信速度ﾁｪｯｸ中】%s\r\n"), peer.c_str(),
+                                    nowText(services).c_str()));
+    services.flags.chatDisplay = 0;
+    ClientResult result = streamTestData(services, client, peer, window.number(Field::Buf));
+    replaceLog(services,
                formatText(J("【速度テスト終了(%s)】\r\n"), clientResultText(result).c_str()));
-    if (context.speedTest().connected) reportTestEnded(context, result);
+    if (client.speedTest().connected) reportTestEnded(services, client, result);
     return resultCode(result);
 }
 
-void resetStatistics(ClientContext& context, int sides) {
-    ProgramFlags& flags = context.flags();
-    SpeedTestState& state = context.speedTest();
+void resetStatistics(Services& services, ClientSide& client, int sides) {
+    ProgramFlags& flags = services.flags;
+    SpeedTestState& state = client.speedTest();
     if (sides & kResetSendSide) {
         clearStopWhenIdle(flags);
         flags.sendingActive = 0;
@@ -63,23 +65,23 @@ void resetStatistics(ClientContext& context, int sides) {
     }
     if (sides & kResetReceiveSide) {
         // A reset that comes after the close must not revive the listener.
-        if (!context.ended()) flags.listenerStop = 0;
+        if (!client.ended()) flags.listenerStop = 0;
         flags.receivedThisPeriod = 0;
         state.received.clear();
     }
 }
 
-void scheduleRequestedStream(ClientContext& context) {
-    context.loop().post([&context] {
-        context.loop().setTimer(timer::kStartRequestedStream, 1000, [&context] {
-            context.loop().killTimer(timer::kStartRequestedStream);
-            startSendTest(context);
+void scheduleRequestedStream(Services& services, ClientSide& client) {
+    services.loop.post([&services, &client] {
+        services.loop.setTimer(timer::kStartRequestedStream, 1000, [&services, &client] {
+            services.loop.killTimer(timer::kStartRequestedStream);
+            startSendTest(services, client);
         });
     });
 }
 
-bool transferLoopRunning(ClientContext& context) {
-    return context.flags().sendingActive != 0;
+bool transferLoopRunning(Services& services) {
+    return services.flags.sendingActive != 0;
 }
 
 }  // namespace qv

@@ -14,13 +14,14 @@
 #include "base/SettingKeys.h"
 #include "model/WindowModel.h"
 #include "net/Waits.h"
-#include "peer/client/ClientContext.h"
 #include "peer/client/PeerSession.h"
 #include "peer/client/SpeedTest.h"
 #include "peer/client/SpeedTestPayload.h"
 #include "peer/client/SpeedTestState.h"
 #include "peer/protocol/ClientError.h"
 #include "platform/Clock.h"
+#include "services/ClientSide.h"
+#include "services/Services.h"
 
 namespace qv {
 namespace {
@@ -38,7 +39,8 @@ constexpr int kRoomPollSteps = 1000;
 // chunk sleeps at least a millisecond and so still pumps each time.
 class ChunkPacer {
   public:
-    explicit ChunkPacer(ClientContext& context) : context_(context), clock_(context.clock()) {
+    ChunkPacer(Services& services, ClientSide& client)
+        : services_(services), client_(client), clock_(services.clock) {
         lastTick_ = clock_.tickMs() - 1;
     }
 
@@ -53,16 +55,17 @@ class ChunkPacer {
         std::uint32_t now = clock_.tickMs();
         if (now == lastTick_) return;
         lastTick_ = now;
-        context_.speedTest().tcp.sample();
-        std::int64_t low = context_.settings().getNumber(setting::kLow);
+        client_.speedTest().tcp.sample();
+        std::int64_t low = services_.settings.getNumber(setting::kLow);
         lowMs_ = static_cast<std::uint32_t>(std::clamp<std::int64_t>(low, 0, 60000));
-        context_.waits().pump(100);
+        services_.waits.pump(100);
     }
 
   private:
     static constexpr std::size_t kBytesBetweenClockReads = 32768;
 
-    ClientContext& context_;
+    Services& services_;
+    ClientSide& client_;
     Clock& clock_;
     std::uint32_t lastTick_;
     std::uint32_t lowMs_ = 0;
@@ -73,13 +76,13 @@ class ChunkPacer {
 // Waits until the socket has room again (or reports an error, which the next send
 // then returns). Stop ends the wait early; the loop then ends with -8. False when the
 // socket stayed full for 10 s.
-bool waitForRoom(ClientContext& context, int socket) {
+bool waitForRoom(Services& services, ClientSide& client, int socket) {
     for (int step = 0; step < kRoomPollSteps; ++step) {
         pollfd fd{socket, POLLOUT, 0};
         if (poll(&fd, 1, kRoomPollMs) > 0) return true;
-        context.speedTest().tcp.sample();
-        context.waits().pump(10);
-        if (context.flags().clientStop != 0) return true;
+        client.speedTest().tcp.sample();
+        services.waits.pump(10);
+        if (services.flags.clientStop != 0) return true;
     }
     return false;
 }
@@ -91,10 +94,11 @@ std::size_t chunkBytes(std::int64_t sendBufferSize, std::size_t payloadSize) {
         std::min<std::int64_t>(sendBufferSize, static_cast<std::int64_t>(payloadSize)));
 }
 
-ClientResult sendLoop(ClientContext& context, int socket, std::vector<unsigned char>& data) {
-    SpeedTestState& state = context.speedTest();
-    ProgramFlags& flags = context.flags();
-    ChunkPacer pacer(context);
+ClientResult sendLoop(Services& services, ClientSide& client, int socket,
+                      std::vector<unsigned char>& data) {
+    SpeedTestState& state = client.speedTest();
+    ProgramFlags& flags = services.flags;
+    ChunkPacer pacer(services, client);
     ssize_t sent = 0;
     while (flags.clientStop == 0) {
         pacer.beforeChunk(sent > 0 ? static_cast<std::size_t>(sent) : 0);
@@ -109,7 +113,7 @@ ClientResult sendLoop(ClientContext& context, int socket, std::vector<unsigned c
         } else if (sent == 0) {
             return ClientResult::kNoData;
         } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            if (!waitForRoom(context, socket)) return ClientResult::kTimeout;
+            if (!waitForRoom(services, client, socket)) return ClientResult::kTimeout;
         } else if (errno != EINTR) {
             return ClientResult::kDisconnected;
         }
@@ -119,8 +123,9 @@ ClientResult sendLoop(ClientContext& context, int socket, std::vector<unsigned c
 
 // The stream's own copy of the payload, with "DATA-REQ:" in front and its first 10
 // bytes scrambled with the connection's key.
-std::vector<unsigned char> streamPayload(ClientContext& context, ConnectionKey& key) {
-    std::vector<unsigned char> data = context.payload();
+std::vector<unsigned char> streamPayload(Services& services, ClientSide& client,
+                                         ConnectionKey& key) {
+    std::vector<unsigned char> data = client.payload();
     if (data.size() < kPayloadBufferSize) data.resize(kPayloadBufferSize);
     std::memcpy(data.data(), "DATA-REQ:", 9);
     key.scramble(reinterpret_cast<char*>(data.data()), 10);
@@ -129,11 +134,11 @@ std::vector<unsigned char> streamPayload(ClientContext& context, ConnectionKey& 
 
 // The first send buffer size: the given number (negative: 100000), or with the
 // auto-tune box on the first candidate; never more than the payload.
-std::int64_t firstSendBuffer(ClientContext& context, std::int64_t bufferSize,
+std::int64_t firstSendBuffer(Services& services, ClientSide& client, std::int64_t bufferSize,
                              std::size_t payloadSize) {
     std::int64_t size = bufferSize < 0 ? kSizeForNegative : bufferSize;
-    if (context.window().number(Field::Auto) != 0) {
-        const std::vector<std::string>& candidates = context.speedTest().candidates;
+    if (services.window.number(Field::Auto) != 0) {
+        const std::vector<std::string>& candidates = client.speedTest().candidates;
         size = std::atol(candidates.empty() ? "" : candidates.front().c_str());
     }
     return std::min<std::int64_t>(size, static_cast<std::int64_t>(payloadSize));
@@ -164,27 +169,27 @@ __attribute__((target_clones("avx2", "default"))) void incrementPrefix(unsigned 
         ++data[i];
 }
 
-ClientResult streamTestData(ClientContext& context, std::string_view peerText,
+ClientResult streamTestData(Services& services, ClientSide& client, std::string_view peerText,
                             std::int64_t bufferSize) {
-    SpeedTestState& state = context.speedTest();
-    ProgramFlags& flags = context.flags();
+    SpeedTestState& state = client.speedTest();
+    ProgramFlags& flags = services.flags;
     ClientRun run(flags);
-    resetStatistics(context, kResetSendSide);
-    state.sent.ticks[RateHistory::kCurrent] = context.clock().tickMs();
+    resetStatistics(services, client, kResetSendSide);
+    state.sent.ticks[RateHistory::kCurrent] = services.clock.tickMs();
     state.record = SpeedTestSummary{};
     state.connected = false;
     PeerSession session;
-    ClientResult result = openPeerSession(context, peerText, session);
+    ClientResult result = openPeerSession(services, peerText, session);
     if (result != ClientResult::kOk) return result;
     state.connected = true;
-    std::vector<unsigned char> data = streamPayload(context, session.key);
-    state.useSendBuffer(firstSendBuffer(context, bufferSize, data.size()));
-    std::uint32_t start = context.clock().tickMs();
+    std::vector<unsigned char> data = streamPayload(services, client, session.key);
+    state.useSendBuffer(firstSendBuffer(services, client, bufferSize, data.size()));
+    std::uint32_t start = services.clock.tickMs();
     flags.sendingActive = 1;
     state.record.cipher = session.cipher;
     state.tcp.start(session.socket);
-    result = sendLoop(context, session.socket, data);
-    state.record.durationMs = context.clock().tickMs() - start;
+    result = sendLoop(services, client, session.socket, data);
+    state.record.durationMs = services.clock.tickMs() - start;
     state.tcp.stop();
     state.record.tcp = state.tcp.figures();
     // An encrypted stream's socket is the tunnel's local end: its buffer says nothing of
@@ -193,7 +198,7 @@ ClientResult streamTestData(ClientContext& context, std::string_view peerText,
         state.record.grantedSendBuffer = grantedSendBuffer(session.socket);
     flags.sendingActive = 0;
     if (flags.clientStop == 1) result = ClientResult::kStopped;
-    closePeerSession(context, session);
+    closePeerSession(services, session);
     return result;
 }
 

@@ -174,7 +174,7 @@ class ByteStream : public ::testing::TestWithParam<Route> {
     // Drops `item` on a for b over the route, then expects a's tree byte for byte at b.
     void sendAndCompare(const std::string& item) {
         type(a, Field::Peer, route(b.port()));
-        dropFiles(a.program(), {cp932Path(item)});
+        dropFiles(a.program().services(), a.program(), {cp932Path(item)});
         b.waitUntil([&] {
             for (const auto& [name, content] : tree) {
                 std::error_code error;
@@ -286,14 +286,14 @@ TEST_P(ByteStream, ASpeedTestWithAutotuneStreamsAndReportsToThePeer) {
     loop.setTimer(kPumpPeerTimer, 20, [this] { b.program().loop().pump(100); });
     loop.setTimer(kReportTimer, 800, [&] {
         loop.killTimer(kReportTimer);
-        reportBufferState(a.program(), AutotuneReport{64000, 128000, 3});
+        reportBufferState(a.program().services(), a.program(), AutotuneReport{64000, 128000, 3});
     });
     loop.setTimer(kStopTimer, 2500, [&] {
         loop.killTimer(kStopTimer);
         loop.killTimer(kPumpPeerTimer);
         stopTransfers(a.program());
     });
-    startSendTest(a.program());
+    startSendTest(a.program().services(), a.program());
     ASSERT_EQ(summaries.size(), 1u);
     EXPECT_EQ(summaries[0].result, resultCode(ClientResult::kStopped));
     EXPECT_GT(summaries[0].bytes, 0);
@@ -316,7 +316,7 @@ TEST_P(ByteStream, PortNThroughAProxyCarriesATest) {
     runPortNConnect(closed.program());
     ASSERT_EQ(closed.program().window().field(Field::PortN), "PX\r\nCL\r\n01")
         << cp932ToUtf8Lossy(b.program().window().pane(Pane::Upper)) << proxy.log();
-    std::string closedPeer = "127.0.0.1:0:" + ownIdentity(closed.program());
+    std::string closedPeer = "127.0.0.1:0:" + ownIdentity(closed.program().services());
     ASSERT_TRUE(b.waitUntil([&] {
         return b.program().window().field(Field::Peer) == closedPeer &&
                b.program().window().field(Field::PortN) == "P!\r\nSV\r\n01";

@@ -69,7 +69,8 @@ class SecureMode : public ::testing::Test {
     }
     void dropFile(const std::string& name, const std::string& content) {
         alice->folder().write(name, content);
-        dropFiles(alice->program(), {utf8ToCp932(alice->folder().dir() + name).value()});
+        dropFiles(alice->program().services(), alice->program(),
+                  {utf8ToCp932(alice->folder().dir() + name).value()});
     }
     // The TEST's result, which must come within 2 s.
     ClientResult timedConnectionTest() {
@@ -216,7 +217,7 @@ TEST_F(SecureMode, PortNCarriesATestOverAParkedEncryptedConnection) {
     test::LoopbackPeer closed{iniFor("taro", kSecure), test::LoopbackPeer::kListenNowhere};
     closed.view().typed[static_cast<int>(Field::Peer)] = bob->peerText();
     runPortNConnect(closed.program());
-    std::string closedPeer = "127.0.0.1:0:" + ownIdentity(closed.program());
+    std::string closedPeer = "127.0.0.1:0:" + ownIdentity(closed.program().services());
     ASSERT_TRUE(bob->waitUntil([&] {
         return bob->program().window().field(Field::Peer) == closedPeer;
     })) << log(*bob);

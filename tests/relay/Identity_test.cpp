@@ -21,18 +21,18 @@ class IdentityTest : public ::testing::Test {
 TEST_F(IdentityTest, PublicKeyIsMadeOnceAndTheIdentityIsStable) {
     settings().setString(setting::kNicname, "yamada");
     EXPECT_EQ(settings().getString(setting::kPublicKey), "");
-    std::string first = ownIdentity(*fx.program);
+    std::string first = ownIdentity(fx.program->services());
     std::string key = settings().getString(setting::kPublicKey);
     EXPECT_FALSE(key.empty());
     clock.advance(5000);
-    EXPECT_EQ(ownIdentity(*fx.program), first);
+    EXPECT_EQ(ownIdentity(fx.program->services()), first);
     EXPECT_EQ(settings().getString(setting::kPublicKey), key);
     ASSERT_EQ(first.size(), 13u);
     EXPECT_EQ(first.substr(0, 7), "yamada@");
 }
 
 TEST_F(IdentityTest, EmptyNicknameGivesAnIdentityBeginningWithTheMark) {
-    EXPECT_EQ(ownIdentity(*fx.program)[0], '@');
+    EXPECT_EQ(ownIdentity(fx.program->services())[0], '@');
 }
 
 TEST_F(IdentityTest, ScramblerDependsOnEveryByte) {

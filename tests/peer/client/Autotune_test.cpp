@@ -4,10 +4,10 @@
 
 #include <cstdlib>
 
-#include "app/WindowLog.h"
 #include "base/SettingKeys.h"
 #include "peer/client/SpeedTest.h"
 #include "platform/TextCodec.h"
+#include "services/Services.h"
 #include "support/ProgramFixture.h"
 
 namespace qv {
@@ -176,7 +176,7 @@ class AutotuneTimersTest : public ::testing::Test {
     void startStream(const std::string& list) {
         fx.view.typed[static_cast<int>(Field::List)] = list;
         program().window().readBack();
-        resetStatistics(program(), kResetSendSide);
+        resetStatistics(program().services(), program(), kResetSendSide);
         SpeedTestState& state = program().speedTest();
         state.candidates = listOf(list);
         state.sent.ticks[RateHistory::kCurrent] = clock.tickMs();

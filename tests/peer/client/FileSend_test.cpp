@@ -48,7 +48,7 @@ class FileSendTest : public ::testing::Test {
     }
     void drop(const std::vector<std::string>& paths) {
         sender.view().typed[static_cast<int>(Field::Peer)] = receiver->peerText();
-        dropFiles(program(), paths);
+        dropFiles(program().services(), program(), paths);
     }
     std::vector<Request> requests(std::size_t count) {
         EXPECT_TRUE(receiver->waitForRequests(count));
@@ -206,7 +206,8 @@ TEST_F(FileSendTest, AFileBeyondTenDigitsIsRefusedBeforeAnythingIsRead) {
 TEST_F(FileSendTest, AWholeSendOfALargeFileGoesResumableInstead) {
     set(setting::kNoResumeSize, "1000");
     std::string path = makeFile("w.bin", 5000);
-    EXPECT_EQ(sendWholeFile(program(), receiver->peerText(), path, 0), ClientResult::kOk);
+    EXPECT_EQ(sendWholeFile(program().services(), program(), receiver->peerText(), path, 0),
+              ClientResult::kOk);
     std::vector<Request> sent = requests(1);
     EXPECT_EQ(sent[0].line.rfind("SEND-R-REQ:w.bin|5000|", 0), 0u);
     EXPECT_EQ(sent[0].payload, contentOf(path));
@@ -225,7 +226,7 @@ TEST_F(FileSendTest, NoPeerIsAnErrorPerFile) {
     int port = test::freeLoopbackPort();
     sender.view().typed[static_cast<int>(Field::Peer)] = "127.0.0.1:" + std::to_string(port);
     set(setting::kNoResumeSend, "0");
-    dropFiles(program(), {makeFile("x.txt", 10), makeFile("y.txt", 10)});
+    dropFiles(program().services(), program(), {makeFile("x.txt", 10), makeFile("y.txt", 10)});
     EXPECT_TRUE(logHas("】送信エラー件数:2\r\n"));
     EXPECT_TRUE(logHas("【送信エラー】接続エラー: "));
 }
@@ -239,7 +240,7 @@ TEST_F(FileSendTest, StopAbandonsTheEntryAndEmptiesTheQueue) {
     EventLoop& loop = program().loop();
     loop.setTimer(9001, 150, [&] {
         loop.killTimer(9001);
-        enqueueFiles(program(), {later}, 0);  // a drop while the queue runs
+        enqueueFiles(program().services(), program(), {later}, 0);  // a drop while the queue runs
     });
     loop.setTimer(9002, 400, [&] {
         loop.killTimer(9002);

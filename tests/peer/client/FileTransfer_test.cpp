@@ -82,7 +82,7 @@ TEST_P(FileTransferTest, FolderTreeWithJapaneseNamesArrivesIdenticalWithItsTimes
     addFile("資料ソ/c.bin", 3000001);
     for (int i = 0; i < 6; ++i)
         addFile("資料ソ/ポ/s" + std::to_string(i) + ".txt", 4096);
-    dropFiles(sender.program(), {cp932("資料ソ")});
+    dropFiles(sender.program().services(), sender.program(), {cp932("資料ソ")});
     ASSERT_TRUE(treeArrived());
     for (const auto& [name, content] : tree) {
         EXPECT_EQ(test::readFileAt(received(name)), content) << name;
@@ -93,7 +93,7 @@ TEST_P(FileTransferTest, FolderTreeWithJapaneseNamesArrivesIdenticalWithItsTimes
 
     // The same drop again: the pre-check finds everything there and nothing is sent.
     std::size_t before = senderLog().size();
-    dropFiles(sender.program(), {cp932("資料ソ")});
+    dropFiles(sender.program().services(), sender.program(), {cp932("資料ソ")});
     std::string second = senderLog().substr(before);
     EXPECT_NE(second.find("** LST **"), std::string::npos);
     EXPECT_EQ(second.find("** PAK **"), std::string::npos);
@@ -111,7 +111,7 @@ TEST_P(FileTransferOnce, ResumableSendContinuesFromWhatTheReceiverHolds) {
     // An earlier connection broke after 1,000,000 bytes: the resume file holds them.
     fs::create_directories(received(""));
     receiver.folder().write("受信FILE/big.bin.tmp", tree[0].second.substr(0, 1000000));
-    dropFiles(sender.program(), {cp932("big.bin")});
+    dropFiles(sender.program().services(), sender.program(), {cp932("big.bin")});
     ASSERT_TRUE(treeArrived());
     EXPECT_EQ(test::readFileAt(received("big.bin")), tree[0].second);
     EXPECT_NE(senderLog().find(J("・[1000000 ～ 3000001 Byte]\r\n")), std::string::npos);
@@ -122,7 +122,7 @@ TEST_P(FileTransferOnce, FinalCheckFindsEverythingThere) {
     sender.program().settings().setString(setting::kLastCheck, "300");
     addFile("last/1.txt", 10);
     addFile("last/2.txt", 20);
-    dropFiles(sender.program(), {cp932("last")});
+    dropFiles(sender.program().services(), sender.program(), {cp932("last")});
     ASSERT_TRUE(treeArrived());
     EXPECT_NE(senderLog().find(J("・LSTの最終確認待ち(300ミリ秒)..\r\n")), std::string::npos);
     EXPECT_NE(senderLog().find(J("【2件 完了[")), std::string::npos);
@@ -135,11 +135,11 @@ TEST_P(FileTransferOnce, FinalCheckFindsEverythingThere) {
 TEST_P(FileTransferOnce, AWholeFileThePeerHoldsIsSkippedWithoutASendError) {
     sender.program().settings().setString(setting::kNoResumeSize, "50000000");
     addFile("same.bin", 24'000'000);
-    dropFiles(sender.program(), {cp932("same.bin")});
+    dropFiles(sender.program().services(), sender.program(), {cp932("same.bin")});
     ASSERT_TRUE(receiver.waitUntil([&] {
         return receiver.upperLog().find(J("【ファイル受信に成功しました】")) != std::string::npos;
     }));
-    dropFiles(sender.program(), {cp932("same.bin")});
+    dropFiles(sender.program().services(), sender.program(), {cp932("same.bin")});
     EXPECT_TRUE(receiver.waitUntil(
         [&] { return receiver.upperLog().find(J("【SKIP】")) != std::string::npos; }));
     EXPECT_EQ(sender.program().sendQueue().lastRun.runs, 2);
@@ -151,7 +151,7 @@ TEST_P(FileTransferOnce, AWholeFileThePeerHoldsIsSkippedWithoutASendError) {
 // under the Windows forms of cp932, and the sender says so.
 TEST_P(FileTransferOnce, NamesInTheOtherFormsAreSentFromTheirOwnFile) {
     addFile("wave/a〜b−c.txt", 100);
-    dropFiles(sender.program(), {cp932("wave")});
+    dropFiles(sender.program().services(), sender.program(), {cp932("wave")});
     fs::path arrived = received("wave/a～b－c.txt");
     ASSERT_TRUE(receiver.waitUntil([&] {
         std::error_code error;

@@ -77,7 +77,8 @@ TEST_F(LstCheckTest, ListHoldsOneLinePerFileThatIsThere) {
 
 TEST_F(LstCheckTest, AllBlankSendsNothing) {
     std::vector<std::string> files{"", "", ""};
-    EXPECT_EQ(lstCheck(sender.program(), receiver.peerText(), files, 0), 0);
+    EXPECT_EQ(
+        lstCheck(sender.program().services(), sender.program(), receiver.peerText(), files, 0), 0);
     sender.pumpFor(100);
     EXPECT_EQ(receiver.connections(), 0);
 }
@@ -86,10 +87,11 @@ TEST_F(LstCheckTest, ThePeersAnswerBlanksWhatItHoldsAndTheWorkFileGoes) {
     std::vector<std::string> files{makeFile("1.txt", 1), makeFile("2.txt", 2),
                                    makeFile("3.txt", 3)};
     receiver.scriptLstAnswer("010");
-    EXPECT_EQ(lstCheck(sender.program(), receiver.peerText(), files, 0), 2);
+    EXPECT_EQ(
+        lstCheck(sender.program().services(), sender.program(), receiver.peerText(), files, 0), 2);
     EXPECT_TRUE(files[1].empty());
     EXPECT_FALSE(files[0].empty());
-    EXPECT_FALSE(pathExists(workFilePath(sender.program())));
+    EXPECT_FALSE(pathExists(workFilePath(sender.program().services())));
 
     ASSERT_TRUE(receiver.waitForRequests(1));
     auto request = receiver.requests()[0];
@@ -109,14 +111,17 @@ TEST_F(LstCheckTest, AShortAnswerFailsTheCheck) {
     std::vector<std::string> files{makeFile("1.txt", 1), makeFile("2.txt", 2),
                                    makeFile("3.txt", 3)};
     receiver.scriptLstAnswer("01");
-    EXPECT_EQ(lstCheck(sender.program(), receiver.peerText(), files, 0), -1);
+    EXPECT_EQ(
+        lstCheck(sender.program().services(), sender.program(), receiver.peerText(), files, 0), -1);
     EXPECT_FALSE(files[1].empty());
 }
 
 TEST_F(LstCheckTest, NoPeerFailsTheCheck) {
     std::vector<std::string> files{makeFile("1.txt", 1)};
     int port = test::freeLoopbackPort();
-    EXPECT_EQ(lstCheck(sender.program(), "127.0.0.1:" + std::to_string(port), files, 0), -1);
+    EXPECT_EQ(lstCheck(sender.program().services(), sender.program(),
+                       "127.0.0.1:" + std::to_string(port), files, 0),
+              -1);
 }
 
 }  // namespace

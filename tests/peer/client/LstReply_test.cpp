@@ -31,21 +31,22 @@ class LstReplyTest : public ::testing::Test {
 TEST_F(LstReplyTest, AnswerEndsAtTheCloseAndIsKeptInTheWorkFile) {
     ASSERT_EQ(write(pair[1], "0110", 4), 4);
     shutdown(pair[1], SHUT_WR);
-    EXPECT_EQ(readLstReply(*fx.program, pair[0]), ClientResult::kOk);
-    EXPECT_EQ(readWholeFile(workFilePath(*fx.program)).value_or("?"), "0110");
+    EXPECT_EQ(readLstReply(fx.program->services(), pair[0]), ClientResult::kOk);
+    EXPECT_EQ(readWholeFile(workFilePath(fx.program->services())).value_or("?"), "0110");
 }
 
 TEST_F(LstReplyTest, SilenceAfterTheAnswerEndsItToo) {
     ASSERT_EQ(write(pair[1], "01", 2), 2);
-    EXPECT_EQ(readLstReply(*fx.program, pair[0]), ClientResult::kOk);  // after 300 ms of silence
-    EXPECT_EQ(readWholeFile(workFilePath(*fx.program)).value_or("?"), "01");
+    EXPECT_EQ(readLstReply(fx.program->services(), pair[0]),
+              ClientResult::kOk);  // after 300 ms of silence
+    EXPECT_EQ(readWholeFile(workFilePath(fx.program->services())).value_or("?"), "01");
 }
 
 TEST_F(LstReplyTest, NoAnswerGivesMinusOneAndNoWorkFile) {
-    writeWholeFile(workFilePath(*fx.program), "stale");
+    writeWholeFile(workFilePath(fx.program->services()), "stale");
     shutdown(pair[1], SHUT_WR);
-    EXPECT_EQ(readLstReply(*fx.program, pair[0]), ClientResult::kSocketVersion);
-    EXPECT_FALSE(pathExists(workFilePath(*fx.program)));
+    EXPECT_EQ(readLstReply(fx.program->services(), pair[0]), ClientResult::kSocketVersion);
+    EXPECT_FALSE(pathExists(workFilePath(fx.program->services())));
 }
 
 }  // namespace

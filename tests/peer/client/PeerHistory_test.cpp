@@ -101,7 +101,7 @@ class PeerHistoryProgramTest : public ::testing::Test {
 TEST_F(PeerHistoryProgramTest, HistorySurvivesARestartWithoutCaseTwins) {
     program().notePeer("a.example");
     type("B.example");
-    refreshPeerHistory(program());
+    refreshPeerHistory(program().services());
     program().notePeer("A.EXAMPLE");  // moves the entry, keeps the new spelling
     program().notePeer("b.example");
     EXPECT_EQ(history(), (Entries{"b.example", "A.EXAMPLE", clearEntry()}));
@@ -131,13 +131,13 @@ TEST_F(PeerHistoryProgramTest, PickingAnEntryMakesItThePeerText) {
     for (std::string peer : {"one", "two", "three"})
         program().notePeer(peer);
     type("typed-but-not-used");
-    EXPECT_TRUE(pickHistoryEntry(program(), 2));
+    EXPECT_TRUE(pickHistoryEntry(program().services(), 2));
     EXPECT_EQ(program().window().field(Field::Peer), "one");
     EXPECT_EQ(history(), (Entries{"three", "two", "one", clearEntry()}));  // not reordered
-    EXPECT_FALSE(pickHistoryEntry(program(), 4));
-    EXPECT_FALSE(pickHistoryEntry(program(), -1));
+    EXPECT_FALSE(pickHistoryEntry(program().services(), 4));
+    EXPECT_FALSE(pickHistoryEntry(program().services(), -1));
 
-    EXPECT_TRUE(pickHistoryEntry(program(), 3));
+    EXPECT_TRUE(pickHistoryEntry(program().services(), 3));
     EXPECT_EQ(program().window().field(Field::Peer), "");
     EXPECT_TRUE(history().empty());
     EXPECT_EQ(fx.view.shown[static_cast<int>(Field::History)], "");

@@ -43,7 +43,8 @@ class PortNTest : public ::testing::Test {
     }
     // The open program's parked count (negated while one is in use), once it is `n`.
     bool parkedAtOpenBecomes(int n) {
-        return open.waitUntil([&] { return refreshPortNStatus(open.program()) == n; }, 5000);
+        return open.waitUntil([&] { return refreshPortNStatus(open.program().services()) == n; },
+                              5000);
     }
     std::string lastMessage(test::LoopbackPeer& peer) {
         return peer.view().messages.empty() ? "" : peer.view().messages.back().text;
@@ -57,7 +58,7 @@ TEST_F(PortNTest, OpenProgramReachesTheClosedOneOverParkedConnectionsThatAreRepl
     EXPECT_EQ(closedProgram().flags().portnClient, 1);
     EXPECT_EQ(closedProgram().listeningPort(), 0);
 
-    std::string peerText = "127.0.0.1:0:" + ownIdentity(closedProgram());
+    std::string peerText = "127.0.0.1:0:" + ownIdentity(closedProgram().services());
     ASSERT_TRUE(open.waitUntil([&] {
         return field(open, Field::Peer) == peerText &&
                field(open, Field::PortN) == "P!\r\nSV\r\n01";
@@ -73,17 +74,18 @@ TEST_F(PortNTest, OpenProgramReachesTheClosedOneOverParkedConnectionsThatAreRepl
 
     // While a connection is taken the open side shows it in use.
     PeerSession session;
-    ASSERT_EQ(openPeerSession(open.program(), peerText, session), ClientResult::kOk);
+    ASSERT_EQ(openPeerSession(open.program().services(), peerText, session), ClientResult::kOk);
     EXPECT_GE(session.parkedIndex, 0);
     EXPECT_EQ(field(open, Field::PortN), J("P!\r\n転\r\n01"));
-    closePeerSession(open.program(), session);
+    closePeerSession(open.program().services(), session);
     EXPECT_TRUE(parkedAtOpenBecomes(2));
     EXPECT_EQ(field(*closed, Field::PortN), "PN\r\nCL\r\n01");
 
-    showConnectionList(open.program());
-    EXPECT_TRUE(contains(open.lowerLog(),
-                         ",127.0.0.1:0,(" + ownIdentity(closedProgram()) + "),[0]\r\n----\r\n"));
-    showConnectionList(closedProgram());
+    showConnectionList(open.program().services());
+    EXPECT_TRUE(
+        contains(open.lowerLog(),
+                 ",127.0.0.1:0,(" + ownIdentity(closedProgram().services()) + "),[0]\r\n----\r\n"));
+    showConnectionList(closedProgram().services());
     std::string key = open.peerText();
     EXPECT_TRUE(contains(closed->lowerLog(),
                          "----\r\n" +
@@ -94,7 +96,7 @@ TEST_F(PortNTest, OpenProgramReachesTheClosedOneOverParkedConnectionsThatAreRepl
     closed.reset();
     EXPECT_TRUE(parkedAtOpenBecomes(0));
     EXPECT_EQ(field(open, Field::PortN), "");
-    EXPECT_NE(openPeerSession(open.program(), peerText, session), ClientResult::kOk);
+    EXPECT_NE(openPeerSession(open.program().services(), peerText, session), ClientResult::kOk);
 }
 
 TEST_F(PortNTest, ClosedProgramEndsPortNWhenTheOpenOneGoesAway) {

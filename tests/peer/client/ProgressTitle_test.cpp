@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/TextCodec.h"
-#include "support/ProgramFixture.h"
+#include "support/ServicesFixture.h"
 
 namespace qv {
 namespace {
@@ -20,19 +20,18 @@ TEST(ProgressTitle, KilobytesBelowTenMegabytesAndMegabytesFromThere) {
 
 TEST(ProgressTitle, SpeedIsMeasuredSinceThePreviousCall) {
     FakeClock clock;
-    test::ProgramFixture fx(clock, {"0"});
-    fx.start();
+    test::ServicesFixture fx(clock);
     ProgressPace send;
-    showProgressTitle(*fx.program, send, 1000000, 4000000, TransferProgress::Direction::Send);
-    showProgressTitle(*fx.program, send, 3000000, 4000000, TransferProgress::Direction::Send);
-    EXPECT_EQ(fx.program->window().title(), J("送信,75%(3000/4000 KB)2000 KB/s[残0秒]"));
+    showProgressTitle(fx.services, send, 1000000, 4000000, TransferProgress::Direction::Send);
+    showProgressTitle(fx.services, send, 3000000, 4000000, TransferProgress::Direction::Send);
+    EXPECT_EQ(fx.window.title(), J("送信,75%(3000/4000 KB)2000 KB/s[残0秒]"));
     // A receive running meanwhile measures from its own start.
     ProgressPace receive;
-    showProgressTitle(*fx.program, receive, 10000, 4000000, TransferProgress::Direction::Receive);
-    EXPECT_EQ(fx.program->window().title(), J("受信, 0%(10/4000 KB)10 KB/s[残399秒]"));
+    showProgressTitle(fx.services, receive, 10000, 4000000, TransferProgress::Direction::Receive);
+    EXPECT_EQ(fx.window.title(), J("受信, 0%(10/4000 KB)10 KB/s[残399秒]"));
     // A position below the previous one starts the count afresh.
-    showProgressTitle(*fx.program, send, 20000, 4000000, TransferProgress::Direction::Send);
-    EXPECT_EQ(fx.program->window().title(), J("送信, 0%(20/4000 KB)20 KB/s[残199秒]"));
+    showProgressTitle(fx.services, send, 20000, 4000000, TransferProgress::Direction::Send);
+    EXPECT_EQ(fx.window.title(), J("送信, 0%(20/4000 KB)20 KB/s[残199秒]"));
 }
 
 // A sender and a receive at the same time: each takes every second for itself, so the
@@ -52,19 +51,16 @@ TEST(ProgressTitle, EachTransferTakesEverySecondForItself) {
 
 TEST(ProgressTitle, EfficiencyLineOnlyForSuccessesOfASecondOrMore) {
     FakeClock clock;
-    test::ProgramFixture fx(clock, {"0"});
-    fx.start();
-    Program& program = *fx.program;
-    program.window().replacePane(Pane::Upper, "");
+    test::ServicesFixture fx(clock);
     std::uint32_t start = clock.tickMs();
     clock.advance(999);
-    appendEfficiencyLine(program, 5000000, start, ClientResult::kOk);
-    EXPECT_EQ(program.window().pane(Pane::Upper), "");
+    appendEfficiencyLine(fx.services, 5000000, start, ClientResult::kOk);
+    EXPECT_EQ(fx.window.pane(Pane::Upper), "");
     clock.advance(1001);  // 2000 ms in all
-    appendEfficiencyLine(program, 5000000, start, ClientResult::kDisconnected);
-    EXPECT_EQ(program.window().pane(Pane::Upper), "");
-    appendEfficiencyLine(program, 5000000, start, ClientResult::kOk);
-    EXPECT_EQ(program.window().pane(Pane::Upper), J("・転送効率：2500 KBytes/s(20000 Kbps)\r\n"));
+    appendEfficiencyLine(fx.services, 5000000, start, ClientResult::kDisconnected);
+    EXPECT_EQ(fx.window.pane(Pane::Upper), "");
+    appendEfficiencyLine(fx.services, 5000000, start, ClientResult::kOk);
+    EXPECT_EQ(fx.window.pane(Pane::Upper), J("・転送効率：2500 KBytes/s(20000 Kbps)\r\n"));
 }
 
 }  // namespace

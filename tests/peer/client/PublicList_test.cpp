@@ -108,7 +108,8 @@ TEST_F(PublicListTest, PicksThatMatchNoPublishedLineAreIgnored) {
     std::string picks =
         "secret.txt\t6\n../secret.txt\t6\nlink.txt\t6\nOTHER.BIN\t5\n"
         "ot\n/etc/passwd\nother.bin\t5\n";
-    EXPECT_EQ(sendListPayload(fetcher.program(), publisher.peerText(), picks, kPub2Name),
+    EXPECT_EQ(sendListPayload(fetcher.program().services(), fetcher.program(), publisher.peerText(),
+                              picks, kPub2Name),
               ClientResult::kOk);
     ASSERT_TRUE(arrives("other.bin"));
     EXPECT_TRUE(

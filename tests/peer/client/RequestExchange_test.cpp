@@ -22,7 +22,8 @@ class RequestExchangeTest : public ::testing::Test {
     test::LoopbackPeer server;
 
     ClientResult testRequestTo(const std::string& peerText) {
-        return exchangeRequest(client.program(), peerText, testRequest(client.port(), "c@abcdef"));
+        return exchangeRequest(client.program().services(), client.program(), peerText,
+                               testRequest(client.port(), "c@abcdef"));
     }
     void useProxy(const std::string& proxy) {
         client.program().settings().setString(setting::kProxy, proxy);
@@ -35,7 +36,9 @@ TEST_F(RequestExchangeTest, DirectTestGetsOk) {
 
 TEST_F(RequestExchangeTest, RequestWithoutReplyEndsWhenSent) {
     std::string answer = recvAnswer("just a report");
-    EXPECT_EQ(exchangeRequest(client.program(), server.peerText(), answer), ClientResult::kOk);
+    EXPECT_EQ(
+        exchangeRequest(client.program().services(), client.program(), server.peerText(), answer),
+        ClientResult::kOk);
 }
 
 TEST_F(RequestExchangeTest, ThroughTinyproxyWithAndWithoutAuthentication) {
@@ -83,7 +86,8 @@ TEST_F(RequestExchangeTest, StopDuringTheSendEndsTheExchange) {
         if (received > 10) client.program().flags().clientStop = 1;
     });
     std::string peer = "127.0.0.1:" + std::to_string(sink.port());
-    EXPECT_EQ(exchangeRequest(client.program(), peer, request), ClientResult::kStopped);
+    EXPECT_EQ(exchangeRequest(client.program().services(), client.program(), peer, request),
+              ClientResult::kStopped);
     client.program().loop().killTimer(42);
 }
 

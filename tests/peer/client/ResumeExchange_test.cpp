@@ -91,7 +91,7 @@ class ResumeExchangeTest : public ::testing::Test {
         return sendResumeHeader(stamp, static_cast<std::int64_t>(content.size()));
     }
     ClientResult run(ScriptedReceiver& receiver) {
-        return exchangeResumeSend(sender.program(), receiver.peerText(), header(), file,
+        return exchangeResumeSend(sender.program().services(), receiver.peerText(), header(), file,
                                   static_cast<std::int64_t>(content.size()));
     }
 };

@@ -98,7 +98,7 @@ class EnqueueTest : public ::testing::Test {
 
 TEST_F(EnqueueTest, DropWhileTheQueueRunsOnlyReserves) {
     program().flags().senderBusy = 1;  // as inside a running queue
-    enqueueFiles(program(), {"/a", "/b", "/c"}, 0);
+    enqueueFiles(program().services(), program(), {"/a", "/b", "/c"}, 0);
     EXPECT_EQ(program().sendQueue().usedCount(), 1);
     EXPECT_EQ(program().sendQueue().entry(0).peer, "127.0.0.1:1");
     EXPECT_NE(
@@ -107,23 +107,23 @@ TEST_F(EnqueueTest, DropWhileTheQueueRunsOnlyReserves) {
     // A drop turns the auto-tune box off.
     EXPECT_EQ(fx.view.shown[static_cast<int>(Field::Auto)], "0");
     // A peer given by a download registration is kept.
-    enqueueFiles(program(), {"/d"}, 0, "10.0.0.2:9001:pc");
+    enqueueFiles(program().services(), program(), {"/d"}, 0, "10.0.0.2:9001:pc");
     EXPECT_EQ(program().sendQueue().entry(1).peer, "10.0.0.2:9001:pc");
 }
 
 TEST_F(EnqueueTest, EleventhEntryIsRefused) {
     program().flags().senderBusy = 1;
     for (int i = 0; i < SendQueue::kEntries; ++i)
-        enqueueFiles(program(), {"/f"}, 0);
+        enqueueFiles(program().services(), program(), {"/f"}, 0);
     EXPECT_TRUE(fx.view.messages.empty());
-    enqueueFiles(program(), {"/f"}, 0);
+    enqueueFiles(program().services(), program(), {"/f"}, 0);
     EXPECT_EQ(lastMessage(), J("[ERROR]予約されている件数が多すぎます"));
     EXPECT_EQ(program().sendQueue().usedCount(), 10);
 }
 
 TEST_F(EnqueueTest, EmptyPeerBoxIsRefusedEvenWithAGivenPeer) {
     fx.view.typed[static_cast<int>(Field::Peer)] = "";
-    enqueueFiles(program(), {"/f"}, 0, "10.0.0.2");
+    enqueueFiles(program().services(), program(), {"/f"}, 0, "10.0.0.2");
     EXPECT_EQ(lastMessage(), J("[ERROR]相手先を設定してください"));
     EXPECT_EQ(program().sendQueue().usedCount(), 0);
 }

@@ -65,7 +65,7 @@ class SpeedTestStreamTest : public ::testing::Test {
     void streamTo(const std::string& peerText, const std::string& buf) {
         type(Field::Peer, peerText);
         type(Field::Buf, buf);
-        startSendTest(sender.program());
+        startSendTest(sender.program().services(), sender.program());
     }
     std::string upper() { return sender.program().window().pane(Pane::Upper); }
     std::int64_t sendBuffer() { return sender.program().speedTest().sendBufferSize; }

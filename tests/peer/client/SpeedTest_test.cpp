@@ -61,7 +61,7 @@ long msSince(std::chrono::steady_clock::time_point start) {
 
 // The auto-tune step's report to the peer, as it runs nested inside the stream.
 void reportToPeer(Program& program) {
-    reportBufferState(program, AutotuneReport{64000, 64000, 3});
+    reportBufferState(program.services(), program, AutotuneReport{64000, 64000, 3});
 }
 
 class SpeedTestTest : public ::testing::Test {
@@ -93,7 +93,7 @@ TEST_F(SpeedTestTest, StreamShowsRatesOnBothSidesUntilStop) {
         summaries.push_back(s);
     };
     whileRunning(a, b, 3300, [this] { stopTransfers(a.program()); });
-    startSendTest(a.program());
+    startSendTest(a.program().services(), a.program());
 
     std::string upper = a.upperLog();
     EXPECT_TRUE(contains(upper, J("【") + b.peerText() + J(" と送信速度ﾁｪｯｸ中】")));
@@ -134,7 +134,7 @@ TEST_F(SpeedTestTest, AStopSurvivesTheStatisticsResetAndANestedReport) {
         actionEnded = std::chrono::steady_clock::now();
     });
     runOnceAfter(loop, kLateStopTimer, 6000, [this] { stopTransfers(a.program()); });
-    startSendTest(a.program());
+    startSendTest(a.program().services(), a.program());
     loop.killTimer(kPumpOtherTimer);
     loop.killTimer(kLateStopTimer);
     EXPECT_LT(msSince(actionEnded), 1000);
@@ -147,14 +147,15 @@ TEST_F(SpeedTestTest, AStopSurvivesTheStatisticsResetAndANestedReport) {
 TEST_F(SpeedTestTest, ATestStartedRightAfterStopOutlivesTheStatisticsReset) {
     type(a, Field::Peer, b.peerText());
     whileRunning(a, b, 800, [this] { stopTransfers(a.program()); });
-    startSendTest(a.program());
+    startSendTest(a.program().services(), a.program());
     ASSERT_TRUE(a.program().loop().hasTimer(timer::kResetStatistics));
     bool streamingAfterTheReset = false;
     whileRunning(a, b, 1600, [&] {
-        streamingAfterTheReset = transferLoopRunning(a.program());
+        streamingAfterTheReset = transferLoopRunning(a.program().services());
         stopTransfers(a.program());
     });
-    EXPECT_EQ(resultOfCode(startSendTest(a.program())), ClientResult::kStopped);
+    EXPECT_EQ(resultOfCode(startSendTest(a.program().services(), a.program())),
+              ClientResult::kStopped);
     EXPECT_TRUE(streamingAfterTheReset);
 }
 
@@ -163,7 +164,7 @@ TEST_F(SpeedTestTest, StreamWithASecurityKeyIsCountedByTheReceiver) {
     b.program().settings().setString(setting::kSecKey, "both-sides");
     type(a, Field::Peer, b.peerText());
     whileRunning(a, b, 1500, [this] { stopTransfers(a.program()); });
-    startSendTest(a.program());
+    startSendTest(a.program().services(), a.program());
     EXPECT_TRUE(contains(b.upperLog(), J("【127.0.0.1 と受信速度ﾁｪｯｸ中】")));
     EXPECT_FALSE(contains(b.upperLog(), J("不明なデータ")));
 }
@@ -264,7 +265,7 @@ TEST(SpeedTestStop, AStopWhileTheAutotuneReportConnectsEndsTheStreamWithinASecon
         });
         reportToPeer(a.program());
     });
-    startSendTest(a.program());
+    startSendTest(a.program().services(), a.program());
     EXPECT_LT(msSince(stopped), 1000);
     EXPECT_EQ(a.program().window().pane(Pane::Upper),
               J("【速度テスト終了(停止ボタンが押されました)】\r\n"));
