@@ -123,8 +123,7 @@ ClientResult sendLoop(Services& services, ClientSide& client, int socket,
 
 // The stream's own copy of the payload, with "DATA-REQ:" in front and its first 10
 // bytes scrambled with the connection's key.
-std::vector<unsigned char> streamPayload(Services& services, ClientSide& client,
-                                         ConnectionKey& key) {
+std::vector<unsigned char> streamPayload(const ClientSide& client, ConnectionKey& key) {
     std::vector<unsigned char> data = client.payload();
     if (data.size() < kPayloadBufferSize) data.resize(kPayloadBufferSize);
     std::memcpy(data.data(), "DATA-REQ:", 9);
@@ -182,7 +181,7 @@ ClientResult streamTestData(Services& services, ClientSide& client, std::string_
     ClientResult result = openPeerSession(services, peerText, session);
     if (result != ClientResult::kOk) return result;
     state.connected = true;
-    std::vector<unsigned char> data = streamPayload(services, client, session.key);
+    std::vector<unsigned char> data = streamPayload(client, session.key);
     state.useSendBuffer(firstSendBuffer(services, client, bufferSize, data.size()));
     std::uint32_t start = services.clock.tickMs();
     flags.sendingActive = 1;
