@@ -88,3 +88,9 @@ target_include_directories(quorvane_net_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR
 target_link_libraries(quorvane_net_tests PRIVATE quorvane_net ${QV_GTEST_LIBS})
 gtest_discover_tests(quorvane_net_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
                      PROPERTIES TIMEOUT 120 LABELS unit)
+# A program of this build and a native Linux program on loopback, both ways (under
+# wine for the Windows build).
+add_test(NAME LinuxPeer.BothWays
+         COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/scripts/wine-interop.py
+                 ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:quorvane_net_tests>)
+set_tests_properties(LinuxPeer.BothWays PROPERTIES TIMEOUT 120 LABELS unit)
