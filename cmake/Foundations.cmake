@@ -76,13 +76,19 @@ target_link_libraries(quorvane_foundation_tests PRIVATE quorvane_foundations ${Q
 gtest_discover_tests(quorvane_foundation_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
                      PROPERTIES TIMEOUT 120 LABELS unit)
 
-# net/'s tests that need nothing above net/. The encrypted mode's, the HTTP client's,
-# the WAN check's and the speed summary's need OpenSSL, a proxy program or peer/ and
-# app/: Linux only (Socket_test reads TCP figures on both systems).
+# net/'s tests that need nothing above net/. The encrypted mode's, the WAN check's and
+# the speed summary's need OpenSSL, peer/ or app/: Linux only (Socket_test reads TCP
+# figures on both systems).
 file(GLOB QV_NET_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/net/*_test.cpp)
 list(FILTER QV_NET_TESTS EXCLUDE REGEX
-     "/(SecureTunnel|HttpClient|WanAddress|TcpFigures)_test\\.cpp$")
-list(APPEND QV_NET_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/LoopbackSockets.cpp)
+     "/(SecureTunnel|WanAddress|TcpFigures)_test\\.cpp$")
+list(APPEND QV_NET_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/LoopbackSockets.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/FakeProxy.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/HttpTestServer.cpp)
+if(NOT WIN32)
+    list(APPEND QV_NET_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/TinyProxy.cpp
+         ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/SandboxFolder.cpp)
+endif()
 add_executable(quorvane_net_tests ${QV_NET_TESTS})
 target_include_directories(quorvane_net_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
 target_link_libraries(quorvane_net_tests PRIVATE quorvane_net ${QV_GTEST_LIBS})
