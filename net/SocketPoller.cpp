@@ -22,14 +22,6 @@ bool openWake(SocketHandle& readEnd, SocketHandle& writeEnd) {
     return true;
 }
 
-void closeWakeEnd(SocketHandle end) {
-#ifdef _WIN32
-    closeSocketHandle(end);
-#else
-    if (end >= 0) ::close(end);
-#endif
-}
-
 }  // namespace
 
 SocketPoller::SocketPoller() {
@@ -38,8 +30,9 @@ SocketPoller::SocketPoller() {
 }
 
 SocketPoller::~SocketPoller() {
-    closeWakeEnd(wakeRead_);
-    closeWakeEnd(wakeWrite_);
+    // On Linux the ends are a pipe's, which close() closes as it does a socket.
+    closeSocketHandle(wakeRead_);
+    closeSocketHandle(wakeWrite_);
 }
 
 void SocketPoller::wake() {
