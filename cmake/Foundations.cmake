@@ -1,10 +1,12 @@
 # The foundations alone: base/ and the platform files it uses, built as
-# quorvane_foundations, with their tests in quorvane_foundation_tests. This is what
-# builds for Windows today (see README); on Linux the same option builds the same
-# pieces from the Linux sides.
+# quorvane_foundations, and net/ on top of them (sockets, the poller, waits, host
+# lookup, HTTP; not the encrypted mode: there is no OpenSSL for MinGW here) as
+# quorvane_net, with their tests in quorvane_foundation_tests and quorvane_net_tests.
+# This is what builds for Windows today (see README); on Linux the same option builds
+# the same pieces from the Linux sides.
 
 set(QV_FOUNDATION_PLATFORM NameForms FileSystemShared Clock OwnExecutable TextLiterals
-    FolderLocationsShared)
+    FolderLocationsShared EnvironmentVariables)
 if(WIN32)
     list(APPEND QV_FOUNDATION_PLATFORM WideText_win FileHandles_win FileSystem_win TextCodec_win FolderLocations_win
          StaleTemporaries StaleTemporaries_win)
@@ -27,6 +29,22 @@ if(WIN32)
     target_compile_definitions(quorvane_foundations PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN
                                                            NOMINMAX _WIN32_WINNT=0x0A00)
     target_link_libraries(quorvane_foundations PUBLIC ws2_32 shell32 ole32 advapi32)
+endif()
+
+file(GLOB QV_NET_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/net/*.cpp)
+list(FILTER QV_NET_SOURCES EXCLUDE REGEX "/net/Secure[A-Za-z]*\\.cpp$")
+if(WIN32)
+    list(FILTER QV_NET_SOURCES EXCLUDE REGEX "/net/Socket\\.cpp$")
+else()
+    list(FILTER QV_NET_SOURCES EXCLUDE REGEX "_win\\.cpp$")
+endif()
+add_library(quorvane_net STATIC ${QV_NET_SOURCES})
+target_link_libraries(quorvane_net PUBLIC quorvane_foundations)
+if(WIN32)
+    target_link_libraries(quorvane_net PUBLIC iphlpapi)
+    # SIO_TCP_INFO is declared from Windows 10 1703 on; older systems refuse the call.
+    set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/net/TcpFigures.cpp
+                                PROPERTIES COMPILE_DEFINITIONS NTDDI_VERSION=0x0A000003)
 endif()
 
 if(NOT QV_TESTS)
@@ -57,3 +75,28 @@ target_link_libraries(quorvane_foundation_tests PRIVATE quorvane_foundations ${Q
 # Listed when ctest starts, so that building needs no run under wine.
 gtest_discover_tests(quorvane_foundation_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
                      PROPERTIES TIMEOUT 120 LABELS unit)
+
+# net/'s tests that need nothing above net/. The encrypted mode's, the WAN check's and
+# the speed summary's need OpenSSL, peer/ or app/: Linux only (Socket_test reads TCP
+# figures on both systems).
+file(GLOB QV_NET_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/net/*_test.cpp)
+list(FILTER QV_NET_TESTS EXCLUDE REGEX
+     "/(SecureTunnel|WanAddress|TcpFigures)_test\\.cpp$")
+list(APPEND QV_NET_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/LoopbackSockets.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/FakeProxy.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/HttpTestServer.cpp)
+if(NOT WIN32)
+    list(APPEND QV_NET_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/TinyProxy.cpp
+         ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/SandboxFolder.cpp)
+endif()
+add_executable(quorvane_net_tests ${QV_NET_TESTS})
+target_include_directories(quorvane_net_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+target_link_libraries(quorvane_net_tests PRIVATE quorvane_net ${QV_GTEST_LIBS})
+gtest_discover_tests(quorvane_net_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                     PROPERTIES TIMEOUT 120 LABELS unit)
+# A program of this build and a native Linux program on loopback, both ways (under
+# wine for the Windows build).
+add_test(NAME LinuxPeer.BothWays
+         COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/scripts/wine-interop.py
+                 ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:quorvane_net_tests>)
+set_tests_properties(LinuxPeer.BothWays PROPERTIES TIMEOUT 120 LABELS unit)

@@ -1,8 +1,8 @@
 #include "net/HostLookup.h"
 
+#ifndef _WIN32
 #include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
+#endif
 
 #include <atomic>
 #include <mutex>
@@ -45,7 +45,7 @@ bool startWorker(const std::shared_ptr<LookupCall>& call) {
 }  // namespace
 
 ResolvedHost resolveHost(const std::string& name) {
-    if (name.empty() || name.find('\0') != std::string::npos) return {};
+    if (name.empty() || name.find('\0') != std::string::npos || !startNetworking()) return {};
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;

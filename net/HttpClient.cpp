@@ -1,11 +1,5 @@
 #include "net/HttpClient.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <climits>
 
@@ -17,6 +11,13 @@
 
 namespace qv {
 namespace {
+
+#ifdef _WIN32
+// The socket itself is made non-blocking: Windows has no flag for one call.
+constexpr int kNoWait = 0;
+#else
+constexpr int kNoWait = MSG_DONTWAIT;
+#endif
 
 // The first attempt at a send or receive may be retried once after a pause.
 constexpr int kFirstAttempt = 1;
@@ -51,20 +52,22 @@ Endpoint proxyEndpoint(const std::string& proxy) {
 
 // True when the socket is ready for `events` within `ms` (an error or the peer's close
 // counts as ready: the next send or receive reports it).
-bool socketReady(int socket, short events, int ms) {
-    pollfd entry{socket, events, 0};
-    return ::poll(&entry, 1, ms) > 0;
+bool socketReady(SocketHandle socket, short events, int ms) {
+    PollEntry entry{};
+    entry.fd = socket;
+    entry.events = events;
+    return pollSockets(&entry, 1, ms) > 0;
 }
 
 class SocketCloser {
   public:
-    explicit SocketCloser(int socket) : socket_(socket) {}
-    ~SocketCloser() { ::close(socket_); }
+    explicit SocketCloser(SocketHandle socket) : socket_(socket) {}
+    ~SocketCloser() { closeSocketHandle(socket_); }
     SocketCloser(const SocketCloser&) = delete;
     SocketCloser& operator=(const SocketCloser&) = delete;
 
   private:
-    int socket_;
+    SocketHandle socket_;
 };
 
 // The status of the reply; a status text that is no number from 0 to 999 counts as no
@@ -146,8 +149,8 @@ int HttpClient::get(std::string_view url, MemFile& response, std::uint32_t timeo
 
 int HttpClient::exchange(const std::string& host, const std::string& port, std::string_view request,
                          MemFile& response, std::uint32_t timeoutMs) {
-    int socket = openConnection(host, port);
-    if (socket < 0) return -1;
+    SocketHandle socket = openConnection(host, port);
+    if (!isValidSocket(socket)) return -1;
     SocketCloser closer(socket);
     if (!sendRequest(socket, request, timeoutMs)) return -1;
     waits_.responsiveWait(pauses_.afterSend);
@@ -157,14 +160,23 @@ int HttpClient::exchange(const std::string& host, const std::string& port, std::
     return statusOf(*responseHeaders_);
 }
 
-int HttpClient::openConnection(const std::string& host, const std::string& port) {
+SocketHandle HttpClient::openConnection(const std::string& host, const std::string& port) {
     std::int64_t portNumber = parseLong(port);
-    if (portNumber < 1 || portNumber > 65535) return -1;
+    if (portNumber < 1 || portNumber > 65535) return kNoSocket;
     std::vector<IpAddress> addresses = lookup_.lookupAll(host, kLookupTimeoutMs);
-    return connectFirst(waits_, addresses, static_cast<int>(portNumber), kConnectTimeoutMs).socket;
+    SocketHandle socket =
+        connectFirst(waits_, addresses, static_cast<int>(portNumber), kConnectTimeoutMs).socket;
+#ifdef _WIN32
+    if (isValidSocket(socket) && !setNonBlocking(socket, true)) {
+        closeSocketHandle(socket);
+        return kNoSocket;
+    }
+#endif
+    return socket;
 }
 
-bool HttpClient::sendRequest(int socket, std::string_view request, std::uint32_t timeoutMs) {
+bool HttpClient::sendRequest(SocketHandle socket, std::string_view request,
+                             std::uint32_t timeoutMs) {
     std::size_t sent = 0;
     for (int attempt = 1; sent < request.size(); ++attempt) {
         waits_.sleep(1);
@@ -173,7 +185,7 @@ bool HttpClient::sendRequest(int socket, std::string_view request, std::uint32_t
         if (waited < 0) break;
         if (waited >= kLongWaitMs) ++attempt;
         std::size_t offered = std::min(kPieceBytes, request.size() - sent);
-        ssize_t n = ::send(socket, request.data() + sent, offered, MSG_NOSIGNAL | MSG_DONTWAIT);
+        auto n = ::send(socket, request.data() + sent, offered, kSendFlags | kNoWait);
         if (n == 0 && attempt == kFirstAttempt) {
             waits_.responsiveWait(pauses_.firstRetry);
             continue;
@@ -185,7 +197,7 @@ bool HttpClient::sendRequest(int socket, std::string_view request, std::uint32_t
     return sent == request.size();
 }
 
-void HttpClient::receiveReply(int socket, Reply& reply, std::uint32_t timeoutMs) {
+void HttpClient::receiveReply(SocketHandle socket, Reply& reply, std::uint32_t timeoutMs) {
     std::string piece(kPieceBytes, '\0');
     for (int attempt = 1;; ++attempt) {
         waits_.sleep(1);
@@ -193,7 +205,7 @@ void HttpClient::receiveReply(int socket, Reply& reply, std::uint32_t timeoutMs)
         int waited = waitForSocket(socket, POLLIN, timeoutMs);
         if (waited < 0) return;  // a silent server: what came so far stands
         if (waited >= kLongWaitMs) ++attempt;
-        ssize_t n = ::recv(socket, piece.data(), piece.size(), MSG_DONTWAIT);
+        auto n = ::recv(socket, piece.data(), piece.size(), kNoWait);
         if (n <= 0 && attempt == kFirstAttempt) {
             waits_.responsiveWait(pauses_.firstRetry);
             continue;
@@ -204,7 +216,7 @@ void HttpClient::receiveReply(int socket, Reply& reply, std::uint32_t timeoutMs)
     }
 }
 
-int HttpClient::waitForSocket(int socket, short events, std::uint32_t timeoutMs) {
+int HttpClient::waitForSocket(SocketHandle socket, short events, std::uint32_t timeoutMs) {
     std::uint32_t step = std::max<std::uint32_t>(pauses_.pollStep, 1);
     for (std::uint64_t waited = 0; waited < timeoutMs; waited += step) {
         if (socketReady(socket, events, static_cast<int>(step))) {

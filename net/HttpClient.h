@@ -27,6 +27,7 @@
 
 #include "base/ConfigStore.h"
 #include "net/HostLookup.h"
+#include "net/Socket.h"
 #include "net/Waits.h"
 
 namespace qv {
@@ -84,12 +85,12 @@ class HttpClient {
 
     int exchange(const std::string& host, const std::string& port, std::string_view request,
                  MemFile& response, std::uint32_t timeoutMs);
-    int openConnection(const std::string& host, const std::string& port);
-    bool sendRequest(int socket, std::string_view request, std::uint32_t timeoutMs);
-    void receiveReply(int socket, Reply& reply, std::uint32_t timeoutMs);
+    SocketHandle openConnection(const std::string& host, const std::string& port);
+    bool sendRequest(SocketHandle socket, std::string_view request, std::uint32_t timeoutMs);
+    void receiveReply(SocketHandle socket, Reply& reply, std::uint32_t timeoutMs);
     // Waits until the socket is ready for `events`: the milliseconds waited, or -1
     // after `timeoutMs` or when cancelled.
-    int waitForSocket(int socket, short events, std::uint32_t timeoutMs);
+    int waitForSocket(SocketHandle socket, short events, std::uint32_t timeoutMs);
 
     Waits& waits_;
     HostLookup& lookup_;

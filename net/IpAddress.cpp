@@ -1,8 +1,10 @@
 #include "net/IpAddress.h"
 
-#include <arpa/inet.h>
+#ifdef _WIN32
+#include <iphlpapi.h>
+#else
 #include <net/if.h>
-#include <netinet/in.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -101,7 +103,8 @@ std::optional<IpAddress> parseIpAddress(std::string_view text) {
 std::string addressText(const IpAddress& address) {
     char text[INET6_ADDRSTRLEN] = {};
     if (address.isV4()) {
-        in_addr value{address.v4()};
+        in_addr value{};
+        value.s_addr = address.v4();
         inet_ntop(AF_INET, &value, text, sizeof text);
         return text;
     }

@@ -13,15 +13,14 @@
 // if_nametoindex / if_indextoname, which only read the system's table).
 #pragma once
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <array>
 #include <compare>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "net/Socket.h"
 
 namespace qv {
 

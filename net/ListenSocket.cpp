@@ -1,34 +1,70 @@
 #include "net/ListenSocket.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
+#ifndef _WIN32
 #include <unistd.h>
 
 #include <cerrno>
+#endif
+
 #include <cstdint>
 
 namespace qv {
 namespace {
 
-constexpr int kSocketFlags = SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK;
-
 enum class Outcome { Listening, NoFamily, Failed };
 
-Outcome bindAndListen(int fd, const sockaddr* address, socklen_t length, int backlog) {
+#ifdef _WIN32
+SocketHandle openListening(int family) {
+    SocketHandle socket = openTcpSocket(family);
+    if (isValidSocket(socket) && !setNonBlocking(socket, true)) {
+        closeSocketHandle(socket);
+        return kNoSocket;
+    }
+    return socket;
+}
+
+// SO_REUSEADDR on Windows would let another program bind the same port and take
+// connections away; the exclusive use keeps the port this program's alone.
+void claimPort(SocketHandle socket) {
+    BOOL on = TRUE;
+    setsockopt(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&on),
+               sizeof on);
+}
+
+bool familyMissing() {
+    int error = lastSocketError();
+    return error == WSAEADDRNOTAVAIL || error == WSAEAFNOSUPPORT;
+}
+#else
+SocketHandle openListening(int family) {
+    return socket(family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+}
+
+void claimPort(SocketHandle socket) {
     int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+}
+
+bool familyMissing() {
+    return errno == EADDRNOTAVAIL || errno == EAFNOSUPPORT;
+}
+#endif
+
+Outcome bindAndListen(SocketHandle fd, const sockaddr* address, socklen_t length, int backlog) {
+    claimPort(fd);
     if (bind(fd, address, length) == 0 && listen(fd, backlog) == 0) return Outcome::Listening;
     // An IPv6 that is switched off refuses the wildcard address; the port being taken
     // is a failure for either family.
-    return errno == EADDRNOTAVAIL || errno == EAFNOSUPPORT ? Outcome::NoFamily : Outcome::Failed;
+    return familyMissing() ? Outcome::NoFamily : Outcome::Failed;
 }
 
-Outcome openDualStack(int port, int backlog, int& fd) {
-    fd = socket(AF_INET6, kSocketFlags, 0);
-    if (fd < 0) return Outcome::NoFamily;
+Outcome openDualStack(int port, int backlog, SocketHandle& fd) {
+    fd = openListening(AF_INET6);
+    if (!isValidSocket(fd)) return Outcome::NoFamily;
     int off = 0;
-    if (setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off) != 0) {
-        close(fd);
+    if (setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<const char*>(&off),
+                   sizeof off) != 0) {
+        closeSocketHandle(fd);
         return Outcome::NoFamily;
     }
     sockaddr_in6 address{};
@@ -37,7 +73,7 @@ Outcome openDualStack(int port, int backlog, int& fd) {
     address.sin6_port = htons(static_cast<std::uint16_t>(port));
     Outcome outcome =
         bindAndListen(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address, backlog);
-    if (outcome != Outcome::Listening) close(fd);
+    if (outcome != Outcome::Listening) closeSocketHandle(fd);
     return outcome;
 }
 
@@ -45,7 +81,7 @@ Outcome openDualStack(int port, int backlog, int& fd) {
 
 ListenSocket openListenSocket(int port, int backlog) {
     ListenSocket result;
-    int fd = -1;
+    SocketHandle fd = kNoSocket;
     Outcome dual = openDualStack(port, backlog, fd);
     if (dual == Outcome::Listening) {
         result.socket = fd;
@@ -56,8 +92,8 @@ ListenSocket openListenSocket(int port, int backlog) {
         result.failure = ListenSocket::Failure::NotBound;
         return result;
     }
-    fd = socket(AF_INET, kSocketFlags, 0);
-    if (fd < 0) {
+    fd = openListening(AF_INET);
+    if (!isValidSocket(fd)) {
         result.failure = ListenSocket::Failure::NoSocket;
         return result;
     }
@@ -67,7 +103,7 @@ ListenSocket openListenSocket(int port, int backlog) {
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     if (bindAndListen(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address, backlog) !=
         Outcome::Listening) {
-        close(fd);
+        closeSocketHandle(fd);
         result.failure = ListenSocket::Failure::NotBound;
         return result;
     }

@@ -5,11 +5,13 @@
 // Threads: any thread (plain socket calls, nothing waits).
 #pragma once
 
+#include "net/Socket.h"
+
 namespace qv {
 
 struct ListenSocket {
     enum class Failure { None, NoSocket, NotBound };
-    int socket = -1;  // non-blocking, close-on-exec; -1 on failure
+    SocketHandle socket = kNoSocket;  // non-blocking, not inherited; kNoSocket on failure
     Failure failure = Failure::None;
     bool dualStack = false;  // IPv6 and IPv4 peers; false: IPv4 only
 };

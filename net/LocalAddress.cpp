@@ -1,9 +1,9 @@
 #include "net/LocalAddress.h"
 
-#include <arpa/inet.h>
+#ifndef _WIN32
 #include <ifaddrs.h>
 #include <net/if.h>
-#include <netinet/in.h>
+#endif
 
 namespace qv {
 namespace {
@@ -49,6 +49,8 @@ std::uint32_t chooseLanAddress(const std::vector<InterfaceAddress>& interfaces) 
     return 0;
 }
 
+#ifndef _WIN32
+// The Windows side is in LocalAddress_win.cpp.
 std::vector<InterfaceAddress> interfaceAddresses() {
     std::vector<InterfaceAddress> result;
     ifaddrs* list = nullptr;
@@ -70,5 +72,6 @@ std::vector<InterfaceAddress> interfaceAddresses() {
     freeifaddrs(list);
     return result;
 }
+#endif
 
 }  // namespace qv

@@ -2,7 +2,7 @@
 // interface that is up and carries a non-loopback IPv4 address, private ranges first;
 // and its IPv6 counterpart, a unique local address first, else a global one.
 //
-// Threads: any thread (getifaddrs only; no events are pumped).
+// Threads: any thread (getifaddrs, GetAdaptersAddresses; no events are pumped).
 #pragma once
 
 #include <cstdint>

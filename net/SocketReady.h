@@ -7,17 +7,18 @@
 // Threads: any thread; no state is kept.
 #pragma once
 
+#include "net/Socket.h"
 #include "platform/Clock.h"
 
 namespace qv {
 
 // 1 when data, the peer's close or an error can be received from `socket` now (a
-// recv() will not block), else 0 after a 1 ms sleep on `clock`. A descriptor that is
-// not open, or a negative one, is never readable.
-int readable(int socket, Clock& clock);
+// recv() will not block), else 0 after a 1 ms sleep on `clock`. A socket that is not
+// open, or an invalid handle, is never readable.
+int readable(SocketHandle socket, Clock& clock);
 
 // 1 when `socket` can send now (or a send would fail at once with the pending error),
 // else 0. Never sleeps.
-int writable(int socket);
+int writable(SocketHandle socket);
 
 }  // namespace qv

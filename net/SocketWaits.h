@@ -6,14 +6,16 @@
 
 #include <cstdint>
 
+#include "net/Socket.h"
 #include "net/Waits.h"
 
 namespace qv {
 
 // Polls every 10 ms (sleep, then pump(10)) until the socket can send, for at most
 // `maxMs`; false on time-out.
-bool waitWritable(Waits& waits, int socket, std::uint32_t maxMs);
+bool waitWritable(Waits& waits, SocketHandle socket, std::uint32_t maxMs);
 // The same for data (or a close) to read; `stepMs` is the poll step.
-bool waitReadable(Waits& waits, int socket, std::uint32_t maxMs, std::uint32_t stepMs = 10);
+bool waitReadable(Waits& waits, SocketHandle socket, std::uint32_t maxMs,
+                  std::uint32_t stepMs = 10);
 
 }  // namespace qv

@@ -1,8 +1,10 @@
 #include "net/TcpFigures.h"
 
+#ifdef _WIN32
+#include <mstcpip.h>
+#else
 #include <linux/tcp.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -20,12 +22,14 @@ std::uint64_t nowUs() {
         std::chrono::duration_cast<std::chrono::microseconds>(since).count());
 }
 
+#ifndef _WIN32
 // True when the kernel's answer of `length` bytes reaches past `field`.
 constexpr bool has(socklen_t length, std::size_t offset, std::size_t size) {
     return static_cast<std::size_t>(length) >= offset + size;
 }
 #define QV_HAS(length, field) \
     has(length, offsetof(struct tcp_info, field), sizeof(((struct tcp_info*)nullptr)->field))
+#endif
 
 std::uint64_t shareOf(std::uint64_t part, std::uint64_t whole) {
     return part < whole ? part : whole;
@@ -101,6 +105,28 @@ std::string tcpFiguresText(const TcpFigures& figures) {
         percent(shares.programUs));
 }
 
+#ifdef _WIN32
+// SIO_TCP_INFO where the system has it (not every one does: then there are no
+// figures). It gives neither busy nor limited times nor acknowledged bytes; the
+// retransmissions are the bytes sent again in whole segments.
+bool TcpSampler::read(Reading& reading) const {
+    DWORD version = 0, returned = 0;
+    TCP_INFO_v0 info{};
+    if (::WSAIoctl(socket_, SIO_TCP_INFO, &version, sizeof version, &info, sizeof info, &returned,
+                   nullptr, nullptr) != 0 ||
+        returned < sizeof info) {
+        return false;
+    }
+    reading.atUs = nowUs();
+    reading.rttUs = info.RttUs;
+    reading.hasMinRtt = true;
+    reading.minRttUs = info.MinRttUs;
+    std::uint32_t segment = info.Mss != 0 ? info.Mss : 1;
+    reading.retrans = static_cast<std::uint32_t>(info.BytesRetrans / segment);
+    reading.cwnd = info.Cwnd / segment;
+    return true;
+}
+#else
 bool TcpSampler::read(Reading& reading) const {
     struct tcp_info info;
     std::memset(&info, 0, sizeof info);
@@ -123,13 +149,14 @@ bool TcpSampler::read(Reading& reading) const {
     reading.sndbufUs = info.tcpi_sndbuf_limited;
     return true;
 }
+#endif
 
-void TcpSampler::start(int socket) {
+void TcpSampler::start(SocketHandle socket) {
     *this = TcpSampler{};
     socket_ = socket;
     Reading reading;
     if (!read(reading)) {
-        socket_ = -1;
+        socket_ = kNoSocket;
         return;
     }
     startUs_ = lastSampleUs_ = reading.atUs;
@@ -145,7 +172,7 @@ void TcpSampler::start(int socket) {
 
 void TcpSampler::sample() {
     Reading reading;
-    if (socket_ < 0 || !read(reading)) return;
+    if (!isValidSocket(socket_) || !read(reading)) return;
     take(reading);
 }
 
@@ -186,8 +213,9 @@ void TcpSampler::stop() {
     // a moment before the stream ends): what happened meanwhile cannot be placed in
     // time, so the figures end with the previous reading.
     Reading reading;
-    if (socket_ >= 0 && read(reading) && reading.atUs - lastSampleUs_ <= kMaxGapUs) take(reading);
-    socket_ = -1;
+    if (isValidSocket(socket_) && read(reading) && reading.atUs - lastSampleUs_ <= kMaxGapUs)
+        take(reading);
+    socket_ = kNoSocket;
 }
 
 }  // namespace qv

@@ -1,4 +1,5 @@
-// Why a TCP sender's rate is what it is, from the kernel's TCP_INFO of the socket:
+// Why a TCP sender's rate is what it is, from the kernel's TCP_INFO of the socket
+// (SIO_TCP_INFO on Windows, which gives fewer figures and is missing on some systems):
 // round-trip times, retransmissions, the congestion window, the bytes the peer
 // acknowledged and over what time, and where the sender spent its time (waiting on
 // the network's congestion window, on the receiver's window, on a full send buffer,
@@ -10,6 +11,8 @@
 
 #include <cstdint>
 #include <string>
+
+#include "net/Socket.h"
 
 namespace qv {
 
@@ -59,13 +62,13 @@ std::string tcpFiguresText(const TcpFigures& figures);
 class TcpSampler {
   public:
     // Takes the socket's counters now as the zero point.
-    void start(int socket);
+    void start(SocketHandle socket);
     // One reading (a few microseconds); does nothing before start or after stop.
     void sample();
     // A last reading, taken only when the previous one is recent; the socket is no
     // longer read afterwards.
     void stop();
-    bool running() const { return socket_ >= 0; }
+    bool running() const { return isValidSocket(socket_); }
     const TcpFigures& figures() const { return figures_; }
 
   private:
@@ -75,7 +78,7 @@ class TcpSampler {
     bool read(Reading& reading) const;
     void take(const Reading& reading);
 
-    int socket_ = -1;
+    SocketHandle socket_ = kNoSocket;
     std::uint64_t startUs_ = 0, lastSampleUs_ = 0;
     std::uint64_t baseBusyUs_ = 0, baseRwndUs_ = 0, baseSndbufUs_ = 0;
     std::uint32_t baseRetrans_ = 0;

@@ -11,6 +11,12 @@
 // closes may be reused at once by the process: the worker never touches it, only its
 // duplicate, which stays open (and keeps its number) until the worker closes it.
 //
+// On Windows the system's connect needs no worker: the socket connects in
+// non-blocking mode while the caller waits in the same steps, and is made blocking
+// again once connected. A connect function given by a test still runs on a worker,
+// with a duplicate of the socket; a shutdown does not abort a pending connect there,
+// so such a worker ends only when its connect does.
+//
 // Threads: timedConnect runs on any thread that may wait (it pumps that thread's
 // event loop through Waits, so handlers run nested inside it). The connect function
 // runs on the worker: it must not touch the caller's state or the window.
@@ -22,12 +28,13 @@
 #include <vector>
 
 #include "net/IpAddress.h"
+#include "net/Socket.h"
 #include "net/Waits.h"
 
 namespace qv {
 
 // Connects `socket` to `address`: 0 on success, -1 on failure (::connect by default).
-using ConnectFunction = std::function<int(int socket, const SocketAddress& address)>;
+using ConnectFunction = std::function<int(SocketHandle socket, const SocketAddress& address)>;
 
 // Connects `socket` (a TCP socket that is not yet connected) to `address` within
 // about `timeoutMs` (rounded up to a multiple of 200 ms, plus an initial 100 ms pause
@@ -35,13 +42,14 @@ using ConnectFunction = std::function<int(int socket, const SocketAddress& addre
 // failed or did not finish in time; after a time-out the socket is shut down and
 // fit only to be closed. `connect` replaces the system call (tests). A `stop` flag
 // that becomes non-zero while it waits ends the wait like a time-out.
-int timedConnect(Waits& waits, int socket, const SocketAddress& address, std::uint32_t timeoutMs,
-                 ConnectFunction connect = {}, const std::atomic<int>* stop = nullptr);
+int timedConnect(Waits& waits, SocketHandle socket, const SocketAddress& address,
+                 std::uint32_t timeoutMs, ConnectFunction connect = {},
+                 const std::atomic<int>* stop = nullptr);
 
-// What connectFirst gives: a connected close-on-exec socket (>= 0), or -1 with
-// `noSocket` telling that no socket could be created at all.
+// What connectFirst gives: a connected socket not handed down to started programs, or
+// kNoSocket with `noSocket` telling that no socket could be created at all.
 struct FirstConnection {
-    int socket = -1;
+    SocketHandle socket = kNoSocket;
     bool noSocket = false;
 };
 

@@ -1,7 +1,5 @@
 #include "net/AddressClass.h"
 
-#include <arpa/inet.h>
-
 #include <cstring>
 
 #include <gtest/gtest.h>

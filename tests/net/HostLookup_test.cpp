@@ -1,7 +1,5 @@
 #include "net/HostLookup.h"
 
-#include <arpa/inet.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,19 +1,14 @@
 #include "net/ListenSocket.h"
 
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include "net/IpAddress.h"
-#include "support/LoopbackPeer.h"
+#include "support/LoopbackSockets.h"
 
 namespace qv {
 namespace {
 
-int portOf(int socket) {
+int portOf(SocketHandle socket) {
     sockaddr_storage address{};
     socklen_t length = sizeof address;
     getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
@@ -23,35 +18,37 @@ int portOf(int socket) {
 }
 
 // The address the listener sees for the next connection.
-std::string acceptedFrom(int listener) {
-    pollfd ready{listener, POLLIN, 0};
-    if (poll(&ready, 1, 2000) != 1) return "(nothing)";
+std::string acceptedFrom(SocketHandle listener) {
+    PollEntry ready{};
+    ready.fd = listener;
+    ready.events = POLLIN;
+    if (pollSockets(&ready, 1, 2000) != 1) return "(nothing)";
     sockaddr_storage from{};
     socklen_t length = sizeof from;
-    int fd = accept(listener, reinterpret_cast<sockaddr*>(&from), &length);
-    if (fd < 0) return "(failed)";
-    close(fd);
+    SocketHandle accepted = accept(listener, reinterpret_cast<sockaddr*>(&from), &length);
+    if (!isValidSocket(accepted)) return "(failed)";
+    closeSocketHandle(accepted);
     return addressText(addressOf(reinterpret_cast<sockaddr*>(&from)));
 }
 
 TEST(ListenSocket, OneSocketTakesIpv4AndIpv6PeersAndATakenPortIsRefused) {
     ListenSocket opened = openListenSocket(0, 8);
-    ASSERT_GE(opened.socket, 0);
+    ASSERT_TRUE(isValidSocket(opened.socket));
     int port = portOf(opened.socket);
-    int v4 = test::connectLoopback(port);
-    ASSERT_GE(v4, 0);
+    SocketHandle v4 = test::connectLoopback(port);
+    ASSERT_TRUE(isValidSocket(v4));
     EXPECT_EQ(acceptedFrom(opened.socket), "127.0.0.1");  // not ::ffff:127.0.0.1
-    close(v4);
+    closeSocketHandle(v4);
     if (opened.dualStack) {
-        int v6 = test::connectLoopbackV6(port);
-        ASSERT_GE(v6, 0);
+        SocketHandle v6 = test::connectLoopbackV6(port);
+        ASSERT_TRUE(isValidSocket(v6));
         EXPECT_EQ(acceptedFrom(opened.socket), "::1");
-        close(v6);
+        closeSocketHandle(v6);
     }
     ListenSocket again = openListenSocket(port, 8);
-    EXPECT_EQ(again.socket, -1);
+    EXPECT_FALSE(isValidSocket(again.socket));
     EXPECT_EQ(again.failure, ListenSocket::Failure::NotBound);
-    close(opened.socket);
+    closeSocketHandle(opened.socket);
 }
 
 }  // namespace

@@ -1,12 +1,5 @@
 #include "support/FakeProxy.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <stdexcept>
 
@@ -16,16 +9,18 @@ std::uint32_t loopbackAddress() {
     return htonl(INADDR_LOOPBACK);
 }
 
-std::string readHttpHead(int fd, int timeoutMs) {
+std::string readHttpHead(SocketHandle fd, int timeoutMs) {
     std::string head;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (head.find("\r\n\r\n") == std::string::npos) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        pollfd entry{fd, POLLIN, 0};
-        if (left.count() <= 0 || ::poll(&entry, 1, static_cast<int>(left.count())) <= 0) break;
+        PollEntry entry{};
+        entry.fd = fd;
+        entry.events = POLLIN;
+        if (left.count() <= 0 || pollSockets(&entry, 1, static_cast<int>(left.count())) <= 0) break;
         char buffer[1024];
-        ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        auto n = ::recv(fd, buffer, sizeof buffer, 0);
         if (n <= 0) break;
         head.append(buffer, static_cast<std::size_t>(n));
     }
@@ -33,15 +28,16 @@ std::string readHttpHead(int fd, int timeoutMs) {
 }
 
 LoopbackServer::LoopbackServer(Handler handler) : handler_(std::move(handler)) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    listener_ = openTcpSocket(AF_INET);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = loopbackAddress();
     socklen_t length = sizeof address;
-    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+    if (!isValidSocket(listener_) ||
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
         ::listen(listener_, 16) != 0 ||
         ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
-        ::pipe2(wakePipe_, O_CLOEXEC) != 0) {
+        !poller_.canWake()) {
         throw std::runtime_error("loopback server set-up failed");
     }
     port_ = ntohs(address.sin_port);
@@ -50,24 +46,21 @@ LoopbackServer::LoopbackServer(Handler handler) : handler_(std::move(handler)) {
 
 LoopbackServer::~LoopbackServer() {
     stopping_ = true;
-    if (::write(wakePipe_[1], "x", 1) < 0) {
-        // The thread also notices `stopping_` within its poll time-out.
-    }
+    poller_.wake();
     thread_.join();
-    ::close(listener_);
-    ::close(wakePipe_[0]);
-    ::close(wakePipe_[1]);
+    closeSocketHandle(listener_);
 }
 
 void LoopbackServer::run() {
     while (!stopping_) {
-        pollfd entries[2] = {{listener_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
-        if (::poll(entries, 2, 100) <= 0 || !(entries[0].revents & POLLIN)) continue;
-        int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) continue;
+        poller_.clear();
+        std::size_t listening = poller_.add(listener_, POLLIN);
+        if (poller_.wait(100) <= 0 || !(poller_.events(listening) & POLLIN)) continue;
+        SocketHandle fd = ::accept(listener_, nullptr, nullptr);
+        if (!isValidSocket(fd)) continue;
         ++accepted_;
         handler_(fd, stopping_);
-        ::close(fd);
+        closeSocketHandle(fd);
     }
 }
 
@@ -75,9 +68,10 @@ FakeProxy::FakeProxy(Reply reply, std::string answer, int requestTimeoutMs)
     : reply_(reply),
       answer_(std::move(answer)),
       requestTimeoutMs_(requestTimeoutMs),
-      server_([this](int fd, const std::atomic<bool>& stopping) { serve(fd, stopping); }) {}
+      server_([this](SocketHandle fd, const std::atomic<bool>& stopping) { serve(fd, stopping); }) {
+}
 
-void FakeProxy::serve(int fd, const std::atomic<bool>& stopping) {
+void FakeProxy::serve(SocketHandle fd, const std::atomic<bool>& stopping) {
     std::string request = readHttpHead(fd, requestTimeoutMs_);
     {
         std::lock_guard lock(mutex_);
@@ -85,7 +79,7 @@ void FakeProxy::serve(int fd, const std::atomic<bool>& stopping) {
         changed_.notify_all();
     }
     if (reply_ == Reply::Answer) {
-        if (::send(fd, answer_.data(), answer_.size(), MSG_NOSIGNAL) < 0) return;
+        if (::send(fd, answer_.data(), answer_.size(), kSendFlags) < 0) return;
     } else if (reply_ == Reply::Silent) {
         while (!stopping)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -15,6 +15,9 @@
 #include <thread>
 #include <vector>
 
+#include "net/Socket.h"
+#include "net/SocketPoller.h"
+
 namespace qv::test {
 
 // The IPv4 loopback address in network byte order.
@@ -22,12 +25,12 @@ std::uint32_t loopbackAddress();
 
 // Reads from `fd` until the bytes end with an empty line ("\r\n\r\n"), the peer
 // closes, or `timeoutMs` pass without an empty line; returns what was read.
-std::string readHttpHead(int fd, int timeoutMs);
+std::string readHttpHead(SocketHandle fd, int timeoutMs);
 
 class LoopbackServer {
   public:
     // Serves one accepted connection; the server closes `fd` afterwards.
-    using Handler = std::function<void(int fd, const std::atomic<bool>& stopping)>;
+    using Handler = std::function<void(SocketHandle fd, const std::atomic<bool>& stopping)>;
 
     explicit LoopbackServer(Handler handler);
     ~LoopbackServer();
@@ -42,8 +45,8 @@ class LoopbackServer {
     void run();
 
     Handler handler_;
-    int listener_ = -1;
-    int wakePipe_[2] = {-1, -1};
+    SocketHandle listener_ = kNoSocket;
+    SocketPoller poller_;
     int port_ = 0;
     std::atomic<int> accepted_{0};
     std::atomic<bool> stopping_{false};
@@ -66,7 +69,7 @@ class FakeProxy {
     std::vector<std::string> requests() const;
 
   private:
-    void serve(int fd, const std::atomic<bool>& stopping);
+    void serve(SocketHandle fd, const std::atomic<bool>& stopping);
 
     Reply reply_;
     std::string answer_;

@@ -1,8 +1,5 @@
 #include "support/HttpTestServer.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-
 #include <chrono>
 #include <thread>
 
@@ -20,10 +17,12 @@ bool pause(int ms, const std::atomic<bool>& stopping) {
 }
 
 // Waits until the client closes its end (or the server stops).
-void holdUntilClosed(int fd, const std::atomic<bool>& stopping) {
+void holdUntilClosed(SocketHandle fd, const std::atomic<bool>& stopping) {
     while (!stopping) {
-        pollfd entry{fd, POLLIN, 0};
-        if (::poll(&entry, 1, 20) <= 0) continue;
+        PollEntry entry{};
+        entry.fd = fd;
+        entry.events = POLLIN;
+        if (pollSockets(&entry, 1, 20) <= 0) continue;
         char byte;
         if (::recv(fd, &byte, 1, 0) <= 0) return;
     }
@@ -33,7 +32,8 @@ void holdUntilClosed(int fd, const std::atomic<bool>& stopping) {
 
 HttpTestServer::HttpTestServer(Script script)
     : script_(std::move(script)),
-      server_([this](int fd, const std::atomic<bool>& stopping) { serve(fd, stopping); }) {}
+      server_([this](SocketHandle fd, const std::atomic<bool>& stopping) { serve(fd, stopping); }) {
+}
 
 std::string HttpTestServer::reply(int status, const std::string& body, const std::string& lineEnd) {
     return "HTTP/1.0 " + std::to_string(status) + " Status" + lineEnd + "Content-Type: text/html" +
@@ -55,7 +55,7 @@ bool HttpTestServer::waitForRequests(std::size_t count, int timeoutMs) {
                              [&] { return requests_.size() >= count; });
 }
 
-void HttpTestServer::serve(int fd, const std::atomic<bool>& stopping) {
+void HttpTestServer::serve(SocketHandle fd, const std::atomic<bool>& stopping) {
     std::string request = readHttpHead(fd, 2000);
     {
         std::lock_guard lock(mutex_);
@@ -64,7 +64,7 @@ void HttpTestServer::serve(int fd, const std::atomic<bool>& stopping) {
     }
     for (const Piece& piece : script_.pieces) {
         if (!pause(piece.delayMs, stopping)) return;
-        if (::send(fd, piece.bytes.data(), piece.bytes.size(), MSG_NOSIGNAL) < 0) return;
+        if (::send(fd, piece.bytes.data(), piece.bytes.size(), kSendFlags) < 0) return;
     }
     if (script_.holdOpen) holdUntilClosed(fd, stopping);
 }

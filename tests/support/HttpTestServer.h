@@ -45,7 +45,7 @@ class HttpTestServer {
     bool waitForRequests(std::size_t count, int timeoutMs = 5000);
 
   private:
-    void serve(int fd, const std::atomic<bool>& stopping);
+    void serve(SocketHandle fd, const std::atomic<bool>& stopping);
 
     Script script_;
     mutable std::mutex mutex_;

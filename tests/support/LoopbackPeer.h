@@ -10,23 +10,11 @@
 #include <string>
 
 #include "app/Program.h"
+#include "support/LoopbackSockets.h"
 #include "support/RecordingView.h"
 #include "support/SandboxFolder.h"
 
 namespace qv::test {
-
-// A TCP port that was free a moment ago on every address, below the ephemeral range.
-int freeLoopbackPort();
-// A new TCP connection to 127.0.0.1:`port` from 127.0.0.`sourceHost`; -1 when it
-// cannot be made.
-int connectLoopback(int port, std::uint8_t sourceHost = 1);
-// A blocking connection to [::1]:port, or -1.
-int connectLoopbackV6(int port);
-// A socket listening on a free port of 127.0.0.1 (its number in `port`); -1 on failure.
-int listenLoopback(int& port, int backlog = 1);
-// True when the kernel resets a connect to a full accept queue instead of letting it
-// hang (then a full queue cannot stall a connect).
-bool fullAcceptQueueResets();
 
 class LoopbackPeer {
   public:

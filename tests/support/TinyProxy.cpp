@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "support/LoopbackPeer.h"
+#include "support/LoopbackSockets.h"
 
 namespace qv::test {
 namespace {
