@@ -35,8 +35,9 @@
 #include "peer/server/PublicListAnswers.h"
 #include "peer/server/ReplacementMarks.h"
 #include "peer/server/SecureAcceptor.h"
-#include "peer/server/ServerContext.h"
 #include "peer/server/StoreAside.h"
+#include "services/RequestReactions.h"
+#include "services/Services.h"
 
 namespace qv {
 
@@ -56,7 +57,7 @@ class Listener {
 
     // `onServing` runs on the listener thread once the listening socket is open (or at
     // once for port 0), before the first connection is served.
-    explicit Listener(ServerContext& context, std::function<void()> onServing = {});
+    Listener(Services& services, RequestReactions& reactions, std::function<void()> onServing = {});
     ~Listener();
     Listener(const Listener&) = delete;
     Listener& operator=(const Listener&) = delete;
@@ -117,7 +118,8 @@ class Listener {
     void updateReceivingActive(std::uint32_t now);
     void drainWakePipe();
 
-    ServerContext& context_;
+    Services& services_;
+    RequestReactions& reactions_;
     ConnectionTable& table_;
     std::function<void()> onServing_;
     Admission admission_;

@@ -270,7 +270,7 @@ class UnstartedReceiverTest : public ::testing::Test {
     UnstartedReceiverTest() : fixture(clock), program(*fixture.program) {
         registerAllDefaults(program.settings());
         program.settings().setString(runtime::kRecvDir, *utf8ToCp932(fixture.sandbox().dir()));
-        listener = std::make_unique<Listener>(program.serverContext());
+        listener = std::make_unique<Listener>(program.services(), program);
         socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, pair);
         ConnectionSlot slot;
         slot.socket = pair[0];
