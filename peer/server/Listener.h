@@ -55,8 +55,9 @@ class Listener {
     // How much of a new connection's first data is looked at for a whole request line.
     static constexpr std::size_t kEarlyLookBytes = 65536;
 
-    // `onServing` runs on the listener thread once the listening socket is open (or at
-    // once for port 0), before the first connection is served.
+    // The handlers get `services` and `reactions` (ServeContext.h); both outlive the
+    // listener. `onServing` runs on the listener thread once the listening socket is
+    // open (or at once for port 0), before the first connection is served.
     Listener(Services& services, RequestReactions& reactions, std::function<void()> onServing = {});
     ~Listener();
     Listener(const Listener&) = delete;
