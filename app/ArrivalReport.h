@@ -1,5 +1,5 @@
 // The program's report of arrived files (peer/server/ArrivalSummary.h): the listener
-// and the payload store note each store through the server context; a timer on the
+// and the payload store note each store through the request reactions; a timer on the
 // window thread (kArrivalReport, every half second while arrivals wait) writes the
 // line of each peer whose transfers have gone quiet to the log and tells the window
 // (WindowView::notifyArrival).

@@ -2,7 +2,6 @@
 
 #include <cassert>
 
-#include "app/ProgramServerContext.h"
 #include "app/Shutdown.h"
 #include "app/Startup.h"
 #include "base/SettingKeys.h"
@@ -47,7 +46,6 @@ Program::Program(Clock& clock, ProgramSetup setup)
                 .publicLists = publicLists_,
                 .keys = *this,
                 .peerHistory = peerHistory_},
-      serverContext_(std::make_unique<ProgramServerContext>(*this)),
       sendQueue_(std::make_unique<SendQueue>()) {
     waits_.registerLoop(&loop_);
 }
@@ -59,12 +57,9 @@ Program::~Program() {
     waits_.registerLoop(nullptr);
 }
 
-ServerContext& Program::serverContext() {
-    return *serverContext_;
-}
-
 void Program::startListener() {
-    listener_ = std::make_unique<Listener>(*serverContext_, [this] { showCurrentSettings(*this); });
+    listener_ =
+        std::make_unique<Listener>(services_, *this, [this] { showCurrentSettings(*this); });
     listener_->start(listeningPort_, setup_.listenSocket);
 }
 

@@ -31,15 +31,14 @@
 #include "platform/EnvironmentVariables.h"
 #include "platform/TcpWindowSize.h"
 #include "services/ClientSide.h"
+#include "services/RequestReactions.h"
 #include "services/Services.h"
 #include "ui/SecurityKey.h"
 
 namespace qv {
 
 class Listener;
-class ProgramServerContext;
 class SendQueue;
-class ServerContext;
 
 // What a program is started with.
 struct ProgramSetup {
@@ -57,7 +56,7 @@ struct ProgramSetup {
     int listenSocket = -1;
 };
 
-class Program final : public ClientSide, public ConnectionKeys {
+class Program final : public ClientSide, public ConnectionKeys, public RequestReactions {
   public:
     static constexpr int kRunning = -1;
 
@@ -101,14 +100,12 @@ class Program final : public ClientSide, public ConnectionKeys {
     bool handToListener(ConnectionSlot&& slot) override;
     void runOnListener(std::function<void()> task) override;
     void startListener();
-    // What the listener and its handlers see of the program.
-    ServerContext& serverContext();
     // The shared parts that the mechanics work with (services/Services.h).
     Services& services() { return services_; }
 
     // Notes a peer that this PC talked to: it becomes the peer text and goes to the
     // top of the peer history. Any thread.
-    void notePeer(const std::string& peerText);
+    void notePeer(const std::string& peerText) override;
     // The lock of the peer history and its PortN presence test.
     PeerHistory& peerHistory() { return peerHistory_; }
     // The own public list, the received list and picks, the dialog's sort state.
@@ -142,6 +139,19 @@ class Program final : public ClientSide, public ConnectionKeys {
     static const std::string& defaultTitle() { return idleTitle(); }
     void resetTitle() { qv::resetTitle(services_); }
 
+    // ---- the reactions to a received request (app/ProgramReactions.cpp) ----
+    void showProgressTitle(ProgressPace& pace, std::int64_t position, std::int64_t total) override;
+    void appendEfficiencyLine(std::int64_t bytes, std::uint32_t startTick) override;
+    void scheduleRequestedStream() override;
+    void showReceivedChat(const std::string& peerText, std::string_view message) override;
+    void refreshPortNStatus() override;
+    ClientResult sendListPayload(std::string_view peerText, std::string_view payload,
+                                 std::string_view specialName) override;
+    void scheduleChooseDownloads() override;
+    void scheduleServeDownloads() override;
+    void noteSavedFiles(const SavedFiles& saved) override;
+    void noteStreamPeer(const std::string& peer) override;
+
   private:
     Clock& clock_;
     ProgramSetup setup_;
@@ -161,7 +171,6 @@ class Program final : public ClientSide, public ConnectionKeys {
     ArrivalGathering arrivals_;
     PaneLog log_;
     Services services_;
-    std::unique_ptr<ProgramServerContext> serverContext_;  // before listener_: outlives it
     std::unique_ptr<Listener> listener_;
     std::unique_ptr<SendQueue> sendQueue_;
     int listeningPort_ = 0;

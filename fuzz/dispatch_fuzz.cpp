@@ -31,7 +31,7 @@ qv::Program& program() {
 }
 
 qv::Listener& listener() {
-    static qv::Listener instance(program().serverContext());
+    static qv::Listener instance(program().services(), program());
     return instance;
 }
 

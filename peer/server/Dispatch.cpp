@@ -2,6 +2,7 @@
 
 #include <variant>
 
+#include "base/ConfigStore.h"
 #include "base/Format.h"
 #include "base/SettingKeys.h"
 #include "base/TimeText.h"
@@ -20,20 +21,21 @@ namespace {
 // without its 0 byte): logged as a transfer error, and the initial wait grows by
 // 200 ms (up to 2000) as it always has.
 void refuseTransferError(ServeContext& context) {
-    ConfigStore& settings = context.server.settings();
+    ConfigStore& settings = context.services.settings;
     const char* wait =
         settings.getNumber(setting::kWan) == 1 ? setting::kWaitWan : setting::kWaitLan;
     if (settings.getNumber(wait) < 2000) settings.setNumber(wait, settings.getNumber(wait) + 200);
-    context.server.replaceLog(formatText(J("【%s の転送ミス】\r\n"), context.request.from.c_str()));
+    replaceLog(context.services,
+               formatText(J("【%s の転送ミス】\r\n"), context.request.from.c_str()));
     context.slot.close();
 }
 
 // A program in the encrypted mode opened with its TLS handshake: said as such rather
 // than as a garbled request; the connection ends as it would have.
 void refuseEncrypted(ServeContext& context) {
-    context.server.replaceLog(
-        formatText(J("【%s は暗号化通信を使っています（こちらは暗号化なし）】%s\r\n"),
-                   context.request.from.c_str(), timeText(context.server.clock()).c_str()));
+    replaceLog(context.services,
+               formatText(J("【%s は暗号化通信を使っています（こちらは暗号化なし）】%s\r\n"),
+                          context.request.from.c_str(), timeText(context.services.clock).c_str()));
     context.slot.close();
 }
 
@@ -43,7 +45,7 @@ void answerRequest(ServeContext& context) {
         case RequestKind::Test:
             return handleTestRequest(context);
         case RequestKind::Chat:
-            if (context.server.settings().getNumber(setting::kChat) != 1) break;
+            if (context.services.settings.getNumber(setting::kChat) != 1) break;
             return handleChatRequest(context);
         case RequestKind::Pub1:
             return handlePublicListRequest(context);
@@ -76,9 +78,9 @@ void takeRequest(ServeContext& context, const AwaitingRequest& awaiting) {
 
 // Shows the receive progress once a second for payloads over 5000 bytes.
 void showReceiveProgress(ServeContext& context, IncomingFile& file, std::int64_t position) {
-    ServerContext& server = context.server;
-    if (file.progressPace.takeSecond(server.flags().secondsTicked) && file.expectedSize > 5000)
-        server.showProgressTitle(file.progressPace, position, file.expectedSize);
+    Services& services = context.services;
+    if (file.progressPace.takeSecond(services.flags.secondsTicked) && file.expectedSize > 5000)
+        context.reactions.showProgressTitle(file.progressPace, position, file.expectedSize);
 }
 
 void takeMemoryBlock(ServeContext& context, ReceivingIntoMemory& memory) {
@@ -98,9 +100,9 @@ void takeFileBlock(ServeContext& context, ReceivingIntoFile& file) {
 }  // namespace
 
 void refuseUnknown(ServeContext& context) {
-    context.server.replaceLog(formatText(J("【%s から不明なデータ受信】%s\r\n"),
-                                         context.request.from.c_str(),
-                                         timeText(context.server.clock()).c_str()));
+    replaceLog(context.services,
+               formatText(J("【%s から不明なデータ受信】%s\r\n"), context.request.from.c_str(),
+                          timeText(context.services.clock).c_str()));
     context.slot.close();
 }
 

@@ -7,6 +7,7 @@
 #include "base/Format.h"
 #include "base/Md5.h"
 #include "base/TextUtil.h"
+#include "model/WindowModel.h"
 #include "peer/protocol/FieldRule.h"
 #include "peer/protocol/ListPayload.h"
 #include "peer/protocol/RequestLine.h"
@@ -30,20 +31,21 @@ constexpr std::uint32_t kOffsetWaitMs = 3000;
 // prepared. Nothing (the slot closed) when the name names no file.
 std::optional<IncomingFile> takeIncomingFile(ServeContext& context, const RequestFields& fields,
                                              const ReceiveSettings& settings) {
-    ServerContext& server = context.server;
-    server.window().readBack();
+    Services& services = context.services;
+    services.window.readBack();
     IncomingFile file;
     file.startTick = context.request.now;
     file.expectedSize = parseLong(fields[1]);
     file.fileName = std::string(fields[0]);
     file.digest = std::string(fields[2]);
-    server.replaceLog(formatText(J("【%s よりファイル受信】\r\n「%s(%lld Bytes)」\r\n"),
-                                 context.request.from.c_str(), file.fileName.c_str(),
-                                 static_cast<long long>(file.expectedSize)));
+    replaceLog(services, formatText(J("【%s よりファイル受信】\r\n「%s(%lld Bytes)」\r\n"),
+                                    context.request.from.c_str(), file.fileName.c_str(),
+                                    static_cast<long long>(file.expectedSize)));
     std::optional<std::string> name =
         prepareReceivedName(fields[0], kRequestNameLimit, settings.ipFolder);
     if (!name) {
-        server.appendLog(formatText(J("・使えないファイル名です[%s]\r\n"), file.fileName.c_str()));
+        appendLog(services,
+                  formatText(J("・使えないファイル名です[%s]\r\n"), file.fileName.c_str()));
         context.slot.close();
         return std::nullopt;
     }
@@ -59,7 +61,7 @@ bool skippedAtRequest(ServeContext& context, const ReceiveSettings& settings,
                        settings.overwriteMode)) {
         return false;
     }
-    context.server.appendLog(J("【SKIP】最新ファイルがあります\r\n"));
+    appendLog(context.services, J("【SKIP】最新ファイルがあります\r\n"));
     return true;
 }
 
@@ -91,13 +93,13 @@ bool openSlotResumeFile(ServeContext& context, const ReceiveSettings& settings,
     } else if (settings.folder.makeFoldersFor(fileName) != ReceiveOutcome::Done ||
                !openResumeFile(settings.folder, path, file)) {
         line = formatText(J("【ファイルオープンエラー】[%s]\r\n"), path.c_str());
-    } else if (resumeFileInUse(context.server.connections(), file)) {
+    } else if (resumeFileInUse(context.services.connections, file)) {
         line = formatText(J("・他の接続が受信中のため拒否しました[%s]\r\n"), path.c_str());
         file.close();
     } else {
         return true;
     }
-    context.server.appendLog(line);
+    appendLog(context.services, line);
     context.slot.close();
     return false;
 }
@@ -112,8 +114,8 @@ std::int64_t heldBytes(ServeContext& context, const ReceiveSettings& settings,
     verified = complete && digestChecked(settings, incoming.digest);
     bool wrong = verified && !digestMatches(incoming.digest, md5TextOfFile(path).value_or(""));
     if (length > incoming.expectedSize || wrong) {
-        context.server.appendLog(
-            J("・途中まで受信したファイルが一致しないため最初から受信します\r\n"));
+        appendLog(context.services,
+                  J("・途中まで受信したファイルが一致しないため最初から受信します\r\n"));
         file.truncate(0);
         length = file.seek(0);
         verified = false;
@@ -124,7 +126,7 @@ std::int64_t heldBytes(ServeContext& context, const ReceiveSettings& settings,
 // What a new payload may still take in memory: what the payloads that other
 // connections hold in memory leave of the shared limit.
 std::int64_t memoryRoom(ServeContext& context) {
-    ConnectionTable& table = context.server.connections();
+    ConnectionTable& table = context.services.connections;
     std::int64_t room = PayloadBuffer::kMemoryLimit;
     for (int index : table.usedSlots()) {
         const auto* other = std::get_if<ReceivingIntoMemory>(&table.slot(index).state);
@@ -137,9 +139,9 @@ std::int64_t memoryRoom(ServeContext& context) {
 }  // namespace
 
 void refuseUnstorablePayload(ServeContext& context, const std::string& fileName) {
-    context.server.appendLog(
-        formatText(J("・受信データを保存できません[%s]\r\n"), fileName.c_str()));
-    context.server.resetTitle();
+    appendLog(context.services,
+              formatText(J("・受信データを保存できません[%s]\r\n"), fileName.c_str()));
+    resetTitle(context.services);
     context.slot.close();
 }
 
@@ -157,18 +159,18 @@ void handleSendRequest(ServeContext& context) {
     if (!file) return;
     if (skippedAtRequest(context, settings, *file)) return dropSkippedPayload(context, *file);
     if (isListName(file->fileName) && file->expectedSize > kListByteLimit) {
-        context.server.appendLog(oversizedListLine(file->fileName));
-        context.server.resetTitle();
+        appendLog(context.services, oversizedListLine(file->fileName));
+        resetTitle(context.services);
         return context.slot.close();
     }
     std::string replyAddress;
     if (!fields[6].empty())
         replyAddress =
             context.request.from + ":" + std::string(fields[5]) + ":" + std::string(fields[6]);
-    beginReceiveProgress(context.server.window(), file->fileName, file->expectedSize);
+    beginReceiveProgress(context.services.window, file->fileName, file->expectedSize);
     std::unique_ptr<PayloadBuffer> buffer = PayloadBuffer::open(
         file->expectedSize, memoryRoom(context), toSystemPath(settings.folder.root()).value_or(""),
-        &context.server.clock());
+        &context.services.clock);
     if (!buffer || !buffer->write(bytesAfterTerminator(context.request.block)))
         return refuseUnstorablePayload(context, file->fileName);
     auto& memory = context.slot.state().emplace<ReceivingIntoMemory>(
@@ -194,7 +196,7 @@ void handleSendResumeRequest(ServeContext& context) {
     bool verified = false;
     std::int64_t held = heldBytes(context, settings, *file, path, resumeFile, verified);
     if (held < 0 || !sendOffset(context, held)) return context.slot.close();
-    beginReceiveProgress(context.server.window(), file->fileName, file->expectedSize, held);
+    beginReceiveProgress(context.services.window, file->fileName, file->expectedSize, held);
     auto& receiving = context.slot.state().emplace<ReceivingIntoFile>(
         ReceivingIntoFile{std::move(*file), std::move(resumeFile), std::move(path)});
     if (held == receiving.file.expectedSize) finishFileTransfer(context, receiving, verified);

@@ -7,11 +7,14 @@
 #include <memory>
 #include <utility>
 
+#include "base/ConfigStore.h"
 #include "base/Format.h"
 #include "base/Md5.h"
 #include "base/SettingKeys.h"
+#include "model/WindowModel.h"
 #include "peer/protocol/ListPayload.h"
 #include "peer/protocol/RequestKind.h"
+#include "peer/server/ArrivalSummary.h"
 #include "peer/server/FileReceive.h"
 #include "peer/server/LstAnswer.h"
 #include "peer/server/LstAnswerSends.h"
@@ -26,23 +29,23 @@ namespace qv {
 namespace {
 
 void logSizeError(ServeContext& context, std::int64_t received, std::int64_t expected) {
-    context.server.appendLog(formatText(J("・受信サイズエラー(%lld / %lld)\r\n"),
-                                        static_cast<long long>(received),
-                                        static_cast<long long>(expected)));
+    appendLog(context.services,
+              formatText(J("・受信サイズエラー(%lld / %lld)\r\n"), static_cast<long long>(received),
+                         static_cast<long long>(expected)));
     context.slot.close();
 }
 
 // The efficiency line and "・受信完了 ", with the digest line when it is checked.
 void logReceived(ServeContext& context, const IncomingFile& file, bool checked) {
-    context.server.appendEfficiencyLine(context.slot.bytesReceived(), file.startTick);
-    context.server.appendLog(checked ? J("・受信完了 \r\n・MD5ﾊｯｼｭ値チェック中..")
-                                     : J("・受信完了 "));
+    context.reactions.appendEfficiencyLine(context.slot.bytesReceived(), file.startTick);
+    appendLog(context.services,
+              checked ? J("・受信完了 \r\n・MD5ﾊｯｼｭ値チェック中..") : J("・受信完了 "));
 }
 
 // "NG" and the failure line.
 void endWithFailure(ServeContext& context) {
-    context.server.appendLog("NG\r\n" + J("【ファイル受信に失敗しました】\r\n"));
-    context.server.resetTitle();
+    appendLog(context.services, "NG\r\n" + J("【ファイル受信に失敗しました】\r\n"));
+    resetTitle(context.services);
     context.slot.close();
 }
 
@@ -55,19 +58,19 @@ SavedFiles savedFrom(const ServeContext& context, const IncomingFile& file,
 
 // The end of a store in the log: "OK" and the success line with the skip count, or
 // "NG", the lines of the files that failed and the failure line.
-void logStored(ServerContext& server, const std::string& fileName, const StoreResult& result,
-               SavedFiles saved) {
+void logStored(Services& services, RequestReactions& reactions, const std::string& fileName,
+               const StoreResult& result, SavedFiles saved) {
     saved.files = result.saved;
     saved.bytes = result.savedBytes;
-    server.noteSavedFiles(saved);
+    reactions.noteSavedFiles(saved);
     if (result.failed > 0) {
-        server.appendLog("NG\r\n" + result.errorLines + J("【ファイル受信に失敗しました】\r\n"));
+        appendLog(services, "NG\r\n" + result.errorLines + J("【ファイル受信に失敗しました】\r\n"));
     } else {
-        server.appendLog(
-            formatText(J("OK\r\n【ファイル受信に成功しました】Skip=%d\r\n"), result.skipped));
-        endReceiveProgress(server.window(), fileName);
+        appendLog(services,
+                  formatText(J("OK\r\n【ファイル受信に成功しました】Skip=%d\r\n"), result.skipped));
+        endReceiveProgress(services.window, fileName);
     }
-    server.resetTitle();
+    resetTitle(services);
 }
 
 // A connection closed when the last owner lets go of it.
@@ -94,13 +97,13 @@ struct PayloadStore {
 
 PayloadStore payloadStoreOf(ServeContext& context, const IncomingFile& file,
                             const ReceiveSettings& settings) {
-    long long low = context.server.settings().getNumber(setting::kLow);
+    long long low = context.services.settings.getNumber(setting::kLow);
     return {settings,
             file.fileName,
             file.times,
             &context.slot.replacementMarks(),
             {static_cast<std::uint32_t>(std::clamp(low, 0LL, 60000LL)),
-             &context.server.flags().clientStop}};
+             &context.services.flags.clientStop}};
 }
 
 // Stores a payload that is neither a public list nor picks by its name; the LST check
@@ -143,9 +146,9 @@ bool storePayloadAside(ServeContext& context, ReceivingIntoMemory& memory,
     context.slot.storeAside(
         // `held` keeps the payload's memory alive until the store is done.
         [held, store, payload, answer] { return storeByName(store, payload, *answer); },
-        [&server = context.server, store, saved, connection, answer,
-         answerSends](const StoreResult& result) {
-            logStored(server, store.name, result, saved);
+        [&services = context.services, &reactions = context.reactions, store, saved, connection,
+         answer, answerSends](const StoreResult& result) {
+            logStored(services, reactions, store.name, result, saved);
             if (*answer) answerSends->add(connection->release(), std::move(**answer), store.pace);
         });
     return true;
@@ -202,21 +205,23 @@ CommitOutcome commitReceivedFile(const ResumeCommit& commit) {
 }
 
 // The outcome's log lines and title; true when the sender is to be answered "OK".
-bool logCommit(ServerContext& server, const ResumeCommit& commit, CommitOutcome outcome) {
+bool logCommit(Services& services, RequestReactions& reactions, const ResumeCommit& commit,
+               CommitOutcome outcome) {
     std::string failure = J("【ファイル受信に失敗しました】\r\n");
     if (outcome == CommitOutcome::DigestMismatch) {
-        server.appendLog("NG\r\n" + failure);
+        appendLog(services, "NG\r\n" + failure);
     } else if (outcome == CommitOutcome::NotStored) {
-        server.appendLog("NG\r\n" +
-                         formatText(J("・保存できません。受信したデータは[%s]に残します\r\n"),
-                                    commit.resumePath.c_str()) +
-                         failure);
+        appendLog(services,
+                  "NG\r\n" +
+                      formatText(J("・保存できません。受信したデータは[%s]に残します\r\n"),
+                                 commit.resumePath.c_str()) +
+                      failure);
     } else {
-        server.noteSavedFiles(commit.saved);
-        server.appendLog(J("OK\r\n【ファイル受信に成功しました】\r\n"));
-        endReceiveProgress(server.window(), commit.fileName);
+        reactions.noteSavedFiles(commit.saved);
+        appendLog(services, J("OK\r\n【ファイル受信に成功しました】\r\n"));
+        endReceiveProgress(services.window, commit.fileName);
     }
-    server.resetTitle();
+    resetTitle(services);
     return outcome == CommitOutcome::Stored;
 }
 
@@ -233,8 +238,9 @@ bool commitAside(ServeContext& context, const ResumeCommit& commit) {
             *outcome = commitReceivedFile(commit);
             return StoreResult{};
         },
-        [&server = context.server, commit, outcome, connection](const StoreResult&) {
-            if (logCommit(server, commit, *outcome))
+        [&services = context.services, &reactions = context.reactions, commit, outcome,
+         connection](const StoreResult&) {
+            if (logCommit(services, reactions, commit, *outcome))
                 send(connection->socket, "OK", 2, MSG_NOSIGNAL);
         });
     return true;
@@ -254,15 +260,15 @@ void finishIfComplete(ServeContext& context, ReceivingIntoFile& receiving) {
 void finishMemoryTransfer(ServeContext& context, ReceivingIntoMemory& memory) {
     // The payload of a file skipped at its request has been taken: nothing to store.
     if (memory.buffer->discards()) {
-        context.server.resetTitle();
+        resetTitle(context.services);
         return context.slot.close();
     }
     // A Pack still being stored comes first: what is answered or stored now must see
     // its files.
     context.slot.waitForPayloadStore();
-    ServerContext& server = context.server;
+    Services& services = context.services;
     const IncomingFile& file = memory.file;
-    server.window().readBack();
+    services.window.readBack();
     if (memory.buffer->size() != file.expectedSize)
         return logSizeError(context, memory.buffer->size(), file.expectedSize);
     std::optional<std::string_view> mapped = memory.buffer->view();
@@ -272,11 +278,12 @@ void finishMemoryTransfer(ServeContext& context, ReceivingIntoMemory& memory) {
     bool checked = digestChecked(settings, file.digest);
     logReceived(context, file, checked);
     if (checked && !digestMatches(file.digest, md5TextOf(payload))) return endWithFailure(context);
-    server.appendLog(J("OK\r\n・ファイル書き込み中.."));
+    appendLog(services, J("OK\r\n・ファイル書き込み中.."));
     bool publicList = file.fileName == kPub1Name || file.fileName == kPub2Name;
     if (!publicList && storePayloadAside(context, memory, settings, payload)) return;
     StoreResult result = storeMemoryPayload(context, memory, settings, payload);
-    logStored(server, file.fileName, result, savedFrom(context, file, settings));
+    logStored(services, context.reactions, file.fileName, result,
+              savedFrom(context, file, settings));
     context.slot.close();
 }
 
@@ -301,9 +308,9 @@ bool commitResumeFile(const ReceiveSettings& settings, std::string_view resumePa
 
 void finishFileTransfer(ServeContext& context, ReceivingIntoFile& receiving, bool digestVerified) {
     context.slot.waitForPayloadStore();
-    ServerContext& server = context.server;
+    Services& services = context.services;
     const IncomingFile& file = receiving.file;
-    server.window().readBack();
+    services.window.readBack();
     ReceiveSettings settings = receiveSettingsOf(context);
     std::int64_t length = receiving.resumeFile.size();
     receiving.resumeFile.close();
@@ -322,7 +329,8 @@ void finishFileTransfer(ServeContext& context, ReceivingIntoFile& receiving, boo
                         &context.slot.replacementMarks(),
                         savedFrom(context, file, settings, 1, file.expectedSize)};
     if (checked && commitAside(context, commit)) return;
-    if (logCommit(server, commit, commitReceivedFile(commit))) return context.slot.closeWithOk();
+    if (logCommit(services, context.reactions, commit, commitReceivedFile(commit)))
+        return context.slot.closeWithOk();
     context.slot.close();
 }
 

@@ -12,13 +12,17 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/ConfigStore.h"
 #include "base/Format.h"
+#include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
 #include "base/TimeText.h"
 #include "net/AddressClass.h"
 #include "net/ListenSocket.h"
+#include "net/Waits.h"
 #include "peer/protocol/ClientError.h"
 #include "peer/protocol/RequestKind.h"
+#include "peer/server/ConnectionTable.h"
 #include "peer/server/Dispatch.h"
 #include "peer/server/PublicListServe.h"
 #include "peer/server/ServeContext.h"
@@ -58,13 +62,16 @@ constexpr int kAcceptsPerPass = kServerBacklog;
 
 }  // namespace
 
-Listener::Listener(ServerContext& context, std::function<void()> onServing)
-    : context_(context),
-      table_(context.connections()),
+Listener::Listener(Services& services, RequestReactions& reactions, std::function<void()> onServing)
+    : services_(services),
+      reactions_(reactions),
+      table_(services.connections),
       onServing_(std::move(onServing)),
-      replacementMarks_(context.clock()),
-      publicListAnswers_([&context](const std::string& peer) { sendPublicList(context, peer); }),
-      secureAcceptor_(context, [this] { wake(); }) {
+      replacementMarks_(services.clock),
+      publicListAnswers_([&services, &reactions](const std::string& peer) {
+          sendPublicList(services, reactions, peer);
+      }),
+      secureAcceptor_(services, [this] { wake(); }) {
     if (pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) wakePipe_[0] = wakePipe_[1] = -1;
     block_.resize(kReceiveBlock + 1);
 }
@@ -72,7 +79,7 @@ Listener::Listener(ServerContext& context, std::function<void()> onServing)
 Listener::~Listener() {
     stop();
     // The program is going away: a list still being sent stops with its connect.
-    publicListAnswers_.finish(&context_.flags().clientStop);
+    publicListAnswers_.finish(&services_.flags.clientStop);
     for (int fd : wakePipe_) {
         if (fd >= 0) close(fd);
     }
@@ -86,8 +93,8 @@ void Listener::start(int port, int openSocket) {
     // Emptied here, not on the thread, so that a slot the window thread claims right
     // after the start (a PortN registration) cannot be wiped by the thread's start-up.
     table_.reset();
-    context_.flags().receivedThisPeriod = 0;
-    context_.flags().listenerStop = 0;
+    services_.flags.receivedThisPeriod = 0;
+    services_.flags.listenerStop = 0;
     running_ = true;
     thread_ = std::thread([this, port, openSocket] { run(port, openSocket); });
 }
@@ -95,7 +102,7 @@ void Listener::start(int port, int openSocket) {
 void Listener::stop() {
     assert(!onListenerThread());  // the thread cannot wait for its own end
     stopRequested_ = true;
-    context_.flags().listenerStop = 1;
+    services_.flags.listenerStop = 1;
     wake();
     if (thread_.joinable()) thread_.join();
 }
@@ -129,8 +136,8 @@ void Listener::closeAllConnections() {
     closeAllRequested_ = true;
     wake();
     for (int waited = 0; !closeAllDone_ && running_ && waited < 5000; waited += 10) {
-        context_.waits().pump(10);
-        context_.clock().sleepMs(10);
+        services_.waits.pump(10);
+        services_.clock.sleepMs(10);
     }
 }
 
@@ -139,8 +146,8 @@ StoreAside* Listener::storeAside() {
 }
 
 void Listener::run(int port, int openSocket) {
-    loop_ = std::make_unique<EventLoop>(context_.clock());
-    context_.waits().registerLoop(loop_.get());
+    loop_ = std::make_unique<EventLoop>(services_.clock);
+    services_.waits.registerLoop(loop_.get());
     if (port == 0 || openListeningSocket(port, openSocket)) {
         if (onServing_) onServing_();
         serving_ = true;
@@ -153,8 +160,8 @@ void Listener::run(int port, int openSocket) {
     admission_.closeAll();
     if (listenSocket_ >= 0) close(listenSocket_);
     listenSocket_ = -1;
-    context_.flags().receivingActive = 0;
-    context_.waits().registerLoop(nullptr);
+    services_.flags.receivingActive = 0;
+    services_.waits.registerLoop(nullptr);
     serving_ = false;
     running_ = false;
 }
@@ -163,26 +170,26 @@ bool Listener::openListeningSocket(int port, int openSocket) {
     ListenSocket opened{openSocket};
     if (openSocket < 0) opened = openListenSocket(port, kServerBacklog);
     if (opened.failure == ListenSocket::Failure::NoSocket) {
-        context_.appendLog(J("socket作成エラー\r\n"));
+        appendLog(services_, J("socket作成エラー\r\n"));
         return true;
     }
     if (opened.failure == ListenSocket::Failure::NotBound) {
         openFailed_ = true;
-        context_.replaceLog(formatText(J("%d 番ポートが開けません\r\n"), port));
+        replaceLog(services_, formatText(J("%d 番ポートが開けません\r\n"), port));
         return false;
     }
     listenSocket_ = opened.socket;
-    context_.appendLog(formatText(J("%d 番ポート待ち受け中..\r\n"), port));
+    appendLog(services_, formatText(J("%d 番ポート待ち受け中..\r\n"), port));
     return true;
 }
 
 void Listener::loop() {
-    while (context_.flags().listenerStop == 0 && !stopRequested_)
+    while (services_.flags.listenerStop == 0 && !stopRequested_)
         pass();
 }
 
 void Listener::pass() {
-    context_.waits().pump(100);
+    services_.waits.pump(100);
     storeAside_.finishDone();
     if (closeAllRequested_.exchange(false)) {
         storeAside_.finish();
@@ -190,12 +197,12 @@ void Listener::pass() {
         admission_.closeAll();
         closeAllDone_ = true;
     }
-    long low = static_cast<long>(context_.settings().getNumber(setting::kLow));
-    if (low > 0) context_.clock().sleepMs(static_cast<std::uint32_t>(std::min(low, 60000L)));
+    long low = static_cast<long>(services_.settings.getNumber(setting::kLow));
+    if (low > 0) services_.clock.sleepMs(static_cast<std::uint32_t>(std::min(low, 60000L)));
     waitForActivity();
-    if (context_.flags().listenerStop != 0 || stopRequested_) return;
-    std::uint32_t now = context_.clock().tickMs();
-    if (context_.flags().listenerPause != 1) {
+    if (services_.flags.listenerStop != 0 || stopRequested_) return;
+    std::uint32_t now = services_.clock.tickMs();
+    if (services_.flags.listenerPause != 1) {
         acceptConnections();
         admitHandshaken(now);
         admitWaiting(now);
@@ -207,7 +214,7 @@ void Listener::pass() {
 void Listener::waitForActivity() {
     std::vector<pollfd> fds{{wakePipe_[0], POLLIN, 0}};
     std::vector<int> polledSlots;
-    bool paused = context_.flags().listenerPause == 1;
+    bool paused = services_.flags.listenerPause == 1;
     int listenAt = -1;
     if (listenSocket_ >= 0 && !paused) {
         listenAt = static_cast<int>(fds.size());
@@ -215,7 +222,7 @@ void Listener::waitForActivity() {
     }
     // A waiting connection's first bytes may win it a slot (see Admission.h).
     if (!paused) admission_.addToPoll(fds);
-    std::uint32_t now = context_.clock().tickMs();
+    std::uint32_t now = services_.clock.tickMs();
     int timeout = !admission_.empty() && table_.hasFreeSlot() ? 0 : kMaxPollMs;
     for (int index : table_.usedSlots()) {
         ConnectionSlot& slot = table_.slot(index);
@@ -251,7 +258,7 @@ void Listener::waitForActivity() {
 // connections can keep a new one out of reach.
 void Listener::acceptConnections() {
     if (!listenReadable_) return;
-    std::uint32_t now = context_.clock().tickMs();
+    std::uint32_t now = services_.clock.tickMs();
     for (int taken = 0; taken < kAcceptsPerPass; ++taken) {
         sockaddr_storage from{};
         socklen_t length = sizeof from;
@@ -259,12 +266,12 @@ void Listener::acceptConnections() {
         if (fd < 0) return;
         IpAddress peer = addressOf(reinterpret_cast<const sockaddr*>(&from));
         std::string address = bracketedAddressText(peer);
-        if (context_.settings().getNumber(setting::kWan) == 0 &&
+        if (services_.settings.getNumber(setting::kWan) == 0 &&
             classifyAddress(address) == kAddressPublic) {
-            context_.appendLog(formatText(J("【%s より受信中..】%s\r\n"), address.c_str(),
-                                          timeText(context_.clock()).c_str()));
-            context_.appendLog(
-                formatText(J("【ＬＡＮモードのため %s を拒否】\r\n"), address.c_str()));
+            appendLog(services_, formatText(J("【%s より受信中..】%s\r\n"), address.c_str(),
+                                            timeText(services_.clock).c_str()));
+            appendLog(services_,
+                      formatText(J("【ＬＡＮモードのため %s を拒否】\r\n"), address.c_str()));
             close(fd);
             continue;
         }
@@ -283,8 +290,8 @@ void Listener::admitHandshaken(std::uint32_t now) {
 }
 
 void Listener::logWaitingDropped(const IpAddress& address) {
-    context_.appendLog(formatText(J("【%s と切断】%s\r\n"), bracketedAddressText(address).c_str(),
-                                  clientResultText(ClientResult::kTimeout).c_str()));
+    appendLog(services_, formatText(J("【%s と切断】%s\r\n"), bracketedAddressText(address).c_str(),
+                                    clientResultText(ClientResult::kTimeout).c_str()));
 }
 
 // Fills free slots with waiting connections, those that sent something first; when
@@ -304,16 +311,16 @@ void Listener::admit(const WaitingConnection& connection, std::uint32_t now) {
     slot.socket = connection.socket;
     slot.relayAddress = connection.address;
     slot.peerAddress = bracketedAddressText(connection.address);
-    context_.appendLog(formatText(J("【%s より受信中..】%s\r\n"), slot.peerAddress.c_str(),
-                                  timeText(context_.clock()).c_str()));
-    ConfigStore& settings = context_.settings();
+    appendLog(services_, formatText(J("【%s より受信中..】%s\r\n"), slot.peerAddress.c_str(),
+                                    timeText(services_.clock).c_str()));
+    ConfigStore& settings = services_.settings;
     long wan = static_cast<long>(settings.getNumber(setting::kWan));
     long wait =
         static_cast<long>(settings.getNumber(wan == 1 ? setting::kWaitWan : setting::kWaitLan));
     slot.lastActivity = now;
     slot.nextService = now + static_cast<std::uint32_t>(std::clamp(wait, 0L, 60000L));
     awaiting.deadline = slot.nextService + kRequestLineMs;
-    slot.key = context_.newConnectionKey();
+    slot.key = services_.keys.newConnectionKey();
     // Only the window thread competes for free slots; losing that race drops the call.
     if (table_.claim(std::move(slot)) < 0) close(connection.socket);
 }
@@ -326,12 +333,12 @@ void Listener::updateReceivingActive(std::uint32_t now) {
             active = 1;
         }
     }
-    context_.flags().receivingActive = active;
+    services_.flags.receivingActive = active;
 }
 
 void Listener::serveDueSlots(std::uint32_t now) {
     for (int index : table_.usedSlots()) {
-        if (context_.flags().listenerPause == 1) return;
+        if (services_.flags.listenerPause == 1) return;
         ConnectionSlot& slot = table_.slot(index);
         if (!slot.used()) continue;
         if (slotOverdue(slot, now)) {
@@ -405,7 +412,7 @@ bool Listener::serveSlot(int index, std::uint32_t now) {
         }
         return false;
     }
-    context_.flags().receivedThisPeriod += n;
+    services_.flags.receivedThisPeriod += n;
     slot.bytesReceived += n;
     if (wake) wake->afterRead(slot.socket, slot.bytesReceived, now);
     handleBlock(index, static_cast<std::size_t>(n), now);
@@ -417,7 +424,7 @@ void Listener::feedSlot(int index, std::string_view raw) {
     std::size_t length = std::min(raw.size(), kReceiveBlock);
     std::copy(raw.begin(), raw.begin() + static_cast<std::ptrdiff_t>(length), block_.begin());
     table_.slot(index).bytesReceived += static_cast<std::int64_t>(length);
-    handleBlock(index, length, context_.clock().tickMs());
+    handleBlock(index, length, services_.clock.tickMs());
 }
 
 void Listener::handleBlock(int index, std::size_t length, std::uint32_t now) {
@@ -462,7 +469,7 @@ void Listener::serveBlock(int index, std::string_view block, std::uint32_t now) 
     SlotControl control(*this, index);
     Request served{request ? recogniseRequest(block) : RequestKind::Unknown, block,
                    slot.peerAddress, slot.relayAddress, now};
-    ServeContext context{context_, served, control};
+    ServeContext context{services_, reactions_, served, control};
     dispatchBlock(context);
     if (!control.held() || slot.awaitsRequest()) return;
     slot.lastActivity = now;
@@ -471,9 +478,9 @@ void Listener::serveBlock(int index, std::string_view block, std::uint32_t now) 
 
 void Listener::dropSlot(int index, ClientResult code) {
     const ConnectionSlot& slot = table_.slot(index);
-    context_.appendLog(formatText(J("【%s と切断】%s\r\n"), slot.peerAddress.c_str(),
-                                  clientResultText(code).c_str()));
-    if (code == ClientResult::kDisconnected) context_.resetTitle();
+    appendLog(services_, formatText(J("【%s と切断】%s\r\n"), slot.peerAddress.c_str(),
+                                    clientResultText(code).c_str()));
+    if (code == ClientResult::kDisconnected) resetTitle(services_);
     table_.closeSlot(index, false);
 }
 

@@ -35,8 +35,9 @@
 #include "peer/server/PublicListAnswers.h"
 #include "peer/server/ReplacementMarks.h"
 #include "peer/server/SecureAcceptor.h"
-#include "peer/server/ServerContext.h"
 #include "peer/server/StoreAside.h"
+#include "services/RequestReactions.h"
+#include "services/Services.h"
 
 namespace qv {
 
@@ -54,9 +55,10 @@ class Listener {
     // How much of a new connection's first data is looked at for a whole request line.
     static constexpr std::size_t kEarlyLookBytes = 65536;
 
-    // `onServing` runs on the listener thread once the listening socket is open (or at
-    // once for port 0), before the first connection is served.
-    explicit Listener(ServerContext& context, std::function<void()> onServing = {});
+    // The handlers get `services` and `reactions` (ServeContext.h); both outlive the
+    // listener. `onServing` runs on the listener thread once the listening socket is
+    // open (or at once for port 0), before the first connection is served.
+    Listener(Services& services, RequestReactions& reactions, std::function<void()> onServing = {});
     ~Listener();
     Listener(const Listener&) = delete;
     Listener& operator=(const Listener&) = delete;
@@ -117,7 +119,8 @@ class Listener {
     void updateReceivingActive(std::uint32_t now);
     void drainWakePipe();
 
-    ServerContext& context_;
+    Services& services_;
+    RequestReactions& reactions_;
     ConnectionTable& table_;
     std::function<void()> onServing_;
     Admission admission_;

@@ -5,6 +5,8 @@
 #include "base/Format.h"
 #include "base/TextUtil.h"
 #include "base/TimeText.h"
+#include "model/WindowModel.h"
+#include "peer/server/PortNState.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -21,21 +23,21 @@ std::string identityOf(std::string_view block) {
 }  // namespace
 
 void handlePortNRequest(ServeContext& context) {
-    ServerContext& server = context.server;
+    Services& services = context.services;
     std::string identity = identityOf(context.request.block);
     std::string address = context.request.from;
     int socket = context.slot.socket();
-    server.window().readBack();
+    services.window.readBack();
     std::string line = formatText(J("【%s よりportN接続】%s\r\n"), address.c_str(),
-                                  timeText(server.clock()).c_str());
-    if (server.portn().parked().park(context.request.fromAddress, identity, socket) != 0)
+                                  timeText(services.clock).c_str());
+    if (services.portn.parked().park(context.request.fromAddress, identity, socket) != 0)
         return context.slot.close();
     send(socket, "OK", 2, MSG_NOSIGNAL);
     // The socket belongs to the parked entry from now on.
     context.slot.release();
-    server.refreshPortNStatus();
-    server.appendLog(line);
-    server.notePeer(address + ":0:" + identity);
+    context.reactions.refreshPortNStatus();
+    appendLog(services, line);
+    context.reactions.notePeer(address + ":0:" + identity);
 }
 
 }  // namespace qv

@@ -22,7 +22,7 @@ void handlePublicListRequest(ServeContext& context);
 
 // The answer itself: this PC's public list as "** PUB1 **" to `peerText`, a client
 // exchange from the calling thread (the worker of PublicListAnswers).
-void sendPublicList(ServerContext& server, const std::string& peerText);
+void sendPublicList(Services& services, RequestReactions& reactions, const std::string& peerText);
 
 // A complete, verified "** PUB1 **" list or "** PUB2 **" picks, `payload` being the
 // view of `list`'s buffer. An asked-for list is kept where it arrived (the state takes

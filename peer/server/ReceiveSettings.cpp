@@ -1,12 +1,13 @@
 #include "peer/server/ReceiveSettings.h"
 
+#include "base/ConfigStore.h"
 #include "base/SettingKeys.h"
 #include "base/TextUtil.h"
 
 namespace qv {
 
 ReceiveSettings receiveSettingsOf(ServeContext& context) {
-    ConfigStore& store = context.server.settings();
+    ConfigStore& store = context.services.settings;
     ReceiveSettings settings{ReceiveFolder(store.getString(runtime::kRecvDir)), 2, false, {}};
     settings.overwriteMode = static_cast<long>(store.getNumber(setting::kOverwrite));
     settings.checkDigests = store.getNumber(setting::kMd5) != 0;

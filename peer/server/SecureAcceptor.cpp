@@ -7,9 +7,9 @@
 
 #include "base/Format.h"
 #include "base/TimeText.h"
-#include "peer/server/ServerContext.h"
 #include "platform/Clock.h"
 #include "platform/TextCodec.h"
+#include "services/Services.h"
 
 namespace qv {
 namespace {
@@ -19,15 +19,15 @@ constexpr std::size_t kTrackedAddresses = 1024;
 
 }  // namespace
 
-SecureAcceptor::SecureAcceptor(ServerContext& context, std::function<void()> wake)
-    : context_(context), wake_(std::move(wake)) {}
+SecureAcceptor::SecureAcceptor(Services& services, std::function<void()> wake)
+    : services_(services), wake_(std::move(wake)) {}
 
 SecureAcceptor::~SecureAcceptor() {
     finish();
 }
 
 bool SecureAcceptor::take(int socket, const IpAddress& address, std::uint32_t now) {
-    SecureMode mode = context_.secureMode();
+    SecureMode mode = services_.keys.secureMode();
     if (!mode.enabled) return false;
     if (mode.key.empty()) {
         // Said once per start of the mode: every connection would say it again.
@@ -132,8 +132,8 @@ void SecureAcceptor::finish() {
 }
 
 void SecureAcceptor::logRefusal(const std::string& line, const IpAddress& address) {
-    context_.appendLog(formatText(line, bracketedAddressText(address).c_str(),
-                                  timeText(context_.clock()).c_str()));
+    appendLog(services_, formatText(line, bracketedAddressText(address).c_str(),
+                                    timeText(services_.clock).c_str()));
 }
 
 bool SecureAcceptor::refusing(const IpAddress& address, std::uint32_t now) {

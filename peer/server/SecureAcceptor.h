@@ -29,7 +29,7 @@
 
 namespace qv {
 
-class ServerContext;
+struct Services;
 
 class SecureAcceptor {
   public:
@@ -41,7 +41,7 @@ class SecureAcceptor {
     static constexpr std::uint32_t kRefusalMs = 60000;
 
     // `wake` makes the listener thread look at its work (called from the workers).
-    SecureAcceptor(ServerContext& context, std::function<void()> wake);
+    SecureAcceptor(Services& services, std::function<void()> wake);
     ~SecureAcceptor();
     SecureAcceptor(const SecureAcceptor&) = delete;
     SecureAcceptor& operator=(const SecureAcceptor&) = delete;
@@ -74,7 +74,7 @@ class SecureAcceptor {
     bool refusing(const IpAddress& address, std::uint32_t now);
     void noteFailure(const IpAddress& address, std::uint32_t now);
 
-    ServerContext& context_;
+    Services& services_;
     std::function<void()> wake_;
     std::atomic<int> stop_{0};
     std::mutex mutex_;

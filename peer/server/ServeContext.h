@@ -1,5 +1,7 @@
-// What a request handler of the listener gets: the program's server context (see
-// ServerContext.h), the request it answers and the control of the slot it serves.
+// What a request handler of the listener gets: the program's services
+// (services/Services.h) and the window side's reactions to a request
+// (services/RequestReactions.h), the request it answers and the control of the slot it
+// serves.
 //
 // Threads: handlers run on the listener thread. They may change the window model,
 // the settings and their own slot's state, and must end the request through the slot
@@ -13,8 +15,9 @@
 
 #include "net/IpAddress.h"
 #include "peer/protocol/RequestKind.h"
-#include "peer/server/ServerContext.h"
 #include "peer/server/SlotControl.h"
+#include "services/RequestReactions.h"
+#include "services/Services.h"
 
 namespace qv {
 
@@ -29,7 +32,8 @@ struct Request {
 };
 
 struct ServeContext {
-    ServerContext& server;
+    Services& services;
+    RequestReactions& reactions;
     const Request& request;
     SlotControl& slot;
 };

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "net/SocketWaits.h"
+#include "peer/server/ConnectionTable.h"
 #include "peer/server/Listener.h"
 
 namespace qv {
@@ -26,7 +27,7 @@ std::int64_t SlotControl::bytesReceived() const {
 
 bool SlotControl::reply(std::string_view bytes, std::uint32_t waitMs) {
     int socket = slot().socket;
-    if (!waitWritable(listener_.context_.waits(), socket, waitMs)) return false;
+    if (!waitWritable(listener_.services_.waits, socket, waitMs)) return false;
     return send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
            static_cast<ssize_t>(bytes.size());
 }

@@ -1,9 +1,11 @@
 #include "peer/server/SpeedTestHandlers.h"
 
+#include "base/ConfigStore.h"
 #include "base/Format.h"
 #include "base/SettingKeys.h"
 #include "base/TextUtil.h"
 #include "base/TimeText.h"
+#include "model/WindowModel.h"
 #include "peer/protocol/FieldRule.h"
 #include "peer/protocol/RequestLine.h"
 #include "platform/TextCodec.h"
@@ -29,12 +31,12 @@ std::string requesterPeerText(const ServeContext& context, const RequestFields& 
 
 // The requester's buffer settings go into the window, its transfer settings into the
 // store (never its security key or port).
-void adoptSettings(ServerContext& server, const RequestFields& fields) {
-    WindowModel& window = server.window();
+void adoptSettings(Services& services, const RequestFields& fields) {
+    WindowModel& window = services.window;
     window.setField(Field::Buf, std::string(fields[1]));
     window.setField(Field::List, std::string(fields[2]));
     window.setField(Field::Auto, std::to_string(parseLong(fields[3])));
-    ConfigStore& settings = server.settings();
+    ConfigStore& settings = services.settings;
     settings.setNumber(setting::kLow, parseLong(fields[4]));
     settings.setNumber(setting::kMd5, parseLong(fields[5]));
     settings.setNumber(setting::kOverwrite, parseLong(fields[6]));
@@ -43,11 +45,11 @@ void adoptSettings(ServerContext& server, const RequestFields& fields) {
 }
 
 void refuseBySetting(ServeContext& context, const RequestFields& fields) {
-    ServerContext& server = context.server;
-    server.window().readBack();
-    server.window().setField(Field::Peer, requesterPeerText(context, fields));
-    server.replaceLog(
-        formatText(J("【%s よりからの要請を拒否しました】\r\n"), context.request.from.c_str()));
+    Services& services = context.services;
+    services.window.readBack();
+    services.window.setField(Field::Peer, requesterPeerText(context, fields));
+    replaceLog(services, formatText(J("【%s よりからの要請を拒否しました】\r\n"),
+                                    context.request.from.c_str()));
     context.slot.close();
 }
 
@@ -56,17 +58,17 @@ void refuseBySetting(ServeContext& context, const RequestFields& fields) {
 void handleRecvRequest(ServeContext& context) {
     RequestFields fields = RequestFields::of(context.request.block, RequestKind::Recv);
     if (!acceptableRecvRequest(fields)) return context.slot.close();
-    ServerContext& server = context.server;
-    if (server.settings().getNumber(setting::kSendIrai) == 0)
+    Services& services = context.services;
+    if (services.settings.getNumber(setting::kSendIrai) == 0)
         return refuseBySetting(context, fields);
-    server.window().readBack();
-    adoptSettings(server, fields);
-    server.window().refresh();
-    server.window().setField(Field::Peer, requesterPeerText(context, fields));
-    server.notePeer(server.window().field(Field::Peer));
-    server.scheduleRequestedStream();
-    server.replaceLog(formatText(J("【%s より要請を受けました】\r\n送信を開始します\r\n"),
-                                 context.request.from.c_str()));
+    services.window.readBack();
+    adoptSettings(services, fields);
+    services.window.refresh();
+    services.window.setField(Field::Peer, requesterPeerText(context, fields));
+    context.reactions.notePeer(services.window.field(Field::Peer));
+    context.reactions.scheduleRequestedStream();
+    replaceLog(services, formatText(J("【%s より要請を受けました】\r\n送信を開始します\r\n"),
+                                    context.request.from.c_str()));
     context.slot.closeWithOk();
 }
 
@@ -74,10 +76,10 @@ void handleRecvAnswer(ServeContext& context) {
     std::string_view line = requestLineOf(context.request.block);
     std::string text =
         safeCopy(line.substr(requestPrefix(RequestKind::RecvAns).size()), kReportBuffer);
-    ServerContext& server = context.server;
-    server.replaceLog(formatText(J("【%s よりバッファ情報を受信】\r\n★%s\r\n%s\r\n"),
-                                 context.request.from.c_str(), text.c_str(),
-                                 timeText(server.clock()).c_str()));
+    Services& services = context.services;
+    replaceLog(services, formatText(J("【%s よりバッファ情報を受信】\r\n★%s\r\n%s\r\n"),
+                                    context.request.from.c_str(), text.c_str(),
+                                    timeText(services.clock).c_str()));
     context.slot.close();
 }
 

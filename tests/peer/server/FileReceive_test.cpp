@@ -15,6 +15,7 @@
 #include "peer/server/Listener.h"
 #include "peer/server/ReceiveClient.h"
 #include "support/ProgramFixture.h"
+#include "support/ServicesFixture.h"
 
 namespace qv {
 namespace {
@@ -267,30 +268,30 @@ TEST_F(FileReceiveTest, UnusableNamesAreRefusedWithALogLine) {
 // A receiver whose listener thread does not run: the test thread serves its slot.
 class UnstartedReceiverTest : public ::testing::Test {
   protected:
-    UnstartedReceiverTest() : fixture(clock), program(*fixture.program) {
-        registerAllDefaults(program.settings());
-        program.settings().setString(runtime::kRecvDir, *utf8ToCp932(fixture.sandbox().dir()));
-        listener = std::make_unique<Listener>(program.serverContext());
+    UnstartedReceiverTest() : shared(clock), listener(shared.services, reactions) {
+        registerAllDefaults(shared.settings);
+        shared.settings.setString(runtime::kRecvDir, *utf8ToCp932(received.dir()));
         socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, pair);
         ConnectionSlot slot;
         slot.socket = pair[0];
         slot.peerAddress = "127.0.0.1";
-        index = program.connections().claim(std::move(slot));
+        index = shared.connections.claim(std::move(slot));
     }
     ~UnstartedReceiverTest() override {
-        program.connections().closeAll();
+        shared.connections.closeAll();
         close(pair[1]);
     }
-    ConnectionSlot& served() { return program.connections().slot(index); }
+    ConnectionSlot& served() { return shared.connections.slot(index); }
     const PayloadBuffer* servedBuffer() {
         auto* memory = std::get_if<ReceivingIntoMemory>(&served().state);
         return memory ? memory->buffer.get() : nullptr;
     }
 
     FakeClock clock;
-    test::ProgramFixture fixture;
-    Program& program;
-    std::unique_ptr<Listener> listener;
+    test::ServicesFixture shared;
+    test::QuietReactions reactions;
+    test::SandboxFolder received;
+    Listener listener;
     int pair[2] = {-1, -1};
     int index = -1;
 };
@@ -301,41 +302,41 @@ class UnstartedReceiverTest : public ::testing::Test {
 TEST_F(UnstartedReceiverTest, PayloadsBeyondTheMemoryLimitGoToAnUnnamedFile) {
     std::string header = "SEND-REQ:big.bin|9999999999|" + std::string(32, ' ') + "|" +
                          test::kCreated + "|" + test::kWritten + "|";
-    listener->feedSlot(index, header + '\0' + "0123456789");
+    listener.feedSlot(index, header + '\0' + "0123456789");
     ASSERT_TRUE(servedBuffer());
     EXPECT_FALSE(servedBuffer()->inMemory());
     for (int i = 0; i < 30; ++i)
-        listener->feedSlot(index, std::string(100000, 'x'));
+        listener.feedSlot(index, std::string(100000, 'x'));
     EXPECT_EQ(servedBuffer()->size(), 3000010);
     EXPECT_EQ(servedBuffer()->capacity(), 0u);
-    EXPECT_TRUE(fs::is_empty(fixture.sandbox().path()));
-    program.connections().closeSlot(index, false);
+    EXPECT_TRUE(fs::is_empty(received.path()));
+    shared.connections.closeSlot(index, false);
 
     ConnectionSlot slot;
     close(pair[1]);
     socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, pair);
     slot.socket = pair[0];
     slot.peerAddress = "127.0.0.1";
-    index = program.connections().claim(std::move(slot));
+    index = shared.connections.claim(std::move(slot));
     ASSERT_GE(index, 0);
     std::size_t size = PayloadBuffer::kMemoryLimit + 1000;
     std::string data = pattern(size);
     std::string request = sendRequest(stamp("whole.bin"), data);
     for (std::size_t at = 0; at < request.size(); at += Listener::kReceiveBlock)
-        listener->feedSlot(index, std::string_view(request).substr(at, Listener::kReceiveBlock));
-    EXPECT_EQ(fs::file_size(fixture.sandbox().path() / "whole.bin"), size);
-    EXPECT_EQ(contentOf(fixture.sandbox().path() / "whole.bin"), data);
+        listener.feedSlot(index, std::string_view(request).substr(at, Listener::kReceiveBlock));
+    EXPECT_EQ(fs::file_size(received.path() / "whole.bin"), size);
+    EXPECT_EQ(contentOf(received.path() / "whole.bin"), data);
 }
 
 // Picks are kept with the sender's reply address, never written as a file.
 TEST_F(UnstartedReceiverTest, PicksAreKeptWithTheSendersReplyAddress) {
-    listener->feedSlot(index, sendRequest(stamp("** PUB2 **"), "a.txt\t5\n", 4321, "me@abcdef"));
-    ReceivedPicks picks = program.publicLists().picks();
+    listener.feedSlot(index, sendRequest(stamp("** PUB2 **"), "a.txt\t5\n", 4321, "me@abcdef"));
+    ReceivedPicks picks = shared.publicLists.picks();
     EXPECT_EQ(picks.lines, std::vector<std::string>{"a.txt\t5"});
     EXPECT_EQ(picks.peer, "127.0.0.1:4321:me@abcdef");
     EXPECT_FALSE(served().used());
-    EXPECT_TRUE(contains(program.window().pane(Pane::Upper), J("Skip=0")));
-    EXPECT_TRUE(fs::is_empty(fixture.sandbox().path()));
+    EXPECT_TRUE(contains(shared.window.pane(Pane::Upper), J("Skip=0")));
+    EXPECT_TRUE(fs::is_empty(received.path()));
 }
 
 // A list announced larger than the bound is refused before any of it is kept.
@@ -343,9 +344,9 @@ TEST_F(UnstartedReceiverTest, ListAnnouncedOverTheBoundIsRefusedWithALogLine) {
     std::string header = "SEND-REQ:** PUB1 **|" + std::to_string(kListByteLimit + 1) + "|" +
                          std::string(32, ' ') + "|" + test::kCreated + "|" + test::kWritten +
                          "|4321|me@abcdef|";
-    listener->feedSlot(index, header + '\0' + "a.txt\t5\n");
+    listener.feedSlot(index, header + '\0' + "a.txt\t5\n");
     EXPECT_FALSE(served().used());
-    EXPECT_TRUE(contains(program.window().pane(Pane::Upper),
+    EXPECT_TRUE(contains(shared.window.pane(Pane::Upper),
                          J("・リストが上限(134217728 Bytes、2000000 行)を超えるため受け取りませ"
                            "ん[** PUB1 **]")));
 }
@@ -361,13 +362,13 @@ TEST_F(UnstartedReceiverTest, OnlyAnAskedForPublicListIsKept) {
         ConnectionSlot slot;
         slot.socket = ends[0];
         slot.peerAddress = "127.0.0.1";
-        listener->feedSlot(program.connections().claim(std::move(slot)),
-                           sendRequest(stamp("** PUB1 **"), "a.txt\t5\n", 4321, "me@abcdef"));
+        listener.feedSlot(shared.connections.claim(std::move(slot)),
+                          sendRequest(stamp("** PUB1 **"), "a.txt\t5\n", 4321, "me@abcdef"));
     };
-    PublicListState& lists = program.publicLists();
+    PublicListState& lists = shared.publicLists;
     feedList();
     EXPECT_TRUE(lists.receivedList().empty());
-    EXPECT_TRUE(contains(program.window().pane(Pane::Upper), J("頼んでいない公開リスト")));
+    EXPECT_TRUE(contains(shared.window.pane(Pane::Upper), J("頼んでいない公開リスト")));
 
     lists.noteListRequested(clock.tickMs());
     feedList();
