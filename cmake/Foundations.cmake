@@ -1,7 +1,9 @@
 # The foundations alone: base/ and the platform files it uses, built as
 # quorvane_foundations, and net/ on top of them (sockets, the poller, waits, host
 # lookup, HTTP; not the encrypted mode: there is no OpenSSL for MinGW here) as
-# quorvane_net, with their tests in quorvane_foundation_tests and quorvane_net_tests.
+# quorvane_net, and on top of net/ the protocol's vocabulary (peer/protocol/) and the
+# window's model (model/) as quorvane_protocol, with their tests in
+# quorvane_foundation_tests, quorvane_net_tests and quorvane_protocol_tests.
 # This is what builds for Windows today (see README); on Linux the same option builds
 # the same pieces from the Linux sides.
 
