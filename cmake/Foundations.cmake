@@ -1,7 +1,9 @@
 # The foundations alone: base/ and the platform files it uses, built as
 # quorvane_foundations, and net/ on top of them (sockets, the poller, waits, host
 # lookup, HTTP; not the encrypted mode: there is no OpenSSL for MinGW here) as
-# quorvane_net, with their tests in quorvane_foundation_tests and quorvane_net_tests.
+# quorvane_net, and on top of net/ the protocol's vocabulary (peer/protocol/) and the
+# window's model (model/) as quorvane_protocol, with their tests in
+# quorvane_foundation_tests, quorvane_net_tests and quorvane_protocol_tests.
 # This is what builds for Windows today (see README); on Linux the same option builds
 # the same pieces from the Linux sides.
 
@@ -46,6 +48,13 @@ if(WIN32)
     set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/net/TcpFigures.cpp
                                 PROPERTIES COMPILE_DEFINITIONS NTDDI_VERSION=0x0A000003)
 endif()
+
+# The layer above net/: the protocol's vocabulary (peer/protocol/) and the window's model
+# (model/), which need nothing but the layers below.
+file(GLOB QV_PROTOCOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/peer/protocol/*.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/model/*.cpp)
+add_library(quorvane_protocol STATIC ${QV_PROTOCOL_SOURCES})
+target_link_libraries(quorvane_protocol PUBLIC quorvane_net)
 
 if(NOT QV_TESTS)
     return()
@@ -100,3 +109,12 @@ add_test(NAME LinuxPeer.BothWays
          COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/scripts/wine-interop.py
                  ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:quorvane_net_tests>)
 set_tests_properties(LinuxPeer.BothWays PROPERTIES TIMEOUT 120 LABELS unit)
+
+file(GLOB QV_PROTOCOL_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/peer/protocol/*_test.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/tests/model/*_test.cpp)
+list(APPEND QV_PROTOCOL_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/SandboxFolder.cpp)
+add_executable(quorvane_protocol_tests ${QV_PROTOCOL_TESTS})
+target_include_directories(quorvane_protocol_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+target_link_libraries(quorvane_protocol_tests PRIVATE quorvane_protocol ${QV_GTEST_LIBS})
+gtest_discover_tests(quorvane_protocol_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                     PROPERTIES TIMEOUT 120 LABELS unit)

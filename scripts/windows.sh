@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Windows build: cross-compiles with MinGW-w64 into build-windows/ and runs the
-# tests there under wine. Today that is base/, the platform files it uses and net/
-# (QV_WINDOWS_FOUNDATIONS), and one exchange with a native Linux program over
-# loopback; see README. Installs the cross compiler and wine when
+# tests there under wine. Today that is base/, the platform files it uses, net/,
+# peer/protocol/ and model/ (QV_WINDOWS_FOUNDATIONS), and one exchange with a native
+# Linux program over loopback; see README. Installs the cross compiler and wine when
 # missing. Stops every wine process it started, also when a step fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."

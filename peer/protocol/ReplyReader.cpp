@@ -1,12 +1,12 @@
 #include "peer/protocol/ReplyReader.h"
 
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstddef>
 #include <vector>
 
+#include "net/Socket.h"
 #include "net/SocketWaits.h"
 #include "peer/protocol/RequestKind.h"
 
@@ -23,7 +23,7 @@ bool stopRaised(const ReplyWait& wait) {
 
 // Waits until the socket has data (or a close) to read; the end that stopped the wait
 // otherwise.
-bool awaitData(const ReplyWait& wait, int socket, ReplyEnd& end) {
+bool awaitData(const ReplyWait& wait, SocketHandle socket, ReplyEnd& end) {
     for (std::uint32_t quiet = 0;;) {
         if (stopRaised(wait)) {
             end = ReplyEnd::Stopped;
@@ -40,11 +40,11 @@ bool awaitData(const ReplyWait& wait, int socket, ReplyEnd& end) {
 }
 
 // Receives with `flags`, retrying an interrupted call; what recv returns otherwise.
-ssize_t receive(int socket, char* into, std::size_t size, int flags) {
-    ssize_t n;
+std::ptrdiff_t receive(SocketHandle socket, char* into, std::size_t size, int flags) {
+    std::ptrdiff_t n;
     do {
-        n = ::recv(socket, into, size, flags);
-    } while (n < 0 && errno == EINTR);
+        n = ::recv(socket, into, static_cast<int>(size), flags);
+    } while (n < 0 && lastSocketError() == EINTR);
     return n;
 }
 
@@ -69,7 +69,8 @@ std::size_t replyBytesWanted(const ReplyShape& shape, std::string_view collected
     return found + shape.terminator.size() - back;
 }
 
-ReplyEnd readReply(const ReplyWait& wait, int socket, const ReplyShape& shape, std::string& reply) {
+ReplyEnd readReply(const ReplyWait& wait, SocketHandle socket, const ReplyShape& shape,
+                   std::string& reply) {
     reply.clear();
     std::vector<char> piece(shape.maxBytes);
     for (;;) {
@@ -79,15 +80,16 @@ ReplyEnd readReply(const ReplyWait& wait, int socket, const ReplyShape& shape, s
         // behind its terminator leaves the socket; a fixed length is simply asked for.
         std::size_t room = shape.maxBytes - reply.size();
         bool peek = !shape.terminator.empty();
-        ssize_t n = receive(socket, piece.data(), room, peek ? MSG_PEEK : 0);
+        std::ptrdiff_t n = receive(socket, piece.data(), room, peek ? MSG_PEEK : 0);
         if (n <= 0) {
-            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) continue;
+            if (n < 0 && isWouldBlock(lastSocketError())) continue;
             return ReplyEnd::Closed;
         }
         bool complete = false;
         std::string_view available(piece.data(), static_cast<std::size_t>(n));
         std::size_t wanted = replyBytesWanted(shape, reply, available, complete);
-        if (peek && receive(socket, piece.data(), wanted, 0) != static_cast<ssize_t>(wanted)) {
+        if (peek &&
+            receive(socket, piece.data(), wanted, 0) != static_cast<std::ptrdiff_t>(wanted)) {
             return ReplyEnd::Closed;
         }
         reply.append(piece.data(), wanted);
@@ -96,7 +98,7 @@ ReplyEnd readReply(const ReplyWait& wait, int socket, const ReplyShape& shape, s
     }
 }
 
-OkReply readOkReply(const ReplyWait& wait, int socket) {
+OkReply readOkReply(const ReplyWait& wait, SocketHandle socket) {
     std::string reply;
     switch (readReply(wait, socket, kOkReplyShape, reply)) {
         case ReplyEnd::Whole:
@@ -122,7 +124,7 @@ std::int64_t parseOffsetReply(std::string_view reply) {
     return offset;
 }
 
-OffsetReply readOffsetReply(const ReplyWait& wait, int socket, std::int64_t fileSize) {
+OffsetReply readOffsetReply(const ReplyWait& wait, SocketHandle socket, std::int64_t fileSize) {
     std::string reply;
     OffsetReply result;
     result.end = readReply(wait, socket, kOffsetReplyShape, reply);

@@ -20,6 +20,7 @@
 #include <string>
 #include <string_view>
 
+#include "net/Socket.h"
 #include "net/Waits.h"
 
 namespace qv {
@@ -62,18 +63,19 @@ struct ReplyWait {
 
 // Reads one reply of `shape` into `reply` (what came is kept also when it did not
 // end whole).
-ReplyEnd readReply(const ReplyWait& wait, int socket, const ReplyShape& shape, std::string& reply);
+ReplyEnd readReply(const ReplyWait& wait, SocketHandle socket, const ReplyShape& shape,
+                   std::string& reply);
 
 enum class OkReply { Ok, Other, TimedOut, Stopped };
 // The two bytes "OK"; anything else that came, or a close, is Other.
-OkReply readOkReply(const ReplyWait& wait, int socket);
+OkReply readOkReply(const ReplyWait& wait, SocketHandle socket);
 
 // The offset reply of a resumable send, checked against the file's size.
 struct OffsetReply {
     ReplyEnd end = ReplyEnd::Closed;
     std::int64_t offset = -1;  // -1 unless a whole reply held a usable offset
 };
-OffsetReply readOffsetReply(const ReplyWait& wait, int socket, std::int64_t fileSize);
+OffsetReply readOffsetReply(const ReplyWait& wait, SocketHandle socket, std::int64_t fileSize);
 
 // The number an offset reply holds: only digits, then its 0 byte; -1 for anything else
 // (an empty or garbled reply is a bad answer, never a request to send everything).

@@ -1,14 +1,14 @@
 #include "peer/protocol/ReplyReader.h"
 
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "net/Socket.h"
 #include "platform/Clock.h"
 
 using namespace std::string_literals;
@@ -41,14 +41,20 @@ TEST(ReplyReader, OffsetRepliesHoldOnlyDigitsAndTheirZeroByte) {
     EXPECT_EQ(parseOffsetReply("99999999999999999999\0"s), -1);
 }
 
+#ifdef _WIN32
+constexpr int kShutWrite = SD_SEND;
+#else
+constexpr int kShutWrite = SHUT_WR;
+#endif
+
 // A connected pair: the test writes pieces on one end, the reader reads the other.
 class ReplyReaderSocketTest : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends_), 0); }
+    void SetUp() override { ASSERT_TRUE(localSocketPair(ends_)); }
     void TearDown() override {
         if (writer_.joinable()) writer_.join();
-        close(ends_[0]);
-        if (ends_[1] >= 0) close(ends_[1]);
+        closeSocketHandle(ends_[0]);
+        closeSocketHandle(ends_[1]);
     }
     // Sends each piece 5 ms after the previous one; closes the writing end after the
     // last when `closeAfter`.
@@ -56,18 +62,18 @@ class ReplyReaderSocketTest : public ::testing::Test {
         writer_ = std::thread([this, pieces, closeAfter] {
             for (const std::string& piece : pieces) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                ASSERT_EQ(send(ends_[1], piece.data(), piece.size(), 0),
-                          static_cast<ssize_t>(piece.size()));
+                ASSERT_EQ(send(ends_[1], piece.data(), static_cast<int>(piece.size()), 0),
+                          static_cast<int>(piece.size()));
             }
-            if (closeAfter) shutdown(ends_[1], SHUT_WR);
+            if (closeAfter) shutdown(ends_[1], kShutWrite);
         });
     }
     std::string rest() {
         if (writer_.joinable()) writer_.join();
-        shutdown(ends_[1], SHUT_WR);
+        shutdown(ends_[1], kShutWrite);
         std::string all;
         char buffer[64];
-        for (ssize_t n; (n = recv(ends_[0], buffer, sizeof buffer, 0)) > 0;)
+        for (std::ptrdiff_t n; (n = recv(ends_[0], buffer, sizeof buffer, 0)) > 0;)
             all.append(buffer, n);
         return all;
     }
@@ -76,7 +82,7 @@ class ReplyReaderSocketTest : public ::testing::Test {
     Waits waits_{clock_};
     std::atomic<int> stop_{0};
     ReplyWait wait_{waits_, 3000, &stop_};
-    int ends_[2] = {-1, -1};
+    SocketHandle ends_[2] = {kNoSocket, kNoSocket};
     std::thread writer_;
 };
 
