@@ -174,7 +174,7 @@ TEST(ConsoleDrop, FolderDroppedOnOneProgramArrivesAtTheOther) {
     int port = test::freeLoopbackPort();
     test::CliProcess rx(rxFolder.path().string(), {std::to_string(port)});
     test::CliProcess tx(txFolder.path().string(), {"0"});
-    ASSERT_TRUE(rx.waitFor("T Quorvane"));
+    ASSERT_TRUE(rx.waitFor("U " + std::to_string(port) + " 番ポート待ち受け中.."));
     ASSERT_TRUE(tx.waitFor("T Quorvane"));
     tx.send("peer 127.0.0.1:" + std::to_string(port));
     tx.send("drop " + data.dir() + "ソフト " + data.dir() + "missing.txt");
