@@ -1,37 +1,16 @@
 #include "app/CloseSignals.h"
 
-#include <pthread.h>
-#include <signal.h>
-
-#include <thread>
-
 #include "app/Program.h"
+#include "platform/CloseRequests.h"
 
 namespace qv {
-namespace {
-
-sigset_t closeSignalSet() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    return set;
-}
-
-}  // namespace
 
 void blockCloseSignals() {
-    sigset_t set = closeSignalSet();
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    holdCloseRequests();
 }
 
 void closeOnSignals(Program& program) {
-    blockCloseSignals();
-    std::thread([&program] {
-        sigset_t set = closeSignalSet();
-        int signal = 0;
-        if (sigwait(&set, &signal) == 0) program.loop().post([&program] { program.close(); });
-    }).detach();
+    watchCloseRequests([&program] { program.loop().post([&program] { program.close(); }); });
 }
 
 }  // namespace qv

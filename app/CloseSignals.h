@@ -1,4 +1,5 @@
-// SIGINT and SIGTERM as a request to close the window: the close handling runs on the
+// The system's requests to end the program (SIGINT and SIGTERM; Ctrl-C and the
+// console's close on Windows) as a request to close the window: the close handling runs on the
 // window thread as if the user had closed it, so settings and history are saved.
 //
 // Threads: blockCloseSignals() on the main thread before any other thread starts

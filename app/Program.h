@@ -44,7 +44,7 @@ class SendQueue;
 struct ProgramSetup {
     std::string programPath;        // cp932 full path naming the installation's files
     std::vector<std::string> args;  // command-line arguments after the program name
-    EnvironmentQueries systemQueries = linuxEnvironmentQueries();
+    EnvironmentQueries systemQueries = systemEnvironmentQueries();
     SpecialFolderQuery specialFolders;  // empty: ask the machine
     // The environment's variables (system proxy, address-echo page); tests inject theirs.
     EnvironmentReader variables = processEnvironment();

@@ -9,9 +9,11 @@
 // A portable program (its folder can be written and is not a "bin" folder) keeps
 // every file beside the executable. An installed program (in a "bin" folder, as the
 // install rules put it, or in a folder it cannot write) keeps its settings and lists
-// in "$XDG_CONFIG_HOME/quorvane/" (by default ~/.config/quorvane/), keeping the
-// executable's file name, and receives files into the download folder's "Quorvane/"
-// (`xdg-user-dir DOWNLOAD`).
+// in the user's settings folder (platform/FolderLocations.h: ~/.config/quorvane/,
+// %APPDATA%\Quorvane\), keeping the executable's file name, and receives files into the
+// download folder's "Quorvane/" (`xdg-user-dir DOWNLOAD`, the Downloads known folder).
+// On Windows the executable's path is always the one the system knows: the command
+// line may name it without its folder or its ".exe".
 //
 // Pure functions over injected facts, except userManualPath, which looks at the disk;
 // any thread.
@@ -26,8 +28,8 @@ namespace qv {
 struct ProgramPathFacts {
     std::string argv0;                                        // UTF-8, as given
     std::string workingFolder;                                // UTF-8, absolute
-    std::string selfExecutable;                               // UTF-8, absolute (/proc/self/exe)
-    std::string configHome;                                   // $XDG_CONFIG_HOME, or $HOME/.config
+    std::string selfExecutable;                               // UTF-8, absolute (ownExecutablePath)
+    std::string settingsFolder;                               // userSettingsFolder()
     std::function<bool(const std::string& folder)> writable;  // may create files there
 };
 
@@ -42,7 +44,7 @@ std::string executablePath(const ProgramPathFacts& facts);
 bool installedProgram(const ProgramPathFacts& facts);
 
 // The program path that names the installation's files: the executable path, or the
-// same file name inside "<configHome>/quorvane/" for an installed program (the folder
+// same file name inside the settings folder for an installed program (the folder
 // is created). UTF-8.
 std::string installationPath(const ProgramPathFacts& facts);
 

@@ -21,6 +21,7 @@
 #include "platform/FolderLocations.h"
 #include "platform/TcpWindowSize.h"
 #include "platform/TextCodec.h"
+#include "platform/Utf8Path.h"
 #include "relay/PortNStatus.h"
 #include "services/Services.h"
 #include "ui/SettingsMenu.h"
@@ -98,7 +99,7 @@ std::string receiveFolder(Program& program) {
     std::optional<std::string> cp932 = fromSystemName(installed);
     if (installed.empty() || !cp932) return programFolder + J("受信FILE\\");
     std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(installed).parent_path(), ignored);
+    std::filesystem::create_directories(utf8Path(installed).parent_path(), ignored);
     return *cp932;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 
 #include "platform/FileSystem.h"
 
@@ -40,7 +41,8 @@ std::string tone(int frequency, int toneMs) {
     for (int i = 0; i < samples; ++i) {
         double envelope =
             std::min({1.0, static_cast<double>(i) / fade, static_cast<double>(samples - i) / fade});
-        double value = std::sin(2.0 * M_PI * frequency * i / kSampleRate) * envelope * 90.0;
+        double value =
+            std::sin(2.0 * std::numbers::pi * frequency * i / kSampleRate) * envelope * 90.0;
         data += static_cast<char>(static_cast<int>(128 + value));
     }
     return data;

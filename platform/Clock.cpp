@@ -19,6 +19,14 @@ bool localTimeOf(std::time_t seconds, std::tm& local) {
 #endif
 }
 
+bool utcTimeOf(std::time_t seconds, std::tm& utc) {
+#ifdef _WIN32
+    return gmtime_s(&utc, &seconds) == 0;
+#else
+    return gmtime_r(&seconds, &utc) != nullptr;
+#endif
+}
+
 std::optional<long> utcOffsetAt(std::time_t seconds) {
     std::tm local{};
     if (!localTimeOf(seconds, local)) return std::nullopt;

@@ -17,6 +17,9 @@ namespace qv {
 // Broken-down local time of `seconds`; false when the system cannot tell it.
 bool localTimeOf(std::time_t seconds, std::tm& local);
 
+// Broken-down UTC time of `seconds`; false when the system cannot tell it.
+bool utcTimeOf(std::time_t seconds, std::tm& utc);
+
 // Seconds east of UTC of the local time at `seconds`; none when it cannot be told.
 std::optional<long> utcOffsetAt(std::time_t seconds);
 

@@ -1,6 +1,12 @@
 #include "platform/EnvironmentChecks.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/WideText.h"
+#else
 #include <sys/utsname.h>
+#endif
 
 #include <cstdio>
 
@@ -19,6 +25,8 @@ std::string ntVersionName(int major, int minor) {
     if (major == 5 && minor == 0) return "Windows2000";
     if (major == 5 && minor == 1) return "WindowsXP";
     if (major == 5 && minor == 2) return "Windows2003";
+    // The systems the Windows build of this program is made for (10 and 11 say 10.0).
+    if (major >= 10) return "Windows10";
     return "WindowsVista";
 }
 
@@ -46,13 +54,56 @@ void addSystemPlaces(std::vector<std::string>& places, const std::string& drive,
         places.push_back(drive + folder + file);
 }
 
-SystemVersion linuxVersion() {
+#ifdef _WIN32
+// The version the system itself reports (GetVersionEx answers what the program's
+// manifest asks for instead).
+RTL_OSVERSIONINFOEXW ntVersion() {
+    RTL_OSVERSIONINFOEXW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    using RtlGetVersion = LONG(WINAPI*)(RTL_OSVERSIONINFOEXW*);
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    auto call = ntdll ? reinterpret_cast<RtlGetVersion>(
+                            reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+                      : nullptr;
+    if (call == nullptr || call(&info) != 0) info = RTL_OSVERSIONINFOEXW{};
+    return info;
+}
+
+SystemVersion systemVersion() {
+    RTL_OSVERSIONINFOEXW info = ntVersion();
+    return {true, static_cast<int>(info.dwPlatformId), static_cast<int>(info.dwMajorVersion),
+            static_cast<int>(info.dwMinorVersion), ""};
+}
+
+std::optional<std::uint32_t> servicePackNumber() {
+    RTL_OSVERSIONINFOEXW info = ntVersion();
+    return static_cast<std::uint32_t>(info.wServicePackMajor << 8 | info.wServicePackMinor);
+}
+
+std::string windowsFolder() {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    UINT length = GetWindowsDirectoryW(buffer, MAX_PATH + 1);
+    if (length == 0 || length > MAX_PATH) return {};
+    std::optional<std::string> utf8 = narrow(std::wstring_view(buffer, length));
+    return utf8 ? utf8ToCp932(*utf8).value_or("") : "";
+}
+#else
+SystemVersion systemVersion() {
     SystemVersion version;
     version.windows = false;
     utsname names{};
     version.release = ::uname(&names) == 0 ? names.release : "Linux";
     return version;
 }
+
+std::optional<std::uint32_t> servicePackNumber() {
+    return std::nullopt;
+}
+
+std::string windowsFolder() {
+    return {};
+}
+#endif
 
 }  // namespace
 
@@ -92,11 +143,11 @@ int checkAdware(const EnvironmentQueries& queries) {
     return 0;
 }
 
-EnvironmentQueries linuxEnvironmentQueries() {
+EnvironmentQueries systemEnvironmentQueries() {
     EnvironmentQueries queries;
-    queries.version = linuxVersion;
-    queries.servicePack = [] { return std::optional<std::uint32_t>(); };
-    queries.windowsFolder = [] { return std::string(); };
+    queries.version = systemVersion;
+    queries.servicePack = servicePackNumber;
+    queries.windowsFolder = windowsFolder;
     queries.fileExists = [](const std::string& path) { return pathExists(path); };
     return queries;
 }

@@ -3,10 +3,11 @@
 //
 // Both are pure functions over the queries of EnvironmentQueries, so every row of the
 // Windows version table and every adware place can be exercised with stub queries.
-// linuxEnvironmentQueries() is what the program really runs on: it reports a system
-// that is not Windows, whose version text is the kernel release and which is always
-// supported, and an empty Windows folder, so no adware place exists and nothing is
-// looked up.
+// systemEnvironmentQueries() is what the program really runs on. On Linux it reports
+// a system that is not Windows, whose version text is the kernel release and which is
+// always supported, and an empty Windows folder, so no adware place exists and nothing
+// is looked up. On Windows it reports the version the system itself tells
+// (RtlGetVersion), its service pack and its Windows folder.
 //
 // Threads: any thread; the functions keep no state. The queries run on the calling
 // thread and must not block for long.
@@ -55,8 +56,10 @@ struct OsCheckResult {
 // unknown 9x version).
 std::string windowsVersionName(int platformId, int major, int minor);
 
-// Names the running system and decides whether start-up may go on. Windows: Vista and
-// every later NT version, and unknown 9x versions, are not supported.
+// Names the running system and decides whether start-up may go on. Windows: the NT
+// versions from Vista up to 8.1 (6.x, and any other unknown NT version) and unknown 9x
+// versions are not supported; NT 10 and later ("Windows10", which 11 reports too),
+// the systems the Windows build is made for, are.
 OsCheckResult checkOperatingSystem(const EnvironmentQueries& queries);
 
 // The files whose presence means adware, in the order they are looked for; empty
@@ -67,6 +70,6 @@ std::vector<std::string> adwarePlaces(const std::string& windowsFolder);
 int checkAdware(const EnvironmentQueries& queries);
 
 // The queries of this machine (see the header comment).
-EnvironmentQueries linuxEnvironmentQueries();
+EnvironmentQueries systemEnvironmentQueries();
 
 }  // namespace qv

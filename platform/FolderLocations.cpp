@@ -113,4 +113,12 @@ std::string downloadFolder() {
     return xdgFolder("XDG_DOWNLOAD_DIR", "Downloads");
 }
 
+std::string userSettingsFolder() {
+    return configFolder() + "/quorvane";
+}
+
+bool canCreateFilesIn(const std::string& folder) {
+    return access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
 }  // namespace qv

@@ -40,6 +40,14 @@ inline constexpr int kFolderQuickTempFileName = 4104;
 // ~/Downloads), UTF-8 without a trailing "/".
 std::string downloadFolder();
 
+// The folder in which an installed program keeps its settings and lists, UTF-8 without
+// a trailing "/": "$XDG_CONFIG_HOME/quorvane" (by default ~/.config/quorvane) on Linux,
+// the user's application data folder's "Quorvane" (%APPDATA%\Quorvane) on Windows.
+std::string userSettingsFolder();
+
+// True when this user may create files in the UTF-8 `folder`.
+bool canCreateFilesIn(const std::string& folder);
+
 // The folder or name for `code`; "" when there is none. `clock` gives the tick
 // count of the temporary file names (the system clock when null).
 std::string specialFolderLocation(int code, Clock* clock = nullptr);

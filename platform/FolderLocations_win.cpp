@@ -98,4 +98,19 @@ std::string downloadFolder() {
     return knownFolder(FOLDERID_Downloads);
 }
 
+std::string userSettingsFolder() {
+    return knownFolder(FOLDERID_RoamingAppData) + "/Quorvane";
+}
+
+bool canCreateFilesIn(const std::string& folder) {
+    // The folder's attributes do not tell the rights: a file made and dropped at once does.
+    std::optional<std::wstring> wide = widen(folder + "/.quorvane-write-check");
+    if (!wide) return false;
+    HANDLE probe = CreateFileW(wide->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_EXISTS;
+    CloseHandle(probe);
+    return true;
+}
+
 }  // namespace qv

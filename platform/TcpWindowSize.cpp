@@ -29,8 +29,16 @@ std::optional<long> bufferSize(std::string_view text) {
     return static_cast<long>(value);
 }
 
+// Not handed down to programs this one starts. (On Windows no such file exists: the
+// reads fail and the window size is shown as unknown.)
+#ifdef _WIN32
+constexpr int kNotInherited = _O_NOINHERIT | _O_BINARY;
+#else
+constexpr int kNotInherited = O_CLOEXEC;
+#endif
+
 std::optional<std::string> readSmallFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | kNotInherited);
     if (fd < 0) return std::nullopt;
     char buffer[256];
     ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -71,7 +79,7 @@ std::optional<TcpReceiveBuffers> readTcpReceiveBuffers(const std::string& path) 
 
 TcpWriteResult writeTcpReceiveBuffers(const std::string& path, const TcpReceiveBuffers& buffers) {
     // Truncating is what a shell's ">" does to these files; it keeps a sandbox copy exact.
-    int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | kNotInherited);
     if (fd < 0) return failureOf(errno);
     std::string text = tcpReceiveBuffersText(buffers) + "\n";
     // The kernel takes the numbers from one write.

@@ -4,22 +4,15 @@
 #include <memory>
 #include <thread>
 
+#include "platform/ConsoleText.h"
+
 namespace qv::console {
 
 void ConsoleInput::readFrom(std::FILE* in) {
     std::thread([this, in] {
         std::string line;
-        int c;
-        while ((c = std::fgetc(in)) != EOF) {
-            if (c == '\n') {
-                if (!line.empty() && line.back() == '\r') line.pop_back();
-                push(std::move(line));
-                line.clear();
-            } else {
-                line += static_cast<char>(c);
-            }
-        }
-        if (!line.empty()) push(std::move(line));
+        while (readInputLine(in, line))
+            push(std::move(line));
         finish();
     }).detach();
 }

@@ -8,6 +8,7 @@
 #include "frontends/console/ConsoleWindow.h"
 #include "peer/client/SendQueue.h"
 #include "platform/TextCodec.h"
+#include "platform/Utf8Path.h"
 
 namespace qv::console {
 namespace {
@@ -44,7 +45,21 @@ std::string workingFolderCp932() {
     std::error_code error;
     std::filesystem::path cwd = std::filesystem::current_path(error);
     if (error) return {};
-    return utf8ToCp932(cwd.string()).value_or("");
+    return utf8ToCp932(utf8Of(cwd.generic_u8string())).value_or("");
+}
+
+// `word` made absolute below `workingFolder` and without "." or "..", in cp932 with
+// "/" between folders; none when it has no Unicode form.
+std::optional<std::string> absoluteNormalPath(const std::string& word,
+                                              const std::string& workingFolder) {
+    std::optional<std::string> utf8 = cp932ToUtf8(word);
+    if (!utf8) return std::nullopt;
+    std::filesystem::path path = utf8Path(*utf8);
+    if (path.is_relative()) path = utf8Path(cp932ToUtf8(workingFolder).value_or("")) / path;
+    std::optional<std::string> normal =
+        utf8ToCp932(utf8Of(path.lexically_normal().generic_u8string()));
+    if (normal && normal->size() > 1 && normal->back() == '/') normal->pop_back();
+    return normal;
 }
 
 }  // namespace
@@ -53,23 +68,22 @@ DropPaths parseDropPaths(const std::string& args, const std::string& workingFold
     DropPaths drop;
     for (const std::string& word : words(args)) {
         if (word.empty()) continue;
-        if (holdsOneByteBackslash(word)) {
+        if (!kBackslashSeparates && holdsOneByteBackslash(word)) {
             drop.notes.push_back("refused (a \\ in a name cannot be sent): " +
                                  cp932ToUtf8Lossy(word));
             continue;
         }
-        // "/" is never the second byte of a cp932 character, so the path library may
-        // split and join these bytes as they are.
-        std::filesystem::path path(word);
-        if (path.is_relative() && workingFolder.empty()) {
+        if (utf8Path(cp932ToUtf8Lossy(word)).is_relative() && workingFolder.empty()) {
             drop.notes.push_back("refused (the working folder has no Shift-JIS form): " +
                                  cp932ToUtf8Lossy(word));
             continue;
         }
-        if (path.is_relative()) path = std::filesystem::path(workingFolder) / path;
-        std::string normal = path.lexically_normal().string();
-        if (normal.size() > 1 && normal.back() == '/') normal.pop_back();
-        drop.paths.push_back(normal);
+        std::optional<std::string> normal = absoluteNormalPath(word, workingFolder);
+        if (!normal) {
+            drop.notes.push_back("refused (not a valid Shift-JIS name): " + cp932ToUtf8Lossy(word));
+            continue;
+        }
+        drop.paths.push_back(*normal);
     }
     return drop;
 }

@@ -1,9 +1,5 @@
 #include "frontends/console/InfoCommands.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <vector>
 
 #include "app/Program.h"
@@ -12,10 +8,9 @@
 #include "base/Version.h"
 #include "frontends/console/ConsoleWindow.h"
 #include "model/CoreText.h"
+#include "platform/DesktopOpen.h"
 #include "platform/TextCodec.h"
 #include "ui/SettingsMenu.h"
-
-extern char** environ;
 
 namespace qv::console {
 namespace {
@@ -57,10 +52,6 @@ constexpr CommandHelp kCommandHelp[] = {
     {"quit             close the window (settings saved); abort: close without saving"},
     {"help             this list"},
 };
-
-bool desktopPresent() {
-    return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
-}
 
 std::string manualPath(Program& program) {
     return userManualPath(program.environment(), "quorvane-cli");
@@ -111,15 +102,7 @@ bool openOnDesktop(const std::string& target) {
         if (!path) return false;
         systemForm = *path;
     }
-    // The shell puts xdg-open in the background, so only the shell is waited for.
-    const char* argv[] = {
-        "sh", "-c", "xdg-open \"$1\" >/dev/null 2>&1 &", "sh", systemForm.c_str(), nullptr};
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
-        return false;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return openWithDesktop(systemForm);
 }
 
 void addInfoCommands(ConsoleWindow& window, Program& program) {

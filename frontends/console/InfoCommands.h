@@ -17,7 +17,7 @@ class ConsoleWindow;
 
 void addInfoCommands(ConsoleWindow& window, Program& program);
 
-// Opens `target` (a web address, or a cp932 path) with xdg-open when a desktop is
+// Opens `target` (a web address, or a cp932 path) with the desktop's opener when one is
 // there; false when there is none or the target has no system form.
 bool openOnDesktop(const std::string& target);
 

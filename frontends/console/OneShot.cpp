@@ -18,6 +18,7 @@
 #include "peer/client/SendQueue.h"
 #include "peer/client/SpeedTest.h"
 #include "peer/protocol/ClientError.h"
+#include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 #include "ui/CheckAndChatCommands.h"
@@ -36,7 +37,7 @@ constexpr std::uint32_t kStreamArrivalMs = 5000;
 std::string utcNow() {
     std::time_t now = std::time(nullptr);
     std::tm utc{};
-    gmtime_r(&now, &utc);
+    if (!utcTimeOf(now, utc)) return {};
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
     return text;

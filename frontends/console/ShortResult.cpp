@@ -1,9 +1,8 @@
 #include "frontends/console/ShortResult.h"
 
-#include <unistd.h>
-
 #include "base/Format.h"
 #include "frontends/console/ConsoleOutput.h"
+#include "platform/ConsoleText.h"
 #include "platform/TextCodec.h"
 
 namespace qv::console {
@@ -55,7 +54,7 @@ std::string dropProgressText(const TransferProgress& progress) {
     return text;
 }
 
-ShortResult::ShortResult(std::FILE* out) : out_(out), terminal_(isatty(fileno(out)) == 1) {}
+ShortResult::ShortResult(std::FILE* out) : out_(out), terminal_(isTerminal(out)) {}
 
 void ShortResult::line(const std::string& utf8) {
     endProgress();

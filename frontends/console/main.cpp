@@ -1,9 +1,12 @@
 // quorvane-cli: the console window.
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/ProgramPath.h"
 #include "base/Version.h"
 #include "frontends/console/ConsoleApp.h"
+#include "platform/ConsoleText.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 
@@ -11,7 +14,7 @@ namespace {
 
 // Opens the --logfile; null (after a message) when it cannot be written.
 std::FILE* openLog(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "a");
+    std::FILE* file = qv::openAppendFile(path);
     if (file == nullptr) std::fprintf(stderr, "quorvane-cli: cannot write %s\n", path.c_str());
     return file;
 }
@@ -20,6 +23,14 @@ std::FILE* openLog(const std::string& path) {
 
 int main(int argc, char** argv) {
     using namespace qv::console;
+    qv::useUtf8Console();
+    std::vector<std::string> words = qv::utf8Arguments(argc, argv);
+    std::vector<char*> wordPointers;
+    for (std::string& word : words)
+        wordPointers.push_back(word.data());
+    wordPointers.push_back(nullptr);
+    argc = static_cast<int>(words.size());
+    argv = wordPointers.data();
     ConsoleOptions options;
     options.line = parseCommandLine(argc, argv);
     switch (options.line.outcome) {

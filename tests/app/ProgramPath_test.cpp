@@ -13,7 +13,7 @@ ProgramPathFacts facts(const std::string& argv0) {
     f.argv0 = argv0;
     f.workingFolder = "/home/user/work";
     f.selfExecutable = "/usr/local/bin/quorvane-cli";
-    f.configHome = "/home/user/.config";
+    f.settingsFolder = "/home/user/.config/quorvane";
     f.writable = [](const std::string&) { return true; };
     return f;
 }
@@ -32,13 +32,13 @@ TEST(ProgramPath, FoundOnThePathUsesTheRunningExecutable) {
 TEST(ProgramPath, InstalledProgramsKeepTheirFilesInTheSettingsFolder) {
     test::SandboxFolder sandbox;
     ProgramPathFacts f = facts("/opt/q/quorvane-cli");
-    f.configHome = sandbox.path().string();
+    f.settingsFolder = (sandbox.path() / "quorvane").string();
     EXPECT_EQ(installationPath(f), "/opt/q/quorvane-cli");  // portable
     f.writable = [](const std::string& folder) { return folder != "/opt/q"; };
     EXPECT_EQ(installationPath(f), sandbox.path().string() + "/quorvane/quorvane-cli");
     EXPECT_TRUE(std::filesystem::is_directory(sandbox.path() / "quorvane"));
     f = facts("/tmp/root/usr/bin/quorvane-cli");  // a "bin" folder, even when writable
-    f.configHome = sandbox.path().string();
+    f.settingsFolder = (sandbox.path() / "quorvane").string();
     EXPECT_EQ(installationPath(f), sandbox.path().string() + "/quorvane/quorvane-cli");
 }
 

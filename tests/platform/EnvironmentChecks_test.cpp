@@ -51,6 +51,7 @@ TEST(CheckOperatingSystem, NamesEveryRowOfTheVersionTable) {
         {2, 5, 3, "WindowsVista", -1}, {2, 3, 51, "WindowsVista", -1},
         {3, 4, 0, "WindowsVista", -1}, {1, 4, 0, "Windows95", 0},
         {1, 4, 10, "Windows98", 0},    {0, 4, 90, "WindowsME", 0},
+        {2, 10, 0, "Windows10", 0},
     };
     for (const auto& row : rows) {
         OsCheckResult checked = machine.check(row.platformId, row.major, row.minor);
@@ -116,7 +117,7 @@ TEST(CheckAdware, WithoutAWindowsFolderNothingIsLookedUp) {
 }
 
 TEST(LinuxEnvironment, ReportsTheKernelReleaseAndLetsStartUpGoOn) {
-    EnvironmentQueries queries = linuxEnvironmentQueries();
+    EnvironmentQueries queries = systemEnvironmentQueries();
     OsCheckResult checked = checkOperatingSystem(queries);
     EXPECT_EQ(checked.result, 0);
     EXPECT_FALSE(checked.versionText.empty());
