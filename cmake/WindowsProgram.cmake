@@ -40,3 +40,16 @@ target_link_libraries(quorvane_console PUBLIC quorvane_core)
 add_executable(quorvane-cli frontends/console/main.cpp)
 target_link_libraries(quorvane-cli PRIVATE quorvane_console)
 set_target_properties(quorvane-cli PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# The release artefact: quorvane-cli-<version>-windows-x64.zip with the exe, the manual
+# and a README in Japanese and English, in a folder of the same name
+# (cmake --build build-windows --target package).
+install(TARGETS quorvane-cli RUNTIME DESTINATION .)
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/frontends/qt/quorvane.txt
+              ${CMAKE_CURRENT_SOURCE_DIR}/packaging/windows/README.txt DESTINATION .)
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME quorvane-cli)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME quorvane-cli-${PROJECT_VERSION}-windows-x64)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
