@@ -138,6 +138,8 @@ def check_resume_interrupted(sender, receiver, _args):
     sender.send(f"drop out/{name}")
     wait_until(lambda: size_of(partial) > 0, 20, "no partial file arrived")
     time.sleep(1.0)
+    if any("件 完了[" in line for line in sender.lines[mark:sender.mark()]):
+        raise CheckFailed("the slowed send ended within a second: nothing left to stop")
     mark_r = receiver.mark()
     sender.send("stop")
     sender.wait_for("停止ボタンが押されました", 20, since=mark)
