@@ -53,3 +53,19 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME quorvane-cli-${PROJECT_VERSION}-windows-x64)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
+
+# The Windows program under wine and the Linux program on 127.0.0.1, each way: TEST and
+# chat, speed tests, trees whole, in Packs and resumable with MD5, an interrupted send
+# completed, PortN (scripts/interop.py). It needs the Linux build's program and wine's
+# server running (scripts/windows.sh starts it); without the program it is skipped.
+if(QV_TESTS AND CMAKE_CROSSCOMPILING_EMULATOR)
+    set(QV_LINUX_CLI ${CMAKE_CURRENT_SOURCE_DIR}/build/quorvane-cli
+        CACHE FILEPATH "The Linux build's console program, the other side of the interop test")
+    add_test(NAME Interop.WindowsAndLinux
+             COMMAND sh -c "test -x \"$1\" || { echo \"no Linux program at $1\"; exit 77; }; \
+exec python3 \"$2\" --a \"$3 $4\" --b \"$1\""
+                     interop ${QV_LINUX_CLI} ${CMAKE_CURRENT_SOURCE_DIR}/scripts/interop.py
+                     ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:quorvane-cli>)
+    set_tests_properties(Interop.WindowsAndLinux PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
+                                                            LABELS e2e)
+endif()

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The Windows build: cross-compiles with MinGW-w64 into build-windows/ and runs the
-# tests there under wine. Today that is base/, the platform files it uses, net/,
-# peer/protocol/ and model/ (QV_WINDOWS_FOUNDATIONS), and one exchange with a native
-# Linux program over loopback; see README. Installs the cross compiler and wine when
-# missing. Stops every wine process it started, also when a step fails.
+# The Windows build: cross-compiles the console program quorvane-cli.exe with
+# MinGW-w64 into build-windows/, packs its zip, and runs the tests there under wine:
+# the unit tests of the layers below peer/, and the exe against the Linux build's
+# program (build/quorvane-cli, built first by scripts/test.sh) over loopback; see
+# README. Installs the cross compiler and wine when missing. Stops every wine process
+# it started, also when a step fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
@@ -11,8 +12,17 @@ qv_install_packages g++-mingw-w64-x86-64-posix wine64 googletest
 
 jobs=${QV_JOBS:-$(nproc)}
 cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DQV_WINDOWS_FOUNDATIONS=ON
+    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DQV_WINDOWS_FOUNDATIONS=OFF
 cmake --build build-windows -j"$jobs"
+cmake --build build-windows --target package >/dev/null
+zip=build-windows/quorvane-cli-1.11-windows-x64.zip
+python3 - "$zip" <<'CHECK'
+import sys, zipfile
+names = set(zipfile.ZipFile(sys.argv[1]).namelist())
+missing = [m for m in ("quorvane-cli.exe", "quorvane.txt", "README.txt")
+           if "quorvane-cli-1.11-windows-x64/" + m not in names]
+sys.exit(f"FAIL: {missing} missing from {sys.argv[1]}" if missing else 0)
+CHECK
 
 # Debian keeps wine's programs in its library folder. A prefix of the build's own,
 # and one wineserver kept alive for the whole run: without it every test pays for
