@@ -10,7 +10,7 @@ foreach(dir peer/client peer/server relay services ui app)
     list(APPEND QV_WINDOWS_CORE_SOURCES ${dir_sources})
 endforeach()
 foreach(name ChatSounds CloseRequests ConsoleText DesktopOpen EnvironmentChecks FolderHandle
-             TcpWindowSize ValueStore)
+             TcpWindowSize ValueStore EntryFacts NewFiles ScratchFile)
     if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/platform/${name}_win.cpp)
         list(APPEND QV_WINDOWS_CORE_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/${name}_win.cpp)
     else()

@@ -1,7 +1,8 @@
 // A folder held open by its descriptor, and the new files written into it by name
-// relative to that descriptor. A folder checked once (where it resolves) stays the
-// folder that was checked, whatever happens to its path afterwards, and each file
-// costs no look-up of the folders above it.
+// relative to that descriptor (on Windows a handle that lets nobody rename or delete
+// the folder while it is held, and the new files go by the folder's final path). A folder checked
+// once (where it resolves) stays the folder that was checked, whatever happens to its path
+// afterwards, and each file costs no look-up of the folders above it.
 //
 // Names given here are single names in cp932 (no folder part). A name holding one of
 // the characters with two forms (NameForms.h) is not handled here: the caller takes
@@ -15,6 +16,7 @@
 #include <string_view>
 
 #include "base/FileTime.h"
+#include "platform/NewFiles.h"
 
 namespace qv {
 
@@ -36,15 +38,12 @@ class FolderHandle {
     // realPath gives it); none when that cannot be told.
     std::optional<std::string> resolvedPath() const;
 
-    enum class NewFile {
-        Done,       // written whole, with its times, under the name
-        Exists,     // something (a file, folder or link) has the name: nothing written
-        Failed,     // the system refused (full disk...): nothing left behind
-        NotHandled  // the name or the file system needs the way by path
-    };
+    // NotHandled: the name or the file system needs the way by path.
+    using NewFile = NewFileOutcome;
     // Writes `data` with its times as a new file `name` in the folder. The file is
-    // written unnamed and linked to its name once whole, so no crash leaves a partial
-    // file under the name, and an entry of that name is never replaced or followed.
+    // written unnamed and linked to its name once whole (on Windows: a hidden
+    // temporary renamed without replacing), so no crash leaves a partial file under
+    // the name, and an entry of that name is never replaced or followed.
     NewFile writeNewFile(std::string_view name, std::string_view data,
                          const FileTimes& times) const;
 

@@ -1,14 +1,12 @@
 #include "peer/server/Admission.h"
 
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 #include <map>
 #include <variant>
 #include <vector>
 
+#include "net/SocketCalls.h"
 #include "peer/server/ConnectionTable.h"
 #include "platform/Clock.h"
 
@@ -22,7 +20,7 @@ constexpr std::size_t kLookBytes = 65536;
 // found in an unscrambled copy made in `look`).
 bool requestLineWaiting(const ConnectionSlot& slot, std::vector<char>& look) {
     if (look.size() < kLookBytes) look.resize(kLookBytes);
-    ssize_t n = recv(slot.socket, look.data(), look.size(), MSG_PEEK | MSG_DONTWAIT);
+    long n = receiveNoWait(slot.socket, look.data(), look.size(), true);
     if (n <= 0) return false;
     ConnectionKey key = slot.key;
     key.unscramble(look.data(), static_cast<std::size_t>(n));
@@ -99,7 +97,7 @@ std::vector<IpAddress> Admission::expire(std::uint32_t now) {
     std::vector<IpAddress> expired;
     std::erase_if(waiting_, [&](const WaitingConnection& connection) {
         if (!tickReached(now, connection.acceptedAt + kRequestLineMs)) return false;
-        ::close(connection.socket);
+        closeSocketHandle(connection.socket);
         expired.push_back(connection.address);
         return true;
     });
@@ -113,27 +111,27 @@ std::optional<IpAddress> Admission::add(const WaitingConnection& connection) {
                                    [](const WaitingConnection& w) { return !w.sentData; });
         std::size_t position = silent == waiting_.end() ? 0 : silent - waiting_.begin();
         WaitingConnection gone = take(position);
-        ::close(gone.socket);
+        closeSocketHandle(gone.socket);
         evicted = gone.address;
     }
     waiting_.push_back(connection);
     return evicted;
 }
 
-void Admission::addToPoll(std::vector<pollfd>& fds) {
-    polledFrom_ = fds.size();
+void Admission::addToPoll(SocketPoller& poller) {
     polled_.clear();
     for (const WaitingConnection& connection : waiting_) {
         if (connection.sentData) continue;
+        std::size_t index = poller.add(connection.socket, POLLIN);
+        if (polled_.empty()) polledFrom_ = index;
         polled_.push_back(connection.socket);
-        fds.push_back({connection.socket, POLLIN, 0});
     }
 }
 
-void Admission::readPoll(const std::vector<pollfd>& fds) {
-    std::vector<int> spoke;
+void Admission::readPoll(const SocketPoller& poller) {
+    std::vector<SocketHandle> spoke;
     for (std::size_t i = 0; i < polled_.size(); ++i) {
-        if (fds[polledFrom_ + i].revents != 0) spoke.push_back(polled_[i]);
+        if (poller.events(polledFrom_ + i) != 0) spoke.push_back(polled_[i]);
     }
     for (WaitingConnection& connection : waiting_) {
         if (std::find(spoke.begin(), spoke.end(), connection.socket) != spoke.end())
@@ -170,7 +168,7 @@ WaitingConnection Admission::take(std::size_t position) {
 
 void Admission::closeAll() {
     for (const WaitingConnection& connection : waiting_)
-        ::close(connection.socket);
+        closeSocketHandle(connection.socket);
     waiting_.clear();
 }
 

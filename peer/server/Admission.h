@@ -18,14 +18,13 @@
 // Threads: the listener thread.
 #pragma once
 
-#include <poll.h>
-
 #include <cstdint>
 #include <deque>
 #include <optional>
 #include <vector>
 
 #include "net/IpAddress.h"
+#include "net/SocketPoller.h"
 
 namespace qv {
 
@@ -47,7 +46,7 @@ bool slotOverdue(ConnectionSlot& slot, std::uint32_t now);
 void startPayloadWindow(ConnectionSlot& slot, std::uint32_t now);
 
 struct WaitingConnection {
-    int socket = -1;
+    SocketHandle socket = kNoSocket;
     IpAddress address;
     std::uint32_t acceptedAt = 0;
     bool sentData = false;  // something (or its close) waits to be read
@@ -72,10 +71,10 @@ class Admission {
     std::optional<IpAddress> add(const WaitingConnection& connection);
     // Closes the waiting connections whose deadline passed; their addresses.
     std::vector<IpAddress> expire(std::uint32_t now);
-    // Adds the waiting connections that sent nothing yet to `fds`, and after the poll
-    // marks those it found readable as having sent something.
-    void addToPoll(std::vector<pollfd>& fds);
-    void readPoll(const std::vector<pollfd>& fds);
+    // Adds the waiting connections that sent nothing yet to `poller`, and after its
+    // wait marks those it found readable as having sent something.
+    void addToPoll(SocketPoller& poller);
+    void readPoll(const SocketPoller& poller);
     // The next connection that can take a slot now, or nothing.
     std::optional<Admittance> takeNext(ConnectionTable& table);
     void closeAll();
@@ -85,7 +84,7 @@ class Admission {
 
     std::deque<WaitingConnection> waiting_;
     std::size_t polledFrom_ = 0;  // where addToPoll put the silent connections
-    std::vector<int> polled_;
+    std::vector<SocketHandle> polled_;
     std::vector<char> look_;  // a copy of a slot's unread bytes, made to find its request
 };
 

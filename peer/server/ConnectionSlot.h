@@ -23,6 +23,7 @@
 #include "base/FileTime.h"
 #include "base/ProgramFlags.h"
 #include "net/IpAddress.h"
+#include "net/Socket.h"
 #include "peer/protocol/ConnectionKey.h"
 #include "peer/server/PayloadBuffer.h"
 #include "peer/server/RequestHead.h"
@@ -67,9 +68,9 @@ using SlotState =
     std::variant<AwaitingRequest, ReceivingIntoMemory, ReceivingIntoFile, CountingStream>;
 
 struct ConnectionSlot {
-    int socket = -1;          // -1: the slot is free
-    std::string peerAddress;  // dotted, or IPv6 in brackets
-    IpAddress relayAddress;   // the peer's address
+    SocketHandle socket = kNoSocket;  // kNoSocket: the slot is free
+    std::string peerAddress;          // dotted, or IPv6 in brackets
+    IpAddress relayAddress;           // the peer's address
     ConnectionKey key;
     std::uint32_t lastActivity = 0;  // tick of the last data (or set-up)
     std::uint32_t nextService = 0;   // not read before this tick
@@ -81,7 +82,7 @@ struct ConnectionSlot {
     std::string peerKey;  // "%s:%s" of the relay peer; empty if accepted
     SlotState state;
 
-    bool used() const { return socket >= 0; }
+    bool used() const { return isValidSocket(socket); }
     bool awaitsRequest() const { return std::holds_alternative<AwaitingRequest>(state); }
     bool countsStream() const { return std::holds_alternative<CountingStream>(state); }
 };

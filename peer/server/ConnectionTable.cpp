@@ -1,7 +1,6 @@
 #include "peer/server/ConnectionTable.h"
 
-#include <sys/socket.h>
-#include <unistd.h>
+#include "net/SocketCalls.h"
 
 namespace qv {
 namespace {
@@ -61,17 +60,17 @@ std::vector<ConnectionTable::Summary> ConnectionTable::summaries() {
 void ConnectionTable::closeSlot(int index, bool sendOk) {
     ConnectionSlot& slot = slots_[index];
     if (!slot.used()) return;
-    if (sendOk) send(slot.socket, "OK", 2, MSG_NOSIGNAL);
+    if (sendOk) sendSome(slot.socket, "OK", 2);
     ConnectionSlot closed = closedCopyOf(slot);
     releaseSlot(index);
     if (closedHook_) closedHook_(closed);
 }
 
-int ConnectionTable::detachSlot(int index) {
+SocketHandle ConnectionTable::detachSlot(int index) {
     ConnectionSlot& slot = slots_[index];
-    if (!slot.used()) return -1;
+    if (!slot.used()) return kNoSocket;
     ConnectionSlot closed = closedCopyOf(slot);
-    int socket = slot.socket;
+    SocketHandle socket = slot.socket;
     freeSlot(index);
     if (closedHook_) closedHook_(closed);
     return socket;
@@ -80,8 +79,7 @@ int ConnectionTable::detachSlot(int index) {
 int ConnectionTable::releaseSlot(int index) {
     ConnectionSlot& slot = slots_[index];
     if (!slot.used()) return 0;
-    shutdown(slot.socket, SHUT_RDWR);
-    int failed = close(slot.socket) != 0 ? 1 : 0;
+    int failed = shutDownAndClose(slot.socket) ? 0 : 1;
     freeSlot(index);
     return failed;
 }

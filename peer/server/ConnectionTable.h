@@ -32,7 +32,7 @@ class ConnectionTable {
     // What another thread may see of a used slot.
     struct Summary {
         int index;
-        int socket;
+        SocketHandle socket;
         std::string peerAddress;
         int relayPort;
         std::string peerKey;
@@ -54,8 +54,8 @@ class ConnectionTable {
     // Sends "OK" first when `sendOk`, releases the slot, then calls the closed hook.
     void closeSlot(int index, bool sendOk);
     // Frees the slot as closeSlot(index, false) does, but hands its socket over open:
-    // the caller closes it later. -1 for a free slot.
-    int detachSlot(int index);
+    // the caller closes it later. kNoSocket for a free slot.
+    SocketHandle detachSlot(int index);
     // Shuts the socket down and closes it, then frees the slot. 1 when closing failed.
     int releaseSlot(int index);
     // Frees the slot's buffer, file and key and empties it, without touching the socket

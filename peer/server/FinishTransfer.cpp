@@ -1,8 +1,5 @@
 #include "peer/server/FinishTransfer.h"
 
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <memory>
 #include <utility>
@@ -12,6 +9,7 @@
 #include "base/Md5.h"
 #include "base/SettingKeys.h"
 #include "model/WindowModel.h"
+#include "net/SocketCalls.h"
 #include "peer/protocol/ListPayload.h"
 #include "peer/protocol/RequestKind.h"
 #include "peer/server/ArrivalSummary.h"
@@ -75,14 +73,10 @@ void logStored(Services& services, RequestReactions& reactions, const std::strin
 
 // A connection closed when the last owner lets go of it.
 struct ConnectionClosedLater {
-    int socket;
-    ~ConnectionClosedLater() {
-        if (socket < 0) return;
-        shutdown(socket, SHUT_RDWR);
-        close(socket);
-    }
+    SocketHandle socket;
+    ~ConnectionClosedLater() { shutDownAndClose(socket); }
     // Hands the connection on open.
-    int release() { return std::exchange(socket, -1); }
+    SocketHandle release() { return std::exchange(socket, kNoSocket); }
 };
 
 // What storing a verified payload needs beyond the payload, copied out of the slot so
@@ -241,7 +235,7 @@ bool commitAside(ServeContext& context, const ResumeCommit& commit) {
         [&services = context.services, &reactions = context.reactions, commit, outcome,
          connection](const StoreResult&) {
             if (logCommit(services, reactions, commit, *outcome))
-                send(connection->socket, "OK", 2, MSG_NOSIGNAL);
+                sendSome(connection->socket, "OK", 2);
         });
     return true;
 }

@@ -1,15 +1,7 @@
 #include "peer/server/Listener.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cassert>
-#include <cerrno>
 #include <cstring>
 
 #include "base/ConfigStore.h"
@@ -19,6 +11,7 @@
 #include "base/TimeText.h"
 #include "net/AddressClass.h"
 #include "net/ListenSocket.h"
+#include "net/SocketCalls.h"
 #include "net/Waits.h"
 #include "peer/protocol/ClientError.h"
 #include "peer/protocol/RequestKind.h"
@@ -47,9 +40,11 @@ StreamWake* streamWakeOf(ConnectionSlot& slot) {
     return stream ? &stream->wake : nullptr;
 }
 
-bool readableNow(int socket) {
-    pollfd fd{socket, POLLIN, 0};
-    return poll(&fd, 1, 0) > 0 && (fd.revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+bool readableNow(SocketHandle socket) {
+    PollEntry entry{};
+    entry.fd = socket;
+    entry.events = POLLIN;
+    return pollSockets(&entry, 1, 0) > 0 && (entry.revents & (POLLIN | POLLHUP | POLLERR)) != 0;
 }
 
 // An idle connection (not relay) is dropped when nothing arrived for this long.
@@ -72,7 +67,6 @@ Listener::Listener(Services& services, RequestReactions& reactions, std::functio
           sendPublicList(services, reactions, peer);
       }),
       secureAcceptor_(services, [this] { wake(); }) {
-    if (pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) wakePipe_[0] = wakePipe_[1] = -1;
     block_.resize(kReceiveBlock + 1);
 }
 
@@ -80,16 +74,13 @@ Listener::~Listener() {
     stop();
     // The program is going away: a list still being sent stops with its connect.
     publicListAnswers_.finish(&services_.flags.clientStop);
-    for (int fd : wakePipe_) {
-        if (fd >= 0) close(fd);
-    }
 }
 
 bool Listener::onListenerThread() const {
     return std::this_thread::get_id() == thread_.get_id();
 }
 
-void Listener::start(int port, int openSocket) {
+void Listener::start(int port, SocketHandle openSocket) {
     // Emptied here, not on the thread, so that a slot the window thread claims right
     // after the start (a PortN registration) cannot be wiped by the thread's start-up.
     table_.reset();
@@ -108,22 +99,13 @@ void Listener::stop() {
 }
 
 void Listener::wake() {
-    if (wakePipe_[1] >= 0) {
-        char byte = 1;
-        [[maybe_unused]] ssize_t n = write(wakePipe_[1], &byte, 1);
-    }
+    poller_.wake();
 }
 
 void Listener::post(std::function<void()> task) {
     if (!loop_) return task();
     loop_->post(std::move(task));
     wake();
-}
-
-void Listener::drainWakePipe() {
-    char bytes[64];
-    while (wakePipe_[0] >= 0 && read(wakePipe_[0], bytes, sizeof bytes) > 0) {
-    }
 }
 
 void Listener::closeAllConnections() {
@@ -145,7 +127,7 @@ StoreAside* Listener::storeAside() {
     return running_ && onListenerThread() ? &storeAside_ : nullptr;
 }
 
-void Listener::run(int port, int openSocket) {
+void Listener::run(int port, SocketHandle openSocket) {
     loop_ = std::make_unique<EventLoop>(services_.clock);
     services_.waits.registerLoop(loop_.get());
     if (port == 0 || openListeningSocket(port, openSocket)) {
@@ -158,17 +140,17 @@ void Listener::run(int port, int openSocket) {
     secureAcceptor_.finish();
     table_.closeAll();
     admission_.closeAll();
-    if (listenSocket_ >= 0) close(listenSocket_);
-    listenSocket_ = -1;
+    closeSocketHandle(listenSocket_);
+    listenSocket_ = kNoSocket;
     services_.flags.receivingActive = 0;
     services_.waits.registerLoop(nullptr);
     serving_ = false;
     running_ = false;
 }
 
-bool Listener::openListeningSocket(int port, int openSocket) {
+bool Listener::openListeningSocket(int port, SocketHandle openSocket) {
     ListenSocket opened{openSocket};
-    if (openSocket < 0) opened = openListenSocket(port, kServerBacklog);
+    if (!isValidSocket(openSocket)) opened = openListenSocket(port, kServerBacklog);
     if (opened.failure == ListenSocket::Failure::NoSocket) {
         appendLog(services_, J("socket作成エラー\r\n"));
         return true;
@@ -212,16 +194,14 @@ void Listener::pass() {
 }
 
 void Listener::waitForActivity() {
-    std::vector<pollfd> fds{{wakePipe_[0], POLLIN, 0}};
+    poller_.clear();
     std::vector<int> polledSlots;
+    std::vector<std::size_t> slotEntries;
     bool paused = services_.flags.listenerPause == 1;
-    int listenAt = -1;
-    if (listenSocket_ >= 0 && !paused) {
-        listenAt = static_cast<int>(fds.size());
-        fds.push_back({listenSocket_, POLLIN, 0});
-    }
+    std::optional<std::size_t> listenAt;
+    if (isValidSocket(listenSocket_) && !paused) listenAt = poller_.add(listenSocket_, POLLIN);
     // A waiting connection's first bytes may win it a slot (see Admission.h).
-    if (!paused) admission_.addToPoll(fds);
+    if (!paused) admission_.addToPoll(poller_);
     std::uint32_t now = services_.clock.tickMs();
     int timeout = !admission_.empty() && table_.hasFreeSlot() ? 0 : kMaxPollMs;
     for (int index : table_.usedSlots()) {
@@ -233,24 +213,22 @@ void Listener::waitForActivity() {
             continue;
         }
         polledSlots.push_back(index);
-        fds.push_back({slot.socket, POLLIN, 0});
+        slotEntries.push_back(poller_.add(slot.socket, POLLIN));
         if (StreamWake* wake = streamWakeOf(slot); wake && wake->msUntilLook(now) >= 0)
             timeout = std::min(timeout, wake->msUntilLook(now));
         std::uint32_t idleEnd = slot.lastActivity + kIdleTimeoutMs + 1;
         if (!slot.relay)
             timeout = std::min<int>(timeout, std::max(0, static_cast<int>(idleEnd - now)));
     }
-    poll(fds.data(), fds.size(), timeout);
-    drainWakePipe();
-    listenReadable_ = listenAt >= 0 && (fds[listenAt].revents & POLLIN) != 0;
-    admission_.readPoll(fds);
+    poller_.wait(timeout);
+    listenReadable_ = listenAt && (poller_.events(*listenAt) & POLLIN) != 0;
+    admission_.readPoll(poller_);
     slotPolled_.assign(ConnectionTable::kSlots, false);
     slotReadable_.assign(ConnectionTable::kSlots, false);
-    std::size_t first = fds.size() - polledSlots.size();
     for (std::size_t i = 0; i < polledSlots.size(); ++i) {
         slotPolled_[polledSlots[i]] = true;
         slotReadable_[polledSlots[i]] =
-            (fds[first + i].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+            (poller_.events(slotEntries[i]) & (POLLIN | POLLHUP | POLLERR)) != 0;
     }
 }
 
@@ -260,11 +238,9 @@ void Listener::acceptConnections() {
     if (!listenReadable_) return;
     std::uint32_t now = services_.clock.tickMs();
     for (int taken = 0; taken < kAcceptsPerPass; ++taken) {
-        sockaddr_storage from{};
-        socklen_t length = sizeof from;
-        int fd = accept4(listenSocket_, reinterpret_cast<sockaddr*>(&from), &length, SOCK_CLOEXEC);
-        if (fd < 0) return;
-        IpAddress peer = addressOf(reinterpret_cast<const sockaddr*>(&from));
+        IpAddress peer;
+        SocketHandle socket = acceptConnection(listenSocket_, peer);
+        if (!isValidSocket(socket)) return;
         std::string address = bracketedAddressText(peer);
         if (services_.settings.getNumber(setting::kWan) == 0 &&
             classifyAddress(address) == kAddressPublic) {
@@ -272,11 +248,11 @@ void Listener::acceptConnections() {
                                             timeText(services_.clock).c_str()));
             appendLog(services_,
                       formatText(J("【ＬＡＮモードのため %s を拒否】\r\n"), address.c_str()));
-            close(fd);
+            closeSocketHandle(socket);
             continue;
         }
-        if (secureAcceptor_.take(fd, peer, now)) continue;
-        if (std::optional<IpAddress> evicted = admission_.add({fd, peer, now}))
+        if (secureAcceptor_.take(socket, peer, now)) continue;
+        if (std::optional<IpAddress> evicted = admission_.add({socket, peer, now}))
             logWaitingDropped(*evicted);
     }
 }
@@ -322,7 +298,7 @@ void Listener::admit(const WaitingConnection& connection, std::uint32_t now) {
     awaiting.deadline = slot.nextService + kRequestLineMs;
     slot.key = services_.keys.newConnectionKey();
     // Only the window thread competes for free slots; losing that race drops the call.
-    if (table_.claim(std::move(slot)) < 0) close(connection.socket);
+    if (table_.claim(std::move(slot)) < 0) closeSocketHandle(connection.socket);
 }
 
 void Listener::updateReceivingActive(std::uint32_t now) {
@@ -370,7 +346,7 @@ bool Listener::firstRequestComplete(ConnectionSlot& slot) {
     AwaitingRequest* awaiting = awaitingEarlyLook(slot);
     if (!awaiting) return false;
     awaiting->earlyLookDone = true;
-    ssize_t n = recv(slot.socket, block_.data(), kEarlyLookBytes, MSG_PEEK | MSG_DONTWAIT);
+    long n = receiveNoWait(slot.socket, block_.data(), kEarlyLookBytes, true);
     if (n <= 0) return false;
     ConnectionKey key = slot.key;
     key.unscramble(block_.data(), static_cast<std::size_t>(n));
@@ -378,7 +354,7 @@ bool Listener::firstRequestComplete(ConnectionSlot& slot) {
 }
 
 // A running test stream is read until nothing more waits (at most kStreamDrainBytes
-// at a time): with a raised wake-up mark poll() reports it again only once a mark's
+// at a time): with a raised wake-up mark the poll reports it again only once a mark's
 // worth has arrived anew.
 void Listener::drainSlot(int index, std::uint32_t now) {
     ConnectionSlot& slot = table_.slot(index);
@@ -394,8 +370,9 @@ bool Listener::serveSlot(int index, std::uint32_t now) {
     bool stream = wake != nullptr;
     std::size_t ask = stream ? kStreamReceiveBlock : kReceiveBlock;
     // A stream may be read without poll's word (see StreamWake), so it must not block.
-    ssize_t n = recv(slot.socket, block_.data(), ask, stream ? MSG_DONTWAIT : 0);
-    if (n < 0 && stream && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+    long n = stream ? receiveNoWait(slot.socket, block_.data(), ask)
+                    : receiveSome(slot.socket, block_.data(), ask);
+    if (n < 0 && stream && isTransientSocketError(lastSocketError())) {
         wake->afterRead(slot.socket, slot.bytesReceived, now);
         return false;
     }
@@ -443,7 +420,7 @@ void Listener::handleBlock(int index, std::size_t length, std::uint32_t now) {
     std::span<char> bytes(block_.data(), length);
     RequestHead::Step step = awaiting->head.take(bytes, slot.key, joined, request);
     if (step == RequestHead::Step::Connect) {
-        send(slot.socket, kConnectAnswer.data(), kConnectAnswer.size(), MSG_NOSIGNAL);
+        sendSome(slot.socket, kConnectAnswer.data(), kConnectAnswer.size());
         step = awaiting->head.take({}, slot.key, joined, request);
         if (step == RequestHead::Step::Incomplete) {
             slot.lastActivity = now;

@@ -5,10 +5,10 @@
 // on every pass even when all are taken, and who gets a slot then is Admission's
 // choice.
 //
-// Nothing spins: each pass waits in poll() over the listening socket, the slots that
-// are due and a wake-up pipe, for at most the time until the next slot is due or
-// times out. An idle listener wakes about once a second; a running test stream wakes
-// it only when a useful amount of data waits (see StreamWake.h).
+// Nothing spins: each pass waits in a poll (SocketPoller) over the listening socket,
+// the slots that are due and the poller's wake-up, for at most the time until the next slot is due
+// or times out. An idle listener wakes about once a second; a running test stream wakes it only
+// when a useful amount of data waits (see StreamWake.h).
 //
 // Threads: start(), stop(), wake() and closeAllConnections() on the window thread
 // (debug builds assert that stop and closeAllConnections are not called from the
@@ -23,12 +23,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
 #include "net/EventLoop.h"
+#include "net/SocketPoller.h"
 #include "peer/protocol/ClientError.h"
 #include "peer/server/Admission.h"
 #include "peer/server/LstAnswerSends.h"
@@ -64,9 +66,9 @@ class Listener {
     Listener& operator=(const Listener&) = delete;
 
     // Starts the thread; port 0 listens nowhere but still serves PortN slots.
-    // `openSocket`, when not -1, is a non-blocking socket already listening on `port`,
+    // `openSocket`, when valid, is a non-blocking socket already listening on `port`,
     // taken over (and closed at the end) instead of opening the port.
-    void start(int port, int openSocket = -1);
+    void start(int port, SocketHandle openSocket = kNoSocket);
     // Sets the stop flag, wakes the thread and waits for it to end.
     void stop();
     // Makes the thread look at its flags and slots now.
@@ -79,7 +81,7 @@ class Listener {
     void closeAllConnections();
 
     bool running() const { return running_; }
-    bool listening() const { return listenSocket_ >= 0; }
+    bool listening() const { return isValidSocket(listenSocket_); }
     // The start-up display (`onServing`) has returned and requests are being served.
     bool serving() const { return serving_; }
     // The port could not be opened ("%d 番ポートが開けません").
@@ -98,8 +100,8 @@ class Listener {
     // from the running listener thread (slots fed by tests store on the spot).
     StoreAside* storeAside();
     bool onListenerThread() const;
-    void run(int port, int openSocket);
-    bool openListeningSocket(int port, int openSocket);
+    void run(int port, SocketHandle openSocket);
+    bool openListeningSocket(int port, SocketHandle openSocket);
     void loop();
     void pass();
     void waitForActivity();
@@ -117,7 +119,6 @@ class Listener {
     void serveBlock(int index, std::string_view block, std::uint32_t now);
     void dropSlot(int index, ClientResult code);
     void updateReceivingActive(std::uint32_t now);
-    void drainWakePipe();
 
     Services& services_;
     RequestReactions& reactions_;
@@ -139,10 +140,11 @@ class Listener {
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> closeAllRequested_{false};
     std::atomic<bool> closeAllDone_{false};
-    std::atomic<int> listenSocket_{-1};
+    std::atomic<SocketHandle> listenSocket_{kNoSocket};
     std::atomic<bool> openFailed_{false};
     std::atomic<bool> serving_{false};
-    int wakePipe_[2] = {-1, -1};
+    // What each pass waits on; wake() interrupts it from any thread.
+    SocketPoller poller_;
     std::vector<char> block_;
     // What the last poll found.
     bool listenReadable_ = false;

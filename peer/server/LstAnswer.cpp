@@ -1,9 +1,5 @@
 #include "peer/server/LstAnswer.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-
-#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -11,6 +7,7 @@
 #include <unordered_set>
 
 #include "base/TimeText.h"
+#include "net/SocketCalls.h"
 #include "peer/protocol/FieldRule.h"
 #include "peer/protocol/LstList.h"
 #include "peer/server/OverwritePolicy.h"
@@ -39,11 +36,13 @@ bool pauseBeforeSend(const LstAnswerPace& pace) {
 
 // Up to kAnswerWaitMs for `socket` to take data, looking for a stop every
 // kStopLookMs. False when the time runs out or on a stop.
-bool waitToSend(int socket, const LstAnswerPace& pace) {
+bool waitToSend(SocketHandle socket, const LstAnswerPace& pace) {
     for (int waited = 0; waited < kAnswerWaitMs; waited += static_cast<int>(kStopLookMs)) {
         if (stopped(pace)) return false;
-        pollfd entry{socket, POLLOUT, 0};
-        if (poll(&entry, 1, static_cast<int>(kStopLookMs)) != 0)
+        PollEntry entry{};
+        entry.fd = socket;
+        entry.events = POLLOUT;
+        if (pollSockets(&entry, 1, static_cast<int>(kStopLookMs)) != 0)
             return true;  // ready, or the error shows
     }
     return false;
@@ -96,13 +95,12 @@ std::optional<std::string> answerLst(const ReceiveFolder& folder, std::string_vi
     });
 }
 
-bool sendLstAnswer(int socket, std::string_view answer, const LstAnswerPace& pace) {
+bool sendLstAnswer(SocketHandle socket, std::string_view answer, const LstAnswerPace& pace) {
     std::size_t sent = 0;
     while (sent < answer.size()) {
         if (!pauseBeforeSend(pace) || !waitToSend(socket, pace)) return false;
-        ssize_t n =
-            send(socket, answer.data() + sent, answer.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) continue;
+        long n = sendNoWait(socket, answer.data() + sent, answer.size() - sent);
+        if (n < 0 && isWouldBlock(lastSocketError())) continue;
         if (n <= 0) return false;
         sent += static_cast<std::size_t>(n);
     }

@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 
+#include "net/Socket.h"
 #include "peer/server/ReceiveFolder.h"
 
 namespace qv {
@@ -44,6 +45,6 @@ struct LstAnswerPace {
 // Sends the answer on `socket`: before each send the LOW pause, then up to 5000 ms for
 // the socket to take data. False when a send fails, the wait runs out, or Stop or the
 // ending flag is set. It never pumps events, so it may run on any thread.
-bool sendLstAnswer(int socket, std::string_view answer, const LstAnswerPace& pace);
+bool sendLstAnswer(SocketHandle socket, std::string_view answer, const LstAnswerPace& pace);
 
 }  // namespace qv

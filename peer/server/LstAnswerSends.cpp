@@ -1,23 +1,14 @@
 #include "peer/server/LstAnswerSends.h"
 
-#include <sys/socket.h>
-#include <unistd.h>
+#include "net/SocketCalls.h"
 
 namespace qv {
-namespace {
 
-void closeConnection(int socket) {
-    shutdown(socket, SHUT_RDWR);
-    close(socket);
-}
-
-}  // namespace
-
-bool LstAnswerSends::add(int socket, std::string answer, const LstAnswerPace& pace) {
+bool LstAnswerSends::add(SocketHandle socket, std::string answer, const LstAnswerPace& pace) {
     std::lock_guard lock(mutex_);
     reapDone();
     if (ending_ || sends_.size() >= kMaxSending) {
-        closeConnection(socket);
+        shutDownAndClose(socket);
         return false;
     }
     Send& send = sends_.emplace_back();
@@ -25,7 +16,7 @@ bool LstAnswerSends::add(int socket, std::string answer, const LstAnswerPace& pa
     own.ending = &ending_;
     send.thread = std::thread([socket, answer = std::move(answer), own, &done = send.done] {
         sendLstAnswer(socket, answer, own);
-        closeConnection(socket);
+        shutDownAndClose(socket);
         done = true;
     });
     return true;

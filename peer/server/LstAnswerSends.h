@@ -31,7 +31,7 @@ class LstAnswerSends {
 
     // Sends `answer` on `socket`, which it owns from now on and closes when done.
     // False when too many answers travel already (the socket is closed at once).
-    bool add(int socket, std::string answer, const LstAnswerPace& pace);
+    bool add(SocketHandle socket, std::string answer, const LstAnswerPace& pace);
     // Ends the sends under way (each stops at its next wait) and waits for them.
     void finish();
 

@@ -1,43 +1,37 @@
 #include "peer/server/ParkedTable.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "base/TextUtil.h"
+#include "net/SocketCalls.h"
 
 namespace qv {
 namespace {
 
-void closeSocket(int socket) {
-    shutdown(socket, SHUT_RDWR);
-    close(socket);
-}
-
 // Polls `socket` once without waiting.
-short pollNow(int socket, short events) {
-    pollfd fd{socket, events, 0};
-    return poll(&fd, 1, 0) > 0 ? fd.revents : 0;
+short pollNow(SocketHandle socket, short events) {
+    PollEntry entry{};
+    entry.fd = socket;
+    entry.events = events;
+    return pollSockets(&entry, 1, 0) > 0 ? entry.revents : 0;
 }
 
 // A parked connection is gone when it cannot send, or when it can be read and a
 // receive gives its end. The byte is only peeked: a live connection keeps its data.
-bool connectionEnded(int socket) {
+bool connectionEnded(SocketHandle socket) {
     if ((pollNow(socket, POLLOUT) & POLLOUT) == 0) return true;
     if (pollNow(socket, POLLIN) == 0) return false;
     char byte;
-    return recv(socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT) <= 0;
+    return receiveNoWait(socket, &byte, 1, true) <= 0;
 }
 
 }  // namespace
 
 ParkedTable::~ParkedTable() {
     for (Entry& entry : entries_) {
-        if (!entry.address.empty() && !entry.inUse && entry.socket >= 0) closeSocket(entry.socket);
+        if (!entry.address.empty() && !entry.inUse) shutDownAndClose(entry.socket);
     }
 }
 
-int ParkedTable::park(const IpAddress& address, std::string_view identity, int socket) {
+int ParkedTable::park(const IpAddress& address, std::string_view identity, SocketHandle socket) {
     std::lock_guard lock(mutex_);
     cleanUpLocked();
     if (address.empty()) return -1;  // no address marks a free entry: it cannot be parked
@@ -49,10 +43,10 @@ int ParkedTable::park(const IpAddress& address, std::string_view identity, int s
     return -1;
 }
 
-int ParkedTable::take(const IpAddress& address, std::string_view identity, int* index) {
+SocketHandle ParkedTable::take(const IpAddress& address, std::string_view identity, int* index) {
     std::lock_guard lock(mutex_);
     cleanUpLocked();
-    if (address.empty()) return -1;
+    if (address.empty()) return kNoSocket;
     for (int i = 0; i < kEntries; ++i) {
         Entry& entry = entries_[i];
         if (entry.address != address || entry.identity != identity || entry.inUse) continue;
@@ -62,10 +56,10 @@ int ParkedTable::take(const IpAddress& address, std::string_view identity, int* 
         }
         return entry.socket;
     }
-    return -1;
+    return kNoSocket;
 }
 
-void ParkedTable::release(int index, int socket) {
+void ParkedTable::release(int index, SocketHandle socket) {
     if (index < 0 || index >= kEntries) return;
     std::lock_guard lock(mutex_);
     Entry& entry = entries_[index];
@@ -74,9 +68,9 @@ void ParkedTable::release(int index, int socket) {
 
 void ParkedTable::cleanUpLocked() {
     for (Entry& entry : entries_) {
-        if (entry.socket < 0 || entry.inUse) continue;
+        if (!isValidSocket(entry.socket) || entry.inUse) continue;
         if (!connectionEnded(entry.socket)) continue;
-        closeSocket(entry.socket);
+        shutDownAndClose(entry.socket);
         entry = Entry{};
     }
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "net/IpAddress.h"
+#include "net/Socket.h"
 
 namespace qv {
 
@@ -28,7 +29,7 @@ class ParkedTable {
     struct Entry {
         IpAddress address;  // none: the entry is free
         std::string identity;
-        int socket = -1;
+        SocketHandle socket = kNoSocket;
         bool inUse = false;
     };
 
@@ -46,16 +47,16 @@ class ParkedTable {
     // Cleans up, then parks `socket` in the first free entry; the identity is cut to
     // 49 bytes without splitting a two-byte character. 0, or -1 when all 20 entries
     // are taken (the caller still owns the socket then).
-    int park(const IpAddress& address, std::string_view identity, int socket);
+    int park(const IpAddress& address, std::string_view identity, SocketHandle socket);
 
     // Cleans up, then finds the first entry of `address` and `identity` that is not in
     // use. With `index` the entry is marked in use and its index stored there. The
-    // socket (> 0), or -1 when there is none (or `address` is none).
-    int take(const IpAddress& address, std::string_view identity, int* index = nullptr);
+    // socket, or kNoSocket when there is none (or `address` is none).
+    SocketHandle take(const IpAddress& address, std::string_view identity, int* index = nullptr);
 
     // Frees entry `index` after the taker closed `socket`; an entry that no longer
     // holds that socket in use is left alone.
-    void release(int index, int socket);
+    void release(int index, SocketHandle socket);
 
     // Closes and frees every entry not in use whose connection the closed PC has
     // ended (or that can no longer send), then counts the parked entries and those in

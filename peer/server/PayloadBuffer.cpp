@@ -1,27 +1,8 @@
 #include "peer/server/PayloadBuffer.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-
-#include "platform/FileSystem.h"
 
 namespace qv {
-
-int openUnnamedFile(const std::string& folder) {
-    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd >= 0) return fd;
-    std::string pattern = folder;
-    if (!pattern.empty() && pattern.back() != '/') pattern += '/';
-    pattern += ".~qvXXXXXX";
-    fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd >= 0) ::unlink(pattern.c_str());
-    return fd;
-}
 
 std::unique_ptr<PayloadBuffer> PayloadBuffer::open(std::int64_t announced, std::int64_t memoryRoom,
                                                    const std::string& folder, Clock* clock) {
@@ -32,8 +13,8 @@ std::unique_ptr<PayloadBuffer> PayloadBuffer::open(std::int64_t announced, std::
         if (!buffer->memory_) return nullptr;
         return buffer;
     }
-    buffer->fd_ = openUnnamedFile(folder);
-    if (buffer->fd_ < 0) return nullptr;
+    buffer->file_ = std::make_unique<ScratchFile>();
+    if (!buffer->file_->open(folder)) return nullptr;
     return buffer;
 }
 
@@ -43,41 +24,24 @@ std::unique_ptr<PayloadBuffer> PayloadBuffer::discarding() {
     return buffer;
 }
 
-PayloadBuffer::~PayloadBuffer() {
-    unmap();
-    if (fd_ >= 0) ::close(fd_);
-}
-
-void PayloadBuffer::unmap() {
-    if (mapped_) ::munmap(mapped_, mappedSize_);
-    mapped_ = nullptr;
-    mappedSize_ = 0;
-}
+PayloadBuffer::~PayloadBuffer() = default;
 
 bool PayloadBuffer::write(std::string_view bytes) {
     if (memory_) return memory_->writeBytes(bytes);
-    unmap();
-    if (!discards_ && !writeAllTo(fd_, bytes)) return false;
-    fileSize_ += static_cast<std::int64_t>(bytes.size());
+    if (file_) return file_->append(bytes);
+    discardedSize_ += static_cast<std::int64_t>(bytes.size());
     return true;
 }
 
 std::int64_t PayloadBuffer::size() const {
-    return memory_ ? static_cast<std::int64_t>(memory_->size()) : fileSize_;
+    if (memory_) return static_cast<std::int64_t>(memory_->size());
+    return file_ ? file_->size() : discardedSize_;
 }
 
 std::optional<std::string_view> PayloadBuffer::view() {
     if (memory_) return memory_->data();
-    if (discards_) return std::nullopt;
-    if (fileSize_ == 0) return std::string_view();
-    if (!mapped_) {
-        void* at =
-            ::mmap(nullptr, static_cast<std::size_t>(fileSize_), PROT_READ, MAP_SHARED, fd_, 0);
-        if (at == MAP_FAILED) return std::nullopt;
-        mapped_ = at;
-        mappedSize_ = static_cast<std::size_t>(fileSize_);
-    }
-    return std::string_view(static_cast<const char*>(mapped_), mappedSize_);
+    if (discards_ || !file_) return std::nullopt;
+    return file_->view();
 }
 
 }  // namespace qv

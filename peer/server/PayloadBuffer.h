@@ -6,9 +6,8 @@
 // it pages only as bytes arrive), so a payload is never copied to grow; it grows
 // geometrically only past that size. A payload whose announced size does not fit the
 // room left in memory (kMemoryLimit, shared by every connection) goes to the file
-// from its first byte: an unnamed file (O_TMPFILE), or where the file system lacks
-// those a file of an unpredictable name that is removed at once, so nothing is left
-// behind however the program ends.
+// from its first byte: a ScratchFile, which is never seen under a name, so nothing is
+// left behind however the program ends.
 //
 // Threads: the listener thread (a buffer belongs to its connection slot); a complete
 // payload may be handed on with its buffer, which the new owner then reads and frees
@@ -23,6 +22,7 @@
 #include <string_view>
 
 #include "base/MemFile.h"
+#include "platform/ScratchFile.h"
 
 namespace qv {
 
@@ -58,18 +58,11 @@ class PayloadBuffer {
 
   private:
     PayloadBuffer() = default;
-    void unmap();
 
     std::unique_ptr<MemFile> memory_;
-    int fd_ = -1;
-    std::int64_t fileSize_ = 0;
-    void* mapped_ = nullptr;
-    std::size_t mappedSize_ = 0;
+    std::unique_ptr<ScratchFile> file_;
+    std::int64_t discardedSize_ = 0;
     bool discards_ = false;
 };
-
-// An unnamed read-write file in the folder `folder` (a system path): O_TMPFILE, else
-// a file of an unpredictable name unlinked at once. -1 when neither works.
-int openUnnamedFile(const std::string& folder);
 
 }  // namespace qv

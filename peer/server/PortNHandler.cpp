@@ -1,11 +1,10 @@
 #include "peer/server/PortNHandler.h"
 
-#include <sys/socket.h>
-
 #include "base/Format.h"
 #include "base/TextUtil.h"
 #include "base/TimeText.h"
 #include "model/WindowModel.h"
+#include "net/SocketCalls.h"
 #include "peer/server/PortNState.h"
 #include "platform/TextCodec.h"
 
@@ -26,13 +25,13 @@ void handlePortNRequest(ServeContext& context) {
     Services& services = context.services;
     std::string identity = identityOf(context.request.block);
     std::string address = context.request.from;
-    int socket = context.slot.socket();
+    SocketHandle socket = context.slot.socket();
     services.window.readBack();
     std::string line = formatText(J("【%s よりportN接続】%s\r\n"), address.c_str(),
                                   timeText(services.clock).c_str());
     if (services.portn.parked().park(context.request.fromAddress, identity, socket) != 0)
         return context.slot.close();
-    send(socket, "OK", 2, MSG_NOSIGNAL);
+    sendSome(socket, "OK", 2);
     // The socket belongs to the parked entry from now on.
     context.slot.release();
     context.reactions.refreshPortNStatus();

@@ -1,16 +1,9 @@
 #include "peer/server/ReceiveFolder.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-
-#include <cstdio>
-
 #include "base/Cp932.h"
+#include "platform/EntryFacts.h"
 #include "platform/FileSystem.h"
+#include "platform/NewFiles.h"
 #include "platform/StaleTemporaries.h"
 
 namespace qv {
@@ -23,28 +16,25 @@ bool isSeparator(char c) {
 // The entry itself, without following a final link.
 ReceivedEntry entryAt(std::string_view path) {
     ReceivedEntry entry;
-    auto sys = toSystemPath(path);
-    struct stat info {};
-    if (!sys || ::lstat(sys->c_str(), &info) != 0) return entry;
-    if (S_ISREG(info.st_mode)) {
-        entry.kind = ReceivedEntry::Kind::File;
-    } else if (S_ISDIR(info.st_mode)) {
-        entry.kind = ReceivedEntry::Kind::Folder;
-    } else if (S_ISLNK(info.st_mode)) {
-        entry.kind = ReceivedEntry::Kind::Link;
-    } else {
-        entry.kind = ReceivedEntry::Kind::Other;
+    std::optional<EntryFacts> facts = entryFacts(path);
+    if (!facts) return entry;
+    switch (facts->kind) {
+        case EntryFacts::Kind::File:
+            entry.kind = ReceivedEntry::Kind::File;
+            break;
+        case EntryFacts::Kind::Folder:
+            entry.kind = ReceivedEntry::Kind::Folder;
+            break;
+        case EntryFacts::Kind::Link:
+            entry.kind = ReceivedEntry::Kind::Link;
+            break;
+        case EntryFacts::Kind::Other:
+            entry.kind = ReceivedEntry::Kind::Other;
+            break;
     }
-    entry.size = static_cast<std::int64_t>(info.st_size);
-    entry.written = fileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    entry.size = facts->size;
+    entry.written = facts->written;
     return entry;
-}
-
-// rename(2), which replaces a file at `to` in one step.
-bool replaceByRename(std::string_view from, std::string_view to) {
-    auto sysFrom = toSystemPath(from);
-    auto sysTo = toSystemPath(to);
-    return sysFrom && sysTo && std::rename(sysFrom->c_str(), sysTo->c_str()) == 0;
 }
 
 }  // namespace
@@ -125,12 +115,7 @@ ReceiveOutcome ReceiveFolder::writeFile(std::string_view path, std::string_view 
         return ReceiveOutcome::Failed;
     }
     if (!existing.present()) return writeNewFile(path, data, times);
-    std::optional<std::string> temporary = writtenUnderTemporaryName(path, data, times);
-    if (temporary && moveFile(*temporary, path, replace) == ReceiveOutcome::Done) {
-        return ReceiveOutcome::Done;
-    }
-    if (temporary) removeFile(*temporary);
-    return ReceiveOutcome::Failed;
+    return placeTemporary(writtenUnderTemporaryName(path, data, times), path, replace);
 }
 
 // The data in a new file of an unpredictable name in the folder of `path`, with its
@@ -138,46 +123,34 @@ ReceiveOutcome ReceiveFolder::writeFile(std::string_view path, std::string_view 
 std::optional<std::string> ReceiveFolder::writtenUnderTemporaryName(std::string_view path,
                                                                     std::string_view data,
                                                                     const FileTimes& times) const {
-    std::string folder = folderOfPath(path);
-    auto sysFolder = toSystemPath(folder);
-    if (!sysFolder) return std::nullopt;
-    std::string pattern = *sysFolder + ".~qvXXXXXX";
-    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    struct stat old {};
-    auto sysPath = toSystemPath(path);
-    ::fchmod(fd, sysPath && ::stat(sysPath->c_str(), &old) == 0 ? (old.st_mode & 0777) : 0644);
-    bool written = writeAllTo(fd, data);
-    written = ::close(fd) == 0 && written;
-    std::string temporary = folder + pattern.substr(pattern.size() - 10);
-    if (written && setFileTimes(temporary, times)) return temporary;
-    ::unlink(pattern.c_str());
-    return std::nullopt;
+    return writeTemporaryFor(folderOfPath(path), path, data, times);
 }
 
-// A new file is written unnamed (O_TMPFILE) and given its name only once it is whole,
-// so no crash leaves a partial file under the name; where the file system has no
-// unnamed files, a temporary name takes its place. The name is taken exclusively: an
-// entry that appeared meanwhile, a link included, is never replaced or written through.
+// A new file is written unnamed and given its name only once it is whole, so no crash
+// leaves a partial file under the name; where the file system has no unnamed files, a
+// temporary name takes its place. The name is taken exclusively: an entry that
+// appeared meanwhile, a link included, is never replaced or written through.
 ReceiveOutcome ReceiveFolder::writeNewFile(std::string_view path, std::string_view data,
                                            const FileTimes& times) const {
-    auto sysPath = toSystemPath(path);
-    auto sysFolder = toSystemPath(folderOfPath(path));
-    if (!sysPath || !sysFolder) return ReceiveOutcome::BadName;
-    int fd = ::open(sysFolder->c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        char procPath[64];
-        std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd);
-        bool written = writeAllTo(fd, data);
-        written = written &&
-                  ::linkat(AT_FDCWD, procPath, AT_FDCWD, sysPath->c_str(), AT_SYMLINK_FOLLOW) == 0;
-        ::close(fd);
-        if (!written) return ReceiveOutcome::Failed;
-        setFileTimes(path, times);
-        return ReceiveOutcome::Done;
+    if (!toSystemPath(path) || !toSystemPath(folderOfPath(path))) return ReceiveOutcome::BadName;
+    switch (writeWholeNewFile(path, data, times)) {
+        case NewFileOutcome::Done:
+            return ReceiveOutcome::Done;
+        case NewFileOutcome::Exists:
+        case NewFileOutcome::Failed:
+            return ReceiveOutcome::Failed;
+        case NewFileOutcome::NotHandled:
+            break;
     }
-    std::optional<std::string> temporary = writtenUnderTemporaryName(path, data, times);
-    if (temporary && moveFile(*temporary, path, false) == ReceiveOutcome::Done) {
+    return placeTemporary(writtenUnderTemporaryName(path, data, times), path, false);
+}
+
+// Gives the written `temporary` the name `path` (replacing a file there only with
+// `replace`); it is removed when that fails.
+ReceiveOutcome ReceiveFolder::placeTemporary(const std::optional<std::string>& temporary,
+                                             std::string_view path, bool replace) const {
+    if (temporary && moveFile(*temporary, path, replace) == ReceiveOutcome::Done) {
+        revealTemporary(path);
         return ReceiveOutcome::Done;
     }
     if (temporary) removeFile(*temporary);
@@ -189,7 +162,7 @@ ReceiveOutcome ReceiveFolder::moveFile(std::string_view from, std::string_view t
     if (!toSystemPath(from) || !toSystemPath(to)) return ReceiveOutcome::BadName;
     if (!holdsFolderOf(from) || !holdsFolderOf(to)) return ReceiveOutcome::Outside;
     if (entryAt(to).kind == ReceivedEntry::Kind::Folder) return ReceiveOutcome::Failed;
-    bool moved = replace ? replaceByRename(from, to) : renameFile(from, to) == FsError::None;
+    bool moved = replace ? renameReplacing(from, to) : renameFile(from, to) == FsError::None;
     return moved ? ReceiveOutcome::Done : ReceiveOutcome::Failed;
 }
 

@@ -89,6 +89,8 @@ class ReceiveFolder {
                                                          const FileTimes& times) const;
     ReceiveOutcome writeNewFile(std::string_view path, std::string_view data,
                                 const FileTimes& times) const;
+    ReceiveOutcome placeTemporary(const std::optional<std::string>& temporary,
+                                  std::string_view path, bool replace) const;
 
     // True when `folder` (ending with a separator) resolves inside; remembered.
     bool folderInside(const std::string& folder) const;

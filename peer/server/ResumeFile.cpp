@@ -1,23 +1,11 @@
 #include "peer/server/ResumeFile.h"
 
-#include <sys/stat.h>
-
 #include <variant>
 
 #include "peer/server/ConnectionTable.h"
+#include "platform/EntryFacts.h"
 
 namespace qv {
-namespace {
-
-bool sameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-bool statOpenFile(const File& file, struct stat& info) {
-    return file.isOpen() && ::fstat(file.descriptor(), &info) == 0;
-}
-
-}  // namespace
 
 std::string resumePathOf(const ReceiveFolder& folder, std::string_view preparedName) {
     return folder.pathOf(preparedName) + ".tmp";
@@ -30,17 +18,15 @@ bool openResumeFile(const ReceiveFolder& folder, const std::string& path, File& 
     if (!file.open(path, File::Mode::ReadWrite)) return false;
     // What was opened must be the plain file that was looked at, not something put in
     // its place meanwhile.
-    auto sys = toSystemPath(path);
-    struct stat opened {
-    }, named{};
-    if (!statOpenFile(file, opened) || !S_ISREG(opened.st_mode) || !sys ||
-        ::lstat(sys->c_str(), &named) != 0 || !sameFile(opened, named)) {
+    std::optional<FileIdentity> opened = identityOf(file);
+    std::optional<FileIdentity> named = entryIdentity(path);
+    if (!opened || !opened->regular || !named || !opened->sameFileAs(*named)) {
         file.close();
         return false;
     }
     // A file with another name elsewhere (a hard link planted in the folder) is never
     // written through: this name is removed and the resume starts over in a new file.
-    if (opened.st_nlink > 1) {
+    if (opened->names > 1) {
         file.close();
         if (!removeFile(path) || !file.open(path, File::Mode::CreateNew)) return false;
     }
@@ -48,12 +34,13 @@ bool openResumeFile(const ReceiveFolder& folder, const std::string& path, File& 
 }
 
 bool resumeFileInUse(ConnectionTable& table, const File& file) {
-    struct stat mine {};
-    if (!statOpenFile(file, mine)) return false;
+    std::optional<FileIdentity> mine = identityOf(file);
+    if (!mine) return false;
     for (int index : table.usedSlots()) {
         const auto* other = std::get_if<ReceivingIntoFile>(&table.slot(index).state);
-        struct stat theirs {};
-        if (other && statOpenFile(other->resumeFile, theirs) && sameFile(mine, theirs)) return true;
+        if (!other) continue;
+        std::optional<FileIdentity> theirs = identityOf(other->resumeFile);
+        if (theirs && mine->sameFileAs(*theirs)) return true;
     }
     return false;
 }

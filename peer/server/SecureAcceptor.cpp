@@ -1,7 +1,5 @@
 #include "peer/server/SecureAcceptor.h"
 
-#include <unistd.h>
-
 #include <stdexcept>
 #include <thread>
 
@@ -26,7 +24,7 @@ SecureAcceptor::~SecureAcceptor() {
     finish();
 }
 
-bool SecureAcceptor::take(int socket, const IpAddress& address, std::uint32_t now) {
+bool SecureAcceptor::take(SocketHandle socket, const IpAddress& address, std::uint32_t now) {
     SecureMode mode = services_.keys.secureMode();
     if (!mode.enabled) return false;
     if (mode.key.empty()) {
@@ -35,12 +33,12 @@ bool SecureAcceptor::take(int socket, const IpAddress& address, std::uint32_t no
             logRefusal(J("【%s を拒否：暗号化通信にはセキュリティーKeyが必要です】%s\r\n"),
                        address);
         noKeyLogged_ = true;
-        close(socket);
+        closeSocketHandle(socket);
         return true;
     }
     noKeyLogged_ = false;
     if (refusing(address, now)) {
-        close(socket);
+        closeSocketHandle(socket);
         return true;
     }
     std::unique_lock lock(mutex_);
@@ -48,7 +46,7 @@ bool SecureAcceptor::take(int socket, const IpAddress& address, std::uint32_t no
     if (running_ >= kMaxHandshakes || fromAddress >= kHandshakesPerAddress) {
         if (fromAddress == 0) runningByAddress_.erase(address);
         lock.unlock();
-        close(socket);
+        closeSocketHandle(socket);
         logRefusal(J("【%s を拒否：暗号化の準備中の接続が多すぎます】%s\r\n"), address);
         return true;
     }
@@ -59,17 +57,20 @@ bool SecureAcceptor::take(int socket, const IpAddress& address, std::uint32_t no
     return true;
 }
 
-void SecureAcceptor::startHandshake(int socket, const IpAddress& address, const SecureMode& mode) {
+void SecureAcceptor::startHandshake(SocketHandle socket, const IpAddress& address,
+                                    const SecureMode& mode) {
     auto work = [this, socket, address, mode] {
-        SecureConnection connection{HandshakeOutcome::Failed, -1};
+        SecureConnection connection;
+        connection.outcome = HandshakeOutcome::Failed;
         try {
             HandshakeWait wait{kHandshakeMs, &stop_, {}};
             connection = secureServerHandshake(socket, securePsk(mode.key, mode.subKey), wait);
         } catch (const std::runtime_error&) {
-            close(socket);
+            closeSocketHandle(socket);
         }
         std::lock_guard guard(mutex_);
-        results_.push_back({connection.outcome, connection.plain, address});
+        results_.push_back(
+            Result{connection.outcome, static_cast<SocketHandle>(connection.plain), address});
         // Woken while the lock is held: finish() cannot return before this is done.
         wake_();
         handshakeEnded(address);
@@ -77,7 +78,7 @@ void SecureAcceptor::startHandshake(int socket, const IpAddress& address, const 
     try {
         std::thread(std::move(work)).detach();
     } catch (const std::system_error&) {
-        close(socket);
+        closeSocketHandle(socket);
         std::lock_guard guard(mutex_);
         handshakeEnded(address);
     }
@@ -125,7 +126,7 @@ void SecureAcceptor::finish() {
     std::unique_lock lock(mutex_);
     workerEnded_.wait(lock, [this] { return running_ == 0; });
     for (const Result& result : results_) {
-        if (result.plain >= 0) close(result.plain);
+        closeSocketHandle(result.plain);
     }
     results_.clear();
     stop_ = 0;

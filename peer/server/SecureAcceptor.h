@@ -48,7 +48,7 @@ class SecureAcceptor {
 
     // Takes the accepted `socket` when the encrypted mode is on: its handshake starts,
     // or it is refused and closed. False (nothing done) when the mode is off.
-    bool take(int socket, const IpAddress& address, std::uint32_t now);
+    bool take(SocketHandle socket, const IpAddress& address, std::uint32_t now);
     // The connections whose handshake has succeeded since the last call, ready for
     // admission; the failures are logged and counted.
     std::vector<WaitingConnection> collect(std::uint32_t now);
@@ -58,7 +58,7 @@ class SecureAcceptor {
   private:
     struct Result {
         HandshakeOutcome outcome;
-        int plain;
+        SocketHandle plain;
         IpAddress address;
     };
     struct Failures {
@@ -67,7 +67,7 @@ class SecureAcceptor {
         bool refusing = false;
     };
 
-    void startHandshake(int socket, const IpAddress& address, const SecureMode& mode);
+    void startHandshake(SocketHandle socket, const IpAddress& address, const SecureMode& mode);
     // Under mutex_: one handshake of `address` less.
     void handshakeEnded(const IpAddress& address);
     void logRefusal(const std::string& line, const IpAddress& address);

@@ -1,10 +1,9 @@
 #include "peer/server/SlotControl.h"
 
-#include <sys/socket.h>
-
 #include <cassert>
 #include <utility>
 
+#include "net/SocketCalls.h"
 #include "net/SocketWaits.h"
 #include "peer/server/ConnectionTable.h"
 #include "peer/server/Listener.h"
@@ -26,10 +25,9 @@ std::int64_t SlotControl::bytesReceived() const {
 }
 
 bool SlotControl::reply(std::string_view bytes, std::uint32_t waitMs) {
-    int socket = slot().socket;
+    SocketHandle socket = slot().socket;
     if (!waitWritable(listener_.services_.waits, socket, waitMs)) return false;
-    return send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
-           static_cast<ssize_t>(bytes.size());
+    return sendSome(socket, bytes.data(), bytes.size()) == static_cast<long>(bytes.size());
 }
 
 void SlotControl::close() {
@@ -42,13 +40,13 @@ void SlotControl::closeWithOk() {
     listener_.table_.closeSlot(index_, true);
 }
 
-int SlotControl::detach() {
-    if (!std::exchange(held_, false)) return -1;
+SocketHandle SlotControl::detach() {
+    if (!std::exchange(held_, false)) return kNoSocket;
     return listener_.table_.detachSlot(index_);
 }
 
-int SlotControl::socket() const {
-    return held_ ? slot().socket : -1;
+SocketHandle SlotControl::socket() const {
+    return held_ ? slot().socket : kNoSocket;
 }
 
 void SlotControl::release() {

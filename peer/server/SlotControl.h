@@ -45,10 +45,10 @@ class SlotControl {
     // Frees the slot and hands its connection over open: the caller closes it once the
     // work it is kept for is done. For the table this is a close (a PortN connection
     // this PC opened is replaced).
-    int detach();
+    SocketHandle detach();
     // The connection itself, for what writes to it at its own pace (an LST answer) or
     // takes it over for good (PortN parks it, then release()).
-    int socket() const;
+    SocketHandle socket() const;
     // Frees the slot without closing the connection, which now belongs to the taker.
     void release();
 

@@ -1,9 +1,8 @@
 #include "peer/server/StreamWake.h"
 
-#include <sys/socket.h>
-
 #include <algorithm>
 
+#include "net/SocketCalls.h"
 #include "platform/Clock.h"
 
 namespace qv {
@@ -20,7 +19,7 @@ int streamWakeMarkFor(std::int64_t bytes, std::uint32_t ms) {
     return static_cast<int>(std::min<std::int64_t>(mark, StreamWake::kMaxMark));
 }
 
-void StreamWake::afterRead(int socket, std::int64_t total, std::uint32_t now) {
+void StreamWake::afterRead(SocketHandle socket, std::int64_t total, std::uint32_t now) {
     nextLook_ = now + kLookMs;
     if (!started_) {
         started_ = true;
@@ -45,9 +44,10 @@ int StreamWake::msUntilLook(std::uint32_t now) const {
     return std::max(0, static_cast<int>(tickDistance(now, nextLook_)));
 }
 
-// A socket that refuses the option keeps waking on any data, as before.
-void StreamWake::setMark(int socket, int mark) {
-    if (setsockopt(socket, SOL_SOCKET, SO_RCVLOWAT, &mark, sizeof mark) == 0) mark_ = mark;
+// A socket that refuses the option (every socket on Windows) keeps waking on any
+// data, as before.
+void StreamWake::setMark(SocketHandle socket, int mark) {
+    if (setReceiveLowWater(socket, mark)) mark_ = mark;
 }
 
 }  // namespace qv

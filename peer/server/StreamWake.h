@@ -5,7 +5,7 @@
 // receiving socket's work and wakes the listener thread, which leaves less of it for
 // sending. So while a stream runs fast, the socket's receive low-water mark
 // (SO_RCVLOWAT) is raised to what arrives in about 2 ms at the stream's recent rate
-// (at most 256 KiB): poll() then reports the socket only when that much waits. With
+// (at most 256 KiB): the poll then reports the socket only when that much waits. With
 // 4000-byte writes on loopback this lifts the measured rate by half.
 //
 // A stream that slows down would leave its last bytes below the mark, so a stream
@@ -17,6 +17,8 @@
 #pragma once
 
 #include <cstdint>
+
+#include "net/Socket.h"
 
 namespace qv {
 
@@ -35,7 +37,7 @@ class StreamWake {
     // After a read of the stream on `socket` (`total`: all bytes received on it so
     // far; unchanged when nothing was waiting). Sets a new mark on the socket when the
     // rate of the last window calls for one at least twice or half the current one.
-    void afterRead(int socket, std::int64_t total, std::uint32_t now);
+    void afterRead(SocketHandle socket, std::int64_t total, std::uint32_t now);
     // True when the mark is raised and the stream has not been read for kLookMs.
     bool lookDue(std::uint32_t now) const;
     // Milliseconds until lookDue() becomes true; -1 while the mark is not raised.
@@ -43,7 +45,7 @@ class StreamWake {
     int mark() const { return mark_; }
 
   private:
-    void setMark(int socket, int mark);
+    void setMark(SocketHandle socket, int mark);
 
     int mark_ = 1;
     bool started_ = false;
