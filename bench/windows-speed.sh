@@ -24,6 +24,8 @@ windows_speed_start_wine() {
     WINE_STARTED=1
     "$WINE_DIR/wineserver64" -p >/dev/null 2>&1 </dev/null
     timeout 300 "$WINE_DIR/wine64" wineboot --init >/dev/null 2>&1 </dev/null
+    # The program refuses a system older than Windows 10 (a new prefix says 7).
+    timeout 120 "$WINE_DIR/wine64" winecfg -v win10 >/dev/null 2>&1 </dev/null
 }
 
 windows_speed_cleanup() {

@@ -34,6 +34,9 @@ trap stop_wine EXIT
 mkdir -p "$WINEPREFIX"
 "$wine_dir/wineserver64" -p >/dev/null 2>&1 </dev/null
 "$wine_dir/wine64" wineboot --init >/dev/null 2>&1 </dev/null
+# The program is made for Windows 10 and later and refuses older systems at start-up;
+# a new prefix says Windows 7.
+"$wine_dir/wine64" winecfg -v win10 >/dev/null 2>&1 </dev/null
 # A test that fails once is run once more: now and then wine fails to start a
 # program (it ends in some 10 ms with no output at all); a test that fails twice
 # fails the run.
