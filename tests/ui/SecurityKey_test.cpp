@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/TextCodec.h"
-#include "ui/SecureModeCommand.h"
 
 namespace qv {
 namespace {
@@ -131,22 +130,6 @@ TEST(SecurityCommands, TheSubKeyCommandNeedsAKeyFirst) {
     EXPECT_EQ(dialog.shownValue, "YYYY");
     EXPECT_EQ(settings.subKeyTemplate, "hh");
     EXPECT_EQ(security.subKey(), "07");
-}
-
-// 28 symbols of the readable alphabet in groups of four, fresh on every call.
-TEST(PairingCode, IsReadableAndNeverRepeats) {
-    std::string code = newPairingCode();
-    ASSERT_EQ(code.size(), 34u) << code;
-    for (std::size_t i = 0; i < code.size(); ++i) {
-        if (i % 5 == 4) {
-            EXPECT_EQ(code[i], '-') << code;
-        } else {
-            EXPECT_NE(std::string_view("0123456789ABCDEFGHJKMNPQRSTVWXYZ").find(code[i]),
-                      std::string_view::npos)
-                << code;
-        }
-    }
-    EXPECT_NE(newPairingCode(), code);
 }
 
 }  // namespace
