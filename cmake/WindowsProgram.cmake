@@ -2,7 +2,8 @@
 # the rest of the core (peer/, relay/, services/, ui/, app/ and the platform files the
 # foundations leave out) as quorvane_core, the console window as quorvane_console and
 # quorvane-cli.exe. There is no OpenSSL for MinGW here: the encrypted mode's files are
-# left out and net/SecureUnavailable_win.cpp says so where the mode would start.
+# left out and net/SecureUnavailable_win.cpp (in quorvane_net with the rest of net/)
+# says so where the mode would start.
 
 set(QV_WINDOWS_CORE_SOURCES)
 foreach(dir peer/client peer/server relay services ui app)
@@ -25,10 +26,9 @@ foreach(source ${QV_WINDOWS_CORE_SOURCES})
         list(APPEND QV_WINDOWS_CORE_SOURCES ${windows_side})
     endif()
 endforeach()
+# The system's random bytes (both systems in one file).
+list(APPEND QV_WINDOWS_CORE_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/RandomBytes.cpp)
 list(REMOVE_DUPLICATES QV_WINDOWS_CORE_SOURCES)
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/net/SecureUnavailable_win.cpp)
-    list(APPEND QV_WINDOWS_CORE_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/net/SecureUnavailable_win.cpp)
-endif()
 
 add_library(quorvane_core STATIC ${QV_WINDOWS_CORE_SOURCES})
 target_link_libraries(quorvane_core PUBLIC quorvane_protocol)

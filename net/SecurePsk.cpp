@@ -12,9 +12,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "base/ConfigStore.h"
-#include "base/SettingKeys.h"
-
 namespace qv {
 namespace {
 
@@ -75,11 +72,6 @@ std::string securePskFingerprint(const SecurePsk& psk) {
     std::snprintf(text, sizeof text, "%02x%02x-%02x%02x", digest[0], digest[1], digest[2],
                   digest[3]);
     return text;
-}
-
-bool encryptedModeSet(const ConfigStore& settings) {
-    return settings.getNumber(setting::kSecure) == 1 ||
-           settings.getNumber(runtime::kSecureThisRun) == 1;
 }
 
 }  // namespace qv

@@ -233,7 +233,7 @@ void widenPairBuffers(int fd) {
 
 }  // namespace
 
-int startSecurePump(ssl_st* ssl, int tcp) {
+SocketHandle startSecurePump(ssl_st* ssl, SocketHandle tcp) {
     // The handshake's last flight is still unacknowledged when the first request
     // follows it; held back by Nagle, that request waited for the peer's delayed ACK
     // (40 ms on Linux). The pump writes whole records, so nothing is gained by holding.

@@ -5,13 +5,15 @@
 // runs on its own thread and owns the session and both its sockets.
 #pragma once
 
+#include "net/Socket.h"
+
 struct ssl_st;
 
 namespace qv {
 
 // Hands `ssl` (whose handshake is done, on the non-blocking TCP socket `tcp`) to a new
-// pump thread. Returns the program's end of the pair, or -1 when no pair or thread
+// pump thread. Returns the program's end of the pair, or kNoSocket when no pair or thread
 // could be made (then `ssl` is freed and `tcp` closed).
-int startSecurePump(ssl_st* ssl, int tcp);
+SocketHandle startSecurePump(ssl_st* ssl, SocketHandle tcp);
 
 }  // namespace qv

@@ -15,9 +15,13 @@
 //
 // Figures of the TCP socket (TCP_INFO, SO_SNDBUF) cannot be read through the pair.
 //
+// A build without the TLS library (Windows today) has no encrypted mode:
+// secureModeAvailable() is false there and every handshake fails (Failed) at once,
+// closing the socket, so no connection ever runs unencrypted in its place.
+//
 // Threads: the handshakes run on the calling thread and wait through `wait`, which
 // may pump the caller's events; the pump thread is detached and touches nothing of
-// the caller.
+// the caller. secureModeAvailable: any thread.
 #pragma once
 
 #include <atomic>
@@ -25,6 +29,7 @@
 #include <functional>
 
 #include "net/SecurePsk.h"
+#include "net/Socket.h"
 
 namespace qv {
 
@@ -43,19 +48,24 @@ enum class HandshakeOutcome {
 struct HandshakeWait {
     std::uint32_t deadlineMs = 5000;
     const std::atomic<int>* stop = nullptr;
-    std::function<void(int socket, bool forWrite, std::uint32_t ms)> wait;
+    std::function<void(SocketHandle socket, bool forWrite, std::uint32_t ms)> wait;
 };
 
 struct SecureConnection {
     HandshakeOutcome outcome = HandshakeOutcome::Failed;
-    int plain = -1;           // on Ok: the end that the program reads and writes (blocking)
-    const char* cipher = "";  // on Ok: the cipher suite agreed on
+    SocketHandle plain = kNoSocket;  // on Ok: the end that the program reads and writes (blocking)
+    const char* cipher = "";         // on Ok: the cipher suite agreed on
 };
 
 // Both take over the connected TCP socket `tcp`: on Ok it belongs to the pump, on any
 // other outcome it is closed.
-SecureConnection secureClientHandshake(int tcp, const SecurePsk& psk, const HandshakeWait& wait);
-SecureConnection secureServerHandshake(int tcp, const SecurePsk& psk, const HandshakeWait& wait);
+SecureConnection secureClientHandshake(SocketHandle tcp, const SecurePsk& psk,
+                                       const HandshakeWait& wait);
+SecureConnection secureServerHandshake(SocketHandle tcp, const SecurePsk& psk,
+                                       const HandshakeWait& wait);
+
+// True when this build can run the encrypted mode (false without the TLS library).
+bool secureModeAvailable();
 
 // The cipher suite of the latest client handshake of this process that succeeded; ""
 // before the first. Any thread.

@@ -1,10 +1,6 @@
 #include "relay/PeerConnector.h"
 
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 #include "base/ConfigStore.h"
 #include "base/Format.h"
@@ -13,6 +9,7 @@
 #include "base/TextUtil.h"
 #include "net/Base64.h"
 #include "net/HostLookup.h"
+#include "net/SocketCalls.h"
 #include "net/SocketReady.h"
 #include "net/Waits.h"
 #include "peer/protocol/ClientError.h"
@@ -85,23 +82,33 @@ ClientResult stopOr(const PeerConnectContext& context, ClientResult code) {
     return context.clientStop.load() != 0 ? ClientResult::kStopped : code;
 }
 
-int closeWith(int socket, ClientResult code) {
-    ::close(socket);
-    return resultCode(code);
+PeerConnection failure(ClientResult code) {
+    return PeerConnection{kNoSocket, code};
+}
+
+// Closes `socket` for the failure `code`; a refused tunnel is shut down both ways first.
+PeerConnection closeWith(SocketHandle socket, ClientResult code) {
+    if (code == ClientResult::kProxy) {
+        shutDownAndClose(socket);
+    } else {
+        closeSocketHandle(socket);
+    }
+    return failure(code);
 }
 
 // The socket connected to the first of `addresses` that answers at `port`, or the
 // result code of the failure.
-int connectWithin(PeerConnectContext& context, const std::vector<IpAddress>& addresses, int port) {
+PeerConnection connectWithin(PeerConnectContext& context, const std::vector<IpAddress>& addresses,
+                             int port) {
     FirstConnection connection = connectFirst(context.waits, addresses, port, kPeerConnectTimeoutMs,
                                               context.connect, &context.clientStop);
-    if (connection.socket >= 0) return connection.socket;
-    return resultCode(connection.noSocket ? ClientResult::kSocketOpen
-                                          : stopOr(context, ClientResult::kConnect));
+    if (isValidSocket(connection.socket)) return PeerConnection{connection.socket};
+    return failure(connection.noSocket ? ClientResult::kSocketOpen
+                                       : stopOr(context, ClientResult::kConnect));
 }
 
 // Waits in 10 ms steps, pumping, for the socket to become readable or writable.
-bool waitUntilReady(PeerConnectContext& context, int socket, bool forReading) {
+bool waitUntilReady(PeerConnectContext& context, SocketHandle socket, bool forReading) {
     for (int step = 0;; ++step) {
         bool ready =
             forReading ? readable(socket, context.waits.clock()) == 1 : writable(socket) == 1;
@@ -121,20 +128,21 @@ void pauseForLoadMode(PeerConnectContext& context) {
 
 // Bytes of `bytes` that one send took (0 when the socket could take none now), or
 // -1 when the send failed.
-ssize_t sendSome(int socket, std::string_view bytes) {
-    ssize_t taken = ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+long sendWhatFits(SocketHandle socket, std::string_view bytes) {
+    long taken = sendNoWait(socket, bytes.data(), bytes.size());
     if (taken >= 0) return taken;
-    return (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) ? 0 : -1;
+    return isTransientSocketError(lastSocketError()) ? 0 : -1;
 }
 
 // Sends the request until all of it is out or the client stop flag is set.
-ClientResult sendRequest(PeerConnectContext& context, int socket, std::string_view request) {
+ClientResult sendRequest(PeerConnectContext& context, SocketHandle socket,
+                         std::string_view request) {
     std::size_t sent = 0;
     while (context.clientStop.load() == 0 && sent < request.size()) {
         pauseForLoadMode(context);
         context.waits.pump(kSendPump);
         if (!waitUntilReady(context, socket, false)) return ClientResult::kTimeout;
-        ssize_t taken = sendSome(socket, request.substr(sent));
+        long taken = sendWhatFits(socket, request.substr(sent));
         if (taken < 0) return ClientResult::kDisconnected;
         if (static_cast<std::size_t>(taken) < request.size() - sent) context.waits.sleep(1);
         sent += static_cast<std::size_t>(taken);
@@ -152,51 +160,52 @@ bool tunnelGranted(std::string_view head) {
 
 // Reads the proxy's answer up to its blank line, however it is cut, and not a byte
 // further (the peer's reply follows it on the tunnel): a refusal is a proxy error.
-ClientResult readAnswer(PeerConnectContext& context, int socket) {
+ClientResult readAnswer(PeerConnectContext& context, SocketHandle socket) {
     std::string head;
     ReplyWait wait{context.waits, kReadyWaitSteps * kReadyStepMs, &context.clientStop};
     ReplyEnd end = readReply(wait, socket, kHttpHeadShape, head);
     if (end == ReplyEnd::Whole && tunnelGranted(head)) return ClientResult::kOk;
     if (end == ReplyEnd::TimedOut) return ClientResult::kTimeout;
     if (end == ReplyEnd::Stopped) return ClientResult::kStopped;
-    ::shutdown(socket, SHUT_RDWR);
     return ClientResult::kProxy;
 }
 
-int connectDirect(PeerConnectContext& context, const std::vector<IpAddress>& addresses, int port) {
+PeerConnection connectDirect(PeerConnectContext& context, const std::vector<IpAddress>& addresses,
+                             int port) {
     bool any = std::any_of(addresses.begin(), addresses.end(),
                            [](const IpAddress& address) { return !address.empty(); });
-    if (!any) return resultCode(ClientResult::kHostNotFound);
-    if (!isPortNumber(port)) return resultCode(ClientResult::kConnect);
+    if (!any) return failure(ClientResult::kHostNotFound);
+    if (!isPortNumber(port)) return failure(ClientResult::kConnect);
     return connectWithin(context, addresses, port);
 }
 
-int connectThroughProxy(PeerConnectContext& context, std::string_view peerText,
-                        std::string_view proxyText) {
+PeerConnection connectThroughProxy(PeerConnectContext& context, std::string_view peerText,
+                                   std::string_view proxyText) {
     ProxySetting proxy = readProxySetting(proxyText);
     PeerAddress peer = parsePeerAddress(peerText, kDefaultPeerPort);
-    if (peer.malformed) return resultCode(ClientResult::kHostNotFound);
+    if (peer.malformed) return failure(ClientResult::kHostNotFound);
     std::string peerKey = peerKeyOf(peerText);
     std::int64_t proxyPort = parseLong(proxy.port);
     if (!fitsRequestLine(peerKey) || !isPortNumber(proxyPort))
-        return resultCode(ClientResult::kConnect);
+        return failure(ClientResult::kConnect);
     // An unresolved host is not connected to: address 0 would reach this machine.
     std::vector<IpAddress> proxyAddresses =
         context.hostLookup.lookupAll(proxy.host, kProxyLookupTimeoutMs);
-    if (proxyAddresses.empty()) return resultCode(stopOr(context, ClientResult::kConnect));
-    int socket = connectWithin(context, proxyAddresses, static_cast<int>(proxyPort));
-    if (socket < 0) return socket;
+    if (proxyAddresses.empty()) return failure(stopOr(context, ClientResult::kConnect));
+    PeerConnection tunnel = connectWithin(context, proxyAddresses, static_cast<int>(proxyPort));
+    if (tunnel.result != ClientResult::kOk) return tunnel;
+    SocketHandle socket = tunnel.socket;
     // A stop pressed before the tunnel stands is kept for the operation that connects.
     if (context.clientStop.load() != 0) return closeWith(socket, ClientResult::kStopped);
     ClientResult result = sendRequest(context, socket, connectRequest(peerKey, proxy));
     if (result == ClientResult::kOk) result = readAnswer(context, socket);
-    return result == ClientResult::kOk ? socket : closeWith(socket, result);
+    return result == ClientResult::kOk ? tunnel : closeWith(socket, result);
 }
 
 }  // namespace
 
-int connectToPeer(PeerConnectContext& context, const std::vector<IpAddress>& addresses, int port,
-                  std::string_view peerText) {
+PeerConnection connectToPeer(PeerConnectContext& context, const std::vector<IpAddress>& addresses,
+                             int port, std::string_view peerText) {
     std::string proxyText = context.settings.getString(setting::kProxy);
     if (proxyText.empty()) return connectDirect(context, addresses, port);
     return connectThroughProxy(context, peerText, proxyText);

@@ -24,7 +24,9 @@
 #include <string_view>
 #include <vector>
 
+#include "net/Socket.h"
 #include "net/TimedConnect.h"
+#include "peer/protocol/ClientError.h"
 
 namespace qv {
 
@@ -36,6 +38,13 @@ class Waits;
 inline constexpr std::uint32_t kPeerConnectTimeoutMs = 8000;  // peer or proxy connect
 inline constexpr std::uint32_t kProxyLookupTimeoutMs = 5000;  // proxy host lookup
 inline constexpr int kReadyWaitSteps = 1000;                  // 10 ms sleeps per wait
+
+// What connectToPeer gives: a connected socket with kOk, or kNoSocket with the result
+// of the failure.
+struct PeerConnection {
+    SocketHandle socket = kNoSocket;
+    ClientResult result = ClientResult::kOk;
+};
 
 // What connectToPeer works with; every member must outlive the call.
 struct PeerConnectContext {
@@ -50,8 +59,8 @@ struct PeerConnectContext {
 // the resolver's order; empty when the peer's name did not resolve) that answers at
 // `port`, or, when PROXY is set, a tunnel to the peer named by `peerText`
 // ("address:port:name"; its port defaults to 9001; an IPv6 address goes in brackets
-// in the CONNECT request). Returns a connected close-on-exec socket (> 0) that the
-// caller owns, or a client result code with the socket closed:
+// in the CONNECT request). Gives a connected socket, not handed down to started
+// programs, that the caller owns, or the result of the failure with the socket closed:
 //   -2 no proxy and no address, or a peer text that names no peer;
 //   -3 no socket could be created;
 //   -4 the connect to the peer or to the proxy failed within 8000 ms, the proxy host
@@ -62,8 +71,8 @@ struct PeerConnectContext {
 //   -8 the client stop flag was set before the connection stood (it stays set);
 //   -9 the proxy closed the connection (or the receive failed) instead of answering,
 //      or its answer was not a 2xx status (a refused tunnel).
-int connectToPeer(PeerConnectContext& context, const std::vector<IpAddress>& addresses, int port,
-                  std::string_view peerText);
+PeerConnection connectToPeer(PeerConnectContext& context, const std::vector<IpAddress>& addresses,
+                             int port, std::string_view peerText);
 
 // ---- the proxy settings command ----
 

@@ -37,14 +37,14 @@ void showConnectionList(Services& services) {
     services.window.readBack();
     std::string list;
     for (const ParkedTable::Entry& entry : services.portn.parked().parkedEntries()) {
-        list += strprintf("%d,%s:0,(%s),[%d]\r\n", entry.socket,
+        list += strprintf("%lld,%s:0,(%s),[%d]\r\n", static_cast<long long>(entry.socket),
                           bracketedAddressText(entry.address).c_str(), entry.identity.c_str(),
                           entry.inUse ? 1 : 0);
     }
     list += "----\r\n";
     for (const ConnectionTable::Summary& slot : services.connections.summaries()) {
-        list += strprintf("%d,%s:%d,(%s)\r\n", slot.socket, slot.peerAddress.c_str(),
-                          slot.relayPort, slot.peerKey.c_str());
+        list += strprintf("%lld,%s:%d,(%s)\r\n", static_cast<long long>(slot.socket),
+                          slot.peerAddress.c_str(), slot.relayPort, slot.peerKey.c_str());
     }
     services.window.prependPane(Pane::Lower, list);
     services.window.refresh();

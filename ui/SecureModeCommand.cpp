@@ -1,13 +1,13 @@
 #include "ui/SecureModeCommand.h"
 
-#include <openssl/rand.h>
-
 #include <array>
 #include <stdexcept>
 
 #include "base/ConfigStore.h"
 #include "base/SettingKeys.h"
 #include "net/SecurePsk.h"
+#include "net/SecureTunnel.h"
+#include "platform/RandomBytes.h"
 #include "platform/TextCodec.h"
 
 namespace qv {
@@ -33,6 +33,12 @@ bool toggleSecureMode(ConfigStore& settings, const std::function<void(const std:
               "セキュリティーKeyは通信を撹拌するだけで、ファイルの内容は守られません"));
         return true;
     }
+    if (!secureModeAvailable()) {
+        show(
+            J("この版のQuorvaneにはTLSのライブラリがないため、暗号化通信は使えません\r\n"
+              "暗号化通信はオフのままです"));
+        return false;
+    }
     if (settings.getString(setting::kSecKey).empty()) {
         show(
             J("暗号化通信にはセキュリティーKeyが必要です\r\n"
@@ -50,6 +56,8 @@ bool toggleSecureMode(ConfigStore& settings, const std::function<void(const std:
 std::string protectionLine(const ConfigStore& settings) {
     bool keySet = !settings.getString(setting::kSecKey).empty();
     if (encryptedModeSet(settings)) {
+        if (!secureModeAvailable())
+            return J("(暗号化通信)◆この版では使えないため通信できません\r\n");
         return keySet ? J("(暗号化通信)◆TLS 1.3で暗号化(Quorvane同士)\r\n")
                       : J("(暗号化通信)◆セキュリティーKeyが未設定のため通信できません\r\n");
     }
@@ -59,8 +67,7 @@ std::string protectionLine(const ConfigStore& settings) {
 
 std::string newPairingCode() {
     std::array<unsigned char, 18> random{};  // 144 bits: the code uses 140 of them
-    if (RAND_bytes(random.data(), static_cast<int>(random.size())) != 1)
-        throw std::runtime_error("no random bytes");
+    if (!fillRandomBytes(random.data(), random.size())) throw std::runtime_error("no random bytes");
     std::string code;
     for (int i = 0; i < kCodeSymbolsCount; ++i) {
         int bit = i * 5;

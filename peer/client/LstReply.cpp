@@ -1,11 +1,10 @@
 #include "peer/client/LstReply.h"
 
-#include <sys/socket.h>
-
 #include "base/ConfigStore.h"
 #include "base/EnvironmentTable.h"
 #include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
+#include "net/SocketCalls.h"
 #include "peer/client/PeerSession.h"
 #include "peer/protocol/ClientError.h"
 #include "platform/FileSystem.h"
@@ -17,7 +16,7 @@ std::string workFilePath(Services& services) {
     return services.environment.value(EnvironmentTable::kProgramFolder) + "$$$$WORK.tmp$$$$";
 }
 
-ClientResult readLstReply(Services& services, int socket) {
+ClientResult readLstReply(Services& services, SocketHandle socket) {
     std::string reply;
     std::uint32_t silence = static_cast<std::uint32_t>(
         std::max<long long>(0, services.settings.getNumber(setting::kSabunCheckTime)));
@@ -25,7 +24,7 @@ ClientResult readLstReply(Services& services, int socket) {
     while (services.flags.clientStop == 0) {
         lowLoadPause(services);
         if (!waitReadable(services, socket, silence, 100)) break;
-        ssize_t n = recv(socket, buffer, sizeof buffer, 0);
+        long n = receiveSome(socket, buffer, sizeof buffer);
         if (n <= 0) break;
         reply.append(buffer, static_cast<std::size_t>(n));
     }

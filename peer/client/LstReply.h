@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "net/Socket.h"
 #include "peer/protocol/ClientError.h"
 
 namespace qv {
@@ -18,6 +19,6 @@ std::string workFilePath(Services& services);
 
 // Reads the answer on `socket`: 0 when something arrived (and the work file holds
 // it), -1 when nothing did (the work file is then absent).
-ClientResult readLstReply(Services& services, int socket);
+ClientResult readLstReply(Services& services, SocketHandle socket);
 
 }  // namespace qv

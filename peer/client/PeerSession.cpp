@@ -1,9 +1,5 @@
 #include "peer/client/PeerSession.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <stdexcept>
 
@@ -13,6 +9,7 @@
 #include "model/WindowModel.h"
 #include "net/HostLookup.h"
 #include "net/SecureTunnel.h"
+#include "net/SocketCalls.h"
 #include "net/SocketWaits.h"
 #include "net/Waits.h"
 #include "peer/protocol/ClientError.h"
@@ -20,6 +17,7 @@
 #include "peer/protocol/ReplyReader.h"
 #include "peer/server/PortNState.h"
 #include "platform/Clock.h"
+#include "platform/TextCodec.h"
 #include "relay/PeerConnector.h"
 #include "relay/PortNStatus.h"
 #include "services/Services.h"
@@ -32,7 +30,7 @@ namespace {
 constexpr std::uint32_t kSecureHandshakeMs = 10000;
 
 // The candidate the socket reached; the first one when it went through a proxy.
-IpAddress connectedAddress(int socket, const std::vector<IpAddress>& candidates) {
+IpAddress connectedAddress(SocketHandle socket, const std::vector<IpAddress>& candidates) {
     sockaddr_storage peer{};
     socklen_t length = sizeof peer;
     if (getpeername(socket, reinterpret_cast<sockaddr*>(&peer), &length) == 0) {
@@ -63,12 +61,12 @@ ClientResult handshakeResult(HandshakeOutcome outcome) {
 
 // The encrypted mode's handshake on the new connection `socket`, which it takes over:
 // on success the session gets the plain end; else the result code.
-ClientResult secureSession(Services& services, const SecureMode& mode, int socket,
+ClientResult secureSession(Services& services, const SecureMode& mode, SocketHandle socket,
                            PeerSession& session) {
     HandshakeWait wait;
     wait.deadlineMs = kSecureHandshakeMs;
     wait.stop = &services.flags.clientStop;
-    wait.wait = [&services](int tcp, bool forWrite, std::uint32_t ms) {
+    wait.wait = [&services](SocketHandle tcp, bool forWrite, std::uint32_t ms) {
         if (forWrite) {
             waitWritable(services, tcp, ms);
         } else {
@@ -79,7 +77,7 @@ ClientResult secureSession(Services& services, const SecureMode& mode, int socke
     try {
         psk = securePsk(mode.key, mode.subKey);
     } catch (const std::runtime_error&) {
-        close(socket);
+        closeSocketHandle(socket);
         return ClientResult::kSocketOpen;
     }
     SecureConnection connection = secureClientHandshake(socket, psk, wait);
@@ -96,15 +94,15 @@ ClientResult openPeerSession(Services& services, std::string_view peerText, Peer
     if (session.peer.malformed) return ClientResult::kHostNotFound;
     session.addresses = services.hostLookup.lookupAll(session.peer.address, 5000);
     // A peer that handed this PC a PortN connection is reached over it.
-    int parked = -1;
+    SocketHandle parked = kNoSocket;
     for (const IpAddress& address : session.addresses) {
         parked = services.portn.parked().take(address, session.peer.name, &session.parkedIndex);
-        if (parked > 0) {
+        if (isValidSocket(parked)) {
             session.address = address;
             break;
         }
     }
-    if (parked > 0) {
+    if (isValidSocket(parked)) {
         session.socket = parked;
         session.key = services.keys.newConnectionKey();
         refreshPortNStatus(services);
@@ -113,15 +111,21 @@ ClientResult openPeerSession(Services& services, std::string_view peerText, Peer
     if (services.flags.portnClient == 0) services.window.setField(Field::PortN, "");
     SecureMode secure = services.keys.secureMode();
     if (secure.enabled && secure.key.empty()) return ClientResult::kNoSecurityKey;
+    if (secure.enabled && !secureModeAvailable()) {
+        appendLog(services,
+                  J("【暗号化通信はこの版では使えません：TLSのライブラリがありません】\r\n"));
+        return ClientResult::kSocketOpen;
+    }
     PeerConnectContext connect{services.settings, services.waits, services.hostLookup,
                                services.flags.clientStop};
     int port = static_cast<int>(std::strtol(session.peer.port.c_str(), nullptr, 10));
-    int socket = connectToPeer(connect, session.addresses, port, peerText);
-    if (socket <= 0) return resultOfCode(socket);
+    PeerConnection connection = connectToPeer(connect, session.addresses, port, peerText);
+    if (connection.result != ClientResult::kOk) return connection.result;
+    SocketHandle socket = connection.socket;
     session.address = connectedAddress(socket, session.addresses);
     session.socket = socket;
     if (secure.enabled) {
-        session.socket = -1;
+        session.socket = kNoSocket;
         if (ClientResult result = secureSession(services, secure, socket, session);
             result != ClientResult::kOk)
             return result;
@@ -134,26 +138,25 @@ void closePeerSession(Services& services, PeerSession& session) {
     ParkedConnection parked =
         session.parkedIndex >= 0 ? ParkedConnection::Yes : ParkedConnection::No;
     closePeerConnection(services, session.socket, parked, session.parkedIndex);
-    session.socket = -1;
+    session.socket = kNoSocket;
     session.parkedIndex = -1;
 }
 
-void closePeerConnection(Services& services, int socket, ParkedConnection parked, int parkedIndex) {
-    if (socket >= 0) {
-        shutdown(socket, SHUT_RDWR);
-        close(socket);
-    }
+void closePeerConnection(Services& services, SocketHandle socket, ParkedConnection parked,
+                         int parkedIndex) {
+    shutDownAndClose(socket);
     if (parked == ParkedConnection::Yes) {
         services.portn.parked().release(parkedIndex, socket);
         services.waits.responsiveWait(300);
     }
 }
 
-bool waitWritable(Services& services, int socket, std::uint32_t maxMs) {
+bool waitWritable(Services& services, SocketHandle socket, std::uint32_t maxMs) {
     return waitWritable(services.waits, socket, maxMs);
 }
 
-bool waitReadable(Services& services, int socket, std::uint32_t maxMs, std::uint32_t stepMs) {
+bool waitReadable(Services& services, SocketHandle socket, std::uint32_t maxMs,
+                  std::uint32_t stepMs) {
     return waitReadable(services.waits, socket, maxMs, stepMs);
 }
 
@@ -163,7 +166,7 @@ void lowLoadPause(Services& services) {
     services.waits.pump(100);
 }
 
-ClientResult readOkReply(Services& services, int socket, std::uint32_t maxMs) {
+ClientResult readOkReply(Services& services, SocketHandle socket, std::uint32_t maxMs) {
     switch (readOkReply(ReplyWait{services.waits, maxMs, &services.flags.clientStop}, socket)) {
         case OkReply::Ok:
             return ClientResult::kOk;

@@ -1,13 +1,12 @@
 #include "peer/client/RequestExchange.h"
 
-#include <sys/socket.h>
-
 #include <algorithm>
 
 #include "base/Format.h"
 #include "base/ProgramFlags.h"
 #include "net/AddressClass.h"
 #include "net/IpAddress.h"
+#include "net/SocketCalls.h"
 #include "net/Waits.h"
 #include "peer/client/LstReply.h"
 #include "peer/client/PeerSession.h"
@@ -25,7 +24,7 @@ namespace qv {
 namespace {
 
 // Sends the whole (scrambled) request in chunks; the result code of the send loop.
-ClientResult sendRequest(Services& services, int socket, std::span<const char> request) {
+ClientResult sendRequest(Services& services, SocketHandle socket, std::span<const char> request) {
     ProgramFlags& flags = services.flags;
     ProgressPace pace;
     std::size_t sent = 0;
@@ -38,7 +37,7 @@ ClientResult sendRequest(Services& services, int socket, std::span<const char> r
                               TransferProgress::Direction::Send);
         }
         std::size_t chunk = std::min(chunkSize(services), request.size() - sent);
-        ssize_t n = send(socket, request.data() + sent, chunk, MSG_NOSIGNAL);
+        long n = sendSome(socket, request.data() + sent, chunk);
         if (n < 0) return ClientResult::kDisconnected;
         if (static_cast<std::size_t>(n) < chunk) services.clock.sleepMs(1);
         sent += static_cast<std::size_t>(n);
@@ -63,7 +62,7 @@ void registerRelaySlot(Services& services, ClientSide& client, PeerSession& sess
         closePeerSession(services, session);
         return;
     }
-    session.socket = -1;
+    session.socket = kNoSocket;
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "peer/client/ResumeExchange.h"
 
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -9,6 +7,7 @@
 #include "base/Format.h"
 #include "base/ProgramFlags.h"
 #include "model/WindowModel.h"
+#include "net/SocketCalls.h"
 #include "net/Waits.h"
 #include "peer/client/PeerSession.h"
 #include "peer/client/ProgressTitle.h"
@@ -31,7 +30,7 @@ void tickTitle(Services& services, ProgressPace& pace, const std::string& header
     services.waits.pump(100);
 }
 
-ClientResult sendHeader(Services& services, ProgressPace& pace, int socket,
+ClientResult sendHeader(Services& services, ProgressPace& pace, SocketHandle socket,
                         const std::string& header) {
     std::size_t sent = 0;
     while (services.flags.clientStop == 0 && sent < header.size()) {
@@ -39,7 +38,7 @@ ClientResult sendHeader(Services& services, ProgressPace& pace, int socket,
         if (!waitWritable(services, socket, 10000)) return ClientResult::kTimeout;
         tickTitle(services, pace, header, "%s 送信準備中..");
         std::size_t chunk = std::min<std::size_t>(2000, header.size() - sent);
-        ssize_t n = send(socket, header.data() + sent, chunk, MSG_NOSIGNAL);
+        long n = sendSome(socket, header.data() + sent, chunk);
         if (n < 0) return ClientResult::kDisconnected;
         if (static_cast<std::size_t>(n) < chunk) services.clock.sleepMs(1);
         sent += static_cast<std::size_t>(n);
@@ -49,7 +48,7 @@ ClientResult sendHeader(Services& services, ProgressPace& pace, int socket,
 
 // Waits for the offset reply, however it is cut; the result code, with the offset in
 // `offset`.
-ClientResult readOffset(Services& services, ProgressPace& pace, int socket,
+ClientResult readOffset(Services& services, ProgressPace& pace, SocketHandle socket,
                         const std::string& header, std::int64_t fileSize, std::int64_t& offset) {
     lowLoadPause(services);
     tickTitle(services, pace, header, "%s 応答待ち..");
@@ -123,7 +122,7 @@ class FileStreamer {
                               size_, TransferProgress::Direction::Send);
         }
         std::size_t chunk = std::min(chunk_, unsent_);
-        ssize_t n = send(session_.socket, buffer_.data() + begin_, chunk, MSG_NOSIGNAL);
+        long n = sendSome(session_.socket, buffer_.data() + begin_, chunk);
         if (n < 0) return ClientResult::kDisconnected;
         if (static_cast<std::size_t>(n) < chunk) services_.clock.sleepMs(1);
         begin_ += static_cast<std::size_t>(n);

@@ -1,10 +1,6 @@
 #include "peer/client/SpeedTestStream.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -13,6 +9,7 @@
 #include "base/ProgramFlags.h"
 #include "base/SettingKeys.h"
 #include "model/WindowModel.h"
+#include "net/SocketCalls.h"
 #include "net/Waits.h"
 #include "peer/client/PeerSession.h"
 #include "peer/client/SpeedTest.h"
@@ -20,6 +17,7 @@
 #include "peer/client/SpeedTestState.h"
 #include "peer/protocol/ClientError.h"
 #include "platform/Clock.h"
+#include "platform/ProcessorClones.h"
 #include "services/ClientSide.h"
 #include "services/Services.h"
 
@@ -76,10 +74,10 @@ class ChunkPacer {
 // Waits until the socket has room again (or reports an error, which the next send
 // then returns). Stop ends the wait early; the loop then ends with -8. False when the
 // socket stayed full for 10 s.
-bool waitForRoom(Services& services, ClientSide& client, int socket) {
+bool waitForRoom(Services& services, ClientSide& client, SocketHandle socket) {
     for (int step = 0; step < kRoomPollSteps; ++step) {
-        pollfd fd{socket, POLLOUT, 0};
-        if (poll(&fd, 1, kRoomPollMs) > 0) return true;
+        PollEntry entry{socket, POLLOUT, 0};
+        if (pollSockets(&entry, 1, kRoomPollMs) > 0) return true;
         client.speedTest().tcp.sample();
         services.waits.pump(10);
         if (services.flags.clientStop != 0) return true;
@@ -94,27 +92,27 @@ std::size_t chunkBytes(std::int64_t sendBufferSize, std::size_t payloadSize) {
         std::min<std::int64_t>(sendBufferSize, static_cast<std::int64_t>(payloadSize)));
 }
 
-ClientResult sendLoop(Services& services, ClientSide& client, int socket,
+ClientResult sendLoop(Services& services, ClientSide& client, SocketHandle socket,
                       std::vector<unsigned char>& data) {
     SpeedTestState& state = client.speedTest();
     ProgramFlags& flags = services.flags;
     ChunkPacer pacer(services, client);
-    ssize_t sent = 0;
+    long sent = 0;
     while (flags.clientStop == 0) {
         pacer.beforeChunk(sent > 0 ? static_cast<std::size_t>(sent) : 0);
         if (flags.clientStop != 0) break;  // Stop ran in the pump: no chunk after it
         std::size_t size = chunkBytes(state.sendBufferSize, data.size());
         if (size == 0) return ClientResult::kNoData;
-        sent = send(socket, data.data(), size, MSG_DONTWAIT | MSG_NOSIGNAL);
+        sent = sendNoWait(socket, data.data(), size);
         if (sent > 0) {
             state.sent.add(sent);
             state.record.bytes += sent;
             incrementPrefix(data.data(), std::min(static_cast<std::size_t>(sent), kIncrementLimit));
         } else if (sent == 0) {
             return ClientResult::kNoData;
-        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        } else if (int error = lastSocketError(); isWouldBlock(error)) {
             if (!waitForRoom(services, client, socket)) return ClientResult::kTimeout;
-        } else if (errno != EINTR) {
+        } else if (!isTransientSocketError(error)) {
             return ClientResult::kDisconnected;
         }
     }
@@ -143,19 +141,19 @@ std::int64_t firstSendBuffer(Services& services, ClientSide& client, std::int64_
     return std::min<std::int64_t>(size, static_cast<std::int64_t>(payloadSize));
 }
 
-int grantedSendBuffer(int socket) {
+int grantedSendBuffer(SocketHandle socket) {
     int value = 0;
     socklen_t length = sizeof value;
-    if (getsockopt(socket, SOL_SOCKET, SO_SNDBUF, &value, &length) != 0) return 0;
+    if (getsockopt(socket, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<char*>(&value), &length) != 0)
+        return 0;
     return value;
 }
 
 }  // namespace
 
-// Built twice: with AVX2 where the processor has it (32 bytes per add), else with the
-// SSE2 of every x86-64; the loader picks the clone once.
-__attribute__((target_clones("avx2", "default"))) void incrementPrefix(unsigned char* data,
-                                                                       std::size_t count) {
+// With AVX2 where the processor has it (32 bytes per add), else with the SSE2 of
+// every x86-64 (see platform/ProcessorClones.h).
+QV_AVX2_CLONES void incrementPrefix(unsigned char* data, std::size_t count) {
     using Block = unsigned char __attribute__((vector_size(32)));
     std::size_t i = 0;
     for (; i + sizeof(Block) <= count; i += sizeof(Block)) {

@@ -152,9 +152,10 @@ class PeerConnectorTest : public ::testing::Test {
     int connect(std::uint32_t address, int port, const std::string& peerText) {
         std::vector<IpAddress> addresses;
         if (address != 0) addresses.push_back(IpAddress::fromV4(address));
-        int result = connectToPeer(context_, addresses, port, peerText);
-        if (result > 0) sockets_.push_back(result);
-        return result;
+        PeerConnection result = connectToPeer(context_, addresses, port, peerText);
+        if (result.result != ClientResult::kOk) return resultCode(result.result);
+        sockets_.push_back(result.socket);
+        return result.socket;
     }
     void setProxy(const std::string& text) { settings_.setString(setting::kProxy, text); }
     std::string loopbackProxy(int port, const std::string& credentials = "") {
