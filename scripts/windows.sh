@@ -14,7 +14,8 @@ jobs=${QV_JOBS:-$(nproc)}
 cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DQV_WINDOWS_FOUNDATIONS=OFF
 cmake --build build-windows -j"$jobs"
-cmake --build build-windows --target package >/dev/null
+cmake --build build-windows --target package >build-windows/package.log 2>&1 ||
+    { cat build-windows/package.log >&2; exit 1; }
 zip=build-windows/quorvane-cli-1.11-windows-x64.zip
 python3 - "$zip" <<'CHECK'
 import sys, zipfile
