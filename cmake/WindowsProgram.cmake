@@ -69,3 +69,17 @@ exec python3 \"$2\" --a \"$3 $4\" --b \"$1\""
     set_tests_properties(Interop.WindowsAndLinux PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
                                                             LABELS e2e)
 endif()
+
+# The core's tests that run on Windows too: the received files' platform calls, the
+# folder handle and the system checks.
+if(QV_TESTS)
+    add_executable(quorvane_core_tests
+                   ${CMAKE_CURRENT_SOURCE_DIR}/tests/platform/NewFiles_test.cpp
+                   ${CMAKE_CURRENT_SOURCE_DIR}/tests/platform/FolderHandle_test.cpp
+                   ${CMAKE_CURRENT_SOURCE_DIR}/tests/platform/EnvironmentChecks_test.cpp
+                   ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/SandboxFolder.cpp)
+    target_include_directories(quorvane_core_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+    target_link_libraries(quorvane_core_tests PRIVATE quorvane_core ${QV_GTEST_LIBS})
+    gtest_discover_tests(quorvane_core_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                         PROPERTIES TIMEOUT 120 LABELS unit)
+endif()

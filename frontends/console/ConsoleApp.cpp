@@ -9,6 +9,7 @@
 #include "frontends/console/ConsoleInput.h"
 #include "frontends/console/ConsoleWindow.h"
 #include "frontends/console/OneShot.h"
+#include "net/SecureTunnel.h"
 #include "peer/server/Listener.h"
 #include "platform/TextCodec.h"
 
@@ -48,6 +49,12 @@ std::vector<std::string> yesAnswers(const CommandLine& line) {
 
 int runConsole(const ConsoleOptions& options) {
     const CommandLine& line = options.line;
+    if (line.secure && !secureModeAvailable()) {
+        std::fprintf(stderr,
+                     "quorvane-cli: --secure is not available in this build (it has no TLS "
+                     "library)\n");
+        return kExitUsage;
+    }
     SystemClock clock;
     ProgramSetup setup;
     setup.programPath = options.programPath;

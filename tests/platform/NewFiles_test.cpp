@@ -36,14 +36,14 @@ TEST(NewFilesTest, NewAndReplacingFilesLeaveNothingBehind) {
     EXPECT_EQ(writeWholeNewFile(path, "data", times), NewFileOutcome::Done);
     EXPECT_EQ(getFileTimes(path)->written, times.written);
     EXPECT_EQ(writeWholeNewFile(path, "other", times), NewFileOutcome::Exists);
-    EXPECT_EQ(test::readFileAt(sandbox.path() / "表.txt"), "data");
+    EXPECT_EQ(test::readFileAt(sandbox.path() / u8"表.txt"), "data");
 
     std::optional<std::string> temporary = writeTemporaryFor(folder, path, "newer", times);
     ASSERT_TRUE(temporary);
     EXPECT_EQ(entriesIn(sandbox.path()), 2u);
     EXPECT_TRUE(renameReplacing(*temporary, path));
     revealTemporary(path);
-    EXPECT_EQ(test::readFileAt(sandbox.path() / "表.txt"), "newer");
+    EXPECT_EQ(test::readFileAt(sandbox.path() / u8"表.txt"), "newer");
     EXPECT_EQ(getFileTimes(path)->written, times.written);
     EXPECT_EQ(entriesIn(sandbox.path()), 1u);
     EXPECT_FALSE(writeTemporaryFor(folder + "none\\", path, "x", times));
@@ -61,7 +61,9 @@ TEST(NewFilesTest, ScratchFileMapsWhatWasAppendedAndIsNeverSeen) {
         ASSERT_TRUE(scratch.append(std::string(70000, 'z')));
         EXPECT_EQ(scratch.size(), 70003);
         EXPECT_EQ(scratch.view()->substr(69998), "zzzzz");
+#ifndef _WIN32  // Windows has no nameless file: it lies hidden in the folder while open
         EXPECT_EQ(entriesIn(sandbox.path()), 0u);
+#endif
     }
     EXPECT_EQ(entriesIn(sandbox.path()), 0u);
     ScratchFile nowhere;
@@ -74,11 +76,9 @@ TEST(NewFilesTest, EntriesAreSeenAsThemselves) {
     test::SandboxFolder sandbox;
     sandbox.write("file", "12345");
     fs::create_hard_link(sandbox.path() / "file", sandbox.path() / "second");
-    fs::create_symlink(sandbox.path() / "file", sandbox.path() / "link");
     std::string file = cp932Of(sandbox.path() / "file");
     EXPECT_EQ(entryFacts(file)->kind, EntryFacts::Kind::File);
     EXPECT_EQ(entryFacts(file)->size, 5);
-    EXPECT_EQ(entryFacts(cp932Of(sandbox.path() / "link"))->kind, EntryFacts::Kind::Link);
     EXPECT_EQ(entryFacts(cp932Of(sandbox.path()))->kind, EntryFacts::Kind::Folder);
     EXPECT_FALSE(entryFacts(cp932Of(sandbox.path() / "none")));
 
@@ -88,6 +88,11 @@ TEST(NewFilesTest, EntriesAreSeenAsThemselves) {
     EXPECT_TRUE(opened->regular);
     EXPECT_EQ(opened->names, 2u);
     EXPECT_TRUE(opened->sameFileAs(*entryIdentity(cp932Of(sandbox.path() / "second"))));
+
+    std::error_code noLinks;
+    fs::create_symlink(sandbox.path() / "file", sandbox.path() / "link", noLinks);
+    if (noLinks) GTEST_SKIP() << "no symbolic links here (wine)";
+    EXPECT_EQ(entryFacts(cp932Of(sandbox.path() / "link"))->kind, EntryFacts::Kind::Link);
     EXPECT_FALSE(entryIdentity(cp932Of(sandbox.path() / "link"))->sameFileAs(*opened));
     EXPECT_FALSE(entryIdentity(cp932Of(sandbox.path() / "link"))->regular);
 }
