@@ -13,10 +13,14 @@ namespace {
 using Length = int;
 constexpr int kBothWays = SD_BOTH;
 
+// The socket a NoWaitScope of this thread keeps non-blocking.
+thread_local SocketHandle socketKeptNonBlocking = kNoSocket;
+
 // Runs `call` with the socket in non-blocking mode, then puts blocking mode back; the
 // call's error stays the one lastSocketError() reports.
 template <typename Call>
 long withoutWaiting(SocketHandle socket, Call call) {
+    if (socket == socketKeptNonBlocking) return call();
     if (!setNonBlocking(socket, true)) return -1;
     long result = call();
     int error = lastSocketError();
@@ -35,6 +39,25 @@ constexpr int kBothWays = SHUT_RDWR;
 #endif
 
 }  // namespace
+
+NoWaitScope::NoWaitScope(SocketHandle socket) {
+#ifdef _WIN32
+    if (socketKeptNonBlocking == kNoSocket && setNonBlocking(socket, true)) {
+        socket_ = socket;
+        socketKeptNonBlocking = socket;
+    }
+#else
+    (void)socket;
+#endif
+}
+
+NoWaitScope::~NoWaitScope() {
+#ifdef _WIN32
+    if (!isValidSocket(socket_)) return;
+    setNonBlocking(socket_, false);
+    socketKeptNonBlocking = kNoSocket;
+#endif
+}
 
 SocketHandle acceptConnection(SocketHandle listening, IpAddress& from) {
     sockaddr_storage address{};

@@ -97,6 +97,7 @@ ClientResult sendLoop(Services& services, ClientSide& client, SocketHandle socke
     SpeedTestState& state = client.speedTest();
     ProgramFlags& flags = services.flags;
     ChunkPacer pacer(services, client);
+    NoWaitScope noWait(socket);
     long sent = 0;
     while (flags.clientStop == 0) {
         pacer.beforeChunk(sent > 0 ? static_cast<std::size_t>(sent) : 0);
