@@ -20,6 +20,7 @@
 #include "model/WindowModel.h"
 #include "net/EventLoop.h"
 #include "net/HostLookup.h"
+#include "net/Socket.h"
 #include "net/Waits.h"
 #include "peer/client/PeerHistory.h"
 #include "peer/client/SpeedTestState.h"
@@ -52,8 +53,8 @@ struct ProgramSetup {
     std::string tcpRmemPath = kTcpRmemPath;
     // A non-blocking socket already listening on the port the arguments name, which the
     // listener takes over instead of opening that port (tests bind port 0 and read the
-    // number back, so no other program can take the port in between); -1: none.
-    int listenSocket = -1;
+    // number back, so no other program can take the port in between); kNoSocket: none.
+    SocketHandle listenSocket = kNoSocket;
 };
 
 class Program final : public ClientSide, public ConnectionKeys, public RequestReactions {
