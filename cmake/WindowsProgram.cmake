@@ -33,13 +33,7 @@ list(REMOVE_DUPLICATES QV_WINDOWS_CORE_SOURCES)
 add_library(quorvane_core STATIC ${QV_WINDOWS_CORE_SOURCES})
 target_link_libraries(quorvane_core PUBLIC quorvane_protocol)
 
-file(GLOB QV_CONSOLE_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/frontends/console/*.cpp)
-list(FILTER QV_CONSOLE_SOURCES EXCLUDE REGEX ".*/main\\.cpp$")
-add_library(quorvane_console STATIC ${QV_CONSOLE_SOURCES})
-target_link_libraries(quorvane_console PUBLIC quorvane_core)
-add_executable(quorvane-cli frontends/console/main.cpp)
-target_link_libraries(quorvane-cli PRIVATE quorvane_console)
-set_target_properties(quorvane-cli PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+include(cmake/ConsoleProgram.cmake)
 
 # The release artefact: quorvane-cli-<version>-windows-x64.zip with the exe, the manual
 # and a README in Japanese and English, in a folder of the same name
