@@ -67,11 +67,15 @@ endif()
 # The core's tests that run on Windows too: the received files' platform calls, the
 # folder handle and the system checks.
 if(QV_TESTS)
-    add_executable(quorvane_core_tests
-                   ${CMAKE_CURRENT_SOURCE_DIR}/tests/platform/NewFiles_test.cpp
-                   ${CMAKE_CURRENT_SOURCE_DIR}/tests/platform/FolderHandle_test.cpp
-                   ${CMAKE_CURRENT_SOURCE_DIR}/tests/platform/EnvironmentChecks_test.cpp
-                   ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/SandboxFolder.cpp)
+    set(QV_CORE_TESTS platform/NewFiles platform/FolderHandle platform/EnvironmentChecks
+        ui/Commands ui/CurrentSettings ui/SecurityKey ui/SettingsMenu ui/TcpWindowCommand
+        services/Services relay/Identity app/StartupRules app/Program)
+    list(TRANSFORM QV_CORE_TESTS PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/tests/)
+    list(TRANSFORM QV_CORE_TESTS APPEND _test.cpp)
+    foreach(support SandboxFolder ServicesFixture ProgramFixture LoopbackSockets)
+        list(APPEND QV_CORE_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/${support}.cpp)
+    endforeach()
+    add_executable(quorvane_core_tests ${QV_CORE_TESTS})
     target_include_directories(quorvane_core_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
     target_link_libraries(quorvane_core_tests PRIVATE quorvane_core ${QV_GTEST_LIBS})
     gtest_discover_tests(quorvane_core_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120

@@ -94,7 +94,7 @@ void replaceClosedSlot(Services& services, ClientSide& client, const ConnectionS
 bool parkedHere(Services& services, const std::string& address, const std::string& name) {
     std::optional<IpAddress> parsed = parseIpAddress(address);
     if (!parsed) return false;
-    return services.portn.parked().take(*parsed, name) > 0;
+    return isValidSocket(services.portn.parked().take(*parsed, name));
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ TEST_F(ProgramTest, FirstStartAsksWanOrLanAndCloseWritesEveryDefault) {
     EXPECT_EQ(fx.view.messages[0].style, kStyleYesNo);
     EXPECT_EQ(settings().getString(setting::kWan), "0");  // "No" is LAN mode
     EXPECT_EQ(fx.view.titles.back(), J("Quorvane「くおるべ」Ver 1.11"));
-    EXPECT_TRUE(std::filesystem::is_directory(fx.sandbox().path() / "受信FILE"));
+    EXPECT_TRUE(std::filesystem::is_directory(fx.sandbox().path() / u8"受信FILE"));
 
     fx.program->close();
     EXPECT_EQ(fx.view.endedWith, 0);
@@ -132,7 +132,7 @@ TEST_F(ProgramTest, UnsupportedSystemEndsWithTheMessageAndCodeOne) {
     EXPECT_EQ(view.messages[0].text,
               J("UnKnownOS Errrrrrr(WindowsVista)\r\n「サポート外のＯＳです」"));
     EXPECT_EQ(view.endedWith, 1);
-    EXPECT_FALSE(std::filesystem::exists(fx.sandbox().path() / "受信FILE"));
+    EXPECT_FALSE(std::filesystem::exists(fx.sandbox().path() / u8"受信FILE"));
 }
 
 TEST(ProgramsSideBySide, TwoProgramsInOneProcessKeepTheirOwnState) {
