@@ -64,8 +64,9 @@ exec python3 \"$2\" --a \"$3 $4\" --b \"$1\""
                                                             LABELS e2e)
 endif()
 
-# The core's tests that run on Windows too: the received files' platform calls, the
-# folder handle and the system checks.
+# The core's tests that run on Windows too (their support needs no fork and no pipe):
+# the received files' platform calls, the folder handle, the system checks, the
+# program's start and close, the settings menu and commands, the services.
 if(QV_TESTS)
     set(QV_CORE_TESTS platform/NewFiles platform/FolderHandle platform/EnvironmentChecks
         ui/Commands ui/CurrentSettings ui/SecurityKey ui/SettingsMenu ui/TcpWindowCommand
