@@ -72,18 +72,23 @@ else()
 endif()
 include(GoogleTest)
 
+# A test program NAME of SOURCES against LIBRARY, its tests listed when ctest starts
+# (so that building needs no run under wine), labelled unit.
+function(qv_unit_test_program name library)
+    add_executable(${name} ${ARGN})
+    target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+    target_link_libraries(${name} PRIVATE ${library} ${QV_GTEST_LIBS})
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                         PROPERTIES TIMEOUT 120 LABELS unit)
+endfunction()
+
 file(GLOB QV_FOUNDATION_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/base/*_test.cpp)
 list(APPEND QV_FOUNDATION_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/platform/FileSystem_test.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/tests/platform/FolderLocationsWindows_test.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/tests/platform/OwnExecutable_test.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/tests/platform/TextCodec_test.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/SandboxFolder.cpp)
-add_executable(quorvane_foundation_tests ${QV_FOUNDATION_TESTS})
-target_include_directories(quorvane_foundation_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
-target_link_libraries(quorvane_foundation_tests PRIVATE quorvane_foundations ${QV_GTEST_LIBS})
-# Listed when ctest starts, so that building needs no run under wine.
-gtest_discover_tests(quorvane_foundation_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                     PROPERTIES TIMEOUT 120 LABELS unit)
+qv_unit_test_program(quorvane_foundation_tests quorvane_foundations ${QV_FOUNDATION_TESTS})
 
 # net/'s tests that need nothing above net/. The encrypted mode's, the WAN check's and
 # the speed summary's need OpenSSL, peer/ or app/: Linux only (Socket_test reads TCP
@@ -102,11 +107,7 @@ if(NOT WIN32)
     list(APPEND QV_NET_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/TinyProxy.cpp
          ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/SandboxFolder.cpp)
 endif()
-add_executable(quorvane_net_tests ${QV_NET_TESTS})
-target_include_directories(quorvane_net_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
-target_link_libraries(quorvane_net_tests PRIVATE quorvane_net ${QV_GTEST_LIBS})
-gtest_discover_tests(quorvane_net_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                     PROPERTIES TIMEOUT 120 LABELS unit)
+qv_unit_test_program(quorvane_net_tests quorvane_net ${QV_NET_TESTS})
 # A program of this build and a native Linux program on loopback, both ways (under
 # wine for the Windows build).
 add_test(NAME LinuxPeer.BothWays
@@ -117,8 +118,4 @@ set_tests_properties(LinuxPeer.BothWays PROPERTIES TIMEOUT 120 LABELS unit)
 file(GLOB QV_PROTOCOL_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/peer/protocol/*_test.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/tests/model/*_test.cpp)
 list(APPEND QV_PROTOCOL_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/SandboxFolder.cpp)
-add_executable(quorvane_protocol_tests ${QV_PROTOCOL_TESTS})
-target_include_directories(quorvane_protocol_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
-target_link_libraries(quorvane_protocol_tests PRIVATE quorvane_protocol ${QV_GTEST_LIBS})
-gtest_discover_tests(quorvane_protocol_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                     PROPERTIES TIMEOUT 120 LABELS unit)
+qv_unit_test_program(quorvane_protocol_tests quorvane_protocol ${QV_PROTOCOL_TESTS})
